@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+namespace waytrace {
+
+// The character a single post-data byte stands for in Windows-1252, the code page the recorded
+// bodies were always read with. The five bytes that code page leaves undefined map to the code
+// point of the same value, so every byte keeps a character of its own.
+char16_t ansiCharacter(std::uint8_t byte);
+
+} // namespace waytrace

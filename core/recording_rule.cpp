@@ -1,0 +1,53 @@
+#include "recording_rule.h"
+
+#include "ansi_code_page.h"
+#include "text_replace.h"
+
+#include <memory>
+
+namespace waytrace {
+
+namespace {
+
+constexpr std::u16string_view kCancelledAddress = u"http:///";
+
+bool isRecordable(std::u16string_view url, std::u16string_view helpUrl)
+{
+    const bool webAddress = url.starts_with(u"http://") || url.starts_with(u"https://");
+    return webAddress && url != kCancelledAddress && url != helpUrl;
+}
+
+} // namespace
+
+std::u16string postDataText(std::span<const std::uint8_t> postData)
+{
+    if (postData.empty())
+        return {};
+    std::u16string text;
+    text.reserve(postData.size() - 1);
+    for (auto byte : postData.first(postData.size() - 1))
+        text.push_back(ansiCharacter(byte));
+    return replaceAll(text, u"%", u"%25");
+}
+
+RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
+                                    UrlSequence& sequence)
+{
+    RecordingOutcome outcome;
+    outcome.cancel = navigation.url == kCancelledAddress;
+    if (!isRecordable(navigation.url, helpUrl))
+        return outcome;
+
+    auto record = std::make_shared<Class1>();
+    record->urladdress = navigation.url;
+    record->headers = navigation.headers;
+    if (!navigation.postData.empty()) {
+        record->querystring = postDataText(navigation.postData);
+        record->httpmethod = u"P";
+    }
+    sequence.append(record);
+    outcome.record = std::move(record);
+    return outcome;
+}
+
+} // namespace waytrace

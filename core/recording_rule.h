@@ -1,0 +1,36 @@
+#pragma once
+
+#include "url_sequence.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace waytrace {
+
+// One navigation as a browser announces it. `postData` is the body exactly as the browser
+// component hands it: the real body followed by one byte that is not part of it.
+struct Navigation
+{
+    std::u16string_view url;
+    std::u16string_view headers;
+    std::span<const std::uint8_t> postData;
+};
+
+struct RecordingOutcome
+{
+    bool cancel = false;
+    RecordRef record; // the appended record, or null when the request was not recorded
+};
+
+// Decides whether a navigation is cancelled and whether it is recorded; a recorded one is
+// appended to `sequence`. The same rule serves the main and the popup browser.
+RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
+                                    UrlSequence& sequence);
+
+// The body as the recorded `querystring`: one character per byte, the last byte left out,
+// every "%" written as "%25".
+std::u16string postDataText(std::span<const std::uint8_t> postData);
+
+} // namespace waytrace

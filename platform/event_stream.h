@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
+#include <stdexcept>
+
+class QIODevice;
+
+namespace waytrace {
+
+// One line of an event stream: a browser event as a browser raised it, or an edit of the
+// sequence as the control panel makes it. Streams are JSON lines in UTF-8.
+struct StreamEvent
+{
+    enum class Kind
+    {
+        BeforeNavigate2,
+        NewWindow2,
+        NavigateComplete2,
+        DocumentComplete,
+        DownloadComplete,
+        OnQuit,
+        WindowClosing,
+        Edit,
+        Remove,
+        Clear,
+    };
+    enum class Target
+    {
+        Main,
+        Popup
+    };
+
+    int line = 0; // 1-based line of the stream
+    Kind kind = Kind::BeforeNavigate2;
+    Target browser = Target::Main;
+    QString url;
+    QString headers;
+    QByteArray postData;        // exactly as the browser handed it, terminating byte included
+    bool isChildWindow = false; // WindowClosing
+    qint64 position = 0;        // Edit, Remove: 1-based
+    QString field;              // Edit
+    QJsonValue value;           // Edit: checked by whoever applies the edit
+};
+
+class EventStreamError : public std::runtime_error
+{
+public:
+    EventStreamError(int line, const QString& message);
+    [[nodiscard]] int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// Reads a whole stream; the first bad line throws EventStreamError naming its line number.
+QList<StreamEvent> readEventStream(QIODevice& device);
+
+// One event as a stream line, without the line end.
+QByteArray writeStreamEvent(const StreamEvent& event);
+
+} // namespace waytrace

@@ -1,0 +1,93 @@
+#include "scripted_browser.h"
+
+namespace waytrace {
+
+void ScriptedBrowser::navigate(const QString& url)
+{
+    requests_.append({url, {}, {}, false});
+}
+
+void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
+                               const QString& headers)
+{
+    requests_.append({url, postData, headers, true});
+}
+
+bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
+                                           const QByteArray& postData)
+{
+    bool cancel = false;
+    emit beforeNavigate2(url, headers, postData, cancel);
+    return cancel;
+}
+
+Browser* ScriptedBrowser::raiseNewWindow2()
+{
+    Browser* target = nullptr;
+    bool cancel = false;
+    emit newWindow2(target, cancel);
+    return cancel ? nullptr : target;
+}
+
+void ScriptedBrowser::raiseNavigateComplete2(const QString& url)
+{
+    documentUrl_ = url;
+    locationUrl_ = url;
+    emit navigateComplete2(url);
+}
+
+void ScriptedBrowser::raiseDocumentComplete(const QString& url)
+{
+    emit documentComplete(url);
+}
+
+void ScriptedBrowser::raiseDownloadComplete()
+{
+    emit downloadComplete();
+}
+
+void ScriptedBrowser::raiseOnQuit()
+{
+    emit onQuit();
+}
+
+bool ScriptedBrowser::raiseWindowClosing(bool isChildWindow)
+{
+    bool cancel = false;
+    emit windowClosing(isChildWindow, cancel);
+    return cancel;
+}
+
+void ScriptedBrowser::play(const StreamEvent& event)
+{
+    using Kind = StreamEvent::Kind;
+    switch (event.kind) {
+    case Kind::BeforeNavigate2:
+        raiseBeforeNavigate2(event.url, event.headers, event.postData);
+        break;
+    case Kind::NewWindow2:
+        raiseNewWindow2();
+        break;
+    case Kind::NavigateComplete2:
+        raiseNavigateComplete2(event.url);
+        break;
+    case Kind::DocumentComplete:
+        raiseDocumentComplete(event.url);
+        break;
+    case Kind::DownloadComplete:
+        raiseDownloadComplete();
+        break;
+    case Kind::OnQuit:
+        raiseOnQuit();
+        break;
+    case Kind::WindowClosing:
+        raiseWindowClosing(event.isChildWindow);
+        break;
+    case Kind::Edit:
+    case Kind::Remove:
+    case Kind::Clear:
+        break;
+    }
+}
+
+} // namespace waytrace

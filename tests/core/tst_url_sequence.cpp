@@ -1,0 +1,113 @@
+#include "core/url_sequence.h"
+
+#include <QTest>
+
+using namespace waytrace;
+
+namespace {
+
+RecordRef recordFor(const char16_t* address)
+{
+    auto record = std::make_shared<Class1>();
+    record->urladdress = address;
+    return record;
+}
+
+std::vector<std::u16string> addresses(const UrlSequence& sequence)
+{
+    std::vector<std::u16string> result;
+    for (const auto& record : sequence)
+        result.push_back(record->urladdress);
+    return result;
+}
+
+} // namespace
+
+class TestUrlSequence : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newRecordHoldsInitialValues()
+    {
+        const Class1 r;
+        QVERIFY(r.httpmethod == u"G");
+        QVERIFY(r.httpcondition == u"Greater than");
+        QCOMPARE(r.httpvalue, 200);
+        for (const auto* text :
+             {&r.urladdress, &r.displayname, &r.url, &r.querystring, &r.headers, &r.matchcontent,
+              &r.unavailabilitystring, &r.username, &r.password})
+            QVERIFY(text->empty());
+    }
+
+    void createdOnFirstUseAndDroppedByClear()
+    {
+        UrlSequence sequence;
+        QVERIFY(!sequence.exists());
+        QCOMPARE(sequence.count(), 0u);
+        QVERIFY(sequence.exists());
+        QVERIFY(sequence.begin() == sequence.end());
+
+        sequence.append(recordFor(u"http://a/"));
+        std::weak_ptr<Class1> dropped = sequence.at(1);
+        sequence.clear();
+        QVERIFY(!sequence.exists());
+        QVERIFY(dropped.expired()); // nothing else held it, so it died with the list
+        sequence.append(recordFor(u"http://b/"));
+        QCOMPARE(sequence.count(), 1u);
+        QVERIFY(sequence.at(1)->urladdress == u"http://b/");
+    }
+
+    void removeIsOneBasedAndClosesTheGap()
+    {
+        UrlSequence sequence;
+        for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
+            sequence.append(recordFor(address));
+        QVERIFY(sequence.remove(1));
+        QVERIFY((addresses(sequence) == std::vector<std::u16string>{u"http://2/", u"http://3/"}));
+        QVERIFY(sequence.remove(2));
+        QVERIFY(sequence.remove(1));
+        QCOMPARE(sequence.count(), 0u);
+    }
+
+    void removeOutsideTheRangeChangesNothing()
+    {
+        UrlSequence sequence;
+        QVERIFY(!sequence.remove(1));
+        sequence.append(recordFor(u"http://1/"));
+        QVERIFY(!sequence.remove(0));
+        QVERIFY(!sequence.remove(2));
+        QVERIFY(!sequence.remove(static_cast<std::size_t>(-1)));
+        QCOMPARE(sequence.count(), 1u);
+        QVERIFY(!sequence.at(0));
+        QVERIFY(!sequence.at(2));
+    }
+
+    void recordsAreSharedNotCopied()
+    {
+        UrlSequence sequence;
+        sequence.append(recordFor(u"http://x/"));
+        sequence.append(recordFor(u"http://x/"));
+        const auto panelHeld = sequence.at(2);
+        panelHeld->displayname = u"Checkout";
+        panelHeld->httpvalue = 404;
+        auto walked = sequence.begin() + 1;
+        QVERIFY((*walked)->displayname == u"Checkout");
+        QCOMPARE((*walked)->httpvalue, 404);
+        QVERIFY(sequence.at(1)->displayname.empty()); // same address, separate record
+    }
+
+    void holdsMoreThanSixteenBitPositions()
+    {
+        UrlSequence sequence;
+        for (int i = 0; i < 40000; ++i)
+            sequence.append(std::make_shared<Class1>());
+        sequence.at(40000)->displayname = u"last";
+        QVERIFY(sequence.remove(32768));
+        QCOMPARE(sequence.count(), 39999u);
+        QVERIFY(sequence.at(39999)->displayname == u"last");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestUrlSequence)
+#include "tst_url_sequence.moc"

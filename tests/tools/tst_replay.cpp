@@ -1,0 +1,179 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// JSON written with single quotes, so that test data reads without escapes; moc cannot read
+// raw string literals that hold "//".
+QByteArray jsonLines(const char* text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run replay(const QByteArray& stream, QStringList arguments = {})
+{
+    QTemporaryDir dir;
+    const auto path = dir.filePath(QStringLiteral("stream.jsonl"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(stream);
+    file.close();
+
+    QProcess process;
+    arguments.append(path);
+    process.start(QStringLiteral(WAYTRACE_REPLAY), arguments);
+    process.waitForFinished(30000);
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+} // namespace
+
+class TestReplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordsEditsAndPrintsInDeclarationOrder()
+    {
+        const auto run = replay(jsonLines(
+            "\n"
+            "{'event':'BeforeNavigate2','url':'about:blank'}\n"
+            "{'event':'BeforeNavigate2','url':'http://localhost:9090/help/getting-started.html'}\n"
+            "{'event':'BeforeNavigate2','url':'http://shop.test/list?cat=5&sort=price'}\n"
+            "{'event':'DocumentComplete','url':'http://shop.test/list?cat=5&sort=price'}\n"
+            "{'event':'BeforeNavigate2','url':'http:///'}\n"
+            "{'event':'BeforeNavigate2','url':'http://shop.test/login','headers':'Content-Type: "
+            "application/x-www-form-urlencoded\\r\\n','postData':'dT1hJTJCYiZwPTEA'}\n"
+            "{'event':'NewWindow2'}\n"
+            "{'event':'BeforeNavigate2','browser':'popup','url':'https://shop.test/popup'}\n"
+            "{'event':'DownloadComplete','browser':'popup'}\n"
+            "{'event':'Edit','position':1,'field':'displayname','value':'Catalogue \\u65E5'}\n"
+            "{'event':'Edit','position':2,'field':'httpvalue','value':-32768}\n"
+            "{'event':'Edit','position':2,'field':'httpcondition','value':'Equal to'}\n"
+            "{'event':'Edit','position':3,'field':'username','value':'buyer'}\n"
+            "{'event':'Edit','position':3,'field':'password','value':'p&w'}\n"
+            "{'event':'Edit','position':3,'field':'matchcontent','value':'Thanks'}\n"
+            "{'event':'Edit','position':3,'field':'unavailabilitystring','value':'Error'}\n"));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+        // Keys stand in declaration order, which a JSON object reader would hide.
+        QVERIFY(run.out.contains(jsonLines(
+            "{'urladdress':'http://shop.test/login','displayname':'','url':'','httpmethod':'P',"
+            "'querystring':'u=a%252Bb&p=1','headers':'Content-Type: "
+            "application/x-www-form-urlencoded\\r\\n',"
+            "'matchcontent':'','unavailabilitystring':'','httpcondition':'Equal to',"
+            "'httpvalue':-32768,'username':'','password':''}")));
+
+        const auto json = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(json.value("cancelled").toArray(), QJsonArray({"http:///"}));
+        const auto records = json.value("records").toArray();
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[0]["displayname"].toString(), QStringLiteral("Catalogue \u65E5"));
+        QCOMPARE(records[0]["httpmethod"].toString(), QStringLiteral("G"));
+        QCOMPARE(records[0]["httpvalue"].toInt(), 200);
+        QCOMPARE(records[0]["httpcondition"].toString(), QStringLiteral("Greater than"));
+        QCOMPARE(records[2]["urladdress"].toString(), QStringLiteral("https://shop.test/popup"));
+        QCOMPARE(records[2]["password"].toString(), QStringLiteral("p&w"));
+        QCOMPARE(records[2]["matchcontent"].toString(), QStringLiteral("Thanks"));
+        QCOMPARE(records[2]["unavailabilitystring"].toString(), QStringLiteral("Error"));
+    }
+
+    void removeAndClear()
+    {
+        const auto run = replay(jsonLines("\n"
+                                          "{'event':'BeforeNavigate2','url':'http://a/'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http://b/'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http:///'}\n"
+                                          "{'event':'Clear'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http://c/'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http://d/'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http://e/'}\n"
+                                          "{'event':'Remove','position':2}\n"));
+        QCOMPARE(run.exitCode, 0);
+        const auto json = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(json.value("cancelled").toArray(), QJsonArray({"http:///"}));
+        const auto records = json.value("records").toArray();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0]["urladdress"].toString(), QStringLiteral("http://c/"));
+        QCOMPARE(records[1]["urladdress"].toString(), QStringLiteral("http://e/"));
+    }
+
+    void helpAddressCanBeGiven()
+    {
+        const auto run = replay(jsonLines("{'event':'BeforeNavigate2','url':'http://help/'}\n"
+                                          "{'event':'BeforeNavigate2','url':'http://localhost:9090/"
+                                          "help/getting-started.html'}"),
+                                {"--help-url", "http://help/"});
+        QCOMPARE(run.exitCode, 0);
+        const auto records = QJsonDocument::fromJson(run.out).object().value("records").toArray();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0]["urladdress"].toString(),
+                 QStringLiteral("http://localhost:9090/help/getting-started.html"));
+    }
+
+    void errorsNameTheLineAndPrintNothing_data()
+    {
+        QTest::addColumn<QByteArray>("badLine");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("invalid json") << QByteArray("{") << QByteArray("line 3");
+        QTest::newRow("unknown event")
+            << jsonLines("{'event':'Jump'}") << QByteArray("unknown event");
+        QTest::newRow("unknown field")
+            << jsonLines("{'event':'Edit','position':1,'field':'url','value':'x'}")
+            << QByteArray("unknown field");
+        QTest::newRow("httpvalue too large")
+            << jsonLines("{'event':'Edit','position':1,'field':'httpvalue','value':32768}")
+            << QByteArray("httpvalue");
+        QTest::newRow("httpvalue as text")
+            << jsonLines("{'event':'Edit','position':1,'field':'httpvalue','value':'200'}")
+            << QByteArray("httpvalue");
+        QTest::newRow("label as number")
+            << jsonLines("{'event':'Edit','position':1,'field':'displayname','value':1}")
+            << QByteArray("string");
+        QTest::newRow("edit past the end")
+            << jsonLines("{'event':'Edit','position':2,'field':'displayname','value':'x'}")
+            << QByteArray("out of range");
+        QTest::newRow("remove past the end")
+            << jsonLines("{'event':'Remove','position':2}") << QByteArray("out of range");
+    }
+
+    void errorsNameTheLineAndPrintNothing()
+    {
+        QFETCH(QByteArray, badLine);
+        QFETCH(QByteArray, message);
+        const auto run = replay(jsonLines("{'event':'BeforeNavigate2','url':'http://a/'}\n\n") +
+                                badLine + "\n" + jsonLines("{'event':'Clear'}"));
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.contains("line 3"), run.err.constData());
+        QVERIFY2(run.err.contains(message), run.err.constData());
+    }
+
+    void usageErrors()
+    {
+        QProcess process;
+        process.start(QStringLiteral(WAYTRACE_REPLAY), {});
+        process.waitForFinished(30000);
+        QCOMPARE(process.exitCode(), 2);
+        process.start(QStringLiteral(WAYTRACE_REPLAY), {"/nonexistent/stream.jsonl"});
+        process.waitForFinished(30000);
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReplay)
+#include "tst_replay.moc"

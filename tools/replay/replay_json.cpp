@@ -1,0 +1,71 @@
+#include "replay_json.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace waytrace {
+
+namespace {
+
+// A JSON string literal with Qt's escaping.
+QByteArray quoted(const QString& text)
+{
+    const auto array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+QByteArray quoted(const std::u16string& text)
+{
+    return quoted(QString::fromStdU16String(text));
+}
+
+QByteArray recordJson(const Class1& r)
+{
+    QByteArray out = "{";
+    auto field = [&out](const char* name, const QByteArray& value) {
+        if (out.size() > 1)
+            out += ',';
+        out += '"';
+        out += name;
+        out += "\":";
+        out += value;
+    };
+    field("urladdress", quoted(r.urladdress));
+    field("displayname", quoted(r.displayname));
+    field("url", quoted(r.url));
+    field("httpmethod", quoted(r.httpmethod));
+    field("querystring", quoted(r.querystring));
+    field("headers", quoted(r.headers));
+    field("matchcontent", quoted(r.matchcontent));
+    field("unavailabilitystring", quoted(r.unavailabilitystring));
+    field("httpcondition", quoted(r.httpcondition));
+    field("httpvalue", QByteArray::number(r.httpvalue));
+    field("username", quoted(r.username));
+    field("password", quoted(r.password));
+    out += '}';
+    return out;
+}
+
+} // namespace
+
+QByteArray replayJson(const QStringList& cancelled, const UrlSequence& sequence)
+{
+    QByteArray out = "{\"cancelled\":[";
+    for (qsizetype i = 0; i < cancelled.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += quoted(cancelled[i]);
+    }
+    out += "],\"records\":[";
+    bool first = true;
+    for (const auto& record : sequence) {
+        if (!first)
+            out += ',';
+        first = false;
+        out += recordJson(*record);
+    }
+    out += "]}\n";
+    return out;
+}
+
+} // namespace waytrace

@@ -1,0 +1,88 @@
+#include "replay_session.h"
+
+#include "ui/navigation_recorder.h"
+
+#include <limits>
+#include <utility>
+
+namespace waytrace {
+
+ReplaySession::ReplaySession(QString helpUrl) : helpUrl_(std::move(helpUrl))
+{
+    listen(main_);
+    listen(popup_);
+}
+
+void ReplaySession::listen(ScriptedBrowser& browser)
+{
+    QObject::connect(&browser, &Browser::beforeNavigate2,
+                     [this](const QString& url, const QString& headers, const QByteArray& postData,
+                            bool& cancel) {
+                         cancel = recordNavigation(sequence_, helpUrl_, url, headers, postData);
+                         if (cancel)
+                             cancelled_.append(url);
+                     });
+}
+
+void ReplaySession::apply(const StreamEvent& event)
+{
+    using Kind = StreamEvent::Kind;
+    switch (event.kind) {
+    case Kind::Edit:
+        edit(event);
+        break;
+    case Kind::Remove:
+        if (!sequence_.remove(static_cast<std::size_t>(event.position)))
+            throw EventStreamError(
+                event.line, QStringLiteral("position %1 is out of range").arg(event.position));
+        break;
+    case Kind::Clear:
+        sequence_.clear();
+        break;
+    default:
+        (event.browser == StreamEvent::Target::Popup ? popup_ : main_).play(event);
+        break;
+    }
+}
+
+void ReplaySession::edit(const StreamEvent& event)
+{
+    const auto record = sequence_.at(static_cast<std::size_t>(event.position));
+    if (!record)
+        throw EventStreamError(event.line,
+                               QStringLiteral("position %1 is out of range").arg(event.position));
+
+    if (event.field == QLatin1String("httpvalue")) {
+        const auto number = event.value.toDouble();
+        const auto whole = event.value.toInteger(std::numeric_limits<qint64>::max());
+        if (!event.value.isDouble() || number != static_cast<double>(whole) ||
+            whole < std::numeric_limits<std::int16_t>::min() ||
+            whole > std::numeric_limits<std::int16_t>::max())
+            throw EventStreamError(event.line,
+                                   QStringLiteral("httpvalue must be a whole number from "
+                                                  "-32768 to 32767"));
+        record->httpvalue = static_cast<std::int16_t>(whole);
+        return;
+    }
+
+    static const std::pair<const char*, std::u16string Class1::*> kTextFields[] = {
+        {"displayname", &Class1::displayname},
+        {"matchcontent", &Class1::matchcontent},
+        {"unavailabilitystring", &Class1::unavailabilitystring},
+        {"httpcondition", &Class1::httpcondition},
+        {"username", &Class1::username},
+        {"password", &Class1::password},
+    };
+    for (const auto& [name, member] : kTextFields) {
+        if (event.field == QLatin1String(name)) {
+            if (!event.value.isString())
+                throw EventStreamError(event.line,
+                                       QStringLiteral("%1 must be a string").arg(event.field));
+            (*record).*member = event.value.toString().toStdU16String();
+            return;
+        }
+    }
+    throw EventStreamError(event.line, QStringLiteral("unknown field \"%1\"").arg(event.field));
+}
+
+} // namespace waytrace
