@@ -3,7 +3,7 @@
 
 WAYTRACE_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev libqt6opengl6-dev
+  qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev libqt6opengl6-dev
   libbenchmark-dev
   xvfb xauth
   fonts-noto-cjk fonts-dejavu-core

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace waytrace {
+
+// Every message box of the program: modal, OK only. Tests put a recorder in its place so that
+// nothing ever blocks on a modal box.
+using MessageBoxFunction =
+    std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+
+void showMessage(QWidget* parent, const QString& title, const QString& text);
+
+// Replaces the function behind showMessage(); an empty function restores the real box.
+// Returns the one it replaced.
+MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);
+
+} // namespace waytrace
