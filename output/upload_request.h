@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace waytrace {
+
+// What the upload dialog collected, as typed.
+struct UploadFields
+{
+    std::u16string name;     // TName
+    std::u16string interval; // Text1
+    std::u16string host;
+    std::u16string port;
+    std::u16string user;
+    std::u16string password;
+};
+
+struct ProgramVersion
+{
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+};
+
+struct UploadRequest
+{
+    std::u16string address;
+    std::u16string headers; // two lines, each ending with CR LF
+    std::string body;       // UTF-8
+};
+
+// Escapes a form value so that an ordinary form decoder gives it back unchanged:
+// "%" to "%25", then "+" to "%2B", then "&" to "%26".
+std::u16string escapeFormField(std::u16string_view value);
+
+// The POST that saves `document` into the server.
+UploadRequest composeUploadRequest(std::u16string_view document, const UploadFields& fields,
+                                   ProgramVersion version);
+
+} // namespace waytrace

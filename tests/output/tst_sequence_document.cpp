@@ -1,0 +1,180 @@
+#include "output/sequence_document.h"
+
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace waytrace;
+
+namespace {
+
+RecordRef add(UrlSequence& sequence, std::u16string address)
+{
+    auto record = std::make_shared<Class1>();
+    record->urladdress = std::move(address);
+    sequence.append(record);
+    return record;
+}
+
+QString document(const UrlSequence& sequence)
+{
+    return QString::fromStdU16String(BuildSequenceXml(sequence));
+}
+
+// The document's lines, each without its CR; a CR LF inside a value splits a line too.
+QStringList lines(const QString& text)
+{
+    auto result = text.split(u'\r');
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast();
+    return result;
+}
+
+const QString kHead =
+    QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r"
+                   "<!--This file contains URL Sequence recorded by user-->\r"
+                   "<URLSequence>\r");
+
+} // namespace
+
+class TestSequenceDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exampleComesOutExactly()
+    {
+        UrlSequence sequence;
+        auto list = add(sequence, u"http://localhost:8080/shop/list.do?cat=5&sort=price");
+        list->displayname = u"Catalogue";
+        list->matchcontent = u"Products";
+        list->unavailabilitystring = u"Error";
+        auto cart = add(sequence, u"http://localhost:8080/shop/cart.do");
+        cart->httpmethod = u"P";
+        cart->displayname = u"Add to cart";
+        cart->querystring = u"item=42&qty=1";
+        cart->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
+        cart->httpcondition = u"Equal to";
+        cart->username = u"buyer";
+
+        QCOMPARE(document(sequence),
+                 kHead + "<Url address=\"http://localhost:8080/shop/list.do?cat=5&amp;sort=price\" "
+                         "method=\"G\" displayname=\"Catalogue\">\r"
+                         "<AlertCondition>\r"
+                         "<MatchContent>Products</MatchContent>\r"
+                         "<UnavailabilityString>Error</UnavailabilityString>\r"
+                         "<HTTPResponseCode condition=\"Greater than\" code=\"200\" />\r"
+                         "</AlertCondition>\r"
+                         "</Url>\r"
+                         "<Url address=\"http://localhost:8080/shop/cart.do\" method=\"P\" "
+                         "displayname=\"Add to cart\">\r"
+                         "<PostData> item=42&amp;qty=1</PostData>\r"
+                         "<Header>Content-Type: application/x-www-form-urlencoded\r\n</Header>\r"
+                         "<AlertCondition>\r"
+                         "<HTTPResponseCode condition=\"Equal to\" code=\"200\" />\r"
+                         "</AlertCondition>\r"
+                         "<AuthInfo username=\"buyer\" password=\"\" />\r"
+                         "</Url>\r"
+                         "</URLSequence>\r");
+    }
+
+    void optionalLinesFollowTheirFields()
+    {
+        UrlSequence sequence;
+        QCOMPARE(document(sequence), kHead + "</URLSequence>\r");
+
+        auto bare = add(sequence, u"http://h/");
+        QCOMPARE(lines(document(sequence)).size(), 4 + 5);
+
+        bare->password = u"secret"; // no user name: no AuthInfo, the password is not written
+        QVERIFY(!document(sequence).contains("secret"));
+        bare->username = u" ";
+        QVERIFY(document(sequence).contains("<AuthInfo username=\" \" password=\"secret\" />\r"));
+        bare->httpvalue = -32768;
+        QVERIFY(document(sequence).contains("code=\"-32768\""));
+        bare->httpcondition = u"\u3088\u308A\u5927\u304D\u3044";
+        QVERIFY(document(sequence).contains(
+            QStringLiteral("condition=\"\u3088\u308A\u5927\u304D\u3044\"")));
+    }
+
+    void valuesAreEscapedWhereWritten_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("ampersand") << "a&b"
+                                   << "a&amp;b";
+        QTest::newRow("already escaped") << "&amp;"
+                                         << "&amp;amp;";
+        QTest::newRow("quote keeps the attribute whole") << "say \"hi\""
+                                                         << "say &quot;hi&quot;";
+        QTest::newRow("angle brackets") << "<b>"
+                                        << "&lt;b&gt;";
+        QTest::newRow("percent doubled") << "100%26"
+                                         << "100%2526";
+        QTest::newRow("apostrophe unchanged") << "it's"
+                                              << "it's";
+    }
+
+    void valuesAreEscapedWhereWritten()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, written);
+        UrlSequence sequence;
+        add(sequence, u"http://h/?a=%26")->displayname = label.toStdU16String();
+        const auto text = document(sequence);
+        QVERIFY2(text.contains("displayname=\"" + written + "\">\r"), qPrintable(text));
+        QVERIFY(text.contains("address=\"http://h/?a=%2526\""));
+    }
+
+    void recordedPostDataIsNotDoubledAgain()
+    {
+        UrlSequence sequence;
+        add(sequence, u"http://h/")->querystring = u"q=1%252B2&x=";
+        QVERIFY(document(sequence).contains("<PostData> q=1%252B2&amp;x=</PostData>\r"));
+    }
+
+    void hostileValuesStayWellFormed()
+    {
+        UrlSequence sequence;
+        auto r = add(sequence, u"http://h/?x=\"><evil/>&y=1");
+        r->displayname = u"\"/><Url address=\"x";
+        r->headers = u"X-A: <b>&\r\n";
+        r->matchcontent = u"]]><!--";
+        r->unavailabilitystring = u"a > b & c < d";
+        r->username = u"u\"";
+        r->password = u"p<&>";
+
+        QXmlStreamReader xml(document(sequence));
+        int urls = 0;
+        QString header;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == u"Url") {
+                ++urls;
+                QCOMPARE(xml.attributes().value("displayname"), u"\"/><Url address=\"x");
+            } else if (xml.name() == u"Header") {
+                header = xml.readElementText();
+            } else if (xml.name() == u"UnavailabilityString") {
+                QCOMPARE(xml.readElementText(), QStringLiteral("a > b & c < d"));
+            } else if (xml.name() == u"AuthInfo") {
+                QCOMPARE(xml.attributes().value("password"), u"p<&>");
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(urls, 1);
+        QCOMPARE(header, QStringLiteral("X-A: <b>&\n")); // XML reads CR LF as LF
+    }
+
+    void walksTheLiveRecords()
+    {
+        UrlSequence sequence;
+        add(sequence, u"http://1/");
+        auto second = add(sequence, u"http://2/");
+        second->displayname = u"edited after recording";
+        QVERIFY(document(sequence).contains("displayname=\"edited after recording\""));
+        QVERIFY(document(sequence).indexOf("http://1/") < document(sequence).indexOf("http://2/"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSequenceDocument)
+#include "tst_sequence_document.moc"
