@@ -162,16 +162,66 @@ private slots:
         QVERIFY2(run.err.contains(message), run.err.constData());
     }
 
+    void documentRequestAndOutcomeModes()
+    {
+        const auto stream =
+            jsonLines("{'event':'BeforeNavigate2','url':'http://h/a.do?x=1&y=2'}\n"
+                      "{'event':'Edit','position':1,'field':'displayname','value':'L\u00E9'}\n");
+        const auto xml = replay(stream, {"--xml"});
+        QCOMPARE(xml.exitCode, 0);
+        QVERIFY(
+            xml.out.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r"));
+        QVERIFY(xml.out.contains("<Url address=\"http://h/a.do?x=1&amp;y=2\" method=\"G\" "
+                                 "displayname=\"L\xC3\xA9\">\r"));
+        QVERIFY(xml.out.endsWith("</URLSequence>\r"));
+
+        const QStringList dialog = {
+            "--request", "--name", "Shop & more", "--interval", "5",          "--host", "localhost",
+            "--port",    "9090",   "--user",      "a+b%&c",     "--password", "pw"};
+        const auto request = replay(stream, dialog);
+        QCOMPARE(request.exitCode, 0);
+        QVERIFY(request.out.startsWith(
+            "http://localhost:9090/createurlsequence.do?actionmethod=createUrlSeq\r\n"
+            "Content-Type: application/x-www-form-urlencoded; charset=UTF-8\r\n"
+            "accept-charset:UTF-8,*\r\n\r\n"
+            "version=6.0.3&username=a%2Bb%25%26c&password=pw&transactionname=Shop %26 more"
+            "&pollinterval=5&seqinfo=<?xml"));
+        QVERIFY(request.out.contains("x=1%26amp;y=2"));
+        QVERIFY(request.out.endsWith("</URLSequence>\r"));
+
+        const auto empty =
+            replay(jsonLines("{'event':'BeforeNavigate2','url':'about:blank'}"), dialog);
+        QCOMPARE(empty.exitCode, 0);
+        QVERIFY(empty.out.isEmpty());
+
+        QProcess process;
+        process.start(QStringLiteral(WAYTRACE_REPLAY),
+                      {"--outcome",
+                       "http://localhost:9090/createurlsequence.do?actionmethod=createUrlSeq",
+                       "http://localhost:9090/", "9090"});
+        process.waitForFinished(30000);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("138 clear\n"));
+        process.start(QStringLiteral(WAYTRACE_REPLAY),
+                      {"--outcome", "res://x/dnserror.htm#http://h/", "http:///", "9090"});
+        process.waitForFinished(30000);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("none\n"));
+    }
+
     void usageErrors()
     {
         QProcess process;
         process.start(QStringLiteral(WAYTRACE_REPLAY), {});
         process.waitForFinished(30000);
         QCOMPARE(process.exitCode(), 2);
-        process.start(QStringLiteral(WAYTRACE_REPLAY), {"/nonexistent/stream.jsonl"});
-        process.waitForFinished(30000);
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardOutput().isEmpty());
+        for (const QStringList& args :
+             {QStringList{"/nonexistent/stream.jsonl"},
+              QStringList{"--request", "--name", "n", "s.jsonl"},
+              QStringList{"--outcome", "a", "b"}, QStringList{"--unknown", "s.jsonl"}}) {
+            process.start(QStringLiteral(WAYTRACE_REPLAY), args);
+            process.waitForFinished(30000);
+            QCOMPARE(process.exitCode(), 2);
+            QVERIFY(process.readAllStandardOutput().isEmpty());
+        }
     }
 };
 

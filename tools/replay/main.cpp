@@ -1,62 +1,169 @@
-// waytrace-replay [--help-url URL] STREAM
-// Plays an event stream through the recorder and prints the resulting sequence as JSON.
+// waytrace-replay: plays an event stream through the program's own code and prints the result.
+//
+//   waytrace-replay [--help-url URL] STREAM                 the sequence as JSON
+//   waytrace-replay [--help-url URL] --xml STREAM           the sequence document, UTF-8
+//   waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P
+//                   --user U --password W STREAM            address CR LF headers CR LF body
+//   waytrace-replay --outcome LANDING EVENT_ADDRESS PORT    message id or "none", then " clear"
 
 #include "replay_json.h"
 #include "replay_session.h"
 
+#include "output/sequence_document.h"
+#include "output/upload_outcome.h"
+#include "output/upload_request.h"
+#include "output/utf8.h"
 #include "waytrace/build_settings.h"
 
 #include <QFile>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace {
 
-constexpr int kUsageExit = 2;
+constexpr int kErrorExit = 2;
 
-int usage()
+constexpr char kUsage[] =
+    "usage: waytrace-replay [--help-url URL] [--xml] STREAM\n"
+    "       waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P\n"
+    "                       --user U --password W STREAM\n"
+    "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n";
+
+enum class Mode
 {
-    std::fputs("usage: waytrace-replay [--help-url URL] STREAM\n", stderr);
-    return kUsageExit;
+    Sequence,
+    Xml,
+    Request,
+    Outcome
+};
+
+struct Options
+{
+    Mode mode = Mode::Sequence;
+    QString helpUrl = QString::fromStdU16String(waytrace::settings::kHelpUrl);
+    QMap<QString, QString> request; // --name, --interval, ... without the dashes
+    QStringList positional;
+};
+
+const QStringList kRequestOptions = {"name", "interval", "host", "port", "user", "password"};
+
+std::optional<Options> parse(const QStringList& args)
+{
+    Options options;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const auto& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == QLatin1String("--help-url") && hasValue)
+            options.helpUrl = args[++i];
+        else if (arg == QLatin1String("--xml"))
+            options.mode = Mode::Xml;
+        else if (arg == QLatin1String("--request"))
+            options.mode = Mode::Request;
+        else if (arg == QLatin1String("--outcome"))
+            options.mode = Mode::Outcome;
+        else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
+                 hasValue)
+            options.request.insert(arg.mid(2), args[++i]);
+        else if (arg.startsWith(QLatin1String("--")))
+            return std::nullopt;
+        else
+            options.positional.append(arg);
+    }
+    const qsizetype wanted = options.mode == Mode::Outcome ? 3 : 1;
+    if (options.positional.size() != wanted)
+        return std::nullopt;
+    if (options.mode == Mode::Request && options.request.size() != kRequestOptions.size())
+        return std::nullopt;
+    if (options.mode != Mode::Request && !options.request.isEmpty())
+        return std::nullopt;
+    return options;
 }
 
-int failure(const QString& message)
+void write(const std::string& bytes)
 {
-    std::fprintf(stderr, "waytrace-replay: %s\n", message.toLocal8Bit().constData());
-    return kUsageExit;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+int printOutcome(const QStringList& args)
+{
+    const auto outcome = waytrace::classifyUploadOutcome(
+        args[0].toStdU16String(), args[1].toStdU16String(), args[2].toStdU16String());
+    std::string line = outcome.message ? std::to_string(*outcome.message) : "none";
+    if (outcome.clearSequence)
+        line += " clear";
+    write(line + "\n");
+    return 0;
+}
+
+void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QString>& values)
+{
+    if (sequence.count() == 0)
+        return; // nothing would be sent
+    const auto text = [&values](const char* key) {
+        return values.value(QLatin1String(key)).toStdU16String();
+    };
+    const waytrace::UploadFields fields{text("name"), text("interval"), text("host"),
+                                        text("port"), text("user"),     text("password")};
+    const auto request = waytrace::composeUploadRequest(
+        waytrace::BuildSequenceXml(sequence), fields,
+        {waytrace::settings::kVersionMajor, waytrace::settings::kVersionMinor,
+         waytrace::settings::kVersionRevision});
+    write(waytrace::UniStrToUTF8(request.address));
+    write("\r\n");
+    write(waytrace::UniStrToUTF8(request.headers));
+    write("\r\n");
+    write(request.body);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QString helpUrl = QString::fromStdU16String(waytrace::settings::kHelpUrl);
-    QString streamPath;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--help-url") && i + 1 < argc)
-            helpUrl = QString::fromLocal8Bit(argv[++i]);
-        else if (arg.startsWith(QLatin1String("--")) || !streamPath.isEmpty())
-            return usage();
-        else
-            streamPath = arg;
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const auto options = parse(args);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return kErrorExit;
     }
-    if (streamPath.isEmpty())
-        return usage();
+    if (options->mode == Mode::Outcome)
+        return printOutcome(options->positional);
 
+    const auto& streamPath = options->positional.first();
     QFile stream(streamPath);
-    if (!stream.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("%1: %2").arg(streamPath, stream.errorString()));
-
+    if (!stream.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "waytrace-replay: %s: %s\n", qPrintable(streamPath),
+                     qPrintable(stream.errorString()));
+        return kErrorExit;
+    }
     try {
-        waytrace::ReplaySession session(helpUrl);
+        waytrace::ReplaySession session(options->helpUrl);
         for (const auto& event : waytrace::readEventStream(stream))
             session.apply(event);
-        const auto json = waytrace::replayJson(session.cancelled(), session.sequence());
-        std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+        switch (options->mode) {
+        case Mode::Sequence: {
+            const auto json = waytrace::replayJson(session.cancelled(), session.sequence());
+            std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+            break;
+        }
+        case Mode::Xml:
+            write(waytrace::UniStrToUTF8(waytrace::BuildSequenceXml(session.sequence())));
+            break;
+        case Mode::Request:
+            printRequest(session.sequence(), options->request);
+            break;
+        case Mode::Outcome:
+            break;
+        }
     } catch (const waytrace::EventStreamError& error) {
-        return failure(QStringLiteral("%1: %2").arg(streamPath, QString::fromUtf8(error.what())));
+        std::fprintf(stderr, "waytrace-replay: %s: %s\n", qPrintable(streamPath), error.what());
+        return kErrorExit;
     }
     return 0;
 }
