@@ -2,9 +2,15 @@
 
 #include <string_view>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace waytrace {
 
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr char16_t kCr = u'\r';
 
@@ -38,35 +44,63 @@ private:
     DocumentWriter& escaped(std::u16string_view v, bool doublePercent)
     {
         std::size_t start = 0;
-        for (std::size_t i = 0; i < v.size(); ++i) {
-            std::u16string_view replacement;
-            switch (v[i]) {
-            case u'%':
-                if (!doublePercent)
-                    continue;
-                replacement = u"%25";
-                break;
-            case u'&':
-                replacement = u"&amp;";
-                break;
-            case u'<':
-                replacement = u"&lt;";
-                break;
-            case u'>':
-                replacement = u"&gt;";
-                break;
-            case u'"':
-                replacement = u"&quot;";
-                break;
-            default:
-                continue;
-            }
+        for (auto i = nextSpecial(v, 0, doublePercent); i < v.size();
+             i = nextSpecial(v, i + 1, doublePercent)) {
             out_.append(v.substr(start, i - start));
-            out_.append(replacement);
+            out_.append(replacementFor(v[i]));
             start = i + 1;
         }
         out_.append(v.substr(start));
         return *this;
+    }
+
+    static std::u16string_view replacementFor(char16_t c)
+    {
+        switch (c) {
+        case u'%':
+            return u"%25"sv;
+        case u'&':
+            return u"&amp;"sv;
+        case u'<':
+            return u"&lt;"sv;
+        case u'>':
+            return u"&gt;"sv;
+        default:
+            return u"&quot;"sv;
+        }
+    }
+
+    static bool isSpecial(char16_t c, bool doublePercent)
+    {
+        return c == u'&' || c == u'<' || c == u'>' || c == u'"' || (doublePercent && c == u'%');
+    }
+
+    // Position of the next character to escape, or the size when there is none. Values are
+    // mostly plain text, so eight units are checked at once where the processor allows.
+    static std::size_t nextSpecial(std::u16string_view v, std::size_t from, bool doublePercent)
+    {
+        std::size_t i = from;
+#ifdef __SSE2__
+        const __m128i amp = _mm_set1_epi16('&');
+        const __m128i lt = _mm_set1_epi16('<');
+        const __m128i gt = _mm_set1_epi16('>');
+        const __m128i quote = _mm_set1_epi16('"');
+        const __m128i percent = _mm_set1_epi16(doublePercent ? '%' : '&');
+        for (; i + 8 <= v.size(); i += 8) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v.data() + i));
+            const __m128i hit =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, amp), _mm_cmpeq_epi16(block, lt)),
+                             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, gt),
+                                                       _mm_cmpeq_epi16(block, quote)),
+                                          _mm_cmpeq_epi16(block, percent)));
+            if (const int mask = _mm_movemask_epi8(hit); mask != 0)
+                return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+        }
+#endif
+        for (; i < v.size(); ++i)
+            if (isSpecial(v[i], doublePercent))
+                return i;
+        return v.size();
     }
 
     std::u16string& out_;
@@ -86,28 +120,28 @@ std::size_t estimatedSize(const UrlSequence& urlarray)
 
 void writeRecord(DocumentWriter& w, const Class1& r)
 {
-    w.text(u"<Url address=\"").value(r.urladdress);
-    w.text(u"\" method=\"").value(r.httpmethod);
-    w.text(u"\" displayname=\"").value(r.displayname).text(u"\">").endLine();
+    w.text(u"<Url address=\""sv).value(r.urladdress);
+    w.text(u"\" method=\""sv).value(r.httpmethod);
+    w.text(u"\" displayname=\""sv).value(r.displayname).text(u"\">"sv).endLine();
     if (!r.querystring.empty())
-        w.text(u"<PostData> ").recordedValue(r.querystring).text(u"</PostData>").endLine();
+        w.text(u"<PostData> "sv).recordedValue(r.querystring).text(u"</PostData>"sv).endLine();
     if (!r.headers.empty())
-        w.text(u"<Header>").value(r.headers).text(u"</Header>").endLine();
-    w.text(u"<AlertCondition>").endLine();
+        w.text(u"<Header>"sv).value(r.headers).text(u"</Header>"sv).endLine();
+    w.text(u"<AlertCondition>"sv).endLine();
     if (!r.matchcontent.empty())
-        w.text(u"<MatchContent>").value(r.matchcontent).text(u"</MatchContent>").endLine();
+        w.text(u"<MatchContent>"sv).value(r.matchcontent).text(u"</MatchContent>"sv).endLine();
     if (!r.unavailabilitystring.empty()) {
-        w.text(u"<UnavailabilityString>").value(r.unavailabilitystring);
-        w.text(u"</UnavailabilityString>").endLine();
+        w.text(u"<UnavailabilityString>"sv).value(r.unavailabilitystring);
+        w.text(u"</UnavailabilityString>"sv).endLine();
     }
-    w.text(u"<HTTPResponseCode condition=\"").value(r.httpcondition);
-    w.text(u"\" code=\"").number(r.httpvalue).text(u"\" />").endLine();
-    w.text(u"</AlertCondition>").endLine();
+    w.text(u"<HTTPResponseCode condition=\""sv).value(r.httpcondition);
+    w.text(u"\" code=\""sv).number(r.httpvalue).text(u"\" />"sv).endLine();
+    w.text(u"</AlertCondition>"sv).endLine();
     if (!r.username.empty()) {
-        w.text(u"<AuthInfo username=\"").value(r.username);
-        w.text(u"\" password=\"").value(r.password).text(u"\" />").endLine();
+        w.text(u"<AuthInfo username=\""sv).value(r.username);
+        w.text(u"\" password=\""sv).value(r.password).text(u"\" />"sv).endLine();
     }
-    w.text(u"</Url>").endLine();
+    w.text(u"</Url>"sv).endLine();
 }
 
 } // namespace
@@ -117,12 +151,12 @@ std::u16string BuildSequenceXml(const UrlSequence& urlarray)
     std::u16string document;
     document.reserve(estimatedSize(urlarray));
     DocumentWriter w(document);
-    w.text(u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>").endLine();
-    w.text(u"<!--This file contains URL Sequence recorded by user-->").endLine();
-    w.text(u"<URLSequence>").endLine();
+    w.text(u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>"sv).endLine();
+    w.text(u"<!--This file contains URL Sequence recorded by user-->"sv).endLine();
+    w.text(u"<URLSequence>"sv).endLine();
     for (const auto& record : urlarray)
         writeRecord(w, *record);
-    w.text(u"</URLSequence>").endLine();
+    w.text(u"</URLSequence>"sv).endLine();
     return document;
 }
 

@@ -28,21 +28,20 @@ UploadRequest composeUploadRequest(std::u16string_view document, const UploadFie
     request.headers = u"Content-Type: application/x-www-form-urlencoded; charset=UTF-8\r\n"
                       u"accept-charset:UTF-8,*\r\n";
 
-    // The document doubles its own "%", so only "+" and "&" are left to escape here.
-    const auto seqinfo = replaceAll(replaceAll(document, u"+", u"%2B"), u"&", u"%26");
+    std::u16string fieldsText = u"version=";
+    fieldsText += ascii(std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+                        std::to_string(version.revision));
+    fieldsText += u"&username=" + escapeFormField(fields.user);
+    fieldsText += u"&password=" + escapeFormField(fields.password);
+    fieldsText += u"&transactionname=" + escapeFormField(fields.name);
+    fieldsText += u"&pollinterval=" + escapeFormField(fields.interval);
+    fieldsText += u"&seqinfo=";
 
-    std::u16string body;
-    body.reserve(seqinfo.size() + 256);
-    body += u"version=";
-    body += ascii(std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
-                  std::to_string(version.revision));
-    body += u"&username=" + escapeFormField(fields.user);
-    body += u"&password=" + escapeFormField(fields.password);
-    body += u"&transactionname=" + escapeFormField(fields.name);
-    body += u"&pollinterval=" + escapeFormField(fields.interval);
-    body += u"&seqinfo=";
-    body += seqinfo;
-    request.body = UniStrToUTF8(body);
+    // One pass over the document: the document doubles its own "%", so only "+" and "&" are
+    // left to escape, and they are escaped while the text becomes UTF-8.
+    request.body.reserve((fieldsText.size() + document.size()) * 3);
+    appendUtf8(request.body, fieldsText);
+    appendUtf8(request.body, document, true);
     return request;
 }
 

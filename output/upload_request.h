@@ -1,5 +1,7 @@
 #pragma once
 
+#include "utf8.h"
+
 #include <string>
 #include <string_view>
 
@@ -27,7 +29,7 @@ struct UploadRequest
 {
     std::u16string address;
     std::u16string headers; // two lines, each ending with CR LF
-    std::string body;       // UTF-8
+    ByteArray body;         // UTF-8
 };
 
 // Escapes a form value so that an ordinary form decoder gives it back unchanged:

@@ -10,7 +10,8 @@ namespace {
 QByteArray utf8(std::u16string_view text)
 {
     const auto bytes = UniStrToUTF8(text);
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 QByteArray unit(std::uint16_t value)
@@ -69,6 +70,26 @@ private slots:
     {
         QFETCH(QString, text);
         QCOMPARE(utf8(text.toStdU16String()), text.toUtf8());
+    }
+
+    void formEscapeCatchesEveryPosition()
+    {
+        // "&", "+" and a non-ASCII unit at each place of a text long enough for the block path.
+        for (char16_t special : {u'&', u'+', u'\u00E9'}) {
+            for (int at = 0; at < 40; ++at) {
+                std::u16string text(40, u'a');
+                text[static_cast<std::size_t>(at)] = special;
+                ByteArray bytes;
+                appendUtf8(bytes, text, true);
+                const QByteArray got(reinterpret_cast<const char*>(bytes.data()),
+                                     static_cast<qsizetype>(bytes.size()));
+                const QByteArray expected = QString::fromStdU16String(text)
+                                                .toUtf8()
+                                                .replace("&", "%26")
+                                                .replace("+", "%2B");
+                QCOMPARE(got, expected);
+            }
+        }
     }
 
     void loneSurrogatesBecomeReplacement()

@@ -14,7 +14,8 @@ UploadFields dialogDefaults()
 
 QByteArray body(const UploadRequest& request)
 {
-    return QByteArray(request.body.data(), static_cast<qsizetype>(request.body.size()));
+    return QByteArray(reinterpret_cast<const char*>(request.body.data()),
+                      static_cast<qsizetype>(request.body.size()));
 }
 
 constexpr ProgramVersion kVersion{6, 0, 3};

@@ -46,7 +46,8 @@ Answer upload(QNetworkAccessManager& network, const UploadRequest& composed)
         const auto colon = line.indexOf(':');
         request.setRawHeader(line.left(colon).toLatin1(), line.mid(colon + 1).trimmed().toUtf8());
     }
-    const QByteArray body(composed.body.data(), static_cast<qsizetype>(composed.body.size()));
+    const QByteArray body(reinterpret_cast<const char*>(composed.body.data()),
+                          static_cast<qsizetype>(composed.body.size()));
     return send(network, request, &body);
 }
 

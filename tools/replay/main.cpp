@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -84,7 +85,12 @@ std::optional<Options> parse(const QStringList& args)
     return options;
 }
 
-void write(const std::string& bytes)
+void write(std::string_view bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void write(const waytrace::ByteArray& bytes)
 {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
