@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 namespace waytrace {
 
 // What the windows need of an embedded browser: a few operations and the events that drive the
@@ -30,6 +32,9 @@ public:
     [[nodiscard]] virtual QString documentUrl() const = 0;
     // Address of the current page.
     [[nodiscard]] virtual QString locationUrl() const = 0;
+
+    // What shows the pages, for a window to place; null for a browser that shows nothing.
+    [[nodiscard]] virtual QWidget* widget() const { return nullptr; }
 
     [[nodiscard]] virtual int width() const = 0;
     [[nodiscard]] virtual int height() const = 0;

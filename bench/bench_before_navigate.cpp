@@ -1,0 +1,146 @@
+// The before-navigate path of the real browser, per request: what the adapter does when the
+// engine announces a request (owner lookup, queue, body hand-over), the recording rule and the
+// append, against the load of a small local page in the same engine, measured in the same run.
+
+#include "ratio_report.h"
+
+#include "core/url_sequence.h"
+#include "platform/form_body.h"
+#include "platform/webengine_browser.h"
+#include "ui/navigation_recorder.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWebEnginePage>
+
+#include <memory>
+
+namespace {
+
+const QString kHelpUrl = QStringLiteral("http://localhost:9090/help/getting-started.html");
+
+// One small page on 127.0.0.1, answered from memory.
+class PageServer : public QObject
+{
+public:
+    PageServer()
+    {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (auto* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    const QByteArray page = "<!doctype html><title>p</title><form method=post "
+                                            "action=/next><input name=q value=1></form>";
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                  QByteArray::number(page.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + page);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        server_.listen(QHostAddress::LocalHost);
+    }
+    [[nodiscard]] QString url(int n) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/page.html?n=%2")
+            .arg(server_.serverPort())
+            .arg(n);
+    }
+
+private:
+    QTcpServer server_;
+};
+
+struct Engine
+{
+    std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
+    std::unique_ptr<waytrace::WebEngineBrowser> browser =
+        std::make_unique<waytrace::WebEngineBrowser>(session);
+    PageServer server;
+    waytrace::UrlSequence sequence;
+
+    Engine()
+    {
+        QObject::connect(browser.get(), &waytrace::Browser::beforeNavigate2,
+                         [this](const QString& url, const QString& headers,
+                                const QByteArray& postData, bool& cancel) {
+                             cancel = waytrace::recordNavigation(sequence, kHelpUrl, url, headers,
+                                                                 postData);
+                         });
+    }
+};
+
+Engine* engine = nullptr;
+
+// Arg 0: a GET; arg 1: a POST whose 1 KB form body the capture script reported first.
+void BM_BeforeNavigate(benchmark::State& state)
+{
+    const bool post = state.range(0) == 1;
+    const QUrl url(QStringLiteral("http://shop.example.com/catalogue/list.do?cat=5&sort=price"));
+    QList<waytrace::FormEntry> entries;
+    for (int i = 0; i < 16; ++i) {
+        waytrace::FormEntry entry;
+        entry.name = QStringLiteral("field%1").arg(i);
+        entry.value = QString(56, u'v') + QStringLiteral(" & 100%");
+        entries.append(entry);
+    }
+    auto& session = *engine->session;
+    auto* browser = engine->browser.get();
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        if (post)
+            session.queue().offerBody(
+                url, waytrace::serializeForm(entries, waytrace::FormEncoding::UrlEncoded));
+        session.expectRequest(browser, url); // the page's navigation notice
+        auto* owner = session.requestOwner(url, true);
+        benchmark::DoNotOptimize(session.queue().announce(owner, url, post));
+        if (++count % 4096 == 0)
+            engine->sequence.clear();
+    }
+    engine->sequence.clear();
+    state.SetItemsProcessed(count);
+}
+
+void BM_PageLoad(benchmark::State& state)
+{
+    auto* page = engine->browser->page();
+    int n = 0;
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        engine->browser->navigate(engine->server.url(++n));
+        loop.exec();
+    }
+    engine->sequence.clear();
+}
+
+BENCHMARK(BM_BeforeNavigate)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+// Same unit as above: the ratios compare the reported times as they are.
+BENCHMARK(BM_PageLoad)->Iterations(40)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        Engine running;
+        engine = &running;
+        status = bench::runWithRatios(argc, argv,
+                                      {{"before-navigate GET / page load", "BM_BeforeNavigate/0",
+                                        "BM_PageLoad/iterations:40", 0.01},
+                                       {"before-navigate POST 1 KB / page load",
+                                        "BM_BeforeNavigate/1", "BM_PageLoad/iterations:40", 0.01}});
+        engine = nullptr;
+    }
+    return status;
+}

@@ -1,0 +1,150 @@
+#include "form_body.h"
+
+#include <QRandomGenerator>
+
+namespace waytrace {
+
+namespace {
+
+// Lone CR and lone LF become CR LF, as the form serializers do before encoding.
+QString normalizeLineBreaks(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            out += QStringLiteral("\r\n");
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += QStringLiteral("\r\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void appendUrlEncoded(QByteArray& out, const QString& text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : text.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(ch);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || byte == '*' || byte == '-' ||
+                           byte == '.' || byte == '_';
+        if (plain) {
+            out += ch;
+        } else if (byte == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+}
+
+// Names and file names inside a quoted Content-Disposition parameter.
+QByteArray dispositionText(const QString& text)
+{
+    QByteArray out = text.toUtf8();
+    out.replace("\"", "%22").replace("\r", "%0D").replace("\n", "%0A");
+    return out;
+}
+
+QByteArray urlEncoded(const QList<FormEntry>& entries)
+{
+    QByteArray out;
+    for (const auto& entry : entries) {
+        if (!out.isEmpty())
+            out += '&';
+        appendUrlEncoded(out, normalizeLineBreaks(entry.name));
+        out += '=';
+        appendUrlEncoded(out, normalizeLineBreaks(entry.value));
+    }
+    return out;
+}
+
+QByteArray textPlain(const QList<FormEntry>& entries)
+{
+    QByteArray out;
+    for (const auto& entry : entries) {
+        out += normalizeLineBreaks(entry.name).toUtf8();
+        out += '=';
+        out += normalizeLineBreaks(entry.value).toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray multipart(const QList<FormEntry>& entries, const QByteArray& boundary)
+{
+    QByteArray out;
+    for (const auto& entry : entries) {
+        out += "--" + boundary + "\r\n";
+        out += "Content-Disposition: form-data; name=\"" +
+               dispositionText(normalizeLineBreaks(entry.name)) + '"';
+        if (entry.isFile) {
+            out += "; filename=\"" + dispositionText(entry.value) + "\"\r\n";
+            const auto type = entry.fileType.isEmpty() ? QStringLiteral("application/octet-stream")
+                                                       : entry.fileType;
+            out += "Content-Type: " + type.toUtf8() + "\r\n\r\n";
+        } else {
+            out += "\r\n\r\n";
+            out += normalizeLineBreaks(entry.value).toUtf8();
+        }
+        out += "\r\n";
+    }
+    out += "--" + boundary + "--\r\n";
+    return out;
+}
+
+} // namespace
+
+FormEncoding formEncoding(const QString& enctype)
+{
+    if (enctype.compare(QLatin1String("multipart/form-data"), Qt::CaseInsensitive) == 0)
+        return FormEncoding::Multipart;
+    if (enctype.compare(QLatin1String("text/plain"), Qt::CaseInsensitive) == 0)
+        return FormEncoding::TextPlain;
+    return FormEncoding::UrlEncoded;
+}
+
+QByteArray newMultipartBoundary()
+{
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray boundary("----WaytraceFormBoundary");
+    auto* random = QRandomGenerator::system();
+    for (int i = 0; i < 16; ++i)
+        boundary += kAlphabet[random->bounded(static_cast<int>(sizeof kAlphabet - 1))];
+    return boundary;
+}
+
+FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
+                       const QByteArray& boundary)
+{
+    FormBody body;
+    switch (encoding) {
+    case FormEncoding::UrlEncoded:
+        body.postData = urlEncoded(entries);
+        body.headers = QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n");
+        break;
+    case FormEncoding::TextPlain:
+        body.postData = textPlain(entries);
+        body.headers = QStringLiteral("Content-Type: text/plain\r\n");
+        break;
+    case FormEncoding::Multipart:
+        body.postData = multipart(entries, boundary);
+        body.headers = QStringLiteral("Content-Type: multipart/form-data; boundary=%1\r\n")
+                           .arg(QString::fromLatin1(boundary));
+        break;
+    }
+    // The terminating byte the listeners expect: the recorder leaves the last byte out.
+    body.postData += '\0';
+    return body;
+}
+
+} // namespace waytrace

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace waytrace {
+
+// One entry of a submitted form as the page built it. A file entry carries its file name and
+// type; its content is not available to the capture script.
+struct FormEntry
+{
+    QString name;
+    QString value;
+    bool isFile = false;
+    QString fileType;
+};
+
+enum class FormEncoding
+{
+    UrlEncoded,
+    TextPlain,
+    Multipart
+};
+
+// A request body as the browsers hand it on: the bytes followed by one terminating zero byte,
+// and the header text that belongs to them.
+struct FormBody
+{
+    QByteArray postData;
+    QString headers;
+};
+
+// The encoding a form's enctype names; anything unknown is urlencoded, as in the engine.
+FormEncoding formEncoding(const QString& enctype);
+
+// A fresh multipart boundary, unlikely to occur in any value.
+QByteArray newMultipartBoundary();
+
+// Serializes the entries the way the engine sends them, UTF-8 throughout. `boundary` is used
+// for multipart only and announced in the header text.
+FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
+                       const QByteArray& boundary = {});
+
+} // namespace waytrace

@@ -1,0 +1,166 @@
+#include "webengine_browser.h"
+
+#include <QWebEngineHttpRequest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace waytrace {
+
+namespace {
+
+// Sizes are designed in twips; the view measures device-independent pixels.
+constexpr int kTwipsPerPixel = 15;
+
+} // namespace
+
+class WebEngineBrowser::Page : public QWebEnginePage
+{
+public:
+    Page(WebEngineBrowser& owner, QWebEngineProfile* profile)
+        : QWebEnginePage(profile), owner_(owner)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType /*type*/,
+                                 bool /*isMainFrame*/) override
+    {
+        // Only to learn whose request the interceptor sees next; cancel is decided there.
+        owner_.session_->expectRequest(&owner_, url);
+        return true;
+    }
+
+    QWebEnginePage* createWindow(WebWindowType /*type*/) override
+    {
+        Browser* target = nullptr;
+        bool cancel = false;
+        emit owner_.newWindow2(target, cancel);
+        auto* browser = qobject_cast<WebEngineBrowser*>(target);
+        if (cancel || !browser || browser == &owner_ || browser->session_ != owner_.session_)
+            return nullptr;
+        browser->childWindow_ = true;
+        browser->session_->expectNewWindow(browser);
+        return browser->page_.get();
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/, const QString& message,
+                                  int /*lineNumber*/, const QString& /*sourceId*/) override
+    {
+        owner_.session_->captureMessage(&owner_, message);
+    }
+
+private:
+    WebEngineBrowser& owner_;
+};
+
+WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QObject* parent)
+    : Browser(parent), session_(std::move(session)),
+      page_(std::make_unique<Page>(*this, session_->profile())),
+      view_(new QWebEngineView()) // placed by a window; deleted here unless its window went first
+{
+    view_->setPage(page_.get());
+    session_->addBrowser(this);
+    connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
+    connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
+            &WebEngineBrowser::closeRequested);
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // The view first, then the page (a member), then the session's hold on the profile.
+    delete view_.data();
+}
+
+void WebEngineBrowser::navigate(const QString& url)
+{
+    page_->load(QUrl(url));
+}
+
+void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
+                                const QString& headers)
+{
+    const QUrl address(url);
+    QWebEngineHttpRequest request(address, QWebEngineHttpRequest::Post);
+    request.setPostData(postData);
+    for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const auto colon = line.indexOf(u':');
+        if (colon > 0)
+            request.setHeader(line.left(colon).trimmed().toLatin1(),
+                              line.mid(colon + 1).trimmed().toUtf8());
+    }
+    // The interceptor sees the request without its body; hand the body over beforehand.
+    session_->queue().offerBody(address, {postData + '\0', headers});
+    page_->load(request);
+}
+
+QString WebEngineBrowser::documentUrl() const
+{
+    return page_->url().toString(QUrl::FullyEncoded);
+}
+
+QString WebEngineBrowser::locationUrl() const
+{
+    return page_->url().toString(QUrl::FullyEncoded);
+}
+
+int WebEngineBrowser::width() const
+{
+    return view_ ? view_->width() * kTwipsPerPixel : 0;
+}
+
+int WebEngineBrowser::height() const
+{
+    return view_ ? view_->height() * kTwipsPerPixel : 0;
+}
+
+void WebEngineBrowser::setWidth(int twips)
+{
+    if (view_)
+        view_->resize(twips / kTwipsPerPixel, view_->height());
+}
+
+void WebEngineBrowser::setHeight(int twips)
+{
+    if (view_)
+        view_->resize(view_->width(), twips / kTwipsPerPixel);
+}
+
+QWidget* WebEngineBrowser::widget() const
+{
+    return view_.data();
+}
+
+QWebEnginePage* WebEngineBrowser::page() const
+{
+    return page_.get();
+}
+
+void WebEngineBrowser::stop()
+{
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngineBrowser::frameLoaded(const QString& url)
+{
+    emit documentComplete(url);
+}
+
+void WebEngineBrowser::pageLoaded(bool ok)
+{
+    const auto url = page_->url().toString(QUrl::FullyEncoded);
+    if (ok)
+        emit navigateComplete2(url);
+    emit downloadComplete();
+    if (ok)
+        emit documentComplete(url);
+}
+
+void WebEngineBrowser::closeRequested()
+{
+    bool cancel = false;
+    emit windowClosing(childWindow_, cancel);
+    if (!cancel && view_)
+        view_->hide();
+}
+
+} // namespace waytrace

@@ -1,0 +1,469 @@
+#include "fixture_server.h"
+
+#include "platform/webengine_browser.h"
+#include "tools/record/record_session.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWidget>
+
+#include <memory>
+
+using namespace waytrace;
+using Kind = StreamEvent::Kind;
+using Target = StreamEvent::Target;
+
+namespace {
+
+constexpr int kLoadTimeout = 15000;
+
+struct Part
+{
+    QByteArray head;
+    QByteArray content;
+    friend bool operator==(const Part&, const Part&) = default;
+};
+
+QByteArray boundaryOf(const QByteArray& contentType)
+{
+    const auto at = contentType.indexOf("boundary=");
+    return at < 0 ? QByteArray() : contentType.mid(at + 9).trimmed();
+}
+
+// The parts of a multipart body, boundary aside, so that two bodies with different boundaries
+// can be compared.
+QList<Part> multipartParts(const QByteArray& body, const QByteArray& boundary)
+{
+    QList<Part> parts;
+    const QByteArray delimiter = "--" + boundary;
+    qsizetype at = body.indexOf(delimiter);
+    while (at >= 0) {
+        at += delimiter.size();
+        if (body.mid(at, 2) == "--")
+            break;
+        const auto next = body.indexOf("\r\n" + delimiter, at);
+        if (next < 0)
+            break;
+        const auto part = body.mid(at + 2, next - at - 2);
+        const auto split = part.indexOf("\r\n\r\n");
+        parts.append({part.left(split), part.mid(split + 4)});
+        at = next + 2;
+    }
+    return parts;
+}
+
+} // namespace
+
+class TestWebEngineBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestWebEngineBrowser(QString helpUrl) : helpUrl_(std::move(helpUrl)) {}
+
+private:
+    QList<StreamEvent> eventsOf(Kind kind, std::optional<Target> target = {}) const
+    {
+        QList<StreamEvent> found;
+        for (const auto& event : record_->events())
+            if (event.kind == kind && (!target || event.browser == *target))
+                found.append(event);
+        return found;
+    }
+
+    QStringList requestedUrls(Target target) const
+    {
+        QStringList urls;
+        for (const auto& event : eventsOf(Kind::BeforeNavigate2, target))
+            urls.append(event.url);
+        return urls;
+    }
+
+    // The last before-navigate to an address containing `part`.
+    StreamEvent lastRequest(const QString& part) const
+    {
+        StreamEvent found;
+        for (const auto& event : eventsOf(Kind::BeforeNavigate2))
+            if (event.url.contains(part))
+                found = event;
+        return found;
+    }
+
+    bool load(WebEngineBrowser& browser, const QString& url)
+    {
+        QSignalSpy loaded(browser.page(), &QWebEnginePage::loadFinished);
+        browser.navigate(url);
+        return loaded.wait(kLoadTimeout) && loaded.first().first().toBool();
+    }
+
+    // Runs page script in the main browser and waits for the top page's next load.
+    bool runAndWaitForLoad(const QString& script)
+    {
+        QSignalSpy loaded(main_->page(), &QWebEnginePage::loadFinished);
+        main_->page()->runJavaScript(script);
+        return loaded.wait(kLoadTimeout);
+    }
+
+    QString url(const QString& path) const { return server_->url(path); }
+
+    QString helpUrl_;
+    std::unique_ptr<FixtureServer> server_;
+    std::shared_ptr<WebEngineSession> session_;
+    std::unique_ptr<WebEngineBrowser> main_;
+    std::unique_ptr<WebEngineBrowser> popup_;
+    std::unique_ptr<RecordSession> record_;
+
+private slots:
+    void initTestCase()
+    {
+        server_ = std::make_unique<FixtureServer>(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server_->port() != 0);
+        session_ = WebEngineSession::create();
+        main_ = std::make_unique<WebEngineBrowser>(session_);
+        popup_ = std::make_unique<WebEngineBrowser>(session_);
+        main_->widget()->resize(800, 600);
+        main_->widget()->show();
+    }
+
+    void init()
+    {
+        server_->clear();
+        record_ = std::make_unique<RecordSession>(*main_, *popup_, helpUrl_);
+    }
+
+    void cleanup() { record_.reset(); }
+
+    void cleanupTestCase()
+    {
+        popup_.reset();
+        main_.reset();
+        session_.reset();
+    }
+
+    void typedAddressThenLink()
+    {
+        QVERIFY(load(*main_, url("index.html")));
+        QCOMPARE(requestedUrls(Target::Main), QStringList{url("index.html")});
+        QCOMPARE(main_->documentUrl(), url("index.html"));
+        QCOMPARE(main_->locationUrl(), url("index.html"));
+        // The top page's load ends with these three, in this order.
+        QCOMPARE(record_->events().size(), 4);
+        QCOMPARE(record_->events()[1].kind, Kind::NavigateComplete2);
+        QCOMPARE(record_->events()[2].kind, Kind::DownloadComplete);
+        QCOMPARE(record_->events()[3].kind, Kind::DocumentComplete);
+        QCOMPARE(record_->events()[3].url, url("index.html"));
+
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('next').click()")));
+        QCOMPARE(requestedUrls(Target::Main).size(), 2);
+        QCOMPARE(requestedUrls(Target::Main)[1], url("page2.html?from=index#top"));
+
+        const auto& sequence = record_->sequence();
+        QCOMPARE(sequence.count(), 2u);
+        QCOMPARE(sequence.at(1)->httpmethod, u"G");
+        QVERIFY(sequence.at(2)->querystring.empty());
+        QVERIFY(sequence.at(2)->headers.empty());
+        QCOMPARE(server_->requestsTo("/page2.html").size(), 1);
+    }
+
+    void sizesAreInTwips()
+    {
+        main_->setWidth(9000);
+        main_->setHeight(4500);
+        QCOMPARE(main_->widget()->size(), QSize(600, 300));
+        QCOMPARE(main_->width(), 9000);
+        QCOMPARE(main_->height(), 4500);
+        main_->widget()->resize(800, 600);
+    }
+
+    void getFormCarriesNoBody()
+    {
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('searchgo').click()")));
+        const auto request = lastRequest(QStringLiteral("/search"));
+        QCOMPARE(request.url, url("search?q=blue+shoes+%26+socks"));
+        QVERIFY(request.postData.isEmpty());
+        QVERIFY(request.headers.isEmpty());
+        QCOMPARE(server_->requestsTo("/search").first().method, QByteArray("GET"));
+    }
+
+    void urlencodedPostIsRecordedAsSent_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("submitter");
+        QTest::newRow("button") << "document.getElementById('urlencodedgo').click()"
+                                << QByteArray("&action=save");
+        QTest::newRow("requestSubmit()")
+            << "document.getElementById('urlencoded').requestSubmit()" << QByteArray();
+        QTest::newRow("submit()") << "document.getElementById('urlencoded').submit()"
+                                  << QByteArray();
+        QTest::newRow("FormData first") << "new FormData(document.getElementById('urlencoded'));"
+                                           "document.getElementById('urlencodedgo').click()"
+                                        << QByteArray("&action=save");
+    }
+
+    void urlencodedPostIsRecordedAsSent()
+    {
+        QFETCH(QString, script);
+        QFETCH(QByteArray, submitter);
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(script));
+
+        const auto sent = server_->requestsTo("/submit/urlencoded");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].method, QByteArray("POST"));
+        QCOMPARE(sent[0].body, "user=J%C3%BCrgen+%E6%97%A5%E6%9C%AC+100%25+a%2Bb%26c%3Dd"
+                               "&note=first%0D%0Asecond%0D%0Athird%0D%0Afourth&keep=yes" +
+                                   submitter);
+
+        const auto request = lastRequest(QStringLiteral("/submit/urlencoded"));
+        QCOMPARE(request.url, url("submit/urlencoded?step=1"));
+        QCOMPARE(request.postData, sent[0].body + '\0');
+        QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
+
+        const auto record = record_->sequence().at(record_->sequence().count());
+        QCOMPARE(record->httpmethod, u"P");
+        QCOMPARE(QString::fromStdU16String(record->querystring),
+                 QString::fromLatin1(sent[0].body).replace(u'%', QStringLiteral("%25")));
+    }
+
+    void textPlainPost()
+    {
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('plaingo').click()")));
+        const auto sent = server_->requestsTo("/submit/plain");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].body, QString::fromUtf8("subject=Grüße 100%\r\n"
+                                                 "body=first\r\nsecond\r\nthird\r\nfourth\r\n")
+                                   .toUtf8());
+        const auto request = lastRequest(QStringLiteral("/submit/plain"));
+        QCOMPARE(request.postData, sent[0].body + '\0');
+        QCOMPARE(request.headers, "Content-Type: text/plain\r\n");
+
+        // The button's own address, method and encoding win over the form's.
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('overridego').click()")));
+        QCOMPARE(server_->requestsTo("/submit/override").first().body, QByteArray("k=v w\r\n"));
+        QCOMPARE(lastRequest(QStringLiteral("/submit/override")).postData,
+                 QByteArray("k=v w\r\n") + '\0');
+        QCOMPARE(lastRequest(QStringLiteral("/submit/override")).headers,
+                 "Content-Type: text/plain\r\n");
+    }
+
+    void multipartHeaderAndBodyBelongTogether()
+    {
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(
+            runAndWaitForLoad(QStringLiteral("document.getElementById('multipartgo').click()")));
+        const auto sent = server_->requestsTo("/submit/multipart");
+        QCOMPARE(sent.size(), 1);
+        const auto sentParts =
+            multipartParts(sent[0].body, boundaryOf(sent[0].headers.value("content-type")));
+        QCOMPARE(sentParts.size(), 4);
+
+        const auto request = lastRequest(QStringLiteral("/submit/multipart"));
+        QVERIFY(request.headers.startsWith("Content-Type: multipart/form-data; boundary="));
+        QVERIFY(request.headers.endsWith("\r\n"));
+        const auto boundary = boundaryOf(request.headers.trimmed().toLatin1());
+        QVERIFY(!boundary.isEmpty());
+        QVERIFY(request.postData.endsWith("--" + boundary + "--\r\n" + '\0'));
+        const auto recordedParts = multipartParts(request.postData.chopped(1), boundary);
+        QCOMPARE(recordedParts, sentParts);
+    }
+
+    void framesAreRecordedInOrderAndEachCompletes()
+    {
+        QVERIFY(load(*main_, url("frames.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(eventsOf(Kind::DocumentComplete).size(), 3, kLoadTimeout);
+        QCOMPARE(requestedUrls(Target::Main), QStringList({url("frames.html"), url("frame_a.html"),
+                                                           url("frame_b.html?second")}));
+        QCOMPARE(record_->sequence().count(), 3u);
+        QStringList completed;
+        for (const auto& event : eventsOf(Kind::DocumentComplete))
+            completed.append(event.url);
+        QCOMPARE(completed.last(), url("frames.html"));
+        completed.sort();
+        QCOMPARE(completed, QStringList({url("frame_a.html"), url("frame_b.html?second"),
+                                         url("frames.html")}));
+
+        // A form posted inside a frame is recorded like the page's.
+        server_->clear();
+        main_->page()->runJavaScript(QStringLiteral(
+            "document.getElementById('a').contentDocument.getElementById('inner').submit()"));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->requestsTo("/submit/frame").size(), 1, kLoadTimeout);
+        QTRY_VERIFY(!lastRequest(QStringLiteral("/submit/frame")).url.isEmpty());
+        QCOMPARE(lastRequest(QStringLiteral("/submit/frame")).postData,
+                 server_->requestsTo("/submit/frame")[0].body + '\0');
+    }
+
+    void newWindowsOpenInThePopup_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("target=_blank") << "document.getElementById('blank').click()"
+                                       << "page2.html?via=blank" << QByteArray();
+        QTest::newRow("window.open") << "document.getElementById('open').click()"
+                                     << "page2.html?via=open" << QByteArray();
+        QTest::newRow("POST into a new window")
+            << "document.getElementById('postnewgo').click()"
+            << "submit/newwindow" << QByteArray("order=42+%26+more");
+    }
+
+    void newWindowsOpenInThePopup()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QVERIFY(load(*main_, url("popups.html")));
+        QSignalSpy opened(record_.get(), &RecordSession::popupOpened);
+        QSignalSpy loaded(popup_->page(), &QWebEnginePage::loadFinished);
+        main_->page()->runJavaScript(script);
+        QVERIFY(loaded.wait(kLoadTimeout));
+        QCOMPARE(opened.size(), 1);
+
+        QCOMPARE(requestedUrls(Target::Popup), QStringList{url(path)});
+        QCOMPARE(requestedUrls(Target::Main), QStringList{url("popups.html")});
+        const auto request = eventsOf(Kind::BeforeNavigate2, Target::Popup).first();
+        QCOMPARE(request.postData, body.isEmpty() ? QByteArray() : body + '\0');
+        QCOMPARE(popup_->locationUrl(), url(path));
+        QCOMPARE(record_->sequence().count(), 2u);
+        QCOMPARE(QString::fromStdU16String(record_->sequence().at(2)->urladdress), url(path));
+        QCOMPARE(server_->requestsTo(("/" + path).toUtf8()).first().body, body);
+        QVERIFY(!eventsOf(Kind::DownloadComplete, Target::Popup).isEmpty());
+    }
+
+    void closingThePopupKeepsItsBrowser()
+    {
+        QVERIFY(load(*main_, url("popups.html")));
+        QSignalSpy loaded(popup_->page(), &QWebEnginePage::loadFinished);
+        main_->page()->runJavaScript(QStringLiteral("document.getElementById('closer').click()"));
+        QVERIFY(loaded.wait(kLoadTimeout));
+        QSignalSpy closed(record_.get(), &RecordSession::popupClosed);
+        popup_->page()->runJavaScript(QStringLiteral("window.close()"));
+        QVERIFY(closed.wait(kLoadTimeout));
+        const auto closing = eventsOf(Kind::WindowClosing, Target::Popup);
+        QCOMPARE(closing.size(), 1);
+        QVERIFY(closing[0].isChildWindow);
+        // Cancelled: the page stays loaded for the next new window.
+        QTest::qWait(200);
+        QCOMPARE(popup_->locationUrl(), url("closer.html"));
+    }
+
+    void fakeCaptureMessagesAreIgnored()
+    {
+        QVERIFY(load(*main_, url("console.html")));
+        for (const auto& event : eventsOf(Kind::DocumentComplete))
+            QVERIFY2(!event.url.contains(QStringLiteral("fake.invalid")), qPrintable(event.url));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('target').submit()")));
+        const auto request = lastRequest(QStringLiteral("/submit/console"));
+        QCOMPARE(request.postData, QByteArray("real=1") + '\0');
+        QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
+        QCOMPARE(server_->requestsTo("/submit/console").first().body, QByteArray("real=1"));
+    }
+
+    void bodiesArriveWhole()
+    {
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('big').submit()")));
+        const auto sent = server_->requestsTo("/submit/big");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].body.size(), 5 + 1024 * 1024);
+        QCOMPARE(lastRequest(QStringLiteral("/submit/big")).postData, sent[0].body + '\0');
+
+        // An empty form still posts: the terminating byte alone.
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('empty').submit()")));
+        QCOMPARE(server_->requestsTo("/submit/empty").first().body, QByteArray());
+        QCOMPARE(lastRequest(QStringLiteral("/submit/empty")).postData, QByteArray(1, '\0'));
+        QCOMPARE(record_->sequence().at(record_->sequence().count())->httpmethod, u"P");
+    }
+
+    void postThroughNavigate()
+    {
+        QSignalSpy loaded(main_->page(), &QWebEnginePage::loadFinished);
+        main_->navigate(url("submit/direct?x=1"), "a=1&b=%2B",
+                        QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n"));
+        QVERIFY(loaded.wait(kLoadTimeout));
+        const auto sent = server_->requestsTo("/submit/direct");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].method, QByteArray("POST"));
+        QCOMPARE(sent[0].body, QByteArray("a=1&b=%2B"));
+        QCOMPARE(sent[0].headers.value("content-type"),
+                 QByteArray("application/x-www-form-urlencoded"));
+        const auto request = lastRequest(QStringLiteral("/submit/direct"));
+        QCOMPARE(request.postData, QByteArray("a=1&b=%2B") + '\0');
+        QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
+    }
+
+    void helpPageIsNotRecorded()
+    {
+        QVERIFY(load(*main_, helpUrl_));
+        QCOMPARE(requestedUrls(Target::Main), QStringList{helpUrl_});
+        QCOMPARE(record_->sequence().count(), 0u);
+    }
+
+    void cancelledNavigationNeverReachesTheServer()
+    {
+        connect(main_.get(), &Browser::beforeNavigate2, record_.get(),
+                [](const QString& address, const QString&, const QByteArray&, bool& cancel) {
+                    if (address.contains(QStringLiteral("/forbidden/")))
+                        cancel = true;
+                });
+        QVERIFY(load(*main_, url("index.html")));
+        QSignalSpy loaded(main_->page(), &QWebEnginePage::loadFinished);
+        main_->page()->runJavaScript(
+            QStringLiteral("document.getElementById('cancelled').click()"));
+        QVERIFY(loaded.wait(kLoadTimeout));
+        QVERIFY(!loaded.first().first().toBool());
+        QVERIFY(!lastRequest(QStringLiteral("/forbidden/")).url.isEmpty());
+        // Let anything that did go out arrive before looking.
+        QVERIFY(load(*main_, url("page2.html")));
+        QVERIFY(server_->requestsTo("/forbidden").isEmpty());
+        QCOMPARE(main_->locationUrl(), url("page2.html"));
+    }
+};
+
+namespace {
+
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next());
+    return files;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Browsing must leave nothing in the user's home: give the engine an empty one to watch.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+        qunsetenv(name);
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        FixtureServer helpServer(QStringLiteral(FIXTURES_DIR));
+        TestWebEngineBrowser test(helpServer.url(QStringLiteral("help.html")));
+        status = QTest::qExec(&test, argc, argv);
+    }
+    const auto written = filesUnder(home.path());
+    if (!written.isEmpty()) {
+        qWarning("files written under HOME while browsing:\n%s", qPrintable(written.join(u'\n')));
+        status = status ? status : 1;
+    }
+    return status;
+}
+
+#include "tst_webengine_browser.moc"

@@ -1,0 +1,83 @@
+#include "fixture_server.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// waytrace-record against the real engine: the stream it writes, played by waytrace-replay,
+// gives the sequence that was recorded live.
+class TestRecord : public QObject
+{
+    Q_OBJECT
+
+    FixtureServer server_{QStringLiteral(FIXTURES_DIR)};
+
+    // Runs a program while this process keeps serving the fixture pages.
+    static QProcess::ExitStatus run(QProcess& process, const QString& program,
+                                    const QStringList& arguments)
+    {
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(program, arguments);
+        if (!finished.wait(60000))
+            process.kill();
+        return process.exitStatus();
+    }
+
+private slots:
+    void replayGivesTheLiveSequence_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("records");
+        QTest::newRow("frames") << "frames.html"
+                                << "" << 3;
+        QTest::newRow("multipart form") << "forms.html"
+                                        << "document.getElementById('multipartgo').click()" << 2;
+        QTest::newRow("POST into a new window")
+            << "popups.html"
+            << "document.getElementById('postnewgo').click()" << 2;
+    }
+
+    void replayGivesTheLiveSequence()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, script);
+        QFETCH(int, records);
+        QTemporaryDir dir;
+        const auto stream = dir.filePath(QStringLiteral("stream.jsonl"));
+        const auto live = dir.filePath(QStringLiteral("live.json"));
+
+        QProcess record;
+        QStringList arguments{"--out",
+                              stream,
+                              "--sequence",
+                              live,
+                              "--quit-after-loads",
+                              script.isEmpty() ? "1" : "2",
+                              "--timeout",
+                              "30"};
+        if (!script.isEmpty())
+            arguments << "--script" << script;
+        arguments << server_.url(page);
+        QCOMPARE(run(record, QStringLiteral(WAYTRACE_RECORD), arguments), QProcess::NormalExit);
+        QVERIFY2(record.exitCode() == 0, record.readAllStandardError().constData());
+
+        QProcess replay;
+        QCOMPARE(run(replay, QStringLiteral(WAYTRACE_REPLAY), {stream}), QProcess::NormalExit);
+        QVERIFY2(replay.exitCode() == 0, replay.readAllStandardError().constData());
+
+        QFile liveFile(live);
+        QVERIFY(liveFile.open(QIODevice::ReadOnly));
+        const auto liveJson = liveFile.readAll();
+        QCOMPARE(replay.readAllStandardOutput(), liveJson);
+        const auto sequence = QJsonDocument::fromJson(liveJson).object();
+        QCOMPARE(sequence.value("records").toArray().size(), records);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecord)
+#include "tst_record.moc"

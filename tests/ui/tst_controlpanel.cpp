@@ -1,0 +1,546 @@
+#include "ui/controlpanel.h"
+#include "ui/text.h"
+#include "ui/twips.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+using namespace waytrace;
+
+namespace {
+
+struct LanguageScope
+{
+    explicit LanguageScope(int language) { forceInterfaceLanguage(language); }
+    ~LanguageScope() { forceInterfaceLanguage(std::nullopt); }
+};
+
+// Record n of a test sequence carries n in every text field, so a shown value names its record.
+RecordRef numbered(int n)
+{
+    auto record = std::make_shared<Class1>();
+    const auto tag = QString::number(n).toStdU16String();
+    record->urladdress = u"http://host/page" + tag;
+    record->displayname = u"label" + tag;
+    record->matchcontent = u"found" + tag;
+    record->unavailabilitystring = u"missing" + tag;
+    record->username = u"user" + tag;
+    record->password = u"secret" + tag;
+    return record;
+}
+
+UrlSequence sequenceOf(int count)
+{
+    UrlSequence sequence;
+    for (int n = 1; n <= count; ++n)
+        sequence.append(numbered(n));
+    return sequence;
+}
+
+QStringList entries(const controlpanel& panel)
+{
+    QStringList texts;
+    const auto* model = panel.urls->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, 0).data().toString();
+    return texts;
+}
+
+void select(controlpanel& panel, int row)
+{
+    panel.urls->setCurrentIndex(panel.urls->model()->index(row, 0));
+}
+
+// What the detail boxes show, in the record's field order.
+QStringList details(const controlpanel& panel)
+{
+    return {panel.UrlName->text(), panel.availabilitystring->text(),
+            panel.unavailabilitystring->text(), panel.username->text(), panel.password->text()};
+}
+
+QStringList detailsOf(const Class1& record)
+{
+    return {QString::fromStdU16String(record.displayname),
+            QString::fromStdU16String(record.matchcontent),
+            QString::fromStdU16String(record.unavailabilitystring),
+            QString::fromStdU16String(record.username), QString::fromStdU16String(record.password)};
+}
+
+std::u16string Class1::*fieldOf(const QString& box)
+{
+    if (box == "UrlName")
+        return &Class1::displayname;
+    if (box == "availabilitystring")
+        return &Class1::matchcontent;
+    if (box == "unavailabilitystring")
+        return &Class1::unavailabilitystring;
+    if (box == "username")
+        return &Class1::username;
+    return &Class1::password;
+}
+
+} // namespace
+
+class TestControlPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { forceInterfaceLanguage(std::nullopt); }
+
+    void fixedWindowWithTheCodesBoxOverTheFrame()
+    {
+        UrlSequence sequence;
+        controlpanel panel(sequence);
+        QCOMPARE(panel.size(), QSize(twipsToPixels(6030), twipsToPixels(9870)));
+        QCOMPARE(panel.minimumSize(), panel.maximumSize());
+        QVERIFY(
+            !(panel.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(panel.windowFlags() & Qt::WindowCloseButtonHint);
+        // unavailabilitystring belongs to the window yet lies over Frame2, under Label3.
+        QCOMPARE(panel.unavailabilitystring->parentWidget(), &panel);
+        QVERIFY(panel.Frame2->geometry().contains(panel.unavailabilitystring->geometry()));
+        QCOMPARE(panel.childAt(panel.unavailabilitystring->geometry().center()),
+                 panel.unavailabilitystring);
+    }
+
+    void tabOrder()
+    {
+        UrlSequence sequence;
+        controlpanel panel(sequence);
+        QStringList order{panel.urls->objectName()};
+        for (QWidget* w = panel.urls->nextInFocusChain(); w != panel.urls;
+             w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus)
+                order << w->objectName();
+        QCOMPARE(order,
+                 QStringList({"urls", "UrlName", "availabilitystring", "unavailabilitystring",
+                              "httpcondition", "httpvalue", "username", "password", "closebtn"}));
+    }
+
+    void textsAndFonts_data()
+    {
+        QTest::addColumn<int>("language");
+        for (int language : {kEnglish, kJapanese, kSimplifiedChinese})
+            QTest::addRow("%d", language) << language;
+    }
+
+    void textsAndFonts()
+    {
+        QFETCH(int, language);
+        LanguageScope scope(language);
+        UrlSequence sequence;
+        controlpanel panel(sequence);
+
+        QCOMPARE(panel.windowTitle(), LoadText(109));
+        const QList<QPair<QWidget*, int>> captions{
+            {panel.urllist, 124}, {panel.Frame1, 114}, {panel.Frame2, 115}, {panel.Frame3, 119},
+            {panel.Label1, 113},  {panel.Label2, 116}, {panel.Label3, 117}, {panel.Label4, 118},
+            {panel.Label5, 120},  {panel.Label6, 121}, {panel.Label7, 122}, {panel.closebtn, 123}};
+        const int charset = LoadText(152).toInt();
+        for (const auto& [control, id] : captions) {
+            QString caption;
+            if (auto* box = qobject_cast<QGroupBox*>(control))
+                caption = box->title();
+            else if (auto* label = qobject_cast<QLabel*>(control))
+                caption = label->text();
+            else
+                caption = qobject_cast<QPushButton*>(control)->text();
+            QCOMPARE(caption, LoadText(id));
+            QCOMPARE(control->font().family(), LoadText(153));
+            QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
+        }
+        for (int item = 0; item < 3; ++item)
+            QCOMPARE(panel.httpcondition->itemText(item), LoadText(148 + item));
+        QCOMPARE(panel.httpcondition->font().family(), LoadText(153));
+
+        // The list, the codes and the window keep the default face, even inside localized frames.
+        const QString face = LoadText(153);
+        for (QWidget* plain :
+             {static_cast<QWidget*>(panel.urls), static_cast<QWidget*>(panel.httpvalue),
+              static_cast<QWidget*>(&panel)}) {
+            QVERIFY2(plain->font().family() != face, qPrintable(plain->objectName()));
+            QVERIFY(!plain->property(kCharsetProperty).isValid());
+        }
+    }
+
+    void emptySequenceAtCreation()
+    {
+        UrlSequence sequence;
+        controlpanel panel(sequence);
+        QVERIFY(entries(panel).isEmpty());
+        QCOMPARE(panel.selectedPosition(), -1);
+        QCOMPARE(details(panel), QStringList(5, QString()));
+        QCOMPARE(panel.httpcondition->currentIndex(), -1);
+        QCOMPARE(panel.httpvalue->currentIndex(), -1);
+        QCOMPARE(panel.httpvalue->count(), 23);
+    }
+
+    // The refill displays a record before the condition items are localized, so an English
+    // condition still matches the design items under another language.
+    void loadDisplaysAgainstDesignItems()
+    {
+        LanguageScope scope(kJapanese);
+        UrlSequence sequence = sequenceOf(1);
+        sequence.at(1)->httpcondition = u"Not Equal to";
+        controlpanel panel(sequence);
+        QCOMPARE(panel.httpcondition->currentIndex(), 2);
+        QCOMPARE(panel.httpcondition->currentText(), QStringLiteral("右値に等しくない"));
+        QVERIFY(sequence.at(1)->httpcondition == u"Not Equal to");
+
+        // After load the English text no longer matches: the pick on display stays.
+        sequence.at(1)->httpcondition = u"Equal to";
+        panel.reloadlist();
+        QCOMPARE(panel.httpcondition->currentIndex(), 2);
+    }
+
+    void refillSelectsAndDisplaysTheLast()
+    {
+        UrlSequence sequence = sequenceOf(5);
+        controlpanel panel(sequence);
+        QCOMPARE(entries(panel).size(), 5);
+        QCOMPARE(entries(panel).first(), QStringLiteral("http://host/page1"));
+        QCOMPARE(panel.selectedPosition(), 4);
+        QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
+        QCOMPARE(panel.UrlName->property(kCharsetProperty).toInt(), 134);
+
+        select(panel, 1);
+        QCOMPARE(details(panel), detailsOf(*sequence.at(2)));
+
+        sequence.append(numbered(6)); // the recorder appends; the list learns at the next refill
+        QCOMPARE(entries(panel).size(), 5);
+        panel.reloadlist();
+        QCOMPARE(entries(panel).size(), 6);
+        QCOMPARE(panel.selectedPosition(), 5);
+        QCOMPARE(details(panel), detailsOf(*sequence.at(6)));
+
+        // Arrow keys move the selection and display the record they land on.
+        QTest::keyClick(panel.urls, Qt::Key_Up);
+        QCOMPARE(panel.selectedPosition(), 4);
+        QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
+    }
+
+    void conditionAndCodeMatching_data()
+    {
+        QTest::addColumn<QString>("firstCondition");
+        QTest::addColumn<int>("firstValue");
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("conditionItem");
+        QTest::addColumn<int>("valueItem");
+        QTest::newRow("both match") << "Greater than" << 200 << "Not Equal to" << 404 << 2 << 8;
+        QTest::newRow("last code") << "Greater than" << 200 << "Equal to" << 505 << 1 << 22;
+        QTest::newRow("code not listed keeps the pick")
+            << "Equal to" << 404 << "Equal to" << 201 << 1 << 8;
+        QTest::newRow("condition case differs")
+            << "Not Equal to" << 302 << "equal to" << 302 << 2 << 3;
+        QTest::newRow("negative code")
+            << "Greater than" << 500 << "Greater than" << -200 << 0 << 18;
+    }
+
+    void conditionAndCodeMatching()
+    {
+        QFETCH(QString, firstCondition);
+        QFETCH(int, firstValue);
+        QFETCH(QString, condition);
+        QFETCH(int, value);
+        QFETCH(int, conditionItem);
+        QFETCH(int, valueItem);
+        UrlSequence sequence = sequenceOf(2);
+        sequence.at(1)->httpcondition = firstCondition.toStdU16String();
+        sequence.at(1)->httpvalue = static_cast<std::int16_t>(firstValue);
+        sequence.at(2)->httpcondition = condition.toStdU16String();
+        sequence.at(2)->httpvalue = static_cast<std::int16_t>(value);
+        controlpanel panel(sequence);
+        select(panel, 0);
+        select(panel, 1);
+        QCOMPARE(panel.httpcondition->currentIndex(), conditionItem);
+        QCOMPARE(panel.httpvalue->currentIndex(), valueItem);
+        // Showing a record never changes it.
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), condition);
+        QCOMPARE(sequence.at(2)->httpvalue, value);
+    }
+
+    void deletion_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("selected"); // -1: nothing selected
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<int>>("remaining"); // record numbers left, in order
+        QTest::newRow("first of three") << 3 << 0 << int(Qt::Key_Delete) << 0 << QList<int>{2, 3};
+        QTest::newRow("last of three") << 3 << 2 << int(Qt::Key_Delete) << 0 << QList<int>{1, 2};
+        QTest::newRow("with shift and ctrl")
+            << 3 << 1 << int(Qt::Key_Delete) << int(Qt::ShiftModifier | Qt::ControlModifier)
+            << QList<int>{1, 3};
+        QTest::newRow("only entry") << 1 << 0 << int(Qt::Key_Delete) << 0 << QList<int>{};
+        QTest::newRow("nothing selected")
+            << 3 << -1 << int(Qt::Key_Delete) << 0 << QList<int>{1, 2, 3};
+        QTest::newRow("backspace") << 3 << 0 << int(Qt::Key_Backspace) << 0 << QList<int>{1, 2, 3};
+        QTest::newRow("letter d") << 3 << 0 << int(Qt::Key_D) << 0 << QList<int>{1, 2, 3};
+    }
+
+    void deletion()
+    {
+        QFETCH(int, count);
+        QFETCH(int, selected);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QList<int>, remaining);
+        UrlSequence sequence = sequenceOf(count);
+        controlpanel panel(sequence);
+        if (selected >= 0)
+            select(panel, selected);
+        else
+            panel.urls->selectionModel()->clearSelection();
+        const QStringList shownBefore = details(panel);
+
+        QTest::keyClick(panel.urls, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        QList<int> left;
+        QStringList expectedEntries;
+        for (const auto& record : sequence) {
+            left
+                << QString::fromStdU16String(record->urladdress).remove("http://host/page").toInt();
+            expectedEntries << QString::fromStdU16String(record->urladdress);
+        }
+        QCOMPARE(left, remaining);
+        QCOMPARE(entries(panel), expectedEntries);
+        if (remaining.size() == count && selected < 0) {
+            QCOMPARE(panel.selectedPosition(), -1);
+        } else if (remaining.size() == count) {
+            QCOMPARE(panel.selectedPosition(), selected);
+        } else if (remaining.isEmpty()) {
+            // Nothing left to select: the boxes keep the removed record's values.
+            QCOMPARE(panel.selectedPosition(), -1);
+            QCOMPARE(details(panel), shownBefore);
+        } else {
+            QCOMPARE(panel.selectedPosition(), int(remaining.size()) - 1);
+            QCOMPARE(details(panel), detailsOf(*sequence.at(sequence.count())));
+        }
+    }
+
+    void heldDeleteEmptiesFromTheEnd()
+    {
+        UrlSequence sequence = sequenceOf(3);
+        controlpanel panel(sequence);
+        select(panel, 0);
+        for (int remaining : {2, 1, 0}) {
+            QTest::keyClick(panel.urls, Qt::Key_Delete);
+            QCOMPARE(sequence.count(), std::size_t(remaining));
+        }
+        QVERIFY(sequence.count() == 0);
+        QTest::keyClick(panel.urls, Qt::Key_Delete); // nothing left: nothing happens
+        QCOMPARE(panel.selectedPosition(), -1);
+    }
+
+    void closeHidesButCloseBoxDestroys()
+    {
+        UrlSequence sequence = sequenceOf(3);
+        QPointer<controlpanel> panel = new controlpanel(sequence);
+        panel->show();
+        select(*panel, 1);
+        panel->UrlName->setText(QStringLiteral("typed, not released"));
+
+        QTest::mouseClick(panel->closebtn, Qt::LeftButton);
+        QVERIFY(!panel->isVisible());
+        panel->show();
+        QCOMPARE(panel->selectedPosition(), 1);
+        QCOMPARE(panel->UrlName->text(), QStringLiteral("typed, not released"));
+
+        QVERIFY(panel->close());
+        QTRY_VERIFY(panel.isNull());
+        QCOMPARE(sequence.count(), std::size_t(3));
+
+        controlpanel rebuilt(sequence);
+        QCOMPARE(rebuilt.selectedPosition(), 2);
+        QCOMPARE(details(rebuilt), detailsOf(*sequence.at(3)));
+    }
+
+    void keyReleaseStoresTheWholeText_data()
+    {
+        QTest::addColumn<QString>("box");
+        for (const char* box :
+             {"UrlName", "availabilitystring", "unavailabilitystring", "username", "password"})
+            QTest::newRow(box) << box;
+    }
+
+    void keyReleaseStoresTheWholeText()
+    {
+        QFETCH(QString, box);
+        const auto field = fieldOf(box);
+        UrlSequence sequence = sequenceOf(3);
+        controlpanel panel(sequence);
+        panel.show();
+        select(panel, 1);
+        auto* edit = panel.findChild<QLineEdit*>(box);
+        edit->clear(); // no key release yet: the record still holds its value
+        QVERIFY((*sequence.at(2)).*field != u"");
+
+        for (const char16_t* expected : {u"a", u"ab", u"abc"}) {
+            QTest::keyClick(edit, char(expected[std::char_traits<char16_t>::length(expected) - 1]));
+            QVERIFY((*sequence.at(2)).*field == expected);
+        }
+        QTest::keyClick(edit, Qt::Key_Left); // no change to the text: the same text again
+        QVERIFY((*sequence.at(2)).*field == u"abc");
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QVERIFY((*sequence.at(2)).*field == u"");
+
+        // Neither the other records nor the list changed.
+        QCOMPARE(detailsOf(*sequence.at(1)), detailsOf(*numbered(1)));
+        QCOMPARE(detailsOf(*sequence.at(3)), detailsOf(*numbered(3)));
+        QCOMPARE(entries(panel).size(), 3);
+
+        // The edit is read back from the record when the entry is shown again.
+        QTest::keyClicks(edit, "xyz");
+        select(panel, 2);
+        select(panel, 1);
+        QCOMPARE(edit->text(), QStringLiteral("xyz"));
+    }
+
+    // Edits that come without a key release in the box reach the record too, so they survive
+    // a change of selection.
+    void editsWithoutKeysAreKept_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("paste") << "UrlName"
+                               << "paste"
+                               << "label2 pasted";
+        QTest::newRow("cut") << "availabilitystring"
+                             << "cut"
+                             << "";
+        QTest::newRow("input method") << "password"
+                                      << "input method"
+                                      << "secret2日本語";
+    }
+
+    void editsWithoutKeysAreKept()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, how);
+        QFETCH(QString, stored);
+        UrlSequence sequence = sequenceOf(3);
+        controlpanel panel(sequence);
+        panel.show();
+        select(panel, 1);
+        auto* edit = panel.findChild<QLineEdit*>(box);
+        edit->setFocus();
+        edit->end(false);
+        if (how == "paste") {
+            QGuiApplication::clipboard()->setText(QStringLiteral(" pasted"));
+            edit->paste();
+        } else if (how == "cut") {
+            edit->selectAll();
+            edit->cut();
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QStringLiteral("日本語"));
+            QCoreApplication::sendEvent(edit, &commit);
+        }
+        QCOMPARE(edit->text(), stored);
+        select(panel, 0);
+        select(panel, 1);
+        QCOMPARE(edit->text(), stored);
+        QCOMPARE(QString::fromStdU16String((*sequence.at(2)).*fieldOf(box)), stored);
+    }
+
+    void editsWithoutSelectionAreStoredNowhere()
+    {
+        UrlSequence sequence = sequenceOf(1);
+        controlpanel panel(sequence);
+        panel.show();
+        QTest::keyClick(panel.urls, Qt::Key_Delete);
+        QCOMPARE(sequence.count(), std::size_t(0));
+        QTest::keyClicks(panel.password, "kept in the box only");
+        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+        QCOMPARE(sequence.count(), std::size_t(0));
+        QVERIFY(panel.password->text().endsWith(QStringLiteral("kept in the box only")));
+
+        UrlSequence two = sequenceOf(2);
+        controlpanel other(two);
+        other.urls->selectionModel()->clearSelection();
+        QTest::keyClicks(other.UrlName, "q");
+        QVERIFY(two.at(1)->displayname == u"label1");
+        QVERIFY(two.at(2)->displayname == u"label2");
+    }
+
+    void pickStoresTheItem_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("English") << kEnglish << "Equal to";
+        QTest::newRow("Japanese") << kJapanese << QStringLiteral("右値に等しい");
+        QTest::newRow("Chinese") << kSimplifiedChinese << QStringLiteral("等于");
+    }
+
+    void pickStoresTheItem()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, stored);
+        LanguageScope scope(language);
+        UrlSequence sequence = sequenceOf(3);
+        controlpanel panel(sequence);
+        panel.show();
+        select(panel, 1);
+
+        panel.httpcondition->setCurrentIndex(0); // shown only: nothing is stored without a pick
+        QTest::keyClick(panel.httpcondition, Qt::Key_Down);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), stored);
+
+        panel.httpvalue->setCurrentIndex(7); // "403"
+        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+        QCOMPARE(sequence.at(2)->httpvalue, 404);
+        QVERIFY(sequence.at(1)->httpvalue == 200 && sequence.at(3)->httpvalue == 200);
+        QVERIFY(sequence.at(3)->httpcondition == u"Greater than");
+    }
+
+    void refillWhileTyping()
+    {
+        UrlSequence sequence = sequenceOf(5);
+        controlpanel panel(sequence);
+        panel.show();
+        select(panel, 1);
+        panel.UrlName->setFocus();
+        QTest::keyClick(panel.UrlName, Qt::Key_End);
+        QTest::keyClick(panel.UrlName, 'x');
+        QVERIFY(sequence.at(2)->displayname == u"label2x");
+
+        panel.reloadlist(); // the main window finished a page
+        QCOMPARE(panel.UrlName->text(), QStringLiteral("label5"));
+        QTest::keyClick(panel.UrlName, Qt::Key_End);
+        QTest::keyClick(panel.UrlName, 'y');
+        QVERIFY(sequence.at(5)->displayname == u"label5y");
+        QVERIFY(sequence.at(2)->displayname == u"label2x");
+    }
+
+    // Positions beyond 16 bits work.
+    void longSequence()
+    {
+        constexpr int count = 40000;
+        UrlSequence sequence = sequenceOf(count);
+        controlpanel panel(sequence);
+        QCOMPARE(panel.selectedPosition(), count - 1);
+        QCOMPARE(panel.UrlName->text(), QStringLiteral("label40000"));
+        select(panel, 35000);
+        QCOMPARE(panel.UrlName->text(), QStringLiteral("label35001"));
+        QTest::keyClick(panel.urls, Qt::Key_Delete);
+        QCOMPARE(sequence.count(), std::size_t(count - 1));
+        QVERIFY(sequence.at(35001)->displayname == u"label35002");
+        QCOMPARE(panel.selectedPosition(), count - 2);
+    }
+};
+
+QTEST_MAIN(TestControlPanel)
+#include "tst_controlpanel.moc"

@@ -1,0 +1,447 @@
+#include "platform/scripted_browser.h"
+#include "ui/about_window.h"
+#include "ui/controlpanel.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/popup_window.h"
+#include "ui/text.h"
+#include "ui/twips.h"
+#include "ui/upload_dialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace waytrace;
+
+namespace {
+
+const QString kHelp = QStringLiteral("http://127.0.0.1:1/help.html");
+const QString kCreated =
+    QStringLiteral("http://localhost:9090/createurlsequence.do?actionmethod=createUrlSeq");
+
+BrowserFactory scriptedBrowsers()
+{
+    const auto make = [](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); };
+    return {make, make};
+}
+
+ScriptedBrowser& scripted(Browser* browser)
+{
+    return *static_cast<ScriptedBrowser*>(browser);
+}
+
+QStringList requestedUrls(Browser* browser)
+{
+    QStringList urls;
+    for (const auto& request : scripted(browser).requests())
+        urls.append(request.url);
+    return urls;
+}
+
+struct Message
+{
+    QString title;
+    QString text;
+};
+
+// A main window on scripted browsers, with every message box recorded instead of shown.
+class Fixture
+{
+public:
+    explicit Fixture(int language = kEnglish)
+    {
+        forceInterfaceLanguage(language);
+        previous_ =
+            setMessageBoxFunction([this](QWidget*, const QString& title, const QString& text) {
+                messages.append({title, text});
+            });
+        form = std::make_unique<Form1>(scriptedBrowsers(), kHelp);
+        form->show();
+    }
+    ~Fixture()
+    {
+        form.reset();
+        setMessageBoxFunction(previous_);
+        forceInterfaceLanguage(std::nullopt);
+    }
+
+    ScriptedBrowser& main() { return scripted(form->WebBrowser1); }
+    ScriptedBrowser& post() { return scripted(form->postbrowser); }
+
+    void record(const QString& url) { main().raiseBeforeNavigate2(url); }
+
+    // Answers the modal upload dialog once it shows: fills it and presses OK, or Cancel.
+    void answerDialog(bool ok)
+    {
+        QTimer::singleShot(0, [this, ok] {
+            auto& dialog = form->uploadDialog();
+            dialog.TName->setText("Shop check");
+            dialog.password->setText("admin");
+            (ok ? dialog.OKButton : dialog.CancelButton)->click();
+        });
+    }
+
+    std::unique_ptr<Form1> form;
+    QList<Message> messages;
+
+private:
+    MessageBoxFunction previous_;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startUpOpensTheHelpPageUnrecorded()
+    {
+        Fixture f;
+        QCOMPARE(requestedUrls(f.form->WebBrowser1), QStringList({"about:blank", kHelp}));
+        f.record("about:blank");
+        f.record(kHelp);
+        f.main().raiseDocumentComplete(kHelp);
+        QCOMPARE(f.form->urladdress->text(), kHelp);
+        QVERIFY(f.form->controlPanel().isVisible());
+        QCOMPARE(f.form->urlarray.count(), 0u);
+        QCOMPARE(f.form->mainMessageTitle(), QStringLiteral("Waytrace"));
+    }
+
+    void goAndHelpSkipTheHelpAddressWhileEnterReloadsIt()
+    {
+        Fixture f;
+        f.form->urladdress->setText(kHelp);
+        const auto before = f.main().requests().size();
+        f.form->go->click();
+        f.form->btnhelp->click();
+        f.form->start->trigger();
+        QCOMPARE(f.main().requests().size(), before);
+        QTest::keyClick(f.form->urladdress, Qt::Key_Return);
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), kHelp);
+        QCOMPARE(f.main().requests().size(), before + 1);
+
+        f.form->urladdress->setText("http://host/");
+        f.form->btnhelp->click();
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), kHelp);
+    }
+
+    void typedAddressesGoAsTheyAre()
+    {
+        Fixture f;
+        f.form->urladdress->setText("http://host/");
+        f.form->go->click();
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("http://host/"));
+        f.record("http://host/");
+        QCOMPARE(f.form->urlarray.count(), 1u);
+
+        f.form->urladdress->setText("  not an address ");
+        QTest::keyClick(f.form->urladdress, Qt::Key_Enter);
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("  not an address "));
+        f.form->urladdress->clear();
+        f.form->go->click();
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QString());
+        QTest::keyClick(f.form->urladdress, Qt::Key_A);
+        QCOMPARE(f.form->urladdress->text(), QStringLiteral("a")); // other keys are the box's
+    }
+
+    void newSequenceFromButtonAndMenu()
+    {
+        Fixture f;
+        for (int way = 0; way < 2; ++way) {
+            f.record("http://a/");
+            f.record("http://b/");
+            f.main().raiseDocumentComplete("http://b/");
+            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 2);
+            if (way == 0)
+                f.form->Clear->click();
+            else
+                f.form->mnunewseq->trigger();
+            QCOMPARE(f.form->urlarray.count(), 0u);
+            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 0);
+            QCOMPARE(f.form->urladdress->text(), QStringLiteral("about:blank"));
+            QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("about:blank"));
+        }
+    }
+
+    void pageCompletionRefreshesThePanelButNotOverTheDialog()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.main().raiseDocumentComplete("http://a/frame");
+        QCOMPARE(f.form->urladdress->text(), QStringLiteral("http://a/frame"));
+        f.form->controlPanel().hide();
+
+        // While the upload dialog is open, pages still refill the list but leave it hidden.
+        QTimer::singleShot(0, [&] {
+            f.record("http://b/");
+            f.main().raiseDocumentComplete("http://b/");
+            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 2);
+            QVERIFY(!f.form->controlPanel().isVisible());
+            f.form->uploadDialog().CancelButton->click();
+        });
+        f.form->save();
+        f.main().raiseDocumentComplete("http://b/");
+        QVERIFY(f.form->controlPanel().isVisible());
+    }
+
+    void newWindowsOpenInTheOnePopup()
+    {
+        Fixture f;
+        f.form->move(40, 200);
+        QVERIFY(!f.form->hasPopup());
+        auto* first = f.main().raiseNewWindow2();
+        QVERIFY(f.form->hasPopup());
+        QCOMPARE(first, f.form->popup().WebBrowser1);
+        QVERIFY(f.form->popup().isVisible());
+        QCOMPARE(f.form->y(), 0);
+        QCOMPARE(f.form->x(), 40);
+
+        auto& popupBrowser = scripted(first);
+        popupBrowser.raiseBeforeNavigate2("http://popup/first");
+        f.record("http://main/next");
+        QVERIFY(popupBrowser.raiseWindowClosing());
+        QVERIFY(!f.form->popup().isVisible());
+
+        QCOMPARE(f.main().raiseNewWindow2(), first); // reused, shown again
+        QVERIFY(f.form->popup().isVisible());
+        popupBrowser.raiseBeforeNavigate2("http://popup/second", "Content-Type: text/plain\r\n",
+                                          QByteArray("a=1\0", 4));
+        QCOMPARE(f.form->urlarray.count(), 3u);
+        QVERIFY(f.form->urlarray.at(1)->urladdress == u"http://popup/first");
+        QVERIFY(f.form->urlarray.at(3)->httpmethod == u"P");
+
+        popupBrowser.raiseOnQuit();
+        QVERIFY(!f.form->popup().isVisible());
+    }
+
+    void popupSizeRules()
+    {
+        Fixture f;
+        auto& popup = f.form->popup();
+        popup.show();
+        popup.setOuterSize(10995, 7995); // whole pixels
+        QCOMPARE(popup.WebBrowser1->width(), 10695);
+        QCOMPARE(popup.WebBrowser1->height(), 7595);
+        popup.setOuterSize(9000, 6000);
+        QCOMPARE(popup.WebBrowser1->width(), 8700);
+        QCOMPARE(popup.WebBrowser1->height(), 5600);
+        popup.setOuterSize(150, 300); // too small: the browser keeps its size
+        QCOMPARE(popup.WebBrowser1->width(), 8700);
+
+        auto& browser = scripted(popup.WebBrowser1);
+        browser.setWidth(6000);
+        browser.setHeight(4505);
+        browser.raiseNavigateComplete2("http://popup/page");
+        browser.raiseDownloadComplete();
+        QCOMPARE(popup.outerWidth(), 6300);
+        QCOMPARE(popup.outerHeight(), 4905);
+        QCOMPARE(popup.windowTitle(), QStringLiteral("http://popup/page"));
+        QCOMPARE(browser.width(), 6000);
+        QVERIFY(popup.trackresize);
+    }
+
+    void exitClosesEveryWindow()
+    {
+        {
+            Fixture f;
+            f.form->mnuexit->trigger();
+            QVERIFY(!f.form->isVisible());
+        }
+        {
+            Fixture f;
+            f.main().raiseDocumentComplete("http://a/");
+            f.main().raiseNewWindow2();
+            f.form->popup().hide();
+            QVERIFY(f.form->controlPanel().isVisible());
+            f.form->mnuexit->trigger();
+            QVERIFY(!f.form->isVisible());
+            QVERIFY(!f.form->hasPopup() || !f.form->popup().isVisible());
+            QVERIFY(!f.form->controlPanel().isVisible());
+        }
+    }
+
+    void layoutFollowsTheWindow()
+    {
+        Fixture f;
+        const QSize frame = f.form->frameGeometry().size() - f.form->size();
+        f.form->resize(900 - frame.width(), 740 - frame.height()); // 13500 x 11100 twips
+        QCOMPARE(f.form->currentLayout().browserWidth, 12950);
+        QCOMPARE(f.main().width(), 12950);
+        QCOMPARE(f.main().height(), 8950);
+        QCOMPARE(f.form->go->x(), twipsToPixels(12570));
+        QCOMPARE(f.form->urladdress->width(), twipsToPixels(11415));
+        f.form->resize(3000 - frame.width(), 740 - frame.height()); // wider than 16 bits
+        QCOMPARE(f.main().width(), 44450);
+    }
+
+    void captionsAndFontsInEachLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("newSequence");
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<int>("charset");
+        QTest::newRow("English") << kEnglish << "File"
+                                 << "New Sequence"
+                                 << "MS Sans Serif" << 134;
+        QTest::newRow("Japanese") << kJapanese << QStringLiteral("\u30D5\u30A1\u30A4\u30EB")
+                                  << QStringLiteral("\u65B0\u898F\u30B7\u30FC\u30B1\u30F3\u30B9")
+                                  << "MS PGothic" << 128;
+        QTest::newRow("Chinese") << kSimplifiedChinese << QStringLiteral("\u6587\u4EF6")
+                                 << QStringLiteral("\u65B0\u5EFA\u5E8F\u5217")
+                                 << QStringLiteral("\u5B8B\u4F53") << 0;
+    }
+
+    void captionsAndFontsInEachLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, file);
+        QFETCH(QString, newSequence);
+        QFETCH(QString, font);
+        QFETCH(int, charset);
+        Fixture f(language);
+        QCOMPARE(f.form->mnufile->title(), file);
+        QCOMPARE(f.form->Clear->text(), newSequence);
+        QCOMPARE(f.form->mnunewseq->text(), newSequence);
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        const QList<QWidget*> localized = {f.form->Clear,   f.form->edit, f.form->Upload,
+                                           f.form->btnhelp, f.form->go,   f.form->Address};
+        for (QWidget* control : localized) {
+            QCOMPARE(control->font().family(), font);
+            QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
+        }
+        QCOMPARE(f.form->Clear->toolTip(), QStringLiteral("  Record a new URL Sequence"));
+        QCOMPARE(f.form->Upload->toolTip(), QStringLiteral("  Save the sequence in Torvane"));
+        QCOMPARE(f.form->mnusaveseq->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(f.form->start->shortcut(), QKeySequence(Qt::Key_F1));
+    }
+
+    void aboutWindow()
+    {
+        Fixture f(kJapanese);
+        f.form->aboutrecorder->trigger();
+        auto* about = f.form->findChild<frmAbout*>();
+        QVERIFY(about);
+        QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
+        QCOMPARE(about->lblVersion->text(),
+                 QStringLiteral("\u30D0\u30FC\u30B8\u30E7\u30F3\uFF1A7.0.1"));
+        QCOMPARE(about->lblVersion->font().family(), QStringLiteral("MS PGothic"));
+        QVERIFY(!about->cmdSysInfo->isVisible());
+        QPointer<frmAbout> guard(about);
+        QTest::keyClick(about, Qt::Key_Escape);
+        QTRY_VERIFY(guard.isNull()); // discarded, not hidden
+
+        forceInterfaceLanguage(kEnglish);
+        f.form->aboutrecorder->trigger();
+        about = f.form->findChild<frmAbout*>();
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
+        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version:7.0.1"));
+        guard = about;
+        QTest::keyClick(about, Qt::Key_Return);
+        QTRY_VERIFY(guard.isNull());
+    }
+
+    void saveStopsEarlyOnCancelAndOnAnEmptySequence()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.answerDialog(false);
+        f.form->Upload->click();
+        QVERIFY(f.form->uploadcancel);
+        QVERIFY(f.post().requests().isEmpty());
+        QVERIFY(f.form->Upload->isEnabled());
+
+        f.form->clearbrowser();
+        f.answerDialog(true);
+        f.form->mnusaveseq->trigger();
+        QVERIFY(!f.form->uploadcancel);
+        QVERIFY(f.post().requests().isEmpty());
+        QVERIFY(f.form->Upload->isEnabled());
+        QVERIFY(f.messages.isEmpty());
+    }
+
+    void saveSendsOnceAndIsOffWhileUnderWay()
+    {
+        Fixture f;
+        f.record("http://shop/list?a=1&b=2");
+        f.answerDialog(true);
+        f.form->Upload->click();
+        QCOMPARE(f.post().requests().size(), 1);
+        const auto& request = f.post().requests().first();
+        QCOMPARE(request.url, kCreated);
+        QCOMPARE(request.headers,
+                 QStringLiteral("Content-Type: application/x-www-form-urlencoded; charset=UTF-8\r\n"
+                                "accept-charset:UTF-8,*\r\n"));
+        QVERIFY(request.postData.startsWith("version=6.0.3&username=admin&password=admin"
+                                            "&transactionname=Shop check&pollinterval=5&seqinfo="));
+        QVERIFY(request.postData.contains("a=1%26amp;b=2"));
+
+        QVERIFY(!f.form->Upload->isEnabled());
+        QVERIFY(!f.form->mnusaveseq->isEnabled());
+        f.form->save(); // the shortcut's way in: nothing happens while under way
+        QCOMPARE(f.post().requests().size(), 1);
+
+        f.post().raiseNavigateComplete2(kCreated);
+        QVERIFY(f.form->Upload->isEnabled());
+        QVERIFY(f.form->mnusaveseq->isEnabled());
+    }
+
+    void outcomeRows_data()
+    {
+        QTest::addColumn<QString>("landing");
+        QTest::addColumn<QString>("eventAddress");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("created") << kCreated << kCreated
+                                 << "URL Transaction has been created.You can view the newly "
+                                    "created sequence  in the webclient"
+                                 << true;
+        QTest::newRow("version") << "res://waytrace/http_400.htm#" + kCreated << kCreated
+                                 << "Please check the version" << false;
+        QTest::newRow("login") << "res://waytrace/http_404.htm#" + kCreated << kCreated
+                               << "Unable to save the sequence.Either Authentication failed or "
+                                  "Monitor limit exceeded"
+                               << false;
+        QTest::newRow("unreachable") << "res://waytrace/dnserror.htm#" + kCreated << kCreated
+                                     << "Unable to connect the Host" << false;
+        QTest::newRow("server error")
+            << "res://waytrace/http_500.htm#" + kCreated << kCreated << QString() << false;
+    }
+
+    void outcomeRows()
+    {
+        QFETCH(QString, landing);
+        QFETCH(QString, eventAddress);
+        QFETCH(QString, message);
+        QFETCH(bool, cleared);
+        Fixture f;
+        f.record("http://a/");
+        f.answerDialog(true);
+        f.form->save();
+        f.post().raiseNavigateComplete2(landing);
+        QVERIFY(f.form->Upload->isEnabled());
+        if (message.isEmpty()) {
+            QVERIFY(f.messages.isEmpty());
+        } else {
+            QCOMPARE(f.messages.size(), 1);
+            QCOMPARE(f.messages[0].title, QStringLiteral("Waytrace"));
+            QCOMPARE(f.messages[0].text, message);
+        }
+        QCOMPARE(f.form->urlarray.count(), cleared ? 0u : 1u);
+        if (cleared)
+            QCOMPARE(f.form->urladdress->text(), QStringLiteral("about:blank"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

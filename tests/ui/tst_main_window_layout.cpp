@@ -1,0 +1,53 @@
+#include "ui/main_window_layout.h"
+
+#include <QTest>
+
+using namespace waytrace;
+
+class TestMainWindowLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void followsTheWindowSize_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QList<int>>("expected"); // browser w, h, frames, go, line end, address
+        const MainWindowLayout d;
+        QTest::newRow("usual") << 13500 << 11000
+                               << QList<int>{12950, 8850, 12950, 12570, 13270, 11415};
+        QTest::newRow("too low: browser keeps its height")
+            << 13500 << 2000 << QList<int>{12950, d.browserHeight, 12950, 12570, 13270, 11415};
+        QTest::newRow("narrow: address box keeps its width")
+            << 2000 << 11000 << QList<int>{1450, 8850, 1450, 1070, 1770, d.addressWidth};
+        QTest::newRow("too narrow for Go: the box still follows where Go stays")
+            << 900 << 11000 << QList<int>{350, 8850, 350, d.goLeft, d.lineX2, d.goLeft - 1155};
+        QTest::newRow("wider than 16 bits")
+            << 100000 << 70000 << QList<int>{99450, 67850, 99450, 99070, 99770, 97915};
+    }
+
+    void followsTheWindowSize()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QList<int>, expected);
+        const auto l = layoutMainWindow(width, height, MainWindowLayout{});
+        QCOMPARE((QList<int>{l.browserWidth, l.browserHeight, l.frame1Width, l.goLeft, l.lineX2,
+                             l.addressWidth}),
+                 expected);
+        QCOMPARE(l.frame2Width, l.frame1Width);
+    }
+
+    void guardedValuesKeepTheLastLayout()
+    {
+        const auto wide = layoutMainWindow(20000, 15000, MainWindowLayout{});
+        const auto shrunk = layoutMainWindow(2000, 1000, wide);
+        QCOMPARE(shrunk.browserHeight, wide.browserHeight);
+        QCOMPARE(shrunk.addressWidth, wide.addressWidth);
+        QCOMPARE(shrunk.goLeft, 1070);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestMainWindowLayout)
+#include "tst_main_window_layout.moc"

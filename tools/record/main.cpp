@@ -1,0 +1,165 @@
+// waytrace-record: opens the real browser, records while someone (or a test) browses, and writes
+// the events the main and the popup browser raised as an event stream for waytrace-replay.
+//
+//   waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON] [--script JS]
+//                   [--quit-after-loads N] [--timeout SECONDS] ADDRESS
+//
+// The stream goes to STREAM (or stdout) line by line as the events come. --script runs in the
+// main page once its first load has finished. The program ends when the main window is closed,
+// after N finished top-page loads of either browser, or after SECONDS. --sequence also writes
+// the sequence recorded live, in the JSON of waytrace-replay.
+
+#include "record_session.h"
+
+#include "platform/webengine_browser.h"
+#include "tools/replay/replay_json.h"
+#include "waytrace/build_settings.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWidget>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int kUsageExit = 2;
+// Frames and late events of the last load still arrive shortly after it.
+constexpr int kSettleMs = 500;
+
+struct Options
+{
+    QString helpUrl = QString::fromStdU16String(waytrace::settings::kHelpUrl);
+    QString out;
+    QString sequence;
+    QString script;
+    int quitAfterLoads = 0;
+    int timeoutSeconds = 0;
+    QString address;
+};
+
+std::optional<Options> parse(const QStringList& args)
+{
+    Options options;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const auto& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        bool number = true;
+        if (arg == QLatin1String("--help-url") && hasValue)
+            options.helpUrl = args[++i];
+        else if (arg == QLatin1String("--out") && hasValue)
+            options.out = args[++i];
+        else if (arg == QLatin1String("--sequence") && hasValue)
+            options.sequence = args[++i];
+        else if (arg == QLatin1String("--script") && hasValue)
+            options.script = args[++i];
+        else if (arg == QLatin1String("--quit-after-loads") && hasValue)
+            options.quitAfterLoads = args[++i].toInt(&number);
+        else if (arg == QLatin1String("--timeout") && hasValue)
+            options.timeoutSeconds = args[++i].toInt(&number);
+        else if (arg.startsWith(QLatin1String("--")) || !options.address.isEmpty())
+            return std::nullopt;
+        else
+            options.address = arg;
+        if (!number)
+            return std::nullopt;
+    }
+    if (options.address.isEmpty())
+        return std::nullopt;
+    return options;
+}
+
+// Ends the program when the main window is closed.
+class CloseWatcher : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close)
+            QCoreApplication::quit();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    const auto options = parse(app.arguments());
+    if (!options) {
+        std::fputs("usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
+                   "                       [--script JS] [--quit-after-loads N] [--timeout "
+                   "SECONDS] ADDRESS\n",
+                   stderr);
+        return kUsageExit;
+    }
+
+    QFile out;
+    const bool opened = options->out.isEmpty()
+                            ? out.open(stdout, QIODevice::WriteOnly)
+                            : (out.setFileName(options->out), out.open(QIODevice::WriteOnly));
+    if (!opened) {
+        std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->out),
+                     qPrintable(out.errorString()));
+        return kUsageExit;
+    }
+
+    // The session first: the browsers, and with them their pages, go before its profile.
+    const auto session = waytrace::WebEngineSession::create();
+    waytrace::WebEngineBrowser main(session);
+    waytrace::WebEngineBrowser popup(session);
+    waytrace::RecordSession record(main, popup, options->helpUrl);
+
+    QObject::connect(&record, &waytrace::RecordSession::eventRaised,
+                     [&out](const waytrace::StreamEvent& event) {
+                         out.write(waytrace::writeStreamEvent(event) + '\n');
+                         out.flush();
+                     });
+    QObject::connect(&record, &waytrace::RecordSession::popupOpened,
+                     [&popup] { popup.widget()->show(); });
+    QObject::connect(&record, &waytrace::RecordSession::popupClosed,
+                     [&popup] { popup.widget()->hide(); });
+
+    int loads = 0;
+    const auto loaded = [&](bool /*ok*/) {
+        ++loads;
+        if (loads == 1 && !options->script.isEmpty())
+            main.page()->runJavaScript(options->script);
+        if (options->quitAfterLoads > 0 && loads == options->quitAfterLoads)
+            QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit);
+    };
+    QObject::connect(main.page(), &QWebEnginePage::loadFinished, &app, loaded);
+    QObject::connect(popup.page(), &QWebEnginePage::loadFinished, &app, loaded);
+    if (options->timeoutSeconds > 0)
+        QTimer::singleShot(options->timeoutSeconds * 1000, &app, &QCoreApplication::quit);
+
+    CloseWatcher closeWatcher;
+    main.widget()->installEventFilter(&closeWatcher);
+    main.widget()->setWindowTitle(QStringLiteral("waytrace-record"));
+    main.widget()->resize(1024, 768);
+    main.widget()->show();
+    main.navigate(options->address);
+
+    QCoreApplication::exec();
+
+    if (!options->sequence.isEmpty()) {
+        QFile sequence(options->sequence);
+        if (!sequence.open(QIODevice::WriteOnly)) {
+            std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->sequence),
+                         qPrintable(sequence.errorString()));
+            return kUsageExit;
+        }
+        sequence.write(waytrace::replayJson(record.cancelled(), record.sequence()));
+    }
+    return 0;
+}

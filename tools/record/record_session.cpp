@@ -1,0 +1,79 @@
+#include "record_session.h"
+
+#include "ui/navigation_recorder.h"
+
+#include <utility>
+
+namespace waytrace {
+
+namespace {
+
+using Kind = StreamEvent::Kind;
+
+StreamEvent streamEvent(Kind kind, StreamEvent::Target target, const QString& url = {})
+{
+    StreamEvent event;
+    event.kind = kind;
+    event.browser = target;
+    event.url = url;
+    return event;
+}
+
+} // namespace
+
+RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent)
+    : QObject(parent), popup_(popup), helpUrl_(std::move(helpUrl))
+{
+    listen(main, StreamEvent::Target::Main);
+    listen(popup, StreamEvent::Target::Popup);
+    connect(&main, &Browser::newWindow2, this, [this](Browser*& target, bool& /*cancel*/) {
+        add(streamEvent(Kind::NewWindow2, StreamEvent::Target::Main));
+        target = popup_.application();
+        emit popupOpened();
+    });
+}
+
+void RecordSession::listen(Browser& browser, StreamEvent::Target target)
+{
+    connect(&browser, &Browser::beforeNavigate2, this,
+            [this, target](const QString& url, const QString& headers, const QByteArray& postData,
+                           bool& cancel) {
+                auto event = streamEvent(Kind::BeforeNavigate2, target, url);
+                event.headers = headers;
+                event.postData = postData;
+                add(event);
+                if (recordNavigation(sequence_, helpUrl_, url, headers, postData)) {
+                    cancel = true;
+                    cancelled_.append(url);
+                }
+            });
+    connect(&browser, &Browser::navigateComplete2, this, [this, target](const QString& url) {
+        add(streamEvent(Kind::NavigateComplete2, target, url));
+    });
+    connect(&browser, &Browser::documentComplete, this, [this, target](const QString& url) {
+        add(streamEvent(Kind::DocumentComplete, target, url));
+    });
+    connect(&browser, &Browser::downloadComplete, this,
+            [this, target] { add(streamEvent(Kind::DownloadComplete, target)); });
+    connect(&browser, &Browser::onQuit, this,
+            [this, target] { add(streamEvent(Kind::OnQuit, target)); });
+    connect(&browser, &Browser::windowClosing, this,
+            [this, target](bool isChildWindow, bool& cancel) {
+                auto event = streamEvent(Kind::WindowClosing, target);
+                event.isChildWindow = isChildWindow;
+                add(event);
+                // The popup window only hides: its browser stays for the next new window.
+                if (target == StreamEvent::Target::Popup) {
+                    cancel = true;
+                    emit popupClosed();
+                }
+            });
+}
+
+void RecordSession::add(StreamEvent event)
+{
+    events_.append(std::move(event));
+    emit eventRaised(events_.last());
+}
+
+} // namespace waytrace

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "core/url_sequence.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace waytrace {
+
+class UrlListModel;
+
+// The control panel: lists the recorded sequence, shows the selected record's details and
+// stores every edit straight into that record; the Delete key removes the selected record.
+// It keeps no data of its own: the sequence handed to it is the master, read and changed in
+// place. The record of list entry i is record i + 1, looked up afresh for every event.
+//
+// Lifetime: the Close button only hides the panel, keeping its list, selection and details.
+// The window's close box destroys it (Qt::WA_DeleteOnClose), so the owner holds it in a
+// QPointer<controlpanel> and builds a new one when that pointer is null; building runs the load
+// step again (refill, then texts and fonts).
+class controlpanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit controlpanel(UrlSequence& urlarray, QWidget* parent = nullptr);
+    ~controlpanel() override;
+
+    // Refills the list from the sequence and selects (and so displays) the last entry.
+    void reloadlist();
+
+    // 0-based position of the selected entry, -1 for none.
+    [[nodiscard]] int selectedPosition() const;
+
+    // The controls, in tab order, named as the panel's users know them.
+    QGroupBox* urllist;
+    QListView* urls;
+    QLabel* Label1;
+    QGroupBox* Frame1;
+    QLineEdit* UrlName;
+    QGroupBox* Frame2;
+    QLabel* Label2;
+    QLineEdit* availabilitystring;
+    QLabel* Label3;
+    QLineEdit* unavailabilitystring; // a child of the window, lying over Frame2
+    QLabel* Label4;
+    QComboBox* httpcondition;
+    QComboBox* httpvalue;
+    QGroupBox* Frame3;
+    QLabel* Label5;
+    QLineEdit* username;
+    QLabel* Label6;
+    QLineEdit* password;
+    QLabel* Label7;
+    QPushButton* closebtn;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load();
+    [[nodiscard]] RecordRef selectedRecord() const;
+    void savematchcontent();
+
+    void urlsSelectionChanged();
+    void urlsKeyPressed(QKeyEvent* event);
+    void closebtnClicked();
+    // A box stores its whole text into the selected record at each key release, and also at
+    // every other edit by the user (paste, cut, input method), which would otherwise be lost
+    // when the selection moves on before a key is released there.
+    void storeText(const QLineEdit* box, std::u16string Class1::*field);
+    void urlNameKeyReleased();
+    void urlNameTextEdited();
+    void availabilitystringKeyReleased();
+    void availabilitystringTextEdited();
+    void unavailabilitystringKeyReleased();
+    void unavailabilitystringTextEdited();
+    void usernameKeyReleased();
+    void usernameTextEdited();
+    void passwordKeyReleased();
+    void passwordTextEdited();
+    void httpconditionActivated(int index);
+    void httpvalueActivated(int index);
+
+    UrlSequence& urlarray_;
+    UrlListModel* model_;
+};
+
+} // namespace waytrace

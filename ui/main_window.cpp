@@ -1,0 +1,471 @@
+#include "main_window.h"
+
+#include "about_window.h"
+#include "controlpanel.h"
+#include "error_trap.h"
+#include "message_box.h"
+#include "navigation_recorder.h"
+#include "popup_window.h"
+#include "program_icon.h"
+#include "text.h"
+#include "twips.h"
+#include "upload_dialog.h"
+
+#include "output/sequence_document.h"
+#include "output/upload_outcome.h"
+#include "output/upload_request.h"
+#include "platform/browser.h"
+#include "waytrace/build_settings.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <utility>
+
+namespace waytrace {
+
+namespace {
+
+const QString kBlank = QStringLiteral("about:blank");
+
+QByteArray bytesOf(const ByteArray& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
+}
+
+} // namespace
+
+Form1::Form1(BrowserFactory browsers, QString helpUrl, QWidget* parent)
+    : QMainWindow(parent), browsers_(std::move(browsers)), helpUrl_(std::move(helpUrl))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Waytrace"));
+    setWindowIcon(programIcon());
+    useDesignFontSize(this);
+    buildControls();
+    buildMenus();
+    resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
+    load();
+}
+
+Form1::~Form1() = default;
+
+QString Form1::defaultHelpUrl()
+{
+    return QString::fromStdU16String(settings::kHelpUrl);
+}
+
+void Form1::buildControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    WebBrowser1 = browsers_.pageBrowser(this);
+    postbrowser = browsers_.uploadBrowser(this);
+
+    Frame1 = new QGroupBox(client);
+    Frame1->setGeometry(twipsRect(240, 25, 10695, 945));
+    Image1 = new QLabel(Frame1);
+    Image1->setGeometry(twipsRect(240, 120, 2070, 675));
+    Image1->setPixmap(logoPicture());
+    edit = new QPushButton(QStringLiteral("&Edit Sequence"), Frame1);
+    edit->setGeometry(twipsRect(4800, 240, 1600, 495));
+    edit->setToolTip(
+        QStringLiteral("  Open up Sequence Control Panel and specific match criteria"));
+    Clear = new QPushButton(QStringLiteral("&New Sequence"), client);
+    Clear->setGeometry(twipsRect(3120, 240, 1600, 495));
+    Clear->setToolTip(QStringLiteral("  Record a new URL Sequence"));
+    Upload = new QPushButton(QStringLiteral("&Save Sequence"), client);
+    Upload->setGeometry(twipsRect(6960, 240, 1600, 495));
+    Upload->setToolTip(QStringLiteral("  Save the sequence in Torvane"));
+    btnhelp = new QPushButton(QStringLiteral("&Help"), client);
+    btnhelp->setGeometry(twipsRect(8880, 240, 1600, 495));
+
+    Frame2 = new QGroupBox(client);
+    Frame2->setGeometry(twipsRect(360, 1125, 10455, 450));
+    Frame2->setFlat(true);
+    Address = new QLabel(QStringLiteral("Address:"), Frame2);
+    Address->setGeometry(twipsRect(0, 120, 615, 495));
+    Address->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    urladdress = new QLineEdit(kBlank, client);
+    urladdress->setGeometry(twipsRect(1080, 1200, 8175, 345));
+    urladdress->installEventFilter(this);
+    go = new QPushButton(QStringLiteral("Go"), client);
+    go->setGeometry(twipsRect(9600, 1200, 700, 375));
+
+    if (auto* view = WebBrowser1->widget()) {
+        view->setParent(client);
+        view->setGeometry(twipsRect(240, 1800, 10575, 11070));
+    }
+
+    Line1 = new QFrame(client);
+    Line1->setGeometry(0, 0, twipsToPixels(10560), 1);
+    Line1->setAutoFillBackground(true);
+    QPalette linePalette = Line1->palette();
+    linePalette.setColor(QPalette::Window, palette().color(QPalette::Inactive, QPalette::Mid));
+    Line1->setPalette(linePalette);
+
+    // Focus order: the browser, the address bar, then the buttons.
+    QWidget* order[] = {WebBrowser1->widget(), urladdress, go, edit, Upload, Clear, btnhelp};
+    QWidget* previous = nullptr;
+    for (auto* widget : order) {
+        if (!widget)
+            continue;
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+
+    connect(go, &QPushButton::clicked, this, &Form1::goClicked);
+    connect(Clear, &QPushButton::clicked, this, &Form1::ClearClicked);
+    connect(edit, &QPushButton::clicked, this, &Form1::editClicked);
+    connect(Upload, &QPushButton::clicked, this, &Form1::UploadClicked);
+    connect(btnhelp, &QPushButton::clicked, this, &Form1::btnhelpClicked);
+    connect(WebBrowser1, &Browser::beforeNavigate2, this, &Form1::webBrowser1BeforeNavigate2);
+    connect(WebBrowser1, &Browser::newWindow2, this, &Form1::webBrowser1NewWindow2);
+    connect(WebBrowser1, &Browser::documentComplete, this, &Form1::webBrowser1DocumentComplete);
+    connect(postbrowser, &Browser::navigateComplete2, this, &Form1::postbrowserNavigateComplete2);
+}
+
+void Form1::buildMenus()
+{
+    mnufile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnunewseq = mnufile->addAction(QStringLiteral("&New Sequence"), this, &Form1::mnunewseqClicked);
+    mnunewseq->setShortcut(Qt::CTRL | Qt::Key_M);
+    mnueditseq =
+        mnufile->addAction(QStringLiteral("&Edit this Sequence"), this, &Form1::mnueditseqClicked);
+    mnueditseq->setShortcut(Qt::CTRL | Qt::Key_E);
+    mnusaveseq =
+        mnufile->addAction(QStringLiteral("&Save this Sequence"), this, &Form1::mnusaveseqClicked);
+    mnusaveseq->setShortcut(Qt::CTRL | Qt::Key_S);
+    mnuexit = mnufile->addAction(QStringLiteral("E&xit"), this, &Form1::mnuexitClicked);
+
+    Help = menuBar()->addMenu(QStringLiteral("&Help"));
+    start = Help->addAction(QStringLiteral("&Getting Started"), this, &Form1::startClicked);
+    start->setShortcut(Qt::Key_F1);
+    aboutrecorder =
+        Help->addAction(QStringLiteral("&About Waytrace"), this, &Form1::aboutrecorderClicked);
+    aboutrecorder->setShortcut(Qt::CTRL | Qt::Key_A);
+}
+
+void Form1::load()
+{
+    runTrapped([this] {
+        NavigateToAddress();
+        if (urladdress->text() != helpUrl_)
+            WebBrowser1->navigate(helpUrl_);
+        localize();
+    });
+}
+
+void Form1::localize()
+{
+    // Captions first, then the font, control by control: a failing lookup leaves every later
+    // control with its design text.
+    setWindowTitle(LoadText(101));
+    mnufile->setTitle(LoadText(102));
+    edit->setText(LoadText(105));
+    ApplyTextFont(edit);
+    Address->setText(LoadText(107));
+    ApplyTextFont(Address);
+    Help->setTitle(LoadText(103));
+    Clear->setText(LoadText(104));
+    ApplyTextFont(Clear);
+    Upload->setText(LoadText(106));
+    ApplyTextFont(Upload);
+    go->setText(LoadText(108));
+    ApplyTextFont(go);
+    btnhelp->setText(LoadText(103));
+    ApplyTextFont(btnhelp);
+    mnueditseq->setText(LoadText(105));
+    mnunewseq->setText(LoadText(104));
+    mnusaveseq->setText(LoadText(106));
+    mnuexit->setText(LoadText(110));
+    aboutrecorder->setText(LoadText(112));
+    start->setText(LoadText(111));
+}
+
+int Form1::outerWidth() const
+{
+    return frameGeometry().width() * kTwipsPerPixel;
+}
+
+int Form1::outerHeight() const
+{
+    return frameGeometry().height() * kTwipsPerPixel;
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    runTrapped([this] {
+        mainMessageTitle_ = LoadText(151);
+        layOut();
+    });
+}
+
+void Form1::layOut()
+{
+    layout_ = layoutMainWindow(outerWidth(), outerHeight(), layout_);
+    WebBrowser1->setWidth(layout_.browserWidth);
+    WebBrowser1->setHeight(layout_.browserHeight);
+    Frame2->resize(twipsToPixels(layout_.frame2Width), Frame2->height());
+    Frame1->resize(twipsToPixels(layout_.frame1Width), Frame1->height());
+    go->move(twipsToPixels(layout_.goLeft), go->y());
+    Line1->resize(twipsToPixels(layout_.lineX2), Line1->height());
+    urladdress->resize(twipsToPixels(layout_.addressWidth), urladdress->height());
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == urladdress && event->type() == QEvent::KeyPress)
+        urladdressKeyPressed(static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- the other windows, created on first use ----
+
+controlpanel& Form1::controlPanel()
+{
+    if (!panel_)
+        panel_ = new controlpanel(urlarray, this);
+    return *panel_;
+}
+
+popup_form& Form1::popup()
+{
+    if (!popup_)
+        popup_ = new popup_form(*this, browsers_, this);
+    return *popup_;
+}
+
+bool Form1::hasPopup() const
+{
+    return !popup_.isNull();
+}
+
+Uploaddialog& Form1::uploadDialog()
+{
+    if (!uploadDialog_)
+        uploadDialog_ = new Uploaddialog(uploadcancel, this);
+    return *uploadDialog_;
+}
+
+void Form1::showControlPanel()
+{
+    controlPanel().show();
+}
+
+// ---- commands ----
+
+void Form1::NavigateToAddress()
+{
+    WebBrowser1->navigate(urladdress->text());
+}
+
+void Form1::openHelpPage()
+{
+    if (urladdress->text() != helpUrl_)
+        WebBrowser1->navigate(helpUrl_);
+}
+
+void Form1::goClicked()
+{
+    runTrapped([this] {
+        if (urladdress->text() != helpUrl_)
+            NavigateToAddress();
+    });
+}
+
+void Form1::urladdressKeyPressed(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        runTrapped([this] { NavigateToAddress(); });
+}
+
+void Form1::ClearClicked()
+{
+    clearbrowser();
+}
+
+void Form1::mnunewseqClicked()
+{
+    clearbrowser();
+}
+
+void Form1::editClicked()
+{
+    runTrapped([this] { showControlPanel(); });
+}
+
+void Form1::mnueditseqClicked()
+{
+    runTrapped([this] { showControlPanel(); });
+}
+
+void Form1::UploadClicked()
+{
+    save();
+}
+
+void Form1::mnusaveseqClicked()
+{
+    save();
+}
+
+void Form1::btnhelpClicked()
+{
+    runTrapped([this] { openHelpPage(); });
+}
+
+void Form1::startClicked()
+{
+    runTrapped([this] { openHelpPage(); });
+}
+
+void Form1::aboutrecorderClicked()
+{
+    runTrapped([this] {
+        if (!about_)
+            about_ = new frmAbout(this);
+        about_->show();
+        about_->raise();
+        about_->activateWindow();
+    });
+}
+
+void Form1::mnuexitClicked()
+{
+    // Closing the popup may fail; the main window closes all the same.
+    runTrapped([this] {
+        if (popup_)
+            popup_->close();
+    });
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // The program ends with this window: every other window goes with it.
+    for (QWidget* window : std::initializer_list<QWidget*>{panel_, popup_, uploadDialog_, about_})
+        if (window)
+            window->close();
+    QMainWindow::closeEvent(event);
+}
+
+// ---- the recorder's window side ----
+
+void Form1::recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
+                             bool& cancel)
+{
+    runTrapped([&] {
+        cancel = waytrace::recordNavigation(urlarray, helpUrl_, url, headers, postData) || cancel;
+    });
+}
+
+void Form1::webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
+                                       const QByteArray& postData, bool& cancel)
+{
+    recordNavigation(url, headers, postData, cancel);
+}
+
+void Form1::webBrowser1NewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+{
+    runTrapped([&] {
+        auto& window = popup();
+        window.show();
+        window.raise();
+        ppDisp = window.WebBrowser1->application();
+        move(x(), twipsToPixels(-1));
+    });
+}
+
+void Form1::webBrowser1DocumentComplete(const QString& url)
+{
+    runTrapped([&] {
+        urladdress->setText(url);
+        controlPanel().reloadlist();
+        if (!uploadDialog().isVisible()) {
+            showControlPanel();
+            activateWindow();
+            setFocus();
+        }
+    });
+}
+
+void Form1::clearbrowser()
+{
+    runTrapped([this] {
+        urlarray.clear();
+        controlPanel().reloadlist();
+        urladdress->setText(kBlank);
+        NavigateToAddress();
+    });
+}
+
+// ---- saving into the server ----
+
+void Form1::setUploadEnabled(bool enabled)
+{
+    // Button, menu item and its shortcut alike: one upload at a time.
+    Upload->setEnabled(enabled);
+    mnusaveseq->setEnabled(enabled);
+}
+
+void Form1::save()
+{
+    if (!Upload->isEnabled())
+        return; // an upload is under way
+    setUploadEnabled(false);
+    bool sent = false;
+    runTrapped([&] {
+        const auto document = BuildSequenceXml(urlarray);
+        PostSequence(document);
+        sent = !Upload->isEnabled();
+    });
+    // A failure before anything was sent must not leave saving switched off for good.
+    if (!sent)
+        setUploadEnabled(true);
+}
+
+void Form1::PostSequence(const std::u16string& document)
+{
+    auto& dialog = uploadDialog();
+    dialog.showModal();
+    if (uploadcancel || urlarray.count() == 0) {
+        setUploadEnabled(true);
+        return;
+    }
+    const UploadFields fields{
+        dialog.TName->text().toStdU16String(), dialog.Text1->text().toStdU16String(),
+        dialog.host->text().toStdU16String(),  dialog.port->text().toStdU16String(),
+        dialog.user->text().toStdU16String(),  dialog.password->text().toStdU16String()};
+    const auto request = composeUploadRequest(
+        document, fields,
+        {settings::kVersionMajor, settings::kVersionMinor, settings::kVersionRevision});
+    postbrowser->navigate(QString::fromStdU16String(request.address), bytesOf(request.body),
+                          QString::fromStdU16String(request.headers));
+}
+
+void Form1::postbrowserNavigateComplete2(const QString& url)
+{
+    setUploadEnabled(true);
+    runTrapped([&] {
+        const auto outcome =
+            classifyUploadOutcome(postbrowser->documentUrl().toStdU16String(), url.toStdU16String(),
+                                  uploadDialog().port->text().toStdU16String());
+        if (!outcome.message)
+            return;
+        showMessage(this, mainMessageTitle_, LoadText(*outcome.message));
+        if (outcome.clearSequence)
+            clearbrowser();
+    });
+}
+
+} // namespace waytrace
