@@ -1,8 +1,7 @@
 // Waytrace: records a web transaction as a URL sequence and saves it into a Torvane server.
 
-#include "platform/upload_channel.h"
-#include "platform/webengine_browser.h"
 #include "platform/webengine_session.h"
+#include "ui/engine_browsers.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
 
@@ -17,16 +16,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral("6.0.3"));
     QApplication::setWindowIcon(waytrace::programIcon());
 
-    // One session for the main and the popup browser: shared cookies, nothing on disk.
+    // The session outlives the window, whose browsers' pages must go before its profile.
     const auto session = waytrace::WebEngineSession::create();
-    waytrace::BrowserFactory browsers{
-        [session](QObject* owner) -> waytrace::Browser* {
-            return new waytrace::WebEngineBrowser(session, owner);
-        },
-        [](QObject* owner) -> waytrace::Browser* { return new waytrace::UploadChannel(owner); },
-    };
-
-    waytrace::Form1 window(browsers);
+    waytrace::Form1 window(waytrace::engineBrowsers(session));
     window.show();
     return QApplication::exec();
 }

@@ -91,7 +91,9 @@ void Form1::buildControls()
     Frame2->setGeometry(twipsRect(360, 1125, 10455, 450));
     Frame2->setFlat(true);
     Address = new QLabel(QStringLiteral("Address:"), Frame2);
-    Address->setGeometry(twipsRect(0, 120, 615, 495));
+    // Wider than designed (615) so that the caption fits with the desktop's fonts; it still ends
+    // before the address box.
+    Address->setGeometry(twipsRect(0, 120, 705, 495));
     Address->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     urladdress = new QLineEdit(kBlank, client);
     urladdress->setGeometry(twipsRect(1080, 1200, 8175, 345));

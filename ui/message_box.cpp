@@ -10,8 +10,7 @@ namespace {
 
 void realMessageBox(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    makeMessageBox(parent, title, text)->exec();
 }
 
 MessageBoxFunction& current()
@@ -21,6 +20,12 @@ MessageBoxFunction& current()
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& title,
+                                            const QString& text)
+{
+    return std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+}
 
 void showMessage(QWidget* parent, const QString& title, const QString& text)
 {

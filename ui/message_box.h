@@ -3,7 +3,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace waytrace {
@@ -14,6 +16,10 @@ using MessageBoxFunction =
     std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
 void showMessage(QWidget* parent, const QString& title, const QString& text);
+
+// The box showMessage() shows, not yet shown: for a look at it without blocking.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& title,
+                                            const QString& text);
 
 // Replaces the function behind showMessage(); an empty function restores the real box.
 // Returns the one it replaced.

@@ -320,6 +320,13 @@ private slots:
             QCOMPARE(control->font().family(), font);
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
         }
+        const auto fits = [](QWidget* control, const QString& text) {
+            return control->fontMetrics().horizontalAdvance(text) <= control->width();
+        };
+        QVERIFY(fits(f.form->Address, f.form->Address->text()));
+        for (auto* button :
+             {f.form->Clear, f.form->edit, f.form->Upload, f.form->btnhelp, f.form->go})
+            QVERIFY2(fits(button, button->text() + "  "), qPrintable(button->text()));
         QCOMPARE(f.form->Clear->toolTip(), QStringLiteral("  Record a new URL Sequence"));
         QCOMPARE(f.form->Upload->toolTip(), QStringLiteral("  Save the sequence in Torvane"));
         QCOMPARE(f.form->mnusaveseq->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));

@@ -1,0 +1,88 @@
+#pragma once
+
+// A main window on the real engine, headless, with its help page served by the stand-in server
+// and every message box recorded instead of shown.
+
+#include "standin_process.h"
+
+#include "platform/webengine_browser.h"
+#include "platform/webengine_session.h"
+#include "ui/engine_browsers.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/text.h"
+
+#include <QLineEdit>
+#include <QStringList>
+#include <QTest>
+#include <QWebEnginePage>
+
+#include <memory>
+#include <optional>
+
+struct RecordedMessage
+{
+    QString title;
+    QString text;
+};
+
+class EngineWindow
+{
+public:
+    explicit EngineWindow(int language = waytrace::kEnglish, const QStringList& standinArgs = {})
+        : standin(standinArgs)
+    {
+        waytrace::forceInterfaceLanguage(language);
+        previous_ = waytrace::setMessageBoxFunction(
+            [this](QWidget*, const QString& title, const QString& text) {
+                messages.append({title, text});
+            });
+        helpUrl = standin.base() + QStringLiteral("/help/getting-started.html");
+        session_ = waytrace::WebEngineSession::create();
+        form = std::make_unique<waytrace::Form1>(waytrace::engineBrowsers(session_), helpUrl);
+        form->show();
+    }
+
+    ~EngineWindow()
+    {
+        form.reset(); // the pages go before the session's profile
+        session_.reset();
+        waytrace::setMessageBoxFunction(previous_);
+        waytrace::forceInterfaceLanguage(std::nullopt);
+    }
+
+    EngineWindow(const EngineWindow&) = delete;
+    EngineWindow& operator=(const EngineWindow&) = delete;
+
+    // Runs a script in a browser's page, as a user's click would act.
+    static void run(waytrace::Browser* browser, const QString& script)
+    {
+        static_cast<waytrace::WebEngineBrowser*>(browser)->page()->runJavaScript(script);
+    }
+
+    void typeAddress(const QString& address)
+    {
+        form->urladdress->selectAll();
+        QTest::keyClicks(form->urladdress, address);
+        QTest::keyClick(form->urladdress, Qt::Key_Return);
+    }
+
+    StandinProcess standin;
+    QString helpUrl;
+    std::unique_ptr<waytrace::Form1> form;
+    QList<RecordedMessage> messages;
+
+private:
+    std::shared_ptr<waytrace::WebEngineSession> session_;
+    waytrace::MessageBoxFunction previous_;
+};
+
+// Engine tests need the shared OpenGL contexts set before the application exists.
+#define WAYTRACE_ENGINE_TEST_MAIN(TestClass)                                                       \
+    int main(int argc, char* argv[])                                                               \
+    {                                                                                              \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                \
+        QApplication app(argc, argv);                                                              \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

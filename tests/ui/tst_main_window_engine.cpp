@@ -1,0 +1,101 @@
+#include "../support/engine_window.h"
+
+#include "fixture_server.h"
+
+#include "ui/controlpanel.h"
+#include "ui/popup_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+
+using namespace waytrace;
+
+namespace {
+
+constexpr int kLoad = 20000;
+
+} // namespace
+
+class TestMainWindowEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsOnTheHelpPageInEachLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("English") << kEnglish << "en";
+        QTest::newRow("Japanese") << kJapanese << "ja";
+        QTest::newRow("Chinese") << kSimplifiedChinese << "zh";
+    }
+
+    void startsOnTheHelpPageInEachLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, name);
+        EngineWindow w(language);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        QVERIFY(w.form->controlPanel().isVisible());
+        QCOMPARE(w.form->urlarray.count(), 0u);
+
+        // For people to look at: the window as it opens, and the panel beside it.
+        QTest::qWait(300);
+        const QString folder = QStringLiteral(SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        QVERIFY(w.form->grab().save(folder + "/main_" + name + ".png"));
+        QVERIFY(w.form->controlPanel().grab().save(folder + "/main_panel_" + name + ".png"));
+    }
+
+    void helpAddressIsNeverRecordedButTypedAddressesAre()
+    {
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+
+        QTest::keyClick(w.form->urladdress, Qt::Key_Return); // reloads the help page
+        w.form->go->click();                                 // does nothing on the help page
+        const auto index = pages.url("index.html");
+        w.typeAddress(index);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(pages.requestsTo("/index.html").size(), 1, kLoad);
+        QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
+    }
+
+    void windowsOpenedOneAfterTheOtherShareThePopup()
+    {
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        w.typeAddress(pages.url("popups.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), pages.url("popups.html"), kLoad);
+
+        EngineWindow::run(w.form->WebBrowser1, "document.getElementById('blank').click()");
+        QTRY_VERIFY_WITH_TIMEOUT(w.form->hasPopup() && w.form->popup().isVisible(), kLoad);
+        auto* popup = &w.form->popup();
+        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=blank"), kLoad);
+
+        EngineWindow::run(w.form->WebBrowser1, "document.getElementById('open').click()");
+        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=open"), kLoad);
+        QCOMPARE(&w.form->popup(), popup);
+
+        QStringList recorded;
+        for (const auto& record : w.form->urlarray)
+            recorded.append(QString::fromStdU16String(record->urladdress));
+        QCOMPARE(recorded, QStringList({pages.url("popups.html"), pages.url("page2.html?via=blank"),
+                                        pages.url("page2.html?via=open")}));
+        QCOMPARE(w.form->y(), 0);
+
+        w.form->mnuexit->trigger();
+        QVERIFY(!w.form->isVisible());
+        QVERIFY(!popup->isVisible());
+        QVERIFY(!w.form->controlPanel().isVisible());
+    }
+};
+
+WAYTRACE_ENGINE_TEST_MAIN(TestMainWindowEngine)
+#include "tst_main_window_engine.moc"
