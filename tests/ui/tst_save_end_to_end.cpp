@@ -1,0 +1,267 @@
+#include "../support/engine_window.h"
+
+#include "fixture_server.h"
+
+#include "ui/controlpanel.h"
+#include "ui/popup_window.h"
+#include "ui/upload_dialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QInputMethodEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListView>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTimer>
+
+using namespace waytrace;
+
+namespace {
+
+constexpr int kLoad = 20000;
+
+QJsonArray acceptedBy(const StandinProcess& standin)
+{
+    QNetworkAccessManager network;
+    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(standin.base() + "/sequences")));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+    return QJsonDocument::fromJson(reply->readAll()).array();
+}
+
+// Types as a user does: keys for ASCII, an input method's commit for anything else.
+void typeText(QWidget* box, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(box, c.toLatin1());
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(c);
+            QApplication::sendEvent(box, &commit);
+        }
+    }
+}
+
+void retype(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    typeText(box, text);
+}
+
+// Does something and waits until the browser reports the document at `url` complete.
+template <typename Action> bool loads(Browser* browser, const QString& url, Action&& action)
+{
+    QSignalSpy completed(browser, &Browser::documentComplete);
+    action();
+    const auto seen = [&] {
+        for (const auto& arguments : completed)
+            if (arguments.value(0).toString() == url)
+                return true;
+        return false;
+    };
+    for (int waited = 0; !seen() && waited < kLoad; waited += 50)
+        QTest::qWait(50);
+    return seen();
+}
+
+void selectEntry(controlpanel& panel, int row)
+{
+    const auto index = panel.urls->model()->index(row, 0);
+    panel.urls->scrollTo(index);
+    QTest::mouseClick(panel.urls->viewport(), Qt::LeftButton, {},
+                      panel.urls->visualRect(index).center());
+}
+
+struct DialogInput
+{
+    QString host = QStringLiteral("127.0.0.1");
+    QString port;
+    QString user = QStringLiteral("admin");
+    QString password = QStringLiteral("admin");
+};
+
+// Saves through the button; the dialog is filled key by key once it shows.
+void saveThroughTheDialog(EngineWindow& w, const DialogInput& input, const QString& shotPath = {})
+{
+    QTimer::singleShot(0, [&w, input, shotPath] {
+        auto& dialog = w.form->uploadDialog();
+        retype(dialog.TName, QStringLiteral("Shop & check \u65E5\u672C"));
+        retype(dialog.Text1, QStringLiteral("10"));
+        retype(dialog.host, input.host);
+        retype(dialog.port, input.port);
+        retype(dialog.user, input.user);
+        retype(dialog.password, input.password);
+        if (!shotPath.isEmpty())
+            dialog.grab().save(shotPath);
+        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+    });
+    QTest::mouseClick(w.form->Upload, Qt::LeftButton);
+}
+
+} // namespace
+
+class TestSaveEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A shop visit: a GET, a link, a form login by POST, and an order posted into a new window.
+    void recordTransaction(EngineWindow& w, const FixtureServer& pages)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        auto* browser = w.form->WebBrowser1;
+        const auto click = [browser](const char* id) {
+            EngineWindow::run(browser,
+                              QStringLiteral("document.getElementById('%1').click()").arg(id));
+        };
+        QVERIFY(loads(browser, pages.url("shop/catalogue.html"),
+                      [&] { w.typeAddress(pages.url("shop/catalogue.html")); }));
+        QVERIFY(loads(browser, pages.url("shop/login.html"), [&] { click("login"); }));
+        QVERIFY(loads(browser, pages.url("shop/login.do"), [&] { click("go"); }));
+        QVERIFY(loads(browser, pages.url("shop/order.html"),
+                      [&] { w.typeAddress(pages.url("shop/order.html")); }));
+        click("confirm");
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 5u, kLoad);
+        QTRY_VERIFY_WITH_TIMEOUT(w.form->popup().windowTitle().endsWith("/shop/confirm.do"), kLoad);
+    }
+
+private slots:
+    void recordEditSaveAndStartAfresh()
+    {
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w;
+        recordTransaction(w, pages);
+
+        // Label and conditions through the panel, as a user types and picks them.
+        auto& panel = w.form->controlPanel();
+        panel.reloadlist();
+        selectEntry(panel, 0);
+        typeText(panel.UrlName, QStringLiteral("Catalogue \"A&B\""));
+        QTest::keyClicks(panel.availabilitystring, QStringLiteral("Products"));
+        selectEntry(panel, 2);
+        QTest::keyClicks(panel.UrlName, QStringLiteral("Log in"));
+        QTest::keyClicks(panel.unavailabilitystring, QStringLiteral("Error <b>"));
+        panel.httpcondition->setFocus();
+        QTest::keyClick(panel.httpcondition, Qt::Key_Down); // "Equal to"
+        panel.httpvalue->setFocus();
+        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+        const int pickedCode = panel.httpvalue->currentText().toInt();
+        QTest::keyClicks(panel.username, QStringLiteral("basic+user"));
+        QTest::keyClicks(panel.password, QStringLiteral("p%ss"));
+
+        const QString shots = QStringLiteral(SCREENSHOT_DIR);
+        QDir().mkpath(shots);
+        saveThroughTheDialog(w, {.port = QString::number(w.standin.port())},
+                             shots + "/upload_dialog_filled.png");
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoad);
+        QCOMPARE(w.messages[0].title, QStringLiteral("Waytrace"));
+        QCOMPARE(w.messages[0].text,
+                 QStringLiteral("URL Transaction has been created.You can view the newly created "
+                                "sequence  in the webclient"));
+        const auto box = makeMessageBox(w.form.get(), w.messages[0].title, w.messages[0].text);
+        box->show(); // laid out as the user sees it
+        QTest::qWait(100);
+        box->grab().save(shots + "/upload_success_message.png");
+        box->close();
+
+        // A new, empty sequence; Save is on again.
+        QCOMPARE(w.form->urlarray.count(), 0u);
+        QCOMPARE(panel.urls->model()->rowCount(), 0);
+        QCOMPARE(w.form->urladdress->text(), QStringLiteral("about:blank"));
+        QVERIFY(w.form->Upload->isEnabled());
+
+        // What the server decoded is what was recorded and typed.
+        const auto accepted = acceptedBy(w.standin);
+        QCOMPARE(accepted.size(), 1);
+        const auto fields = accepted[0]["fields"].toObject();
+        QCOMPARE(fields["version"].toString(), QStringLiteral("6.0.3"));
+        QCOMPARE(fields["transactionname"].toString(), QStringLiteral("Shop & check \u65E5\u672C"));
+        QCOMPARE(fields["pollinterval"].toString(), QStringLiteral("10"));
+        const auto urls = accepted[0]["urls"].toArray();
+        QStringList addresses;
+        for (const auto& url : urls)
+            addresses.append(url.toObject()["address"].toString());
+        QCOMPARE(addresses,
+                 QStringList({pages.url("shop/catalogue.html"), pages.url("shop/login.html"),
+                              pages.url("shop/login.do"), pages.url("shop/order.html"),
+                              pages.url("shop/confirm.do")}));
+        QCOMPARE(urls[0]["displayname"].toString(), QStringLiteral("Catalogue \"A&B\""));
+        QCOMPARE(urls[0]["MatchContent"].toString(), QStringLiteral("Products"));
+        QCOMPARE(urls[0]["method"].toString(), QStringLiteral("G"));
+
+        const auto login = urls[2].toObject();
+        QCOMPARE(login["method"].toString(), QStringLiteral("P"));
+        QCOMPARE(login["displayname"].toString(), QStringLiteral("Log in"));
+        QCOMPARE(login["UnavailabilityString"].toString(), QStringLiteral("Error <b>"));
+        QCOMPARE(login["HTTPResponseCode"]["condition"].toString(), QStringLiteral("Equal to"));
+        QCOMPARE(login["HTTPResponseCode"]["code"].toString(), QString::number(pickedCode));
+        QCOMPARE(login["AuthInfo"]["username"].toString(), QStringLiteral("basic+user"));
+        QCOMPARE(login["AuthInfo"]["password"].toString(), QStringLiteral("p%ss"));
+        // The body as the login page sent it (the recorder's doubled "%" undone by the server).
+        const auto sent = pages.requestsTo("/shop/login.do").first().body;
+        QCOMPARE(login["PostData"].toString(), " " + QString::fromLatin1(sent));
+        QCOMPARE(login["Header"].toString(),
+                 QStringLiteral("Content-Type: application/x-www-form-urlencoded\n"));
+        QCOMPARE(urls[4]["method"].toString(), QStringLiteral("P"));
+        QCOMPARE(urls[4]["PostData"].toString(), QStringLiteral(" item=42&note=gift+%26+wrap"));
+    }
+
+    void failedSavesTellWhyAndKeepTheSequence_data()
+    {
+        QTest::addColumn<QStringList>("standinArgs");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("closedPort");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wrong password") << QStringList() << "wrong" << false
+                                        << "Unable to save the sequence.Either Authentication "
+                                           "failed or Monitor limit exceeded";
+        QTest::newRow("other version") << QStringList({"--version", "6.0.2"}) << "admin" << false
+                                       << "Please check the version";
+        QTest::newRow("closed port")
+            << QStringList() << "admin" << true << "Unable to connect the Host";
+    }
+
+    void failedSavesTellWhyAndKeepTheSequence()
+    {
+        QFETCH(QStringList, standinArgs);
+        QFETCH(QString, password);
+        QFETCH(bool, closedPort);
+        QFETCH(QString, message);
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w(kEnglish, standinArgs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        w.typeAddress(pages.url("shop/catalogue.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
+
+        QString port = QString::number(w.standin.port());
+        if (closedPort) {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = QString::number(probe.serverPort());
+        } // closed again here: nothing listens there now
+        saveThroughTheDialog(w, {.port = port, .password = password});
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoad);
+        QCOMPARE(w.messages[0].text, message);
+        QCOMPARE(w.form->urlarray.count(), 1u);
+        QVERIFY(w.form->Upload->isEnabled());
+        QCOMPARE(acceptedBy(w.standin).size(), 0);
+    }
+};
+
+WAYTRACE_ENGINE_TEST_MAIN(TestSaveEndToEnd)
+#include "tst_save_end_to_end.moc"
