@@ -1,5 +1,6 @@
 #include "about_window.h"
 
+#include "design_controls.h"
 #include "program_icon.h"
 #include "text.h"
 #include "twips.h"
@@ -72,17 +73,13 @@ void frmAbout::load()
     lblTitle->setText(kProgramTitle);
 
     setWindowTitle(LoadText(112));
-    const std::pair<QWidget*, int> captions[] = {
-        {cmdOK, 128},          {cmdSysInfo, 129},    {Label1, 127},     {lblTitle, 101},
-        {lblDescription, 125}, {lblDisclaimer, 126}, {lblVersion, 130},
-    };
-    for (const auto& [control, id] : captions) {
-        if (auto* button = qobject_cast<QPushButton*>(control))
-            button->setText(LoadText(id));
-        else
-            static_cast<QLabel*>(control)->setText(LoadText(id));
-        ApplyTextFont(control);
-    }
+    setCaption(cmdOK, 128);
+    setCaption(cmdSysInfo, 129);
+    setCaption(Label1, 127);
+    setCaption(lblTitle, 101);
+    setCaption(lblDescription, 125);
+    setCaption(lblDisclaimer, 126);
+    setCaption(lblVersion, 130);
 }
 
 void frmAbout::cmdOKClicked()

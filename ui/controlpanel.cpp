@@ -1,5 +1,6 @@
 #include "controlpanel.h"
 
+#include "design_controls.h"
 #include "program_icon.h"
 #include "text.h"
 #include "twips.h"
@@ -109,29 +110,6 @@ public:
     }
 };
 
-template <typename Control>
-Control* place(Control* control, const char* name, int left, int top, int width, int height)
-{
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(twipsRect(left, top, width, height));
-    return control;
-}
-
-QLabel* label(QWidget* parent, const char* name, const char* text, int left, int top, int width,
-              int height)
-{
-    auto* control = new QLabel(QLatin1String(text), parent);
-    // Captions wrap inside their box and start at its top left, as the design draws them.
-    control->setWordWrap(true);
-    control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return place(control, name, left, top, width, height);
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    return place(new QLineEdit(parent), name, left, top, width, height);
-}
-
 QGroupBox* frame(QWidget* parent, const char* name, const char* caption, int left, int top,
                  int width, int height)
 {
@@ -144,24 +122,6 @@ void keepDefaultFace(QWidget* control)
     QFont font = control->font();
     font.setFamily(font.family());
     control->setFont(font);
-}
-
-void setCaption(QGroupBox* control, int id)
-{
-    control->setTitle(LoadText(id));
-    ApplyTextFont(control);
-}
-
-void setCaption(QLabel* control, int id)
-{
-    control->setText(LoadText(id));
-    ApplyTextFont(control);
-}
-
-void setCaption(QPushButton* control, int id)
-{
-    control->setText(LoadText(id));
-    ApplyTextFont(control);
 }
 
 void display(QLineEdit* box, const std::u16string& value)
@@ -187,24 +147,25 @@ controlpanel::controlpanel(UrlSequence& urlarray, QWidget* parent)
     // Built in tab order, so the focus chain follows it.
     urllist = frame(this, "urllist", "Recorded Urls", 120, 240, 5775, 3615);
     urls = place(new QListView(urllist), "urls", 120, 240, 5535, 3180);
-    Label1 = label(this, "Label1", "Url Details", 240, 4180, 1575, 495);
+    Label1 = captionLabel(this, "Label1", "Url Details", 240, 4180, 1575, 495);
     Frame1 = frame(this, "Frame1", "URL Label", 2040, 3960, 3855, 800);
-    UrlName = textBox(Frame1, "UrlName", 120, 280, 3615, 300);
+    UrlName = textBox(Frame1, "UrlName", "", 120, 280, 3615, 300);
     Frame2 = frame(this, "Frame2", "Alert Me", 240, 5040, 5655, 2775);
-    Label2 =
-        label(Frame2, "Label2", "if the following keywords are not found", 240, 360, 4215, 255);
-    availabilitystring = textBox(Frame2, "availabilitystring", 240, 720, 5175, 285);
-    Label3 = label(Frame2, "Label3", "if the following keywords are found", 240, 1200, 5055, 375);
-    unavailabilitystring = textBox(this, "unavailabilitystring", 480, 6600, 5175, 285);
-    Label4 = label(Frame2, "Label4", "if responsecode is", 240, 2160, 1575, 375);
+    Label2 = captionLabel(Frame2, "Label2", "if the following keywords are not found", 240, 360,
+                          4215, 255);
+    availabilitystring = textBox(Frame2, "availabilitystring", "", 240, 720, 5175, 285);
+    Label3 =
+        captionLabel(Frame2, "Label3", "if the following keywords are found", 240, 1200, 5055, 375);
+    unavailabilitystring = textBox(this, "unavailabilitystring", "", 480, 6600, 5175, 285);
+    Label4 = captionLabel(Frame2, "Label4", "if responsecode is", 240, 2160, 1575, 375);
     httpcondition = place(new QComboBox(Frame2), "httpcondition", 2040, 2160, 1315, 315);
     httpvalue = place(new QComboBox(Frame2), "httpvalue", 3480, 2160, 650, 315);
     Frame3 = frame(this, "Frame3", "Basic Authentication", 240, 8040, 5655, 975);
-    Label5 = label(Frame3, "Label5", "Username", 240, 360, 975, 255);
-    username = textBox(Frame3, "username", 1200, 360, 1695, 285);
-    Label6 = label(Frame3, "Label6", "Password", 3000, 360, 975, 255);
-    password = textBox(Frame3, "password", 3840, 360, 1695, 285);
-    Label7 = label(this, "Label7", "To remove a track use Del key", 240, 9240, 2895, 495);
+    Label5 = captionLabel(Frame3, "Label5", "Username", 240, 360, 975, 255);
+    username = textBox(Frame3, "username", "", 1200, 360, 1695, 285);
+    Label6 = captionLabel(Frame3, "Label6", "Password", 3000, 360, 975, 255);
+    password = textBox(Frame3, "password", "", 3840, 360, 1695, 285);
+    Label7 = captionLabel(this, "Label7", "To remove a track use Del key", 240, 9240, 2895, 495);
     closebtn =
         place(new QPushButton(QStringLiteral("Close"), this), "closebtn", 4680, 9360, 1095, 375);
 

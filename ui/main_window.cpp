@@ -2,6 +2,7 @@
 
 #include "about_window.h"
 #include "controlpanel.h"
+#include "design_controls.h"
 #include "error_trap.h"
 #include "message_box.h"
 #include "navigation_recorder.h"
@@ -172,19 +173,13 @@ void Form1::localize()
     // control with its design text.
     setWindowTitle(LoadText(101));
     mnufile->setTitle(LoadText(102));
-    edit->setText(LoadText(105));
-    ApplyTextFont(edit);
-    Address->setText(LoadText(107));
-    ApplyTextFont(Address);
+    setCaption(edit, 105);
+    setCaption(Address, 107);
     Help->setTitle(LoadText(103));
-    Clear->setText(LoadText(104));
-    ApplyTextFont(Clear);
-    Upload->setText(LoadText(106));
-    ApplyTextFont(Upload);
-    go->setText(LoadText(108));
-    ApplyTextFont(go);
-    btnhelp->setText(LoadText(103));
-    ApplyTextFont(btnhelp);
+    setCaption(Clear, 104);
+    setCaption(Upload, 106);
+    setCaption(go, 108);
+    setCaption(btnhelp, 103);
     mnueditseq->setText(LoadText(105));
     mnunewseq->setText(LoadText(104));
     mnusaveseq->setText(LoadText(106));

@@ -1,5 +1,6 @@
 #include "upload_dialog.h"
 
+#include "design_controls.h"
 #include "message_box.h"
 #include "text.h"
 #include "twips.h"
@@ -33,29 +34,6 @@ public:
     }
 };
 
-template <typename Control>
-Control* place(Control* control, const char* name, int left, int top, int width, int height)
-{
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(twipsRect(left, top, width, height));
-    return control;
-}
-
-QLabel* label(QWidget* parent, const char* name, const char* text, int left, int top, int width,
-              int height)
-{
-    auto* control = new QLabel(QLatin1String(text), parent);
-    control->setWordWrap(true);
-    control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return place(control, name, left, top, width, height);
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
-                   int width, int height)
-{
-    return place(new QLineEdit(QLatin1String(text), parent), name, left, top, width, height);
-}
-
 QPushButton* button(QWidget* parent, const char* name, const char* text, int left, int top,
                     int width, int height)
 {
@@ -63,18 +41,6 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, int lef
     // Neither button is the default: Enter in a box presses nothing.
     control->setAutoDefault(false);
     return place(control, name, left, top, width, height);
-}
-
-void setCaption(QLabel* control, int id)
-{
-    control->setText(LoadText(id));
-    ApplyTextFont(control);
-}
-
-void setCaption(QPushButton* control, int id)
-{
-    control->setText(LoadText(id));
-    ApplyTextFont(control);
 }
 
 } // namespace
@@ -92,17 +58,17 @@ Uploaddialog::Uploaddialog(bool& uploadcancel, QWidget* parent)
 
     // Built in tab order, so the focus chain follows it.
     U = place(new QGroupBox(this), "U", 120, 50, 4695, 3135);
-    TransactionName = label(U, "TransactionName", "URL Sequence Name", 240, 240, 2535, 255);
+    TransactionName = captionLabel(U, "TransactionName", "URL Sequence Name", 240, 240, 2535, 255);
     TName = textBox(U, "TName", "", 480, 600, 3495, 285);
-    Label3 = label(U, "Label3", "Poll Interval", 600, 1080, 1215, 255);
-    Label4 = label(U, "Label4", "min(s)", 3360, 1080, 615, 255);
-    Label1 = label(U, "Label1", "Host", 600, 1440, 1575, 255);
+    Label3 = captionLabel(U, "Label3", "Poll Interval", 600, 1080, 1215, 255);
+    Label4 = captionLabel(U, "Label4", "min(s)", 3360, 1080, 615, 255);
+    Label1 = captionLabel(U, "Label1", "Host", 600, 1440, 1575, 255);
     host = textBox(U, "host", "localhost", 2160, 1440, 1815, 285);
-    Label2 = label(U, "Label2", "Port", 600, 1800, 1575, 255);
+    Label2 = captionLabel(U, "Label2", "Port", 600, 1800, 1575, 255);
     port = textBox(U, "port", "9090", 2160, 1800, 1815, 285);
-    Label5 = label(U, "Label5", "User", 600, 2160, 1095, 255);
+    Label5 = captionLabel(U, "Label5", "User", 600, 2160, 1095, 255);
     user = textBox(U, "user", "admin", 2160, 2160, 1815, 285);
-    Label6 = label(U, "Label6", "Password", 600, 2520, 975, 255);
+    Label6 = captionLabel(U, "Label6", "Password", 600, 2520, 975, 255);
     password = textBox(U, "password", "", 2160, 2520, 1815, 285);
     OKButton = button(this, "OKButton", "OK", 840, 3360, 1215, 375);
     CancelButton = button(this, "CancelButton", "Cancel", 2280, 3360, 1215, 375);

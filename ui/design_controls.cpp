@@ -1,0 +1,23 @@
+#include "design_controls.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace waytrace {
+
+QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
+                     int width, int height)
+{
+    auto* control = new QLabel(QLatin1String(text), parent);
+    control->setWordWrap(true);
+    control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return place(control, name, left, top, width, height);
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
+                   int width, int height)
+{
+    return place(new QLineEdit(QLatin1String(text), parent), name, left, top, width, height);
+}
+
+} // namespace waytrace

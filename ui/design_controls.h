@@ -1,0 +1,43 @@
+#pragma once
+
+// Building a window from its design: each control gets its name and its design geometry in
+// twips; at load it gets its caption from the string table and then the language's font.
+
+#include "text.h"
+#include "twips.h"
+
+#include <QLatin1String>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace waytrace {
+
+template <typename Control>
+Control* place(Control* control, const char* name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(twipsRect(left, top, width, height));
+    return control;
+}
+
+// A caption that wraps inside its box and starts at its top left, as the design draws them.
+QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
+                     int width, int height);
+
+QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
+                   int width, int height);
+
+// The caption of string `id`, then the font: the order every window localizes in.
+template <typename Control> void setCaption(Control* control, int id)
+{
+    if constexpr (requires { control->setTitle(QString()); })
+        control->setTitle(LoadText(id)); // a frame
+    else
+        control->setText(LoadText(id));
+    ApplyTextFont(control);
+}
+
+} // namespace waytrace
