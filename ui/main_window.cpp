@@ -26,7 +26,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 
+#include <algorithm>
 #include <utility>
 
 namespace waytrace {
@@ -34,6 +36,7 @@ namespace waytrace {
 namespace {
 
 const QString kBlank = QStringLiteral("about:blank");
+constexpr char kPlacedProperty[] = "waytracePlaced";
 
 QByteArray bytesOf(const ByteArray& bytes)
 {
@@ -235,6 +238,18 @@ controlpanel& Form1::controlPanel()
     return *panel_;
 }
 
+void Form1::placeBeside(QWidget* window) const
+{
+    // To the right of this window, so the browser stays in view; against the screen's right
+    // edge when there is no room.
+    const QRect screen = this->screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int width = window->frameGeometry().width();
+    const int x = std::clamp(frame.right() + 1, screen.left(),
+                             std::max(screen.left(), screen.right() + 1 - width));
+    window->move(x, std::max(frame.top(), screen.top()));
+}
+
 popup_form& Form1::popup()
 {
     if (!popup_)
@@ -256,7 +271,14 @@ Uploaddialog& Form1::uploadDialog()
 
 void Form1::showControlPanel()
 {
-    controlPanel().show();
+    auto& panel = controlPanel();
+    // Placed when first shown, once its frame is known; later the user's place is kept.
+    const bool first = !panel.property(kPlacedProperty).toBool();
+    panel.show();
+    if (first) {
+        placeBeside(&panel);
+        panel.setProperty(kPlacedProperty, true);
+    }
 }
 
 // ---- commands ----

@@ -105,6 +105,7 @@ private:
     void NavigateToAddress();
     void openHelpPage();
     void showControlPanel();
+    void placeBeside(QWidget* window) const;
     void PostSequence(const std::u16string& document);
     void setUploadEnabled(bool enabled);
 

@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -113,6 +114,12 @@ private slots:
         f.main().raiseDocumentComplete(kHelp);
         QCOMPARE(f.form->urladdress->text(), kHelp);
         QVERIFY(f.form->controlPanel().isVisible());
+        // Beside the main window, or against the screen's edge when the screen is too narrow.
+        const auto& panel = f.form->controlPanel();
+        const QRect screen = f.form->screen()->availableGeometry();
+        QCOMPARE(panel.frameGeometry().left(),
+                 std::min(f.form->frameGeometry().right() + 1,
+                          screen.right() + 1 - panel.frameGeometry().width()));
         QCOMPARE(f.form->urlarray.count(), 0u);
         QCOMPARE(f.form->mainMessageTitle(), QStringLiteral("Waytrace"));
     }
