@@ -1,17 +1,12 @@
 #include "webengine_browser.h"
 
+#include "twips.h"
+
 #include <QWebEngineHttpRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace waytrace {
-
-namespace {
-
-// Sizes are designed in twips; the view measures device-independent pixels.
-constexpr int kTwipsPerPixel = 15;
-
-} // namespace
 
 class WebEngineBrowser::Page : public QWebEnginePage
 {
@@ -116,13 +111,13 @@ int WebEngineBrowser::height() const
 void WebEngineBrowser::setWidth(int twips)
 {
     if (view_)
-        view_->resize(twips / kTwipsPerPixel, view_->height());
+        view_->resize(twipsToPixels(twips), view_->height());
 }
 
 void WebEngineBrowser::setHeight(int twips)
 {
     if (view_)
-        view_->resize(view_->width(), twips / kTwipsPerPixel);
+        view_->resize(view_->width(), twipsToPixels(twips));
 }
 
 QWidget* WebEngineBrowser::widget() const

@@ -1,9 +1,9 @@
 #include "about_window.h"
 
 #include "design_controls.h"
+#include "platform/twips.h"
 #include "program_icon.h"
 #include "text.h"
-#include "twips.h"
 
 #include "waytrace/build_settings.h"
 

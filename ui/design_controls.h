@@ -4,7 +4,7 @@
 // twips; at load it gets its caption from the string table and then the language's font.
 
 #include "text.h"
-#include "twips.h"
+#include "platform/twips.h"
 
 #include <QLatin1String>
 #include <QString>

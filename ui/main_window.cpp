@@ -6,10 +6,10 @@
 #include "error_trap.h"
 #include "message_box.h"
 #include "navigation_recorder.h"
+#include "platform/twips.h"
 #include "popup_window.h"
 #include "program_icon.h"
 #include "text.h"
-#include "twips.h"
 #include "upload_dialog.h"
 
 #include "output/sequence_document.h"

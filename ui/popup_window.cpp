@@ -5,8 +5,8 @@
 #include "error_trap.h"
 #include "main_window.h"
 #include "navigation_recorder.h"
+#include "platform/twips.h"
 #include "program_icon.h"
-#include "twips.h"
 
 #include "platform/browser.h"
 

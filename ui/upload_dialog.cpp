@@ -2,8 +2,8 @@
 
 #include "design_controls.h"
 #include "message_box.h"
+#include "platform/twips.h"
 #include "text.h"
-#include "twips.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>

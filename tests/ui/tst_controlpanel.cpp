@@ -1,6 +1,6 @@
+#include "platform/twips.h"
 #include "ui/controlpanel.h"
 #include "ui/text.h"
-#include "ui/twips.h"
 
 #include <QClipboard>
 #include <QComboBox>

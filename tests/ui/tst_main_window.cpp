@@ -1,11 +1,11 @@
 #include "platform/scripted_browser.h"
+#include "platform/twips.h"
 #include "ui/about_window.h"
 #include "ui/controlpanel.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/popup_window.h"
 #include "ui/text.h"
-#include "ui/twips.h"
 #include "ui/upload_dialog.h"
 
 #include <QApplication>

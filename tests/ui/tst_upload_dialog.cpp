@@ -1,6 +1,6 @@
+#include "platform/twips.h"
 #include "ui/message_box.h"
 #include "ui/text.h"
-#include "ui/twips.h"
 #include "ui/upload_dialog.h"
 
 #include <QGroupBox>

@@ -4,7 +4,8 @@
 
 namespace waytrace {
 
-// Windows are designed in twips (1/1440 inch); a device-independent pixel is 1/96 inch.
+// Windows and browsers are sized in twips (1/1440 inch); a device-independent pixel is 1/96
+// inch.
 inline constexpr int kTwipsPerPixel = 15;
 
 // Nearest pixel; halves round away from zero.
