@@ -13,12 +13,32 @@
 #include "ui/text.h"
 
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QWebEnginePage>
 
 #include <memory>
 #include <optional>
+
+inline constexpr int kLoadTimeoutMs = 20000;
+
+// Does something and waits until the browser reports the document at `url` complete.
+template <typename Action>
+bool loads(waytrace::Browser* browser, const QString& url, Action&& action)
+{
+    QSignalSpy completed(browser, &waytrace::Browser::documentComplete);
+    action();
+    const auto seen = [&] {
+        for (const auto& arguments : completed)
+            if (arguments.value(0).toString() == url)
+                return true;
+        return false;
+    };
+    for (int waited = 0; !seen() && waited < kLoadTimeoutMs; waited += 50)
+        QTest::qWait(50);
+    return seen();
+}
 
 struct RecordedMessage
 {

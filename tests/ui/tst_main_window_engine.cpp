@@ -13,12 +13,6 @@
 
 using namespace waytrace;
 
-namespace {
-
-constexpr int kLoad = 20000;
-
-} // namespace
-
 class TestMainWindowEngine : public QObject
 {
     Q_OBJECT
@@ -38,7 +32,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, name);
         EngineWindow w(language);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
         QVERIFY(w.form->controlPanel().isVisible());
         QCOMPARE(w.form->urlarray.count(), 0u);
 
@@ -54,14 +48,14 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
 
         QTest::keyClick(w.form->urladdress, Qt::Key_Return); // reloads the help page
         w.form->go->click();                                 // does nothing on the help page
         const auto index = pages.url("index.html");
-        w.typeAddress(index);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
-        QTRY_COMPARE_WITH_TIMEOUT(pages.requestsTo("/index.html").size(), 1, kLoad);
+        QVERIFY(loads(w.form->WebBrowser1, index, [&] { w.typeAddress(index); }));
+        QCOMPARE(w.form->urlarray.count(), 1u);
+        QCOMPARE(pages.requestsTo("/index.html").size(), 1);
         QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
     }
 
@@ -69,18 +63,19 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
-        w.typeAddress(pages.url("popups.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), pages.url("popups.html"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QVERIFY(loads(w.form->WebBrowser1, pages.url("popups.html"),
+                      [&] { w.typeAddress(pages.url("popups.html")); }));
 
         EngineWindow::run(w.form->WebBrowser1, "document.getElementById('blank').click()");
-        QTRY_VERIFY_WITH_TIMEOUT(w.form->hasPopup() && w.form->popup().isVisible(), kLoad);
+        QTRY_VERIFY_WITH_TIMEOUT(w.form->hasPopup() && w.form->popup().isVisible(), kLoadTimeoutMs);
         auto* popup = &w.form->popup();
-        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=blank"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=blank"),
+                                  kLoadTimeoutMs);
 
         EngineWindow::run(w.form->WebBrowser1, "document.getElementById('open').click()");
-        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=open"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=open"),
+                                  kLoadTimeoutMs);
         QCOMPARE(&w.form->popup(), popup);
 
         QStringList recorded;

@@ -20,15 +20,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTimer>
 
 using namespace waytrace;
 
 namespace {
-
-constexpr int kLoad = 20000;
 
 QJsonArray acceptedBy(const StandinProcess& standin)
 {
@@ -61,22 +58,6 @@ void retype(QLineEdit* box, const QString& text)
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
     typeText(box, text);
-}
-
-// Does something and waits until the browser reports the document at `url` complete.
-template <typename Action> bool loads(Browser* browser, const QString& url, Action&& action)
-{
-    QSignalSpy completed(browser, &Browser::documentComplete);
-    action();
-    const auto seen = [&] {
-        for (const auto& arguments : completed)
-            if (arguments.value(0).toString() == url)
-                return true;
-        return false;
-    };
-    for (int waited = 0; !seen() && waited < kLoad; waited += 50)
-        QTest::qWait(50);
-    return seen();
 }
 
 void selectEntry(controlpanel& panel, int row)
@@ -123,7 +104,7 @@ private:
     // A shop visit: a GET, a link, a form login by POST, and an order posted into a new window.
     void recordTransaction(EngineWindow& w, const FixtureServer& pages)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
         auto* browser = w.form->WebBrowser1;
         const auto click = [browser](const char* id) {
             EngineWindow::run(browser,
@@ -136,8 +117,9 @@ private:
         QVERIFY(loads(browser, pages.url("shop/order.html"),
                       [&] { w.typeAddress(pages.url("shop/order.html")); }));
         click("confirm");
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 5u, kLoad);
-        QTRY_VERIFY_WITH_TIMEOUT(w.form->popup().windowTitle().endsWith("/shop/confirm.do"), kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 5u, kLoadTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(w.form->popup().windowTitle().endsWith("/shop/confirm.do"),
+                                 kLoadTimeoutMs);
     }
 
 private slots:
@@ -168,7 +150,7 @@ private slots:
         QDir().mkpath(shots);
         saveThroughTheDialog(w, {.port = QString::number(w.standin.port())},
                              shots + "/upload_dialog_filled.png");
-        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoadTimeoutMs);
         QCOMPARE(w.messages[0].title, QStringLiteral("Waytrace"));
         QCOMPARE(w.messages[0].text,
                  QStringLiteral("URL Transaction has been created.You can view the newly created "
@@ -244,9 +226,9 @@ private slots:
         QFETCH(QString, message);
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w(kEnglish, standinArgs);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
         w.typeAddress(pages.url("shop/catalogue.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoadTimeoutMs);
 
         QString port = QString::number(w.standin.port());
         if (closedPort) {
@@ -255,7 +237,7 @@ private slots:
             port = QString::number(probe.serverPort());
         } // closed again here: nothing listens there now
         saveThroughTheDialog(w, {.port = port, .password = password});
-        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoad);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoadTimeoutMs);
         QCOMPARE(w.messages[0].text, message);
         QCOMPARE(w.form->urlarray.count(), 1u);
         QVERIFY(w.form->Upload->isEnabled());
