@@ -69,6 +69,11 @@ void UploadChannel::start(QNetworkReply* reply, const QString& url)
     reply_ = reply;
     requestUrl_ = url;
     connect(reply, &QNetworkReply::finished, this, &UploadChannel::finished);
+    // The time runs while nothing moves: a large sequence going out, or a server answering
+    // slowly but steadily, is not an unanswered request.
+    const auto moving = [this] { deadline_.start(timeout_); };
+    connect(reply, &QNetworkReply::uploadProgress, this, moving);
+    connect(reply, &QNetworkReply::downloadProgress, this, moving);
     deadline_.start(timeout_);
 }
 

@@ -40,7 +40,8 @@ public:
     void setWidth(int twips) override { width_ = twips; }
     void setHeight(int twips) override { height_ = twips; }
 
-    // How long a request may take in all before it counts as unanswered (30 s unless set).
+    // How long a request may go without any progress before it counts as unanswered (30 s
+    // unless set).
     void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
 
 private:

@@ -3,6 +3,7 @@
 #include "twips.h"
 
 #include <QWebEngineHttpRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -56,6 +57,7 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     view_->setPage(page_.get());
     session_->addBrowser(this);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
+    connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
 }
@@ -148,6 +150,17 @@ void WebEngineBrowser::pageLoaded(bool ok)
     emit downloadComplete();
     if (ok)
         emit documentComplete(url);
+}
+
+void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
+{
+    // A page that could not be loaded still ends in a document, the engine's error page, as
+    // far as the windows are concerned: the address box and the list follow it. A navigation a
+    // handler cancelled is no such end.
+    constexpr int kBlockedByClient = -20;
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+        info.errorCode() != kBlockedByClient)
+        emit documentComplete(info.url().toString(QUrl::FullyEncoded));
 }
 
 void WebEngineBrowser::closeRequested()

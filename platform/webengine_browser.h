@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineView;
 class QWidget;
@@ -58,6 +59,7 @@ private:
 
     void frameLoaded(const QString& url);
     void pageLoaded(bool ok);
+    void loadingChanged(const QWebEngineLoadingInfo& info);
     void closeRequested();
 
     std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <limits>
+
 namespace waytrace {
 
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
@@ -17,7 +19,14 @@ QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int le
 QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
                    int width, int height)
 {
-    return place(new QLineEdit(QLatin1String(text), parent), name, left, top, width, height);
+    auto* box = new QLineEdit(QLatin1String(text), parent);
+    liftLengthLimit(box);
+    return place(box, name, left, top, width, height);
+}
+
+void liftLengthLimit(QLineEdit* box)
+{
+    box->setMaxLength(std::numeric_limits<int>::max());
 }
 
 } // namespace waytrace

@@ -3,8 +3,8 @@
 // Building a window from its design: each control gets its name and its design geometry in
 // twips; at load it gets its caption from the string table and then the language's font.
 
-#include "text.h"
 #include "platform/twips.h"
+#include "text.h"
 
 #include <QLatin1String>
 #include <QString>
@@ -27,8 +27,13 @@ Control* place(Control* control, const char* name, int left, int top, int width,
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
                      int width, int height);
 
+// A text box for values of any length.
 QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
                    int width, int height);
+
+// Qt's boxes stop at 32,767 characters; a recorded address or keyword list may be longer, and
+// cutting it would rewrite the record on the next key release.
+void liftLengthLimit(QLineEdit* box);
 
 // The caption of string `id`, then the font: the order every window localizes in.
 template <typename Control> void setCaption(Control* control, int id)

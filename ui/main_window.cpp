@@ -18,6 +18,7 @@
 #include "platform/browser.h"
 #include "waytrace/build_settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -55,10 +56,17 @@ Form1::Form1(BrowserFactory browsers, QString helpUrl, QWidget* parent)
     buildControls();
     buildMenus();
     resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
+    // Sees the address box's keys and, wherever the focus is, the menus' shortcut keys.
+    qApp->installEventFilter(this);
     load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The other windows hold this window's sequence and flags: they go first.
+    for (QWidget* window : std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, panel_})
+        delete window;
+}
 
 QString Form1::defaultHelpUrl()
 {
@@ -101,7 +109,7 @@ void Form1::buildControls()
     Address->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     urladdress = new QLineEdit(kBlank, client);
     urladdress->setGeometry(twipsRect(1080, 1200, 8175, 345));
-    urladdress->installEventFilter(this);
+    liftLengthLimit(urladdress);
     go = new QPushButton(QStringLiteral("Go"), client);
     go->setGeometry(twipsRect(9600, 1200, 700, 375));
 
@@ -226,7 +234,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == urladdress && event->type() == QEvent::KeyPress)
         urladdressKeyPressed(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(watched, event))
+        return true; // left unclaimed, so the menu item's shortcut fires
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
+{
+    // The address box and the page would keep Ctrl+A and the like for themselves; in this
+    // window the menus' shortcut keys come first.
+    const auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget || widget->window() != this)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(key->keyCombination());
+    for (const auto* action : {mnunewseq, mnueditseq, mnusaveseq, start, aboutrecorder})
+        if (action->shortcut() == pressed)
+            return true;
+    return false;
 }
 
 // ---- the other windows, created on first use ----
@@ -412,8 +437,9 @@ void Form1::webBrowser1DocumentComplete(const QString& url)
         controlPanel().reloadlist();
         if (!uploadDialog().isVisible()) {
             showControlPanel();
+            // Back to this window and the control that had the focus in it, so typing in the
+            // page or the address box goes on.
             activateWindow();
-            setFocus();
         }
     });
 }

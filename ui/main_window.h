@@ -106,6 +106,7 @@ private:
     void openHelpPage();
     void showControlPanel();
     void placeBeside(QWidget* window) const;
+    bool isMenuShortcut(QObject* receiver, QEvent* event) const;
     void PostSequence(const std::u16string& document);
     void setUploadEnabled(bool enabled);
 

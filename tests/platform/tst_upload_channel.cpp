@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 using namespace waytrace;
 
@@ -105,6 +107,31 @@ private slots:
         const auto silent = server_.url(QStringLiteral("hang"));
         QCOMPARE(land(channel, silent), QStringLiteral("res://waytrace/dnserror.htm#") + silent);
         QVERIFY(clock.elapsed() < 5000);
+    }
+
+    void aSlowButSteadyAnswerIsNotCutOff()
+    {
+        // Answers 200 a byte at a time, taking three times the allowed silence in all.
+        QTcpServer trickle;
+        QVERIFY(trickle.listen(QHostAddress::LocalHost));
+        connect(&trickle, &QTcpServer::newConnection, this, [&trickle] {
+            auto* socket = trickle.nextPendingConnection();
+            const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\ncreate";
+            auto* timer = new QTimer(socket);
+            connect(timer, &QTimer::timeout, socket,
+                    [socket, answer, sent = qsizetype(0)]() mutable {
+                        if (sent == 0)
+                            socket->readAll();
+                        const auto piece = answer.mid(sent, sent == 0 ? 40 : 1); // headers, then bytes
+                        socket->write(piece);
+                        sent += piece.size();
+                    });
+            timer->start(150);
+        });
+        UploadChannel channel;
+        channel.setTimeout(std::chrono::milliseconds(300));
+        const auto url = QStringLiteral("http://127.0.0.1:%1/slow").arg(trickle.serverPort());
+        QCOMPARE(land(channel, url), url);
     }
 
     void aNewRequestReplacesOneUnderWay()

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -161,6 +162,42 @@ private slots:
         QCOMPARE(f.form->urladdress->text(), QStringLiteral("a")); // other keys are the box's
     }
 
+    void pagesCompletingLeaveTheFocusWhereItWas()
+    {
+        Fixture f;
+        QApplication::setActiveWindow(f.form.get());
+        f.form->urladdress->setFocus();
+        QTest::keyClicks(f.form->urladdress, "http://sh");
+        f.main().raiseDocumentComplete("http://frame/"); // a frame completing meanwhile
+        QCOMPARE(QApplication::focusWidget(), f.form->urladdress);
+    }
+
+    void addressesOfAnyLength()
+    {
+        Fixture f;
+        const QString address = "http://host/?q=" + QString(40000, u'x');
+        f.form->urladdress->setText(address);
+        QTest::keyClick(f.form->urladdress, Qt::Key_Return);
+        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), address);
+        f.main().raiseDocumentComplete(address);
+        QCOMPARE(f.form->urladdress->text(), address);
+    }
+
+    void menuShortcutsComeFirstEvenInTheAddressBox()
+    {
+        Fixture f;
+        QApplication::setActiveWindow(f.form.get());
+        f.form->urladdress->setFocus();
+        QTest::keyClick(f.form->urladdress, Qt::Key_A, Qt::ControlModifier);
+        QTRY_VERIFY(f.form->findChild<frmAbout*>() != nullptr);
+        QVERIFY(f.form->urladdress->selectedText().isEmpty());
+
+        f.record("http://a/");
+        f.form->urladdress->setFocus();
+        QTest::keyClick(f.form->urladdress, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(f.form->urlarray.count(), 0u);
+    }
+
     void newSequenceFromButtonAndMenu()
     {
         Fixture f;
@@ -269,11 +306,13 @@ private slots:
             f.main().raiseDocumentComplete("http://a/");
             f.main().raiseNewWindow2();
             f.form->popup().hide();
-            QVERIFY(f.form->controlPanel().isVisible());
+            QPointer<QWidget> panel = &f.form->controlPanel();
+            QPointer<QWidget> popup = &f.form->popup();
+            QVERIFY(panel->isVisible());
             f.form->mnuexit->trigger();
             QVERIFY(!f.form->isVisible());
-            QVERIFY(!f.form->hasPopup() || !f.form->popup().isVisible());
-            QVERIFY(!f.form->controlPanel().isVisible());
+            QVERIFY(!popup || !popup->isVisible());
+            QVERIFY(!panel || !panel->isVisible());
         }
     }
 

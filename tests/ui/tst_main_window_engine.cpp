@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QListView>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace waytrace;
@@ -57,6 +59,20 @@ private slots:
         QCOMPARE(w.form->urlarray.count(), 1u);
         QCOMPARE(pages.requestsTo("/index.html").size(), 1);
         QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
+    }
+
+    void aPageThatCannotLoadStillRefreshesThePanel()
+    {
+        EngineWindow w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const auto refused = QStringLiteral("http://127.0.0.1:%1/shop").arg(probe.serverPort());
+        probe.close();
+        QVERIFY(loads(w.form->WebBrowser1, refused, [&] { w.typeAddress(refused); }));
+        QCOMPARE(w.form->urlarray.count(), 1u);
+        QCOMPARE(w.form->controlPanel().urls->model()->rowCount(), 1);
+        QVERIFY(w.form->controlPanel().isVisible());
     }
 
     void windowsOpenedOneAfterTheOtherShareThePopup()
