@@ -21,6 +21,28 @@
     let submitted = null; // the form whose submit event came last in this task
     let reported = false; // a report already went out in this task
 
+    // Calls `read` once the page's own formdata listeners are done: they may add entries (a
+    // token, say), and what they add is sent. A listener added during the dispatch to a node
+    // that the event has yet to reach runs after the page's listeners there, so one on every
+    // node still ahead runs last on the last node the event reaches: the top of its path, or
+    // the node where the page stopped it.
+    const afterPage = (event, read) => {
+        const path = event.bubbles ? event.composedPath() : [event.target];
+        const last = path[path.length - 1];
+        const done = (seen) => {
+            if (seen === event && !seen.cancelBubble && seen.currentTarget !== last)
+                return; // the event goes on to further nodes
+            for (const node of path)
+                node.removeEventListener('formdata', done);
+            // A later event finds the listeners that were left behind when the page ended
+            // this one with stopImmediatePropagation(); they only go away then.
+            if (seen === event)
+                read();
+        };
+        for (const node of path)
+            node.addEventListener('formdata', done);
+    };
+
     // Comes before formdata for a button, Enter or requestSubmit(); form.submit() has none.
     doc.addEventListener('submit', (event) => {
         submitter = event.submitter || null;
@@ -49,18 +71,17 @@
         const method = String(own('formmethod', 'formMethod', 'method')).toLowerCase();
         if (method !== 'post')
             return;
-        const entries = [];
-        for (const [name, value] of event.formData) {
-            if (typeof value === 'string')
-                entries.push([name, value]);
-            else
-                entries.push([name, value.name, value.type || '']);
-        }
-        report({
-            kind: 'form',
-            action: own('formaction', 'formAction', 'action'),
-            enctype: own('formenctype', 'formEnctype', 'enctype'),
-            entries: entries,
+        const action = own('formaction', 'formAction', 'action');
+        const enctype = own('formenctype', 'formEnctype', 'enctype');
+        afterPage(event, () => {
+            const entries = [];
+            for (const [name, value] of event.formData) {
+                if (typeof value === 'string')
+                    entries.push([name, value]);
+                else
+                    entries.push([name, value.name, value.type || '']);
+            }
+            report({ kind: 'form', action: action, enctype: enctype, entries: entries });
         });
     }, true);
 

@@ -206,18 +206,17 @@ controlpanel::controlpanel(UrlSequence& urlarray, QWidget* parent)
     connect(closebtn, &QPushButton::clicked, this, &controlpanel::closebtnClicked);
     connect(httpcondition, &QComboBox::activated, this, &controlpanel::httpconditionActivated);
     connect(httpvalue, &QComboBox::activated, this, &controlpanel::httpvalueActivated);
-    connect(UrlName, &QLineEdit::textEdited, this, &controlpanel::urlNameTextEdited);
-    connect(availabilitystring, &QLineEdit::textEdited, this,
-            &controlpanel::availabilitystringTextEdited);
-    connect(unavailabilitystring, &QLineEdit::textEdited, this,
-            &controlpanel::unavailabilitystringTextEdited);
-    connect(username, &QLineEdit::textEdited, this, &controlpanel::usernameTextEdited);
-    connect(password, &QLineEdit::textEdited, this, &controlpanel::passwordTextEdited);
-    for (QWidget* watched :
-         {static_cast<QWidget*>(urls), static_cast<QWidget*>(UrlName),
-          static_cast<QWidget*>(availabilitystring), static_cast<QWidget*>(unavailabilitystring),
-          static_cast<QWidget*>(username), static_cast<QWidget*>(password)})
-        watched->installEventFilter(this);
+    detailBoxes_ = {{{UrlName, &Class1::displayname},
+                     {availabilitystring, &Class1::matchcontent},
+                     {unavailabilitystring, &Class1::unavailabilitystring},
+                     {username, &Class1::username},
+                     {password, &Class1::password}}};
+    urls->installEventFilter(this);
+    for (const DetailBox& detail : detailBoxes_) {
+        connect(detail.box, &QLineEdit::textEdited, this,
+                [this, &detail] { detailBoxEdited(detail); });
+        detail.box->installEventFilter(this);
+    }
 
     load();
 }
@@ -285,16 +284,10 @@ bool controlpanel::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched == urls) {
         urlsKeyPressed(static_cast<QKeyEvent*>(event));
     } else if (event->type() == QEvent::KeyRelease) {
-        if (watched == UrlName)
-            urlNameKeyReleased();
-        else if (watched == availabilitystring)
-            availabilitystringKeyReleased();
-        else if (watched == unavailabilitystring)
-            unavailabilitystringKeyReleased();
-        else if (watched == username)
-            usernameKeyReleased();
-        else if (watched == password)
-            passwordKeyReleased();
+        // Whichever key it was: one that changed nothing stores the same text again.
+        for (const DetailBox& detail : detailBoxes_)
+            if (watched == detail.box)
+                detailBoxEdited(detail);
     }
     // The controls still handle every key as usual.
     return QWidget::eventFilter(watched, event);
@@ -343,65 +336,10 @@ void controlpanel::closebtnClicked()
     hide();
 }
 
-void controlpanel::storeText(const QLineEdit* box, std::u16string Class1::*field)
+void controlpanel::detailBoxEdited(const DetailBox& detail)
 {
     if (const RecordRef record = selectedRecord())
-        (*record).*field = box->text().toStdU16String();
-}
-
-void controlpanel::urlNameKeyReleased()
-{
-    storeText(UrlName, &Class1::displayname);
-}
-
-void controlpanel::urlNameTextEdited()
-{
-    storeText(UrlName, &Class1::displayname);
-}
-
-void controlpanel::savematchcontent()
-{
-    storeText(availabilitystring, &Class1::matchcontent);
-}
-
-void controlpanel::availabilitystringKeyReleased()
-{
-    savematchcontent();
-}
-
-void controlpanel::availabilitystringTextEdited()
-{
-    savematchcontent();
-}
-
-void controlpanel::unavailabilitystringKeyReleased()
-{
-    storeText(unavailabilitystring, &Class1::unavailabilitystring);
-}
-
-void controlpanel::unavailabilitystringTextEdited()
-{
-    storeText(unavailabilitystring, &Class1::unavailabilitystring);
-}
-
-void controlpanel::usernameKeyReleased()
-{
-    storeText(username, &Class1::username);
-}
-
-void controlpanel::usernameTextEdited()
-{
-    storeText(username, &Class1::username);
-}
-
-void controlpanel::passwordKeyReleased()
-{
-    storeText(password, &Class1::password);
-}
-
-void controlpanel::passwordTextEdited()
-{
-    storeText(password, &Class1::password);
+        (*record).*detail.field = detail.box->text().toStdU16String();
 }
 
 void controlpanel::httpconditionActivated(int index)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
@@ -67,30 +69,28 @@ protected:
 private:
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
-    void savematchcontent();
 
     void urlsSelectionChanged();
     void urlsKeyPressed(QKeyEvent* event);
     void closebtnClicked();
-    // A box stores its whole text into the selected record at each key release, and also at
-    // every other edit by the user (paste, cut, input method), which would otherwise be lost
-    // when the selection moves on before a key is released there.
-    void storeText(const QLineEdit* box, std::u16string Class1::*field);
-    void urlNameKeyReleased();
-    void urlNameTextEdited();
-    void availabilitystringKeyReleased();
-    void availabilitystringTextEdited();
-    void unavailabilitystringKeyReleased();
-    void unavailabilitystringTextEdited();
-    void usernameKeyReleased();
-    void usernameTextEdited();
-    void passwordKeyReleased();
-    void passwordTextEdited();
+
+    // A detail box and the record field it edits.
+    struct DetailBox
+    {
+        QLineEdit* box;
+        std::u16string Class1::*field;
+    };
+    // Stores the box's whole text into the selected record. Runs at each key release in the
+    // box and also at every other edit by the user (paste, cut, input method), which would
+    // otherwise be lost when the selection moves on before a key is released there.
+    void detailBoxEdited(const DetailBox& detail);
+
     void httpconditionActivated(int index);
     void httpvalueActivated(int index);
 
     UrlSequence& urlarray_;
     UrlListModel* model_;
+    std::array<DetailBox, 5> detailBoxes_{};
 };
 
 } // namespace waytrace

@@ -230,6 +230,42 @@ private slots:
                  QString::fromLatin1(sent[0].body).replace(u'%', QStringLiteral("%25")));
     }
 
+    // Entries the page's own formdata listeners add (a token, say) are sent, so they are
+    // recorded too, wherever on the event's way the page listens.
+    void entriesAddedByThePageAreRecorded_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("sent");
+        const QString click = QStringLiteral("document.getElementById('guardedgo').click()");
+        QTest::newRow("button") << "tokens.html" << click
+                                << QByteArray("q=window&go=1&csrf=t0k&seen=document");
+        QTest::newRow("submit()") << "tokens.html"
+                                  << "document.getElementById('guarded').submit()"
+                                  << QByteArray("q=window&csrf=t0k&seen=document");
+        QTest::newRow("FormData first")
+            << "tokens.html"
+            << "new FormData(document.getElementById('guarded'));" + click
+            << QByteArray("q=window&go=1&csrf=t0k&seen=document");
+        QTest::newRow("propagation stopped")
+            << "tokens.html?stop" << click << QByteArray("q=a+b&go=1&csrf=t0k&seen=document");
+    }
+
+    void entriesAddedByThePageAreRecorded()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, sent);
+        QVERIFY(load(*main_, url(page)));
+        QVERIFY(runAndWaitForLoad(script));
+        const auto received = server_->requestsTo("/submit/guarded");
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received[0].body, sent);
+        const auto request = lastRequest(QStringLiteral("/submit/guarded"));
+        QCOMPARE(request.postData, received[0].body + '\0');
+        QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
+    }
+
     void textPlainPost()
     {
         QVERIFY(load(*main_, url("forms.html")));

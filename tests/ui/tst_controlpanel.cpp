@@ -383,8 +383,17 @@ private slots:
         panel.show();
         select(panel, 1);
         auto* edit = panel.findChild<QLineEdit*>(box);
-        edit->clear(); // no key release yet: the record still holds its value
-        QVERIFY((*sequence.at(2)).*field != u"");
+        const std::u16string shown = (*numbered(2)).*field;
+
+        // Text put in without typing reaches the record at the next key release, whatever key.
+        edit->setText(QStringLiteral("set, not typed"));
+        QVERIFY((*sequence.at(2)).*field == shown);
+        QTest::keyRelease(edit, Qt::Key_Left);
+        QVERIFY((*sequence.at(2)).*field == u"set, not typed");
+        edit->clear();
+        QVERIFY((*sequence.at(2)).*field == u"set, not typed");
+        QTest::keyRelease(edit, Qt::Key_Shift, Qt::ShiftModifier);
+        QVERIFY((*sequence.at(2)).*field == u"");
 
         for (const char16_t* expected : {u"a", u"ab", u"abc"}) {
             QTest::keyClick(edit, char(expected[std::char_traits<char16_t>::length(expected) - 1]));
@@ -406,6 +415,14 @@ private slots:
         select(panel, 2);
         select(panel, 1);
         QCOMPARE(edit->text(), QStringLiteral("xyz"));
+
+        // No length limit: a value past 16 bits is shown whole and a key release keeps it so.
+        const std::u16string longValue = std::u16string(40000, u'w') + u"end";
+        (*sequence.at(3)).*field = longValue;
+        select(panel, 2);
+        QCOMPARE(edit->text().size(), qsizetype(longValue.size()));
+        QTest::keyRelease(edit, Qt::Key_Left);
+        QVERIFY((*sequence.at(3)).*field == longValue);
     }
 
     // Edits that come without a key release in the box reach the record too, so they survive
