@@ -93,6 +93,8 @@ template <bool FormEscape> std::uint8_t* encode(std::u16string_view text, std::u
         }
         ++in;
         if (escaped) {
+            // Three bytes into a byte array, not a C string.
+            // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
             std::memcpy(out, unit == u'&' ? "%26" : "%2B", 3);
             out += 3;
         } else if (isHighSurrogate(unit) && in != end && isLowSurrogate(*in)) {
