@@ -29,10 +29,8 @@ QLabel* blackLabel(QWidget* parent)
 } // namespace
 
 frmAbout::frmAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
-      picIcon(new QLabel(this)), lblTitle(blackLabel(this)), lblVersion(new QLabel(this)),
-      lblDescription(blackLabel(this)), cmdOK(new QPushButton(this)),
+    : QDialog(parent, kFixedDialogFlags), picIcon(new QLabel(this)), lblTitle(blackLabel(this)),
+      lblVersion(new QLabel(this)), lblDescription(blackLabel(this)), cmdOK(new QPushButton(this)),
       lblDisclaimer(blackLabel(this)), cmdSysInfo(new QPushButton(this)), Label1(blackLabel(this))
 {
     setObjectName(QStringLiteral("frmAbout"));

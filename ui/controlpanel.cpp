@@ -133,9 +133,7 @@ void display(QLineEdit* box, const std::u16string& value)
 } // namespace
 
 controlpanel::controlpanel(UrlSequence& urlarray, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      urlarray_(urlarray)
+    : QWidget(parent, kFixedDialogFlags), urlarray_(urlarray)
 {
     setObjectName(QStringLiteral("controlpanel"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -15,6 +15,11 @@ class QWidget;
 
 namespace waytrace {
 
+// A fixed dialog frame: a title and a close box, no minimize or maximize button.
+inline constexpr Qt::WindowFlags kFixedDialogFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                                     Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                     Qt::WindowCloseButtonHint;
+
 template <typename Control>
 Control* place(Control* control, const char* name, int left, int top, int width, int height)
 {

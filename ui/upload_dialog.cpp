@@ -46,9 +46,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, int lef
 } // namespace
 
 Uploaddialog::Uploaddialog(bool& uploadcancel, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      uploadcancel_(uploadcancel)
+    : QDialog(parent, kFixedDialogFlags), uploadcancel_(uploadcancel)
 {
     setObjectName(QStringLiteral("Uploaddialog"));
     setModal(true);
