@@ -168,14 +168,8 @@ controlpanel::controlpanel(UrlSequence& urlarray, QWidget* parent)
         place(new QPushButton(QStringLiteral("Close"), this), "closebtn", 4680, 9360, 1095, 375);
 
     unavailabilitystring->raise();
-    QWidget::setTabOrder(urls, UrlName);
-    QWidget::setTabOrder(UrlName, availabilitystring);
-    QWidget::setTabOrder(availabilitystring, unavailabilitystring);
-    QWidget::setTabOrder(unavailabilitystring, httpcondition);
-    QWidget::setTabOrder(httpcondition, httpvalue);
-    QWidget::setTabOrder(httpvalue, username);
-    QWidget::setTabOrder(username, password);
-    QWidget::setTabOrder(password, closebtn);
+    setTabChain({urls, UrlName, availabilitystring, unavailabilitystring, httpcondition, httpvalue,
+                 username, password, closebtn});
 
     model_ = new UrlListModel(this);
     urls->setModel(model_);

@@ -24,6 +24,18 @@ QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left
     return place(box, name, left, top, width, height);
 }
 
+void setTabChain(std::initializer_list<QWidget*> controls)
+{
+    QWidget* previous = nullptr;
+    for (auto* control : controls) {
+        if (!control)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
 void liftLengthLimit(QLineEdit* box)
 {
     box->setMaxLength(std::numeric_limits<int>::max());

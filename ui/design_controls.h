@@ -9,6 +9,8 @@
 #include <QLatin1String>
 #include <QString>
 
+#include <initializer_list>
+
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -39,6 +41,9 @@ QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left
 // Qt's boxes stop at 32,767 characters; a recorded address or keyword list may be longer, and
 // cutting it would rewrite the record on the next key release.
 void liftLengthLimit(QLineEdit* box);
+
+// Keyboard focus moves through the controls in this order; null entries are passed over.
+void setTabChain(std::initializer_list<QWidget*> controls);
 
 // The caption of string `id`, then the font: the order every window localizes in.
 template <typename Control> void setCaption(Control* control, int id)

@@ -126,15 +126,7 @@ void Form1::buildControls()
     Line1->setPalette(linePalette);
 
     // Focus order: the browser, the address bar, then the buttons.
-    QWidget* order[] = {WebBrowser1->widget(), urladdress, go, edit, Upload, Clear, btnhelp};
-    QWidget* previous = nullptr;
-    for (auto* widget : order) {
-        if (!widget)
-            continue;
-        if (previous)
-            setTabOrder(previous, widget);
-        previous = widget;
-    }
+    setTabChain({WebBrowser1->widget(), urladdress, go, edit, Upload, Clear, btnhelp});
 
     connect(go, &QPushButton::clicked, this, &Form1::goClicked);
     connect(Clear, &QPushButton::clicked, this, &Form1::ClearClicked);

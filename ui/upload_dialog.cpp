@@ -72,13 +72,7 @@ Uploaddialog::Uploaddialog(bool& uploadcancel, QWidget* parent)
     CancelButton = button(this, "CancelButton", "Cancel", 2280, 3360, 1215, 375);
     Text1 = textBox(U, "Text1", "5", 2160, 1080, 1095, 285);
 
-    QWidget::setTabOrder(TName, host);
-    QWidget::setTabOrder(host, port);
-    QWidget::setTabOrder(port, user);
-    QWidget::setTabOrder(user, password);
-    QWidget::setTabOrder(password, OKButton);
-    QWidget::setTabOrder(OKButton, CancelButton);
-    QWidget::setTabOrder(CancelButton, Text1);
+    setTabChain({TName, host, port, user, password, OKButton, CancelButton, Text1});
 
     auto* asterisks = new AsteriskStyle(style()->name());
     asterisks->setParent(password);
