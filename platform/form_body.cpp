@@ -6,19 +6,21 @@ namespace waytrace {
 
 namespace {
 
-// Lone CR and lone LF become CR LF, as the form serializers do before encoding.
-QString normalizeLineBreaks(const QString& text)
+// Lone CR and lone LF become CR LF, as the form serializers do before encoding. On the encoded
+// bytes this is the same: in every charset the engine sends, 0x0D and 0x0A stand only for
+// themselves.
+QByteArray normalizeLineBreaks(const QByteArray& text)
 {
-    QString out;
+    QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r') {
-            out += QStringLiteral("\r\n");
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+        const char c = text.at(i);
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text.at(i + 1) == '\n')
                 ++i;
-        } else if (c == u'\n') {
-            out += QStringLiteral("\r\n");
+        } else if (c == '\n') {
+            out += "\r\n";
         } else {
             out += c;
         }
@@ -26,10 +28,10 @@ QString normalizeLineBreaks(const QString& text)
     return out;
 }
 
-void appendUrlEncoded(QByteArray& out, const QString& text)
+void appendUrlEncoded(QByteArray& out, const QByteArray& bytes)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char ch : text.toUtf8()) {
+    for (const char ch : bytes) {
         const auto byte = static_cast<unsigned char>(ch);
         const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
                            (byte >= '0' && byte <= '9') || byte == '*' || byte == '-' ||
@@ -47,11 +49,9 @@ void appendUrlEncoded(QByteArray& out, const QString& text)
 }
 
 // Names and file names inside a quoted Content-Disposition parameter.
-QByteArray dispositionText(const QString& text)
+QByteArray dispositionText(QByteArray text)
 {
-    QByteArray out = text.toUtf8();
-    out.replace("\"", "%22").replace("\r", "%0D").replace("\n", "%0A");
-    return out;
+    return text.replace("\"", "%22").replace("\r", "%0D").replace("\n", "%0A");
 }
 
 QByteArray urlEncoded(const QList<FormEntry>& entries)
@@ -71,9 +71,9 @@ QByteArray textPlain(const QList<FormEntry>& entries)
 {
     QByteArray out;
     for (const auto& entry : entries) {
-        out += normalizeLineBreaks(entry.name).toUtf8();
+        out += normalizeLineBreaks(entry.name);
         out += '=';
-        out += normalizeLineBreaks(entry.value).toUtf8();
+        out += normalizeLineBreaks(entry.value);
         out += "\r\n";
     }
     return out;
@@ -88,12 +88,12 @@ QByteArray multipart(const QList<FormEntry>& entries, const QByteArray& boundary
                dispositionText(normalizeLineBreaks(entry.name)) + '"';
         if (entry.isFile) {
             out += "; filename=\"" + dispositionText(entry.value) + "\"\r\n";
-            const auto type = entry.fileType.isEmpty() ? QStringLiteral("application/octet-stream")
-                                                       : entry.fileType;
-            out += "Content-Type: " + type.toUtf8() + "\r\n\r\n";
+            out += "Content-Type: " +
+                   (entry.fileType.isEmpty() ? "application/octet-stream" : entry.fileType) +
+                   "\r\n\r\n";
         } else {
             out += "\r\n\r\n";
-            out += normalizeLineBreaks(entry.value).toUtf8();
+            out += normalizeLineBreaks(entry.value);
         }
         out += "\r\n";
     }

@@ -6,14 +6,15 @@
 
 namespace waytrace {
 
-// One entry of a submitted form as the page built it. A file entry carries its file name and
-// type; its content is not available to the capture script.
+// One entry of a submitted form as the page built it, name and value already in the bytes of the
+// form's charset. A file entry carries its file name (as its value) and type; its content is not
+// available to the capture script.
 struct FormEntry
 {
-    QString name;
-    QString value;
+    QByteArray name;
+    QByteArray value;
     bool isFile = false;
-    QString fileType;
+    QByteArray fileType;
 };
 
 enum class FormEncoding
@@ -37,8 +38,8 @@ FormEncoding formEncoding(const QString& enctype);
 // A fresh multipart boundary, unlikely to occur in any value.
 QByteArray newMultipartBoundary();
 
-// Serializes the entries the way the engine sends them, UTF-8 throughout. `boundary` is used
-// for multipart only and announced in the header text.
+// Serializes the entries the way the engine sends them. `boundary` is used for multipart only
+// and announced in the header text.
 FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
                        const QByteArray& boundary = {});
 

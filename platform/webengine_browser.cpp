@@ -18,11 +18,12 @@ public:
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType /*type*/,
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type,
                                  bool /*isMainFrame*/) override
     {
-        // Only to learn whose request the interceptor sees next; cancel is decided there.
-        owner_.session_->expectRequest(&owner_, url);
+        // Only to learn whose request the interceptor sees next and whether it is a redirect;
+        // cancel is decided there.
+        owner_.session_->expectRequest(&owner_, url, type == NavigationTypeRedirect);
         return true;
     }
 

@@ -56,8 +56,14 @@ public:
 private:
     class Page;
     friend class WebEngineSession;
+    friend class RequestInterceptor;
 
     void frameLoaded(const QString& url);
+    // The top frame's request went out; until its document is created (or the load is
+    // stopped), a request typed as a client redirect is that request's server redirect.
+    void topRequestSent() { awaitingTopDocument_ = true; }
+    void topRequestEnded() { awaitingTopDocument_ = false; }
+    [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
     void pageLoaded(bool ok);
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void closeRequested();
@@ -66,6 +72,7 @@ private:
     std::unique_ptr<Page> page_;
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
+    bool awaitingTopDocument_ = false;
 };
 
 } // namespace waytrace

@@ -14,6 +14,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <algorithm>
+
 namespace waytrace {
 
 namespace {
@@ -40,17 +42,19 @@ QString captureSource(const QString& secret)
     return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@SECRET@"), secret);
 }
 
+// The capture script reports names and values already encoded in the form's charset, one
+// character per byte.
 FormBody formBody(const QJsonObject& report)
 {
     QList<FormEntry> entries;
     for (const auto& item : report.value(QStringLiteral("entries")).toArray()) {
         const auto entry = item.toArray();
         FormEntry formEntry;
-        formEntry.name = entry.at(0).toString();
-        formEntry.value = entry.at(1).toString();
+        formEntry.name = entry.at(0).toString().toLatin1();
+        formEntry.value = entry.at(1).toString().toLatin1();
         if (entry.size() > 2) {
             formEntry.isFile = true;
-            formEntry.fileType = entry.at(2).toString();
+            formEntry.fileType = entry.at(2).toString().toUtf8();
         }
         entries.append(formEntry);
     }
@@ -74,13 +78,24 @@ public:
         const bool mainFrame = type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
         if (!mainFrame && type != QWebEngineUrlRequestInfo::ResourceTypeSubFrame)
             return;
-        // The page asked for one address; the server's redirects are not the page's requests.
-        if (info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeRedirect)
-            return;
         const auto url = info.requestUrl();
-        auto* owner = session_.requestOwner(url, mainFrame);
-        if (session_.queue().announce(owner, url, info.requestMethod() == "POST"))
+        const auto source = session_.takeRequest(url, mainFrame);
+        const bool clientRedirect =
+            info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeRedirect;
+        // The step is the request the page made; the server's redirects are followed within it.
+        if (session_.isServerRedirect(source, url, mainFrame, clientRedirect)) {
+            if (!mainFrame)
+                session_.frameRequestSent(source.browser, url, true);
+            return;
+        }
+        const bool blocked =
+            session_.queue().announce(source.browser, url, info.requestMethod() == "POST");
+        if (blocked)
             info.block(true);
+        else if (mainFrame && source.browser)
+            source.browser->topRequestSent();
+        else if (!mainFrame)
+            session_.frameRequestSent(source.browser, url, false);
     }
 
 private:
@@ -111,8 +126,10 @@ WebEngineSession::WebEngineSession()
     profile_->scripts()->insert(script);
 
     queue_.setLateCancel([](Browser* browser) {
-        if (auto* web = qobject_cast<WebEngineBrowser*>(browser))
+        if (auto* web = qobject_cast<WebEngineBrowser*>(browser)) {
             web->stop();
+            web->topRequestEnded();
+        }
     });
 }
 
@@ -127,13 +144,13 @@ void WebEngineSession::addBrowser(WebEngineBrowser* browser)
     browsers_.append(browser);
 }
 
-void WebEngineSession::expectRequest(WebEngineBrowser* browser, const QUrl& url)
+void WebEngineSession::expectRequest(WebEngineBrowser* browser, const QUrl& url, bool redirect)
 {
     const auto now = QDateTime::currentMSecsSinceEpoch();
     expected_.removeIf([&](const Expected& expected) {
         return !expected.browser || now - expected.at > kExpectationMs;
     });
-    expected_.append({browser, url.adjusted(QUrl::RemoveFragment), now});
+    expected_.append({browser, url.adjusted(QUrl::RemoveFragment), now, redirect});
 }
 
 void WebEngineSession::expectNewWindow(WebEngineBrowser* browser)
@@ -141,28 +158,98 @@ void WebEngineSession::expectNewWindow(WebEngineBrowser* browser)
     newWindow_ = browser;
 }
 
-WebEngineBrowser* WebEngineSession::requestOwner(const QUrl& url, bool mainFrame)
+WebEngineSession::RequestSource WebEngineSession::takeRequest(const QUrl& url, bool mainFrame)
 {
     const auto key = url.adjusted(QUrl::RemoveFragment);
     for (qsizetype i = 0; i < expected_.size(); ++i) {
         if (expected_[i].url == key && expected_[i].browser) {
-            auto* browser = expected_[i].browser.data();
+            const RequestSource source{expected_[i].browser.data(), expected_[i].redirect};
             expected_.removeAt(i);
-            if (browser == newWindow_)
+            if (source.browser == newWindow_)
                 newWindow_.clear();
-            return browser;
+            return source;
         }
     }
     // The first request of a new window can come before its page is told of it.
     if (mainFrame && newWindow_) {
         auto* browser = newWindow_.data();
         newWindow_.clear();
-        return browser;
+        return {browser};
     }
     for (const auto& browser : browsers_)
         if (browser)
-            return browser;
-    return nullptr;
+            return {browser};
+    return {};
+}
+
+// How this engine tells the two kinds of redirect apart (measured; see the engine tests):
+// - the page is told of both kinds as a redirect;
+// - the interceptor sees a client redirect typed Redirect, and the follow-up of a server's
+//   redirect typed as the request it follows (Link, Typed, FormSubmitted, Other).
+// So a request the page was told of as a redirect but that the interceptor types otherwise is a
+// server's. When the request followed is itself a client redirect, both are typed Redirect. In
+// the top frame the follow-up then comes before the document of the request it follows was
+// created, which a client redirect never does. In a frame, a navigation that the frame's own
+// document started was told to it (its navigate event), a server's redirect never is; one the
+// frame's document could not tell (a first document of its own) is a server's redirect only
+// while a request of a frame is still waiting for its document.
+bool WebEngineSession::isServerRedirect(const RequestSource& source, const QUrl& url,
+                                        bool mainFrame, bool clientRedirect)
+{
+    if (!source.toldRedirect)
+        return false;
+    if (!clientRedirect)
+        return true;
+    if (mainFrame)
+        return source.browser && source.browser->awaitingTopDocument();
+    const auto now = QDateTime::currentMSecsSinceEpoch();
+    const auto stale = [&](const Expected& entry) {
+        return !entry.browser || now - entry.at > kExpectationMs;
+    };
+    frameNavigations_.removeIf(stale);
+    frameRequests_.removeIf(stale);
+    const auto key = url.adjusted(QUrl::RemoveFragment);
+    for (qsizetype i = 0; i < frameNavigations_.size(); ++i) {
+        if (frameNavigations_[i].url == key && frameNavigations_[i].browser == source.browser) {
+            frameNavigations_.removeAt(i);
+            return false;
+        }
+    }
+    return std::any_of(frameRequests_.cbegin(), frameRequests_.cend(),
+                       [&](const Expected& sent) { return sent.browser == source.browser; });
+}
+
+void WebEngineSession::frameRequestSent(WebEngineBrowser* browser, const QUrl& url, bool redirected)
+{
+    const auto key = url.adjusted(QUrl::RemoveFragment);
+    const auto now = QDateTime::currentMSecsSinceEpoch();
+    if (redirected) {
+        // The newest request of the browser's frames moved on: its document comes at `url`.
+        for (auto it = frameRequests_.rbegin(); it != frameRequests_.rend(); ++it) {
+            if (it->browser == browser) {
+                it->url = key;
+                it->at = now;
+                return;
+            }
+        }
+    }
+    frameRequests_.append({browser, key, now});
+}
+
+void WebEngineSession::documentCreated(WebEngineBrowser* browser, const QJsonObject& report)
+{
+    if (report.value(QStringLiteral("top")).toBool()) {
+        browser->topRequestEnded();
+        return;
+    }
+    const auto key =
+        QUrl(report.value(QStringLiteral("url")).toString()).adjusted(QUrl::RemoveFragment);
+    const auto found =
+        std::find_if(frameRequests_.cbegin(), frameRequests_.cend(), [&](const Expected& sent) {
+            return sent.browser == browser && sent.url == key;
+        });
+    if (found != frameRequests_.cend())
+        frameRequests_.erase(found);
 }
 
 bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& message)
@@ -176,6 +263,13 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
         queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), formBody(report));
     else if (kind == QLatin1String("load"))
         browser->frameLoaded(report.value(QStringLiteral("url")).toString());
+    else if (kind == QLatin1String("document"))
+        documentCreated(browser, report);
+    else if (kind == QLatin1String("navigate"))
+        frameNavigations_.append(
+            {browser,
+             QUrl(report.value(QStringLiteral("url")).toString()).adjusted(QUrl::RemoveFragment),
+             QDateTime::currentMSecsSinceEpoch()});
     return true;
 }
 

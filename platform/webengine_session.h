@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QJsonObject;
 class QWebEngineProfile;
 
 namespace waytrace {
@@ -38,22 +39,41 @@ public:
 
     // The engine's side, used by the browsers and the interceptor.
     void addBrowser(WebEngineBrowser* browser);
-    // A page is about to start a navigation to `url`: its request is this browser's.
-    void expectRequest(WebEngineBrowser* browser, const QUrl& url);
+    // A page is about to start a navigation to `url`: its request is this browser's. The page
+    // is told of a redirect, a server's or a client's, as `redirect`.
+    void expectRequest(WebEngineBrowser* browser, const QUrl& url, bool redirect = false);
     // A browser took over a new window; its first request may come before the page knows it.
     void expectNewWindow(WebEngineBrowser* browser);
-    [[nodiscard]] WebEngineBrowser* requestOwner(const QUrl& url, bool mainFrame);
+
+    // Whose request the interceptor sees, and whether the page was told of it as a redirect.
+    struct RequestSource
+    {
+        WebEngineBrowser* browser = nullptr;
+        bool toldRedirect = false;
+    };
+    [[nodiscard]] RequestSource takeRequest(const QUrl& url, bool mainFrame);
+    // A frame's request went out (or was redirected to `url`).
+    void frameRequestSent(WebEngineBrowser* browser, const QUrl& url, bool redirected);
+
+    // Whether a navigation request is the follow-up of a server's redirect rather than one the
+    // page made. `clientRedirect` is the interceptor's own word that the request is a client
+    // redirect (a meta refresh, a script navigation during load).
+    [[nodiscard]] bool isServerRedirect(const RequestSource& source, const QUrl& url,
+                                        bool mainFrame, bool clientRedirect);
     // A console message of a page: returns whether it came from the capture script.
     bool captureMessage(WebEngineBrowser* browser, const QString& message);
 
 private:
     WebEngineSession();
 
+    void documentCreated(WebEngineBrowser* browser, const QJsonObject& report);
+
     struct Expected
     {
         QPointer<WebEngineBrowser> browser;
         QUrl url;
         qint64 at = 0;
+        bool redirect = false;
     };
 
     QString secret_;
@@ -62,6 +82,8 @@ private:
     std::unique_ptr<QWebEngineProfile> profile_;
     QList<QPointer<WebEngineBrowser>> browsers_;
     QList<Expected> expected_;
+    QList<Expected> frameNavigations_; // told to the page of a frame by its document
+    QList<Expected> frameRequests_;    // sent for a frame whose document is not there yet
     QPointer<WebEngineBrowser> newWindow_;
 };
 

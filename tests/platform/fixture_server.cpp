@@ -78,12 +78,21 @@ void FixtureServer::answer(QTcpSocket* socket, const Request& request)
     QByteArray extra;
     QByteArray type = "text/html; charset=utf-8";
     QByteArray body = "<!doctype html><title>done</title><p>done</p>";
-    const QFileInfo file(folder_ + QString::fromUtf8(path));
+    QByteArray filePath = path;
+    if (path.startsWith("/cs/")) {
+        const auto end = path.indexOf('/', 4);
+        type = "text/html; charset=" + path.mid(4, end - 4);
+        filePath = path.mid(end);
+    }
+    const QFileInfo file(folder_ + QString::fromUtf8(filePath));
     if (path.startsWith("/status/")) {
         status = path.mid(8) + " Status";
     } else if (path.startsWith("/redirect/")) {
         status = "302 Found";
         extra = "Location: " + request.target.mid(9) + "\r\n";
+    } else if (path.startsWith("/r/")) {
+        status = path.mid(3, 3) + " Redirect";
+        extra = "Location: " + request.target.mid(6) + "\r\n";
     } else if (request.method == "GET" && file.isFile()) {
         QFile content(file.filePath());
         if (content.open(QIODevice::ReadOnly))

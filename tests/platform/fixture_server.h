@@ -13,6 +13,8 @@ class QTcpSocket;
 // records every request exactly as it arrived. Other paths:
 //   /status/<code>    answers with that status
 //   /redirect/<path>  302 to /<path>
+//   /r/<code>/<path>  that redirect status (301, 302, 303, 307, 308) to /<path>
+//   /cs/<charset>/<file>  the file, declared in that charset
 //   /hang             accepts and never answers
 //   anything else     200 with a small page
 class FixtureServer : public QObject

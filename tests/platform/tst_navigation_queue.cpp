@@ -132,8 +132,8 @@ private slots:
     void serializesLikeTheEngine()
     {
         const QList<FormEntry> entries{
-            {QStringLiteral("na\"me\n"), QStringLiteral("a b+c&d=%\xE9\r\n\rx\ny"), false, {}},
-            {QStringLiteral("file"), QStringLiteral("r\xE9sum\xE9.txt"), true, {}},
+            {"na\"me\n", "a b+c&d=%\xC3\xA9\r\n\rx\ny", false, {}},
+            {"file", "r\xC3\xA9sum\xC3\xA9.txt", true, {}},
         };
         auto encoded = serializeForm(entries, FormEncoding::UrlEncoded);
         QCOMPARE(encoded.postData,

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +29,14 @@ struct Part
     QByteArray content;
     friend bool operator==(const Part&, const Part&) = default;
 };
+
+// A JavaScript string literal holding `text`.
+QString jsString(const QString& text)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .chopped(1)
+        .mid(1);
+}
 
 QByteArray boundaryOf(const QByteArray& contentType)
 {
@@ -440,6 +450,222 @@ private slots:
         QVERIFY(load(*main_, helpUrl_));
         QCOMPARE(requestedUrls(Target::Main), QStringList{helpUrl_});
         QCOMPARE(record_->sequence().count(), 0u);
+    }
+
+    // The server's redirects are followed within the step the page made: only that request is
+    // recorded, for the top page and for frames, for GET and POST.
+    void serverRedirectsAreNotSteps()
+    {
+        QVERIFY(load(*main_, url("redirects/server.html")));
+        for (const char* code : {"301", "302", "303", "307", "308"}) {
+            const auto address = QStringLiteral("r/%1/page2.html?via=%1").arg(code);
+            QVERIFY(runAndWaitForLoad("location.href = '/" + address + "'"));
+            QCOMPARE(main_->locationUrl(), url(QStringLiteral("page2.html?via=%1").arg(code)));
+            QCOMPARE(requestedUrls(Target::Main).last(), url(address));
+            QVERIFY(load(*main_, url("redirects/server.html")));
+        }
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('link').click()")));
+        QVERIFY(load(*main_, url("redirects/server.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('logingo').click()")));
+        QCOMPARE(server_->requestsTo("/page2.html?via=login").first().method, QByteArray("GET"));
+        QVERIFY(load(*main_, url("redirects/server.html")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('keep').submit()")));
+        // 307 repeats the POST, body and all, to the new address.
+        QCOMPARE(server_->requestsTo("/submit/kept").first().body, QByteArray("q=1%2B1"));
+
+        QVERIFY(load(*main_, url("redirects/server.html")));
+        main_->page()->runJavaScript(
+            QStringLiteral("document.getElementById('frame').src = '/r/302/frame_a.html'"));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->requestsTo("/frame_a.html").size(), 1, kLoadTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!eventsOf(Kind::DocumentComplete).isEmpty() &&
+                                     eventsOf(Kind::DocumentComplete).last().url ==
+                                         url("frame_a.html"),
+                                 kLoadTimeout);
+
+        for (const auto& address : requestedUrls(Target::Main))
+            QVERIFY2(!address.startsWith(url("page2.html")) && address != url("submit/kept") &&
+                         address != url("frame_a.html"),
+                     qPrintable(address));
+        QCOMPARE(requestedUrls(Target::Main).count(url("r/302/frame_a.html")), 1);
+        const auto login = lastRequest(QStringLiteral("/r/303/page2.html?via=login"));
+        QCOMPARE(login.postData,
+                 server_->requestsTo("/r/303/page2.html?via=login").first().body + '\0');
+        QCOMPARE(login.postData, QByteArray("user=ann+b&go=1") + '\0');
+        QCOMPARE(lastRequest(QStringLiteral("/r/307/")).postData, QByteArray("q=1%2B1") + '\0');
+    }
+
+    // Navigations the page starts by itself are steps, in order, with their bodies; a server
+    // redirect that follows one is still not.
+    void clientRedirectsAreSteps_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("meta refresh")
+            << "redirects/meta.html" << QStringList{"redirects/meta.html", "page2.html?via=meta"};
+        QTest::newRow("location.replace() while loading")
+            << "redirects/replace.html"
+            << QStringList{"redirects/replace.html", "page2.html?via=replace"};
+        QTest::newRow("location.href after load")
+            << "redirects/assign.html"
+            << QStringList{"redirects/assign.html", "page2.html?via=assign"};
+        QTest::newRow("auto-posting sign-on form")
+            << "redirects/autopost.html" << QStringList{"redirects/autopost.html", "submit/acs"};
+        QTest::newRow("meta refresh into server redirects")
+            << "redirects/chain.html"
+            << QStringList{"redirects/chain.html", "r/302/r/301/page2.html?via=chain"};
+        QTest::newRow("page reloading itself")
+            << "redirects/self.html"
+            << QStringList{"redirects/self.html", "redirects/self.html?n=1",
+                           "redirects/self.html?n=2"};
+    }
+
+    void clientRedirectsAreSteps()
+    {
+        QFETCH(QString, page);
+        QFETCH(QStringList, steps);
+        QStringList expected;
+        for (const auto& step : steps)
+            expected.append(url(step));
+        main_->navigate(url(page));
+        QTRY_COMPARE_WITH_TIMEOUT(requestedUrls(Target::Main), expected, kLoadTimeout);
+        QTest::qWait(300); // nothing further arrives
+        QCOMPARE(requestedUrls(Target::Main), expected);
+        QCOMPARE(record_->sequence().count(), static_cast<std::size_t>(expected.size()));
+        const auto sso = server_->requestsTo("/submit/acs");
+        if (!sso.isEmpty()) {
+            QCOMPARE(lastRequest(QStringLiteral("/submit/acs")).postData, sso[0].body + '\0');
+            QCOMPARE(sso[0].body, QByteArray("SAMLResponse=PHNhbWw%2BdGVzdDwvc2FtbD4%3D"
+                                             "&RelayState=%2Fhome%3Fa%3D1%26b%3D2"));
+        }
+    }
+
+    // Bodies are recorded in the bytes the engine sends: in the form's accept-charset, else the
+    // page's charset, with what the charset cannot hold as the engine writes it.
+    void bodiesKeepThePageCharset_data()
+    {
+        QTest::addColumn<QString>("charset");
+        QTest::addColumn<QString>("inside");
+        QTest::addColumn<QString>("outside");
+        QTest::addColumn<QByteArray>("insideSent"); // `inside`, urlencoded, as the server gets it
+        QTest::newRow("Shift_JIS") << "shift_jis" << u"日本語ｶﾅ"_qs << u"한글😀"_qs
+                                   << QByteArray("%93%FA%96%7B%8C%EA%B6%C5");
+        QTest::newRow("EUC-JP") << "euc-jp" << u"日本語"_qs << u"한😀"_qs
+                                << QByteArray("%C6%FC%CB%DC%B8%EC");
+        QTest::newRow("GBK") << "gbk" << u"中文简体"_qs << u"한😀"_qs
+                             << QByteArray("%D6%D0%CE%C4%BC%F2%CC%E5");
+        QTest::newRow("Big5") << "big5" << u"繁體中文"_qs << u"简😀"_qs
+                              << QByteArray("%C1c%C5%E9%A4%A4%A4%E5");
+        QTest::newRow("windows-1252")
+            << "windows-1252" << u"Grüße €"_qs << u"日本"_qs << QByteArray("Gr%FC%DFe+%80");
+        QTest::newRow("ISO-8859-2")
+            << "iso-8859-2" << u"Łódź ąę"_qs << u"日本€"_qs << QByteArray("%A3%F3d%BC+%B1%EA");
+    }
+
+    void bodiesKeepThePageCharset()
+    {
+        QFETCH(QString, charset);
+        QFETCH(QString, inside);
+        QFETCH(QString, outside);
+        QFETCH(QByteArray, insideSent);
+        const auto page = url(QStringLiteral("cs/%1/charsets.html").arg(charset));
+        const auto text = inside + u' ' + outside + QStringLiteral(" &=+% ~\\");
+        const auto note = QStringLiteral("first\nsecond\r\nthird\rfourth");
+        const auto fill = QStringLiteral("for (const id of ['u1', 'p1', 'm1', 'a1', 'l1'])"
+                                         "  document.getElementById(id).value = %1;"
+                                         "for (const id of ['u2', 'p2', 'm2'])"
+                                         "  document.getElementById(id).value = %2;")
+                              .arg(jsString(text), jsString(note));
+        const auto submitted = [&](const QString& submit, const QByteArray& path) {
+            if (!load(*main_, page) || !runAndWaitForLoad(fill + submit))
+                return FixtureServer::Request{};
+            const auto sent = server_->requestsTo(path);
+            return sent.isEmpty() ? FixtureServer::Request{} : sent.last();
+        };
+
+        auto sent = submitted(QStringLiteral("document.getElementById('urlencodedgo').click()"),
+                              "/submit/cs-urlencoded");
+        QVERIFY2(sent.body.startsWith("text=" + insideSent + '+'), sent.body.constData());
+        QVERIFY(sent.body.endsWith("&go=1"));
+        QCOMPARE(lastRequest(QStringLiteral("/submit/cs-urlencoded")).postData, sent.body + '\0');
+
+        sent = submitted(QStringLiteral("document.getElementById('plain').submit()"),
+                         "/submit/cs-plain");
+        QVERIFY(!sent.body.isEmpty());
+        QCOMPARE(lastRequest(QStringLiteral("/submit/cs-plain")).postData, sent.body + '\0');
+
+        sent = submitted(QStringLiteral("document.getElementById('multipart').submit()"),
+                         "/submit/cs-multipart");
+        const auto request = lastRequest(QStringLiteral("/submit/cs-multipart"));
+        const auto parts =
+            multipartParts(request.postData.chopped(1), boundaryOf(request.headers.toLatin1()));
+        QCOMPARE(parts.size(), 3);
+        QCOMPARE(parts, multipartParts(sent.body, boundaryOf(sent.headers.value("content-type"))));
+
+        // accept-charset wins over the page's: the first label the engine knows, or a
+        // single-byte charset of its own.
+        for (const QByteArray path : {"/submit/cs-utf8", "/submit/cs-latin2"}) {
+            const auto form = path.mid(11);
+            sent = submitted(QStringLiteral("document.getElementById('%1').submit()")
+                                 .arg(QString::fromLatin1(form)),
+                             path);
+            QVERIFY(!sent.body.isEmpty());
+            QCOMPARE(lastRequest(QString::fromLatin1(path)).postData, sent.body + '\0');
+        }
+        QVERIFY(
+            server_->requestsTo("/submit/cs-utf8")
+                .last()
+                .body.startsWith("text=" + QUrl::toPercentEncoding(inside, " ").replace(' ', '+')));
+    }
+
+    // Navigations that never happen, and those that send nothing, record nothing: a submission
+    // the page cancels, a fragment link, history.pushState(), and a refresh the user leaves
+    // before it comes.
+    void navigationsWithoutARequestRecordNothing()
+    {
+        QVERIFY(load(*main_, url("redirects/cancelled.html")));
+        for (const char* id : {"checkedgo", "fragment", "push"})
+            main_->page()->runJavaScript(
+                QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
+        QTRY_COMPARE_WITH_TIMEOUT(main_->locationUrl(), url("pushed/state.html"), kLoadTimeout);
+        QVERIFY(load(*main_, url("page2.html")));
+        QTest::qWait(1500); // past the refresh the page had planned
+        QCOMPARE(requestedUrls(Target::Main),
+                 QStringList({url("redirects/cancelled.html"), url("page2.html")}));
+        QVERIFY(server_->requestsTo("/submit/never").isEmpty());
+        QVERIFY(server_->requestsTo("/pushed").isEmpty());
+        QVERIFY(server_->requestsTo("/page2.html?via=late").isEmpty());
+    }
+
+    // What is recorded for a submission is what the engine sends: a page can neither hide the
+    // real event from the recorder, nor pass off entries of its choosing.
+    void pagesCannotForgeTheRecordedBody_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("sent");
+        const QString submit = QStringLiteral("submitReal()");
+        const QString click = QStringLiteral("document.getElementById('clicked').click()");
+        QTest::newRow("event hidden") << "hide" << submit << QByteArray("amount=10");
+        QTest::newRow("token added") << "token" << submit << QByteArray("amount=10&token=late");
+        QTest::newRow("synthetic event")
+            << "synthetic" << click << QByteArray("amount=10&by=button");
+        QTest::newRow("decoy before") << "decoy-before" << submit << QByteArray("amount=10");
+        QTest::newRow("decoy after") << "decoy-after" << submit << QByteArray("amount=10");
+        QTest::newRow("decoy in a later task")
+            << "decoy-later" << submit << QByteArray("amount=10");
+    }
+
+    void pagesCannotForgeTheRecordedBody()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, sent);
+        QVERIFY(load(*main_, url("hostile/forms.html?" + mode)));
+        QVERIFY(runAndWaitForLoad(script));
+        const auto received = server_->requestsTo("/submit/hostile");
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received[0].body, sent);
+        QCOMPARE(lastRequest(QStringLiteral("/submit/hostile")).postData, sent + '\0');
     }
 
     void cancelledNavigationNeverReachesTheServer()
