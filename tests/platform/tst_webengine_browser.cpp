@@ -593,13 +593,22 @@ private slots:
         QVERIFY(!sent.body.isEmpty());
         QCOMPARE(lastRequest(QStringLiteral("/submit/cs-plain")).postData, sent.body + '\0');
 
-        sent = submitted(QStringLiteral("document.getElementById('multipart').submit()"),
+        // A file part keeps its field name, file name and type; its content is not recorded.
+        sent = submitted(QStringLiteral("const files = new DataTransfer();"
+                                        "files.items.add(new File(['data'], %1 + '.txt',"
+                                        "                         {type: 'text/plain'}));"
+                                        "document.getElementById('m3').files = files.files;"
+                                        "document.getElementById('multipart').submit()")
+                             .arg(jsString(inside)),
                          "/submit/cs-multipart");
+        auto sentParts = multipartParts(sent.body, boundaryOf(sent.headers.value("content-type")));
+        QCOMPARE(sentParts.size(), 3);
+        QCOMPARE(sentParts[2].content, QByteArray("data"));
+        sentParts[2].content.clear();
         const auto request = lastRequest(QStringLiteral("/submit/cs-multipart"));
-        const auto parts =
-            multipartParts(request.postData.chopped(1), boundaryOf(request.headers.toLatin1()));
-        QCOMPARE(parts.size(), 3);
-        QCOMPARE(parts, multipartParts(sent.body, boundaryOf(sent.headers.value("content-type"))));
+        QCOMPARE(
+            multipartParts(request.postData.chopped(1), boundaryOf(request.headers.toLatin1())),
+            sentParts);
 
         // accept-charset wins over the page's: the first label the engine knows, or a
         // single-byte charset of its own.

@@ -1,0 +1,160 @@
+// What recording costs a page load: the same page with 30 frames and 20 forms, loaded by a bare
+// view and by the recording browser (interceptor, capture script in every frame, recording
+// rule), in the same run. Every iteration loads the page in both, so both see the same engine
+// and caches; each benchmark times one of them.
+
+#include "ratio_report.h"
+
+#include "core/url_sequence.h"
+#include "platform/webengine_browser.h"
+#include "ui/navigation_recorder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+#include <memory>
+
+namespace {
+
+constexpr int kFrames = 30;
+constexpr int kForms = 20;
+
+QByteArray framedPage()
+{
+    QByteArray page = "<!doctype html><meta charset=utf-8><title>frames</title>";
+    for (int i = 0; i < kForms; ++i)
+        page += "<form method=post action=/post" + QByteArray::number(i) +
+                "><input name=q value=1><textarea name=t>x</textarea><button>go</button></form>";
+    for (int i = 0; i < kFrames; ++i)
+        page += "<iframe src=/frame?i=" + QByteArray::number(i) + "></iframe>";
+    return page;
+}
+
+// The page and its frames on 127.0.0.1, answered from memory.
+class FramesServer : public QObject
+{
+public:
+    FramesServer()
+    {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (auto* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    const auto request = socket->readAll();
+                    if (!request.contains("\r\n\r\n"))
+                        return;
+                    const QByteArray body =
+                        request.startsWith("GET /frame")
+                            ? "<!doctype html><title>f</title><form method=post action=/f>"
+                              "<input name=a value=b></form>"
+                            : page_;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                                  "Cache-Control: no-store\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        server_.listen(QHostAddress::LocalHost);
+    }
+    [[nodiscard]] QUrl url(int n) const
+    {
+        return QUrl(
+            QStringLiteral("http://127.0.0.1:%1/page?n=%2").arg(server_.serverPort()).arg(n));
+    }
+
+private:
+    QTcpServer server_;
+    QByteArray page_ = framedPage();
+};
+
+// Milliseconds until the top page and all its frames have loaded.
+double timedLoad(QWebEnginePage& page, const QUrl& url)
+{
+    QEventLoop loop;
+    QObject::connect(&page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    page.load(url);
+    loop.exec();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+struct Browsers
+{
+    FramesServer server;
+    QWebEngineProfile bareProfile; // off the record, nothing installed
+    QWebEnginePage bare{&bareProfile};
+    std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
+    std::unique_ptr<waytrace::WebEngineBrowser> recording =
+        std::make_unique<waytrace::WebEngineBrowser>(session);
+    waytrace::UrlSequence sequence;
+    int loads = 0;
+
+    Browsers()
+    {
+        QObject::connect(recording.get(), &waytrace::Browser::beforeNavigate2,
+                         [this](const QString& url, const QString& headers,
+                                const QByteArray& postData, bool& cancel) {
+                             cancel = waytrace::recordNavigation(
+                                 sequence, QStringLiteral("http://127.0.0.1:1/help"), url, headers,
+                                 postData);
+                         });
+    }
+    ~Browsers() { recording.reset(); }
+};
+
+Browsers* browsers = nullptr;
+
+// Arg 0 times the bare view, arg 1 the recording browser; both load the page each iteration.
+void BM_FramedPageLoad(benchmark::State& state)
+{
+    const bool timeRecording = state.range(0) == 1;
+    for (auto _ : state) {
+        const auto url = browsers->server.url(++browsers->loads);
+        const double bare = timedLoad(browsers->bare, url);
+        const double recording = timedLoad(*browsers->recording->page(), url);
+        state.SetIterationTime(timeRecording ? recording : bare);
+        browsers->sequence.clear();
+    }
+}
+
+BENCHMARK(BM_FramedPageLoad)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(30)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        Browsers running;
+        browsers = &running;
+        // The first loads start the engine's processes: not part of what is measured.
+        for (int i = 0; i < 3; ++i) {
+            timedLoad(running.bare, running.server.url(--running.loads));
+            timedLoad(*running.recording->page(), running.server.url(running.loads));
+        }
+        status = bench::runWithRatios(argc, argv,
+                                      {{"recording / bare view, 30 frames and 20 forms",
+                                        "BM_FramedPageLoad/1/iterations:30/manual_time",
+                                        "BM_FramedPageLoad/0/iterations:30/manual_time", 1.10}});
+        browsers = nullptr;
+    }
+    return status;
+}
