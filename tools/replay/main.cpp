@@ -13,6 +13,7 @@
 #include "output/upload_outcome.h"
 #include "output/upload_request.h"
 #include "output/utf8.h"
+#include "tools/common/tool_arguments.h"
 #include "waytrace/build_settings.h"
 
 #include <QFile>
@@ -130,14 +131,13 @@ void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QSt
 
 int main(int argc, char* argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
+    QStringList args = waytrace::tools::commandLine(argc, argv);
+    if (waytrace::tools::helpAsked(args))
+        return waytrace::tools::answerUsage(kUsage, true);
+    args.removeFirst();
     const auto options = parse(args);
-    if (!options) {
-        std::fputs(kUsage, stderr);
-        return kErrorExit;
-    }
+    if (!options)
+        return waytrace::tools::answerUsage(kUsage, false);
     if (options->mode == Mode::Outcome)
         return printOutcome(options->positional);
 
