@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Waytrace"));
     QApplication::setApplicationVersion(QString::fromLatin1(waytrace::settings::kVersion));
     QApplication::setWindowIcon(waytrace::programIcon());
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.torvane.Waytrace"));
 
     // The session outlives the window, whose browsers' pages must go before its profile.
     const auto session = waytrace::WebEngineSession::create();
