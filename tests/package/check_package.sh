@@ -22,7 +22,8 @@ id=example.torvane.Waytrace
 for path in usr/bin/waytrace usr/bin/waytrace-record usr/bin/waytrace-replay usr/bin/torvane-standin \
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
   "usr/share/icons/hicolor/scalable/apps/$id.svg" \
-  usr/share/doc/waytrace/copyright usr/share/doc/waytrace/changelog.gz; do
+  usr/share/doc/waytrace/copyright usr/share/doc/waytrace/changelog.gz \
+  usr/share/man/man1/waytrace.1.gz usr/share/man/man1/waytrace-record.1.gz; do
   [ -f "$root/$path" ] || fail "missing /$path"
 done
 for size in 16 32 48 64 128 256; do
