@@ -131,13 +131,16 @@ void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QSt
 
 int main(int argc, char* argv[])
 {
-    QStringList args = waytrace::tools::commandLine(argc, argv);
-    if (waytrace::tools::helpAsked(args))
+    if (waytrace::tools::helpAsked(waytrace::tools::commandLine(argc, argv)))
         return waytrace::tools::answerUsage(kUsage, true);
-    args.removeFirst();
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     const auto options = parse(args);
-    if (!options)
-        return waytrace::tools::answerUsage(kUsage, false);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return kErrorExit;
+    }
     if (options->mode == Mode::Outcome)
         return printOutcome(options->positional);
 
