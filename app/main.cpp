@@ -1,24 +1,38 @@
 // Waytrace: records a web transaction as a URL sequence and saves it into a Torvane server.
 
+#include "app/command_line.h"
+#include "platform/disk_caches.h"
 #include "platform/webengine_session.h"
+#include "tools/common/tool_arguments.h"
 #include "ui/engine_browsers.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
+#include "waytrace/build_settings.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    // Help, version and a bad argument are answered before anything needs a display.
+    const auto commandLine = waytrace::readCommandLine(waytrace::tools::commandLine(argc, argv));
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
+
+    waytrace::keepCachesOffDisk();
     // The engine shares its OpenGL contexts with the widgets; this must precede the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Waytrace"));
-    QApplication::setApplicationVersion(QStringLiteral("6.0.3"));
+    QApplication::setApplicationVersion(QString::fromLatin1(waytrace::settings::kVersion));
     QApplication::setWindowIcon(waytrace::programIcon());
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.torvane.Waytrace"));
 
     // The session outlives the window, whose browsers' pages must go before its profile.
     const auto session = waytrace::WebEngineSession::create();
     waytrace::Form1 window(waytrace::engineBrowsers(session));
     window.show();
+    if (!commandLine.startAddress.isEmpty())
+        waytrace::openStartAddress(window, commandLine.startAddress);
     return QApplication::exec();
 }

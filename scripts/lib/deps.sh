@@ -6,6 +6,7 @@ WAYTRACE_PACKAGES=(
   qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev libqt6opengl6-dev
   libbenchmark-dev
   xvfb xauth
+  dpkg-dev file desktop-file-utils appstream lintian help2man
   fonts-noto-cjk fonts-dejavu-core
 )
 

@@ -1,14 +1,14 @@
+#include "../support/empty_home.h"
 #include "fixture_server.h"
 
+#include "platform/disk_caches.h"
 #include "platform/webengine_browser.h"
 #include "tools/record/record_session.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWidget>
@@ -698,29 +698,11 @@ private slots:
     }
 };
 
-namespace {
-
-QStringList filesUnder(const QString& folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(it.next());
-    return files;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     // Browsing must leave nothing in the user's home: give the engine an empty one to watch.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
-        qunsetenv(name);
-
+    const EmptyHome home;
+    keepCachesOffDisk();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     int status = 0;
@@ -729,12 +711,7 @@ int main(int argc, char* argv[])
         TestWebEngineBrowser test(helpServer.url(QStringLiteral("help.html")));
         status = QTest::qExec(&test, argc, argv);
     }
-    const auto written = filesUnder(home.path());
-    if (!written.isEmpty()) {
-        qWarning("files written under HOME while browsing:\n%s", qPrintable(written.join(u'\n')));
-        status = status ? status : 1;
-    }
-    return status;
+    return home.check(status);
 }
 
 #include "tst_webengine_browser.moc"

@@ -3,8 +3,10 @@
 // A main window on the real engine, headless, with its help page served by the stand-in server
 // and every message box recorded instead of shown.
 
+#include "empty_home.h"
 #include "standin_process.h"
 
+#include "platform/disk_caches.h"
 #include "platform/webengine_browser.h"
 #include "platform/webengine_session.h"
 #include "ui/engine_browsers.h"
@@ -97,12 +99,19 @@ private:
     waytrace::MessageBoxFunction previous_;
 };
 
-// Engine tests need the shared OpenGL contexts set before the application exists.
+// Engine tests start as the program does, in an empty HOME that must stay empty through
+// recording, saving and the stand-in server's work.
 #define WAYTRACE_ENGINE_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char* argv[])                                                               \
     {                                                                                              \
+        const EmptyHome home;                                                                      \
+        waytrace::keepCachesOffDisk();                                                             \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                \
-        QApplication app(argc, argv);                                                              \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        int status = 0;                                                                            \
+        {                                                                                          \
+            QApplication app(argc, argv);                                                          \
+            TestClass test;                                                                        \
+            status = QTest::qExec(&test, argc, argv);                                              \
+        }                                                                                          \
+        return home.check(status);                                                                 \
     }

@@ -2,6 +2,7 @@
 
 #include "fixture_server.h"
 
+#include "app/command_line.h"
 #include "ui/controlpanel.h"
 #include "ui/popup_window.h"
 
@@ -58,6 +59,18 @@ private slots:
         QVERIFY(loads(w.form->WebBrowser1, index, [&] { w.typeAddress(index); }));
         QCOMPARE(w.form->urlarray.count(), 1u);
         QCOMPARE(pages.requestsTo("/index.html").size(), 1);
+        QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
+    }
+
+    void startAddressOpensInsteadOfTheHelpPageAndIsRecorded()
+    {
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w;
+        const auto index = pages.url("index.html");
+        QVERIFY(loads(w.form->WebBrowser1, index, [&] { openStartAddress(*w.form, index); }));
+        QTest::qWait(500); // the help page, asked for first, must not come in after it
+        QCOMPARE(w.form->urladdress->text(), index);
+        QCOMPARE(w.form->urlarray.count(), 1u);
         QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
     }
 

@@ -11,7 +11,9 @@
 
 #include "record_session.h"
 
+#include "platform/disk_caches.h"
 #include "platform/webengine_browser.h"
+#include "tools/common/tool_arguments.h"
 #include "tools/replay/replay_json.h"
 #include "waytrace/build_settings.h"
 
@@ -28,6 +30,9 @@
 namespace {
 
 constexpr int kUsageExit = 2;
+constexpr char kUsage[] =
+    "usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
+    "                       [--script JS] [--quit-after-loads N] [--timeout SECONDS] ADDRESS\n";
 // Frames and late events of the last load still arrive shortly after it.
 constexpr int kSettleMs = 500;
 
@@ -92,17 +97,15 @@ protected:
 
 int main(int argc, char* argv[])
 {
+    const auto arguments = waytrace::tools::commandLine(argc, argv);
+    const auto options = parse(arguments);
+    if (!options || waytrace::tools::helpAsked(arguments))
+        return waytrace::tools::answerUsage(kUsage, waytrace::tools::helpAsked(arguments));
+
+    waytrace::keepCachesOffDisk();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    const auto options = parse(app.arguments());
-    if (!options) {
-        std::fputs("usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
-                   "                       [--script JS] [--quit-after-loads N] [--timeout "
-                   "SECONDS] ADDRESS\n",
-                   stderr);
-        return kUsageExit;
-    }
 
     QFile out;
     const bool opened = options->out.isEmpty()

@@ -13,6 +13,7 @@
 #include "output/upload_outcome.h"
 #include "output/upload_request.h"
 #include "output/utf8.h"
+#include "tools/common/tool_arguments.h"
 #include "waytrace/build_settings.h"
 
 #include <QFile>
@@ -130,6 +131,8 @@ void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QSt
 
 int main(int argc, char* argv[])
 {
+    if (waytrace::tools::helpAsked(waytrace::tools::commandLine(argc, argv)))
+        return waytrace::tools::answerUsage(kUsage, true);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));

@@ -2,6 +2,8 @@
 
 #include "standin_server.h"
 
+#include "waytrace/build_settings.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -21,9 +23,9 @@ int main(int argc, char* argv[])
         QStringLiteral("Answers URL-sequence uploads on 127.0.0.1 like a Torvane server."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Port (0: any free one)."),
                                   QStringLiteral("port"), QStringLiteral("9090"));
-    const QCommandLineOption version(QStringLiteral("version"),
-                                     QStringLiteral("Program version accepted."),
-                                     QStringLiteral("version"), QStringLiteral("6.0.3"));
+    const QCommandLineOption version(
+        QStringLiteral("version"), QStringLiteral("Program version accepted."),
+        QStringLiteral("version"), QString::fromLatin1(waytrace::settings::kVersion));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name accepted."),
                                   QStringLiteral("user"), QStringLiteral("admin"));
     const QCommandLineOption password(QStringLiteral("password"),

@@ -1,0 +1,41 @@
+#pragma once
+
+// Input as a user gives it: typed key by key, picked with the mouse.
+
+#include "ui/controlpanel.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+// Keys for ASCII, an input method's commit for anything else.
+inline void typeText(QWidget* box, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(box, c.toLatin1());
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(c);
+            QApplication::sendEvent(box, &commit);
+        }
+    }
+}
+
+inline void retype(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    typeText(box, text);
+}
+
+inline void selectEntry(waytrace::controlpanel& panel, int row)
+{
+    const auto index = panel.urls->model()->index(row, 0);
+    panel.urls->scrollTo(index);
+    QTest::mouseClick(panel.urls->viewport(), Qt::LeftButton, {},
+                      panel.urls->visualRect(index).center());
+}

@@ -1,0 +1,170 @@
+// Pictures for the user guide: the real windows on the real engine record the shop fixture,
+// the panel and the upload dialog are filled as a user fills them, and the sequence is saved into
+// the stand-in server. One PNG per step and language goes into the folder given.
+//
+//   user_guide_shots FOLDER        (on a display, for example under xvfb-run)
+
+#include "../support/engine_window.h"
+#include "../support/user_input.h"
+
+#include "fixture_server.h"
+
+#include "ui/controlpanel.h"
+#include "ui/upload_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <stdexcept>
+
+using namespace waytrace;
+
+namespace {
+
+// Rendering settles a little after a page reports completion.
+constexpr int kSettleMs = 700;
+
+void check(bool ok, const char* what)
+{
+    if (!ok)
+        throw std::runtime_error(what);
+}
+
+template <typename Condition> void waitFor(Condition&& condition, const char* what)
+{
+    for (int waited = 0; !condition() && waited < kLoadTimeoutMs; waited += 50)
+        QTest::qWait(50);
+    check(condition(), what);
+}
+
+void settle()
+{
+    QTest::qWait(kSettleMs);
+}
+
+void save(const QPixmap& picture, const QString& path)
+{
+    check(picture.save(path, "PNG", 0), "cannot write a picture");
+    std::printf("%s\n", qPrintable(path));
+}
+
+// The windows as they lie on the screen, drawn into one picture.
+QPixmap side_by_side(const QList<QWidget*>& windows)
+{
+    QRect bounds;
+    for (auto* window : windows)
+        bounds |= window->geometry();
+    QPixmap picture(bounds.size());
+    picture.fill(Qt::darkGray);
+    QPainter painter(&picture);
+    for (auto* window : windows)
+        painter.drawPixmap(window->geometry().topLeft() - bounds.topLeft(), window->grab());
+    return picture;
+}
+
+void shoot(int language, const QString& name, const QString& folder)
+{
+    FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+    EngineWindow w(language);
+    const auto file = [&](const char* step) {
+        return folder + QStringLiteral("/%1_%2.png").arg(QLatin1String(step), name);
+    };
+    waitFor([&] { return w.form->urladdress->text() == w.helpUrl; }, "the help page did not load");
+
+    // Record: a catalogue, a login by POST, an order confirmed in a new window.
+    auto* browser = w.form->WebBrowser1;
+    const auto click = [browser](const char* id) {
+        EngineWindow::run(browser, QStringLiteral("document.getElementById('%1').click()").arg(id));
+    };
+    check(loads(browser, pages.url("shop/catalogue.html"),
+                [&] { w.typeAddress(pages.url("shop/catalogue.html")); }),
+          "catalogue");
+    check(loads(browser, pages.url("shop/login.html"), [&] { click("login"); }), "login page");
+    check(loads(browser, pages.url("shop/login.do"), [&] { click("go"); }), "login");
+    check(loads(browser, pages.url("shop/order.html"),
+                [&] { w.typeAddress(pages.url("shop/order.html")); }),
+          "order page");
+    auto& panel = w.form->controlPanel();
+    settle();
+    save(side_by_side({w.form.get(), &panel}), file("record"));
+    click("confirm");
+    waitFor([&] { return w.form->urlarray.count() == 5; }, "the order did not open a window");
+    settle(); // the new window's page completes, and the panel refills, a moment later
+
+    // Label and conditions: alert when the login page shows an error or answers 500.
+    panel.reloadlist();
+    selectEntry(panel, 0);
+    typeText(panel.UrlName, language == kJapanese ? QStringLiteral("\u5546\u54C1\u4E00\u89A7")
+                                                  : QStringLiteral("Catalogue"));
+    QTest::keyClicks(panel.availabilitystring, QStringLiteral("Products"));
+    selectEntry(panel, 2);
+    typeText(panel.UrlName, language == kJapanese ? QStringLiteral("\u30ED\u30B0\u30A4\u30F3")
+                                                  : QStringLiteral("Log in"));
+    QTest::keyClicks(panel.unavailabilitystring, QStringLiteral("Error"));
+    panel.httpcondition->setFocus();
+    // Under Japanese nothing is picked yet: the record's English condition is not an item.
+    while (panel.httpcondition->currentIndex() < 1)
+        QTest::keyClick(panel.httpcondition, Qt::Key_Down); // "Equal to"
+    while (panel.httpvalue->currentText() != QLatin1String("500") &&
+           panel.httpvalue->currentIndex() + 1 < panel.httpvalue->count())
+        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+    QTest::keyClicks(panel.username, QStringLiteral("buyer"));
+    QTest::keyClicks(panel.password, QStringLiteral("secret"));
+    panel.UrlName->setFocus();
+    settle();
+    save(panel.grab(), file("panel"));
+
+    // Save: the dialog filled key by key, shot, and confirmed.
+    QTimer::singleShot(0, [&] {
+        auto& dialog = w.form->uploadDialog();
+        retype(dialog.TName, language == kJapanese
+                                 ? QStringLiteral("\u30B7\u30E7\u30C3\u30D7\u306E\u6CE8\u6587")
+                                 : QStringLiteral("Shop order"));
+        retype(dialog.Text1, QStringLiteral("10"));
+        retype(dialog.host, QStringLiteral("127.0.0.1"));
+        retype(dialog.port, QString::number(w.standin.port()));
+        retype(dialog.user, QStringLiteral("admin"));
+        retype(dialog.password, QStringLiteral("admin"));
+        QTest::qWait(200);
+        save(dialog.grab(), file("save"));
+        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+    });
+    QTest::mouseClick(w.form->Upload, Qt::LeftButton);
+    waitFor([&] { return !w.messages.isEmpty(); }, "no answer from the stand-in server");
+    check(w.form->urlarray.count() == 0, "the server did not accept the sequence");
+    const auto box = makeMessageBox(w.form.get(), w.messages[0].title, w.messages[0].text);
+    box->show();
+    settle();
+    save(box->grab(), file("saved"));
+    box->close();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const EmptyHome home;
+    keepCachesOffDisk();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: user_guide_shots FOLDER\n", stderr);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    try {
+        shoot(kEnglish, QStringLiteral("en"), folder);
+        shoot(kJapanese, QStringLiteral("ja"), folder);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "user_guide_shots: %s\n", failure.what());
+        return 1;
+    }
+    return home.check(0);
+}
