@@ -33,13 +33,22 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("records");
+        QTest::addColumn<int>("loads"); // of the top page, before the recording ends
         QTest::newRow("frames") << "frames.html"
-                                << "" << 3;
-        QTest::newRow("multipart form") << "forms.html"
-                                        << "document.getElementById('multipartgo').click()" << 2;
+                                << "" << 3 << 1;
+        QTest::newRow("multipart form")
+            << "forms.html"
+            << "document.getElementById('multipartgo').click()" << 2 << 2;
         QTest::newRow("POST into a new window")
             << "popups.html"
-            << "document.getElementById('postnewgo').click()" << 2;
+            << "document.getElementById('postnewgo').click()" << 2 << 2;
+        QTest::newRow("client redirect, then server redirects") << "redirects/chain.html"
+                                                                << "" << 2 << 2;
+        QTest::newRow("Shift_JIS form")
+            << "cs/shift_jis/charsets.html"
+            << "document.getElementById('u1').value = '\\u65e5\\u672c \\ud83d\\ude00 %&+';"
+               "document.getElementById('urlencodedgo').click()"
+            << 2 << 2;
     }
 
     void replayGivesTheLiveSequence()
@@ -47,19 +56,15 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, script);
         QFETCH(int, records);
+        QFETCH(int, loads);
         QTemporaryDir dir;
         const auto stream = dir.filePath(QStringLiteral("stream.jsonl"));
         const auto live = dir.filePath(QStringLiteral("live.json"));
 
         QProcess record;
-        QStringList arguments{"--out",
-                              stream,
-                              "--sequence",
-                              live,
-                              "--quit-after-loads",
-                              script.isEmpty() ? "1" : "2",
-                              "--timeout",
-                              "30"};
+        QStringList arguments{
+            "--out",     stream, "--sequence", live, "--quit-after-loads", QString::number(loads),
+            "--timeout", "30"};
         if (!script.isEmpty())
             arguments << "--script" << script;
         arguments << server_.url(page);
