@@ -205,6 +205,10 @@ private slots:
                       {"--outcome", "res://x/dnserror.htm#http://h/", "http:///", "9090"});
         process.waitForFinished(30000);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("none\n"));
+        process.start(QStringLiteral(WAYTRACE_REPLAY),
+                      {"--outcome", "res://x/http_500.htm#http://h/", "http://h/", "9090"});
+        process.waitForFinished(30000);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("154\n"));
     }
 
     void usageErrors()
