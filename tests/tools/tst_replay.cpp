@@ -220,7 +220,8 @@ private slots:
         for (const QStringList& args :
              {QStringList{"/nonexistent/stream.jsonl"},
               QStringList{"--request", "--name", "n", "s.jsonl"},
-              QStringList{"--outcome", "a", "b"}, QStringList{"--unknown", "s.jsonl"}}) {
+              QStringList{"--upload", "--host", "h", "s.jsonl"}, QStringList{"--outcome", "a", "b"},
+              QStringList{"--unknown", "s.jsonl"}}) {
             process.start(QStringLiteral(WAYTRACE_REPLAY), args);
             process.waitForFinished(30000);
             QCOMPARE(process.exitCode(), 2);
