@@ -192,16 +192,29 @@ private slots:
         server_.setResponder({});
     }
 
-    void aLargeErrorPageIsReadToItsStatus()
+    void anErrorAnswerLandsOnItsStatusPage_data()
     {
-        const QByteArray page(8 << 20, 'x');
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("size");
+        QTest::newRow("500 with a large page") << QByteArray("500 Oops\r\n") << (8 << 20);
+        QTest::newRow("401 asking for a login")
+            << QByteArray("401 Login\r\nWWW-Authenticate: Basic realm=\"x\"\r\n") << 10;
+        QTest::newRow("407 from a proxy")
+            << QByteArray("407 Proxy\r\nProxy-Authenticate: Basic realm=\"x\"\r\n") << 10;
+    }
+
+    void anErrorAnswerLandsOnItsStatusPage()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, size);
         server_.setResponder([&](const FixtureServer::Request&) {
-            return "HTTP/1.1 500 Oops\r\nContent-Length: " + QByteArray::number(page.size()) +
-                   "\r\n\r\n" + page;
+            return "HTTP/1.1 " + head + "Content-Length: " + QByteArray::number(size) + "\r\n\r\n" +
+                   QByteArray(size, 'x');
         });
         UploadChannel channel;
         const auto url = server_.url(QStringLiteral("save"));
-        QCOMPARE(land(channel, url), QStringLiteral("res://waytrace/http_500.htm#") + url);
+        QCOMPARE(land(channel, url),
+                 QStringLiteral("res://waytrace/http_%1.htm#%2").arg(QString(head.left(3)), url));
         QCOMPARE(server_.requests().size(), 1);
         server_.setResponder({});
     }
