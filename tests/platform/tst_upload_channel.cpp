@@ -56,6 +56,14 @@ private slots:
         QCOMPARE(sent.headers.value("content-type"),
                  QByteArray("application/x-www-form-urlencoded; charset=UTF-8"));
         QCOMPARE(sent.headers.value("accept-charset"), QByteArray("UTF-8,*"));
+
+        // A large sequence goes out whole, in many pieces.
+        QByteArray large(5 << 20, '\0');
+        for (qsizetype i = 0; i < large.size(); ++i)
+            large[i] = static_cast<char>('a' + i % 23);
+        QCOMPARE(land(channel, url, large, headers), url);
+        QCOMPARE(server_.requests().size(), 2);
+        QVERIFY(server_.requests().last().body == large);
     }
 
     void landsWhereTheAnswerSays_data()
