@@ -25,7 +25,8 @@ public:
         return *this;
     }
 
-    // A field value: "%" doubled, then XML's special characters escaped.
+    // A field value: "%" doubled, XML's special characters escaped, and characters that XML
+    // allows in no form written as U+FFFD, so the document always parses.
     DocumentWriter& value(std::u16string_view v) { return escaped(v, true); }
 
     // Post data arrives with "%" doubled by the recorder already.
@@ -65,14 +66,22 @@ private:
             return u"&lt;"sv;
         case u'>':
             return u"&gt;"sv;
-        default:
+        case u'"':
             return u"&quot;"sv;
+        default:
+            return u"\uFFFD"sv;
         }
+    }
+
+    static bool isForbidden(char16_t c)
+    {
+        return (c < 0x20 && c != u'\t' && c != u'\n' && c != kCr) || c >= 0xFFFE;
     }
 
     static bool isSpecial(char16_t c, bool doublePercent)
     {
-        return c == u'&' || c == u'<' || c == u'>' || c == u'"' || (doublePercent && c == u'%');
+        return c == u'&' || c == u'<' || c == u'>' || c == u'"' || (doublePercent && c == u'%') ||
+               isForbidden(c);
     }
 
     // Position of the next character to escape, or the size when there is none. Values are
@@ -86,15 +95,25 @@ private:
         const __m128i gt = _mm_set1_epi16('>');
         const __m128i quote = _mm_set1_epi16('"');
         const __m128i percent = _mm_set1_epi16(doublePercent ? '%' : '&');
+        const __m128i lastControl = _mm_set1_epi16(0x1F);
+        const __m128i one = _mm_set1_epi16(1);
+        const __m128i allOnes = _mm_set1_epi16(-1);
         for (; i + 8 <= v.size(); i += 8) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v.data() + i));
+            // Control characters (tab, LF and CR among them, sorted out below) and U+FFFE/F.
+            const __m128i unusual = _mm_or_si128(
+                _mm_cmpeq_epi16(_mm_subs_epu16(block, lastControl), _mm_setzero_si128()),
+                _mm_cmpeq_epi16(_mm_or_si128(block, one), allOnes));
             const __m128i hit =
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, amp), _mm_cmpeq_epi16(block, lt)),
                              _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(block, gt),
                                                        _mm_cmpeq_epi16(block, quote)),
-                                          _mm_cmpeq_epi16(block, percent)));
-            if (const int mask = _mm_movemask_epi8(hit); mask != 0)
-                return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+                                          _mm_or_si128(_mm_cmpeq_epi16(block, percent), unusual)));
+            if (_mm_movemask_epi8(hit) == 0)
+                continue;
+            for (std::size_t k = i; k < i + 8; ++k)
+                if (isSpecial(v[k], doublePercent))
+                    return k;
         }
 #endif
         for (; i < v.size(); ++i)

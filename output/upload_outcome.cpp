@@ -17,9 +17,14 @@ UploadOutcome classifyUploadOutcome(std::u16string_view landing, std::u16string_
         return {kMessageCheckVersion, false};
     if (StringContains(landing, u"http_404.htm"))
         return {kMessageNotSaved, false};
-    if (StringContains(landing, u"dnserror.htm") && eventAddress != u"http:///")
+    // An event for the empty address is not an answer to the upload: it says nothing.
+    if (eventAddress == u"http:///")
+        return {};
+    if (StringContains(landing, u"dnserror.htm"))
         return {kMessageCannotConnect, false};
-    return {};
+    // Any other landing (another status, another address or scheme) is no confirmation, and
+    // saying nothing would let the user believe the sequence was saved.
+    return {kMessageNotConfirmed, false};
 }
 
 } // namespace waytrace

@@ -10,6 +10,7 @@ inline constexpr int kMessageSequenceCreated = 138;
 inline constexpr int kMessageCheckVersion = 139;
 inline constexpr int kMessageNotSaved = 140;
 inline constexpr int kMessageCannotConnect = 141;
+inline constexpr int kMessageNotConfirmed = 154;
 
 struct UploadOutcome
 {

@@ -1,24 +1,60 @@
 #include "upload_channel.h"
 
+#include "upload_landing.h"
+
+#include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+
+#include <cstring>
 
 namespace waytrace {
 
 namespace {
 
-QString errorPage(const QString& name, const QString& requestUrl)
-{
-    return QStringLiteral("res://waytrace/%1#%2").arg(name, requestUrl);
-}
+// Same-origin redirects to new addresses, at most this many in one upload.
+constexpr int kMaxRedirects = 20;
 
-QNetworkRequest request(const QString& url)
+// A body that can be read once only. Qt Network sends a request again after some broken
+// answers by rewinding its body; this one cannot be rewound, so the resend fails instead of
+// creating the sequence a second time.
+class OneShotBody : public QIODevice
 {
-    QNetworkRequest request{QUrl(url)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    return request;
+public:
+    OneShotBody(QByteArray data, QObject* parent) : QIODevice(parent), data_(std::move(data))
+    {
+        open(QIODevice::ReadOnly);
+    }
+
+    [[nodiscard]] bool isSequential() const override { return true; }
+    [[nodiscard]] qint64 bytesAvailable() const override
+    {
+        return data_.size() - offset_ + QIODevice::bytesAvailable();
+    }
+    bool reset() override { return false; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min(max, data_.size() - offset_);
+        std::memcpy(out, data_.constData() + offset_, static_cast<std::size_t>(n));
+        offset_ += n;
+        return n;
+    }
+    qint64 writeData(const char* /*data*/, qint64 /*size*/) override { return -1; }
+
+private:
+    QByteArray data_;
+    qint64 offset_ = 0;
+};
+
+// Whether the connection failed, even after a status line had arrived: the answer was cut off,
+// malformed or would have been sent again. Errors that only name an HTTP status are answers.
+bool isBroken(QNetworkReply::NetworkError error)
+{
+    return (error > QNetworkReply::NoError && error <= QNetworkReply::UnknownNetworkError) ||
+           error == QNetworkReply::ContentReSendError || error == QNetworkReply::ProtocolFailure;
 }
 
 } // namespace
@@ -26,82 +62,135 @@ QNetworkRequest request(const QString& url)
 UploadChannel::UploadChannel(QObject* parent)
     : Browser(parent), network_(new QNetworkAccessManager(this))
 {
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] {
+    silenceTimer_.setSingleShot(true);
+    overallTimer_.setSingleShot(true);
+    const auto outOfTime = [this] {
+        timedOut_ = true;
         if (reply_)
-            reply_->abort(); // finishes with OperationCanceledError: unanswered
-    });
+            reply_->abort(); // finishes: unanswered
+    };
+    connect(&silenceTimer_, &QTimer::timeout, this, outOfTime);
+    connect(&overallTimer_, &QTimer::timeout, this, outOfTime);
 }
 
 UploadChannel::~UploadChannel()
 {
-    if (reply_) {
-        reply_->disconnect(this);
-        reply_->abort();
-    }
+    abandon();
 }
 
 void UploadChannel::navigate(const QString& url)
 {
-    start(network_->get(request(url)), url);
+    begin(url, "GET", {}, {});
 }
 
 void UploadChannel::navigate(const QString& url, const QByteArray& postData, const QString& headers)
 {
-    auto req = request(url);
+    begin(url, "POST", postData, headers);
+}
+
+void UploadChannel::begin(const QString& url, const QByteArray& method, const QByteArray& body,
+                          const QString& headers)
+{
+    abandon();
+    requestUrl_ = url;
+    method_ = method;
+    body_ = body;
+    headers_.clear();
     // Header lines as given; "accept-charset:UTF-8,*" has no blank after its colon.
     for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         const auto colon = line.indexOf(u':');
         if (colon > 0)
-            req.setRawHeader(line.left(colon).trimmed().toLatin1(),
-                             line.mid(colon + 1).trimmed().toUtf8());
+            headers_.append(
+                {line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toUtf8()});
     }
-    start(network_->post(req, postData), url);
+    const QUrl first(url);
+    visited_ = {first.adjusted(QUrl::RemoveFragment)};
+    timedOut_ = false;
+    overallTimer_.start(overall_);
+    send(first);
 }
 
-void UploadChannel::start(QNetworkReply* reply, const QString& url)
+void UploadChannel::send(const QUrl& url)
 {
-    if (reply_) {
-        reply_->disconnect(this);
-        reply_->abort();
-        reply_->deleteLater();
+    // No connection of an earlier request is reused: one the server has closed meanwhile would
+    // fail the request, and it cannot be sent again.
+    network_->clearConnectionCache();
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    QNetworkReply* reply = nullptr;
+    if (method_ == "POST") {
+        for (const auto& [name, value] : headers_)
+            request.setRawHeader(name, value);
+        request.setHeader(QNetworkRequest::ContentLengthHeader, body_.size());
+        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        auto* body = new OneShotBody(body_, this);
+        reply = network_->post(request, body);
+        body->setParent(reply);
+    } else {
+        reply = network_->get(request);
     }
     reply_ = reply;
-    requestUrl_ = url;
     connect(reply, &QNetworkReply::finished, this, &UploadChannel::finished);
-    // The time runs while nothing moves: a large sequence going out, or a server answering
+    // Only the status and the address matter; what the page says is dropped as it arrives, so a
+    // large answer takes no memory.
+    connect(reply, &QNetworkReply::readyRead, reply,
+            [reply] { reply->skip(reply->bytesAvailable()); });
+    // The silence runs while nothing moves: a large sequence going out, or a server answering
     // slowly but steadily, is not an unanswered request.
-    const auto moving = [this] { deadline_.start(timeout_); };
+    const auto moving = [this] { silenceTimer_.start(silence_); };
     connect(reply, &QNetworkReply::uploadProgress, this, moving);
     connect(reply, &QNetworkReply::downloadProgress, this, moving);
-    deadline_.start(timeout_);
+    silenceTimer_.start(silence_);
 }
 
 void UploadChannel::finished()
 {
-    deadline_.stop();
     auto* reply = reply_.data();
     if (!reply)
         return;
     reply_.clear();
     reply->deleteLater();
+    silenceTimer_.stop();
 
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
-        // No answer at all: unknown host, refused, TLS failure or timed out.
-        land(reply->error() == QNetworkReply::NoError
-                 ? reply->url().toString(QUrl::FullyEncoded)
-                 : errorPage(QStringLiteral("dnserror.htm"), requestUrl_));
+    UploadAnswer answer;
+    answer.status = status.toInt();
+    // Qt Network reports a 307 or 308 it cannot follow itself as a failed resend; the answer
+    // is whole all the same.
+    const bool refusedToResend =
+        reply->error() == QNetworkReply::ContentReSendError && redirectKeepsBody(answer.status);
+    answer.broken =
+        timedOut_ || !status.isValid() || (isBroken(reply->error()) && !refusedToResend);
+    answer.finalUrl = reply->url();
+    answer.location = reply->rawHeader("Location");
+    if (const auto next = redirectTarget(reply->url(), answer, visited_);
+        next && visited_.size() <= kMaxRedirects) {
+        visited_.insert(*next);
+        if (!redirectKeepsBody(answer.status)) {
+            // 301, 302 and 303 continue as a GET without the body, as browsers do.
+            method_ = "GET";
+            body_.clear();
+        }
+        send(*next);
         return;
     }
-    const int code = status.toInt();
-    if (code >= 200 && code < 300) {
-        // The address as requested unless a redirect moved it: the outcome compares its tail.
-        const bool moved = reply->url() != QUrl(requestUrl_);
-        land(moved ? reply->url().toString(QUrl::FullyEncoded) : requestUrl_);
-        return;
+    overallTimer_.stop();
+    land(landingAddress(requestUrl_, answer));
+}
+
+void UploadChannel::abandon()
+{
+    silenceTimer_.stop();
+    overallTimer_.stop();
+    if (auto* reply = reply_.data()) {
+        reply_.clear();
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
     }
-    land(errorPage(QStringLiteral("http_%1.htm").arg(code), requestUrl_));
 }
 
 void UploadChannel::land(const QString& address)

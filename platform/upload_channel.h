@@ -2,8 +2,12 @@
 
 #include "browser.h"
 
+#include <QList>
+#include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
+#include <QUrl>
 
 #include <chrono>
 
@@ -13,13 +17,14 @@ class QNetworkReply;
 namespace waytrace {
 
 // The hidden browser that sends the upload. It shows nothing: it sends the request and reports
-// where it landed, as navigateComplete2 and documentComplete with that address, which
-// documentUrl() then returns too:
-// - after a 2xx answer (redirects followed), the final address;
-// - res://waytrace/http_<status>.htm#<request address> for any other answer, so 400 and 404
-//   give the http_400.htm and http_404.htm pages;
-// - res://waytrace/dnserror.htm#<request address> when the host is unknown, refuses the
-//   connection, fails TLS or has not answered in time.
+// where it landed (see landingAddress) as navigateComplete2 and documentComplete with that
+// address, which documentUrl() then returns too.
+// - The request goes out once: a broken answer is not sent again, it lands on dnserror.htm.
+// - Redirects are followed within the request's own origin only, and no address twice; a
+//   redirect anywhere else ends the upload on http_<status>.htm, so neither the body nor the
+//   credentials in it ever reach another server.
+// - An answer that stops moving for the silence limit, or has not ended within the overall
+//   limit, counts as unanswered.
 // A new navigate abandons a request still under way, without an event for it.
 class UploadChannel : public Browser
 {
@@ -40,20 +45,31 @@ public:
     void setWidth(int twips) override { width_ = twips; }
     void setHeight(int twips) override { height_ = twips; }
 
-    // How long a request may go without any progress before it counts as unanswered (30 s
-    // unless set).
-    void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+    // How long a request may go without any progress (30 s unless set), and how long it may
+    // take in all (120 s unless set), before it counts as unanswered.
+    void setTimeout(std::chrono::milliseconds silence) { silence_ = silence; }
+    void setOverallLimit(std::chrono::milliseconds overall) { overall_ = overall; }
 
 private:
-    void start(QNetworkReply* reply, const QString& url);
+    void begin(const QString& url, const QByteArray& method, const QByteArray& body,
+               const QString& headers);
+    void send(const QUrl& url);
     void finished();
+    void abandon();
     void land(const QString& address);
 
     QNetworkAccessManager* network_;
     QPointer<QNetworkReply> reply_;
     QString requestUrl_;
-    QTimer deadline_;
-    std::chrono::milliseconds timeout_{30000};
+    QByteArray method_;
+    QByteArray body_;
+    QList<QPair<QByteArray, QByteArray>> headers_;
+    QSet<QUrl> visited_;
+    bool timedOut_ = false;
+    QTimer silenceTimer_;
+    QTimer overallTimer_;
+    std::chrono::milliseconds silence_{30000};
+    std::chrono::milliseconds overall_{120000};
     QString documentUrl_;
     int width_ = 0;
     int height_ = 0;

@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 
 using namespace waytrace;
+using namespace std::string_literals;
 
 namespace {
 
@@ -163,6 +164,32 @@ private slots:
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(urls, 1);
         QCOMPARE(header, QStringLiteral("X-A: <b>&\n")); // XML reads CR LF as LF
+    }
+
+    void charactersXmlForbidsBecomeReplacementCharacters()
+    {
+        // Long enough for the eight-at-a-time scan; tab, LF and CR are allowed and stay.
+        const std::u16string bad = u"a\u0001b\u0008\u000B\u000C\u001F\uFFFE\uFFFF\u0000"s;
+        const std::u16string kept = u"\t\n\r\u0020\uFFFD\U0001F600";
+        UrlSequence sequence;
+        auto r = add(sequence, u"http://h/" + bad);
+        r->displayname = u"label " + bad + kept + u" end";
+        r->querystring = u"t=" + bad;
+        r->username = u"u";
+        r->password = bad;
+        const auto text = document(sequence);
+        const QString replaced = "a\uFFFDb" + QString(7, QChar(0xFFFD));
+        QVERIFY(text.contains("address=\"http://h/" + replaced + "\""));
+        QVERIFY(text.contains("displayname=\"label " + replaced + QString::fromStdU16String(kept) +
+                              " end\""));
+        QVERIFY(text.contains("<PostData> t=" + replaced + "</PostData>"));
+        QVERIFY(text.contains("password=\"" + replaced + "\""));
+        QCOMPARE(r->querystring, u"t=" + bad); // the record keeps what was recorded
+
+        QXmlStreamReader xml(text);
+        while (!xml.atEnd())
+            xml.readNext();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     }
 
     void walksTheLiveRecords()

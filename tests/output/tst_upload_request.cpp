@@ -94,9 +94,12 @@ private slots:
         QTest::newRow("other host, same port") << "http://example.test:9090" + tail << "x"
                                                << "9090" << 138 << true;
         QTest::newRow("other port") << "http://localhost:9091" + tail << "x"
-                                    << "9090" << 0 << false;
+                                    << "9090" << 154 << false;
         QTest::newRow("upper-case scheme") << "HTTP://localhost:9090" + tail << "x"
-                                           << "9090" << 0 << false;
+                                           << "9090" << 154 << false;
+        QTest::newRow("other page") << "http://localhost:9090/login.html"
+                                    << "http://localhost:9090/login.html"
+                                    << "9090" << 154 << false;
         QTest::newRow("version") << "res://waytrace/http_400.htm#x"
                                  << "x"
                                  << "9090" << 139 << false;
@@ -115,10 +118,16 @@ private slots:
             << "9090" << 0 << false;
         QTest::newRow("server error") << "res://waytrace/http_500.htm#x"
                                       << "x"
-                                      << "9090" << 0 << false;
+                                      << "9090" << 154 << false;
+        QTest::newRow("redirect elsewhere") << "res://waytrace/http_302.htm#x"
+                                            << "x"
+                                            << "9090" << 154 << false;
+        QTest::newRow("server error, empty host event") << "res://waytrace/http_500.htm#x"
+                                                        << "http:///"
+                                                        << "9090" << 0 << false;
         QTest::newRow("empty") << ""
                                << ""
-                               << "" << 0 << false;
+                               << "" << 154 << false;
     }
 
     void outcomeFollowsTheFirstMatchingRow()

@@ -11,9 +11,18 @@ FixtureServer::FixtureServer(QString folder, QObject* parent)
     server_.listen(QHostAddress::LocalHost);
 }
 
+bool FixtureServer::listen(const QHostAddress& address, quint16 port)
+{
+    server_.close();
+    return server_.listen(address, port);
+}
+
 QString FixtureServer::url(const QString& path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1/%2").arg(port()).arg(path);
+    return QStringLiteral("http://%1:%2/%3")
+        .arg(server_.serverAddress().toString())
+        .arg(port())
+        .arg(path);
 }
 
 QList<FixtureServer::Request> FixtureServer::requestsTo(const QByteArray& prefix) const
@@ -70,6 +79,13 @@ void FixtureServer::readFrom(QTcpSocket* socket)
 
 void FixtureServer::answer(QTcpSocket* socket, const Request& request)
 {
+    if (responder_) {
+        if (const auto bytes = responder_(request)) {
+            socket->write(*bytes);
+            socket->disconnectFromHost();
+            return;
+        }
+    }
     const auto path = request.target.split('?').first();
     if (path == "/hang")
         return;

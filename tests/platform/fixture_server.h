@@ -7,6 +7,9 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <functional>
+#include <optional>
+
 class QTcpSocket;
 
 // A small HTTP server on 127.0.0.1 for the engine tests. It serves the files of one folder and
@@ -17,6 +20,8 @@ class QTcpSocket;
 //   /cs/<charset>/<file>  the file, declared in that charset
 //   /hang             accepts and never answers
 //   anything else     200 with a small page
+// A responder set by a test answers first: the bytes it returns go out as they are, and the
+// connection is closed.
 class FixtureServer : public QObject
 {
     Q_OBJECT
@@ -30,7 +35,13 @@ public:
         QByteArray body;
     };
 
+    using Responder = std::function<std::optional<QByteArray>(const Request&)>;
+
     explicit FixtureServer(QString folder, QObject* parent = nullptr);
+
+    // Listens on another loopback address or a given port instead.
+    bool listen(const QHostAddress& address, quint16 port = 0);
+    void setResponder(Responder responder) { responder_ = std::move(responder); }
 
     [[nodiscard]] quint16 port() const { return server_.serverPort(); }
     [[nodiscard]] QString url(const QString& path) const;
@@ -47,5 +58,6 @@ private:
     QString folder_;
     QTcpServer server_;
     QList<Request> requests_;
+    Responder responder_;
     QHash<QTcpSocket*, QByteArray> buffers_;
 };

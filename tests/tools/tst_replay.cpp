@@ -164,15 +164,15 @@ private slots:
 
     void documentRequestAndOutcomeModes()
     {
-        const auto stream =
-            jsonLines("{'event':'BeforeNavigate2','url':'http://h/a.do?x=1&y=2'}\n"
-                      "{'event':'Edit','position':1,'field':'displayname','value':'L\u00E9'}\n");
+        const auto stream = jsonLines(
+            "{'event':'BeforeNavigate2','url':'http://h/a.do?x=1&y=2'}\n"
+            "{'event':'Edit','position':1,'field':'displayname','value':'L\u00E9\\u0001'}\n");
         const auto xml = replay(stream, {"--xml"});
         QCOMPARE(xml.exitCode, 0);
         QVERIFY(
             xml.out.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r"));
         QVERIFY(xml.out.contains("<Url address=\"http://h/a.do?x=1&amp;y=2\" method=\"G\" "
-                                 "displayname=\"L\xC3\xA9\">\r"));
+                                 "displayname=\"L\xC3\xA9\xEF\xBF\xBD\">\r")); // U+0001 replaced
         QVERIFY(xml.out.endsWith("</URLSequence>\r"));
 
         const QStringList dialog = {
@@ -205,6 +205,10 @@ private slots:
                       {"--outcome", "res://x/dnserror.htm#http://h/", "http:///", "9090"});
         process.waitForFinished(30000);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("none\n"));
+        process.start(QStringLiteral(WAYTRACE_REPLAY),
+                      {"--outcome", "res://x/http_500.htm#http://h/", "http://h/", "9090"});
+        process.waitForFinished(30000);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("154\n"));
     }
 
     void usageErrors()
@@ -216,7 +220,8 @@ private slots:
         for (const QStringList& args :
              {QStringList{"/nonexistent/stream.jsonl"},
               QStringList{"--request", "--name", "n", "s.jsonl"},
-              QStringList{"--outcome", "a", "b"}, QStringList{"--unknown", "s.jsonl"}}) {
+              QStringList{"--upload", "--host", "h", "s.jsonl"}, QStringList{"--outcome", "a", "b"},
+              QStringList{"--unknown", "s.jsonl"}}) {
             process.start(QStringLiteral(WAYTRACE_REPLAY), args);
             process.waitForFinished(30000);
             QCOMPARE(process.exitCode(), 2);

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -192,6 +193,60 @@ private slots:
             network, QNetworkRequest(QUrl(server.base() + "/help/getting-started.html")), nullptr);
         QCOMPARE(help.status, 200);
         QVERIFY(help.body.contains("Getting started with Waytrace"));
+    }
+
+    void replayUploadsThroughTheProgramsChannel()
+    {
+        StandinProcess server;
+        QVERIFY(server.port() != 0);
+        QTemporaryDir dir;
+        const auto write = [&dir](const QString& name, const QByteArray& lines) {
+            QFile file(dir.filePath(name));
+            file.open(QIODevice::WriteOnly);
+            file.write(lines);
+            return file.fileName();
+        };
+        // A text/plain body with a control character, and a label with another one.
+        const QByteArray body("t=a\001b\r\n\0", 8); // the browser's terminating byte last
+        const auto stream = write(
+            "s.jsonl", "{\"event\":\"BeforeNavigate2\",\"url\":\"http://shop.test/a\","
+                       "\"headers\":\"Content-Type: text/plain\\r\\n\",\"postData\":\"" +
+                           body.toBase64() +
+                           "\"}\n{\"event\":\"Edit\",\"position\":1,\"field\":\"displayname\","
+                           "\"value\":\"tab\\u000Bbed\"}\n");
+        const auto empty = write("empty.jsonl", "");
+        const auto run = [&](const QString& path, const QString& port, const QString& password) {
+            QProcess process;
+            process.start(QStringLiteral(WAYTRACE_REPLAY),
+                          {"--upload", "--name", "n", "--interval", "5", "--host", "127.0.0.1",
+                           "--port", port, "--user", "admin", "--password", password, path});
+            process.waitForFinished(60000);
+            return std::pair{process.exitCode(), process.readAllStandardOutput()};
+        };
+        const auto port = QString::number(server.port());
+        const auto address =
+            server.base().toUtf8() + "/createurlsequence.do?actionmethod=createUrlSeq";
+
+        QCOMPARE(run(stream, port, "admin"), std::pair(0, address + "\n138 clear\n"));
+        QNetworkAccessManager network;
+        const auto sequences = accepted(network, server);
+        QCOMPARE(sequences.size(), 1);
+        const auto url = sequences[0]["urls"][0];
+        QCOMPARE(url["displayname"].toString(), QStringLiteral("tab\uFFFDbed"));
+        QCOMPARE(url["PostData"].toString(), QStringLiteral(" t=a\uFFFDb\n"));
+
+        QCOMPARE(run(stream, port, "wrong"),
+                 std::pair(1, "res://waytrace/http_404.htm#" + address + "\n140\n"));
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const auto refused = QString::number(closed.serverPort());
+        closed.close();
+        const auto [exitCode, out] = run(stream, refused, "admin");
+        QCOMPARE(exitCode, 1);
+        QVERIFY(out.startsWith("res://waytrace/dnserror.htm#http://127.0.0.1:" + refused.toUtf8()));
+        QVERIFY(out.endsWith("\n141\n"));
+        QCOMPARE(run(empty, port, "admin"), std::pair(1, QByteArray()));
+        QCOMPARE(accepted(network, server).size(), 1);
     }
 
     void badOptionsGiveUsage()

@@ -467,8 +467,14 @@ private slots:
                                << false;
         QTest::newRow("unreachable") << "res://waytrace/dnserror.htm#" + kCreated << kCreated
                                      << "Unable to connect the Host" << false;
+        const QString notConfirmed = "The server did not confirm that the sequence was saved. "
+                                     "Check the server and try again.";
         QTest::newRow("server error")
-            << "res://waytrace/http_500.htm#" + kCreated << kCreated << QString() << false;
+            << "res://waytrace/http_500.htm#" + kCreated << kCreated << notConfirmed << false;
+        QTest::newRow("other page") << "http://a:1/login"
+                                    << "http://a:1/login" << notConfirmed << false;
+        QTest::newRow("empty host event") << "http:///"
+                                          << "http:///" << QString() << false;
     }
 
     void outcomeRows()

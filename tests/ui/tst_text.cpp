@@ -88,6 +88,11 @@ const Row kTable[] = {
     {151, u"Waytrace", u"Waytrace", u"Waytrace"},
     {152, u"134", u"128", u"0"},
     {153, u"MS Sans Serif", u"MS PGothic", u"宋体"},
+    {154,
+     u"The server did not confirm that the sequence was saved. Check the server and try again.",
+     u"サーバーがシーケンスの保存を確認できませんでした。サーバーを確認して、もう一度お試しください"
+     u"。",
+     u"服务器未确认序列已保存。请检查服务器后重试。"},
 };
 
 // Restores the compiled-in table and the user's language however a test ends.
@@ -144,7 +149,7 @@ private slots:
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("id");
         for (int language : {kEnglish, kJapanese, kSimplifiedChinese})
-            for (int id : {0, -1, 100, 154})
+            for (int id : {0, -1, 100, 155})
                 QTest::addRow("%d/%d", language, id) << language << id;
     }
 

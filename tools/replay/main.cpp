@@ -5,9 +5,13 @@
 //   waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P
 //                   --user U --password W STREAM            address CR LF headers CR LF body
 //   waytrace-replay --outcome LANDING EVENT_ADDRESS PORT    message id or "none", then " clear"
+//   waytrace-replay [--help-url URL] --upload --name N ... STREAM
+//                   sends the request: the landing address, then the outcome line; exit 0
+//                   only when the sequence was created
 
 #include "replay_json.h"
 #include "replay_session.h"
+#include "replay_upload.h"
 
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
@@ -34,14 +38,17 @@ constexpr char kUsage[] =
     "usage: waytrace-replay [--help-url URL] [--xml] STREAM\n"
     "       waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P\n"
     "                       --user U --password W STREAM\n"
-    "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n";
+    "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
+    "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
+    "                       --user U --password W STREAM\n";
 
 enum class Mode
 {
     Sequence,
     Xml,
     Request,
-    Outcome
+    Outcome,
+    Upload
 };
 
 struct Options
@@ -68,6 +75,8 @@ std::optional<Options> parse(const QStringList& args)
             options.mode = Mode::Request;
         else if (arg == QLatin1String("--outcome"))
             options.mode = Mode::Outcome;
+        else if (arg == QLatin1String("--upload"))
+            options.mode = Mode::Upload;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
                  hasValue)
             options.request.insert(arg.mid(2), args[++i]);
@@ -79,9 +88,10 @@ std::optional<Options> parse(const QStringList& args)
     const qsizetype wanted = options.mode == Mode::Outcome ? 3 : 1;
     if (options.positional.size() != wanted)
         return std::nullopt;
-    if (options.mode == Mode::Request && options.request.size() != kRequestOptions.size())
+    const bool sends = options.mode == Mode::Request || options.mode == Mode::Upload;
+    if (sends && options.request.size() != kRequestOptions.size())
         return std::nullopt;
-    if (options.mode != Mode::Request && !options.request.isEmpty())
+    if (!sends && !options.request.isEmpty())
         return std::nullopt;
     return options;
 }
@@ -96,35 +106,61 @@ void write(const waytrace::ByteArray& bytes)
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
-int printOutcome(const QStringList& args)
+void printOutcome(const waytrace::UploadOutcome& outcome)
 {
-    const auto outcome = waytrace::classifyUploadOutcome(
-        args[0].toStdU16String(), args[1].toStdU16String(), args[2].toStdU16String());
     std::string line = outcome.message ? std::to_string(*outcome.message) : "none";
     if (outcome.clearSequence)
         line += " clear";
     write(line + "\n");
+}
+
+int printOutcome(const QStringList& args)
+{
+    printOutcome(waytrace::classifyUploadOutcome(args[0].toStdU16String(), args[1].toStdU16String(),
+                                                 args[2].toStdU16String()));
     return 0;
+}
+
+waytrace::UploadRequest composeRequest(const waytrace::UrlSequence& sequence,
+                                       const QMap<QString, QString>& values)
+{
+    const auto text = [&values](const char* key) {
+        return values.value(QLatin1String(key)).toStdU16String();
+    };
+    const waytrace::UploadFields fields{text("name"), text("interval"), text("host"),
+                                        text("port"), text("user"),     text("password")};
+    return waytrace::composeUploadRequest(waytrace::BuildSequenceXml(sequence), fields,
+                                          {waytrace::settings::kVersionMajor,
+                                           waytrace::settings::kVersionMinor,
+                                           waytrace::settings::kVersionRevision});
 }
 
 void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QString>& values)
 {
     if (sequence.count() == 0)
         return; // nothing would be sent
-    const auto text = [&values](const char* key) {
-        return values.value(QLatin1String(key)).toStdU16String();
-    };
-    const waytrace::UploadFields fields{text("name"), text("interval"), text("host"),
-                                        text("port"), text("user"),     text("password")};
-    const auto request = waytrace::composeUploadRequest(
-        waytrace::BuildSequenceXml(sequence), fields,
-        {waytrace::settings::kVersionMajor, waytrace::settings::kVersionMinor,
-         waytrace::settings::kVersionRevision});
+    const auto request = composeRequest(sequence, values);
     write(waytrace::UniStrToUTF8(request.address));
     write("\r\n");
     write(waytrace::UniStrToUTF8(request.headers));
     write("\r\n");
     write(request.body);
+}
+
+// Exit status 0 only when the server created the sequence.
+int upload(const waytrace::UrlSequence& sequence, const QMap<QString, QString>& values)
+{
+    if (sequence.count() == 0) {
+        std::fputs("waytrace-replay: nothing to upload: the sequence is empty\n", stderr);
+        return 1;
+    }
+    const auto sent = waytrace::uploadThroughChannel(composeRequest(sequence, values));
+    const auto outcome = waytrace::classifyUploadOutcome(
+        sent.landing.toStdU16String(), sent.eventAddress.toStdU16String(),
+        values.value(QStringLiteral("port")).toStdU16String());
+    write(sent.landing.toStdString() + "\n");
+    printOutcome(outcome);
+    return outcome.message == waytrace::kMessageSequenceCreated ? 0 : 1;
 }
 
 } // namespace
@@ -167,6 +203,8 @@ int main(int argc, char* argv[])
         case Mode::Request:
             printRequest(session.sequence(), options->request);
             break;
+        case Mode::Upload:
+            return upload(session.sequence(), options->request);
         case Mode::Outcome:
             break;
         }

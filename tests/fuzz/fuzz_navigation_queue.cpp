@@ -1,0 +1,107 @@
+// The navigation queue on any sequence of announcements, bodies and cancelling handlers: the
+// requests are raised in the order they were announced, each once; a POST carries a body with
+// its terminating byte and a GET none; the engine is told to block only a request raised and
+// cancelled at once; nothing is left waiting once every POST has its body.
+
+#include "fuzz_input.h"
+
+#include "platform/navigation_queue.h"
+#include "platform/scripted_browser.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Request
+{
+    waytrace::Browser* browser;
+    QString url;
+    bool post;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // The queue's timer wants an application object.
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace std::chrono_literals;
+    waytrace::ScriptedBrowser main;
+    waytrace::ScriptedBrowser popup;
+    waytrace::NavigationQueue queue;
+    queue.setBodyWait(1h); // a missing body keeps its request waiting
+    int lateCancels = 0;
+    queue.setLateCancel([&lateCancels](waytrace::Browser*) { ++lateCancels; });
+
+    // A few addresses, so that bodies and requests meet; fragments do not count.
+    const QString addresses[] = {QStringLiteral("http://h/a"), QStringLiteral("http://h/a#x"),
+                                 QStringLiteral("http://h/b"), QStringLiteral("https://h/a")};
+    std::vector<Request> announced;
+    std::vector<Request> raised;
+    bool cancelling = false;
+    int cancelledLate = 0;
+    for (auto* browser : {&main, &popup}) {
+        QObject::connect(browser, &waytrace::Browser::beforeNavigate2, browser,
+                         [&, browser](const QString& url, const QString& headers,
+                                      const QByteArray& postData, bool& cancel) {
+                             const bool post = !postData.isEmpty();
+                             if (post ? !postData.endsWith('\0') : !headers.isEmpty())
+                                 std::abort();
+                             raised.push_back({browser, url, post});
+                             cancel = cancelling;
+                         });
+    }
+
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t op = data[i];
+        const auto& address = addresses[(op >> 2) & 3];
+        auto* browser = (op & 0x10) ? static_cast<waytrace::Browser*>(&popup) : &main;
+        switch (op & 3) {
+        case 0:
+        case 1: {
+            const bool post = op & 1;
+            const bool wasIdle = queue.idle();
+            const auto before = raised.size();
+            announced.push_back({browser, QUrl(address).toString(QUrl::FullyEncoded), post});
+            const bool block = queue.announce(browser, QUrl(address), post);
+            // Raised at once only when nothing waits; then the engine blocks it, if cancelled.
+            const bool raisedNow = wasIdle && raised.size() > before;
+            if (block != (raisedNow && cancelling))
+                std::abort();
+            if (cancelling && !raisedNow)
+                cancelledLate += static_cast<int>(raised.size() - before);
+            break;
+        }
+        case 2: {
+            const auto before = raised.size();
+            queue.offerBody(QUrl(address), {QByteArray(op >> 5, 'x') + '\0', QString()});
+            if (cancelling)
+                cancelledLate += static_cast<int>(raised.size() - before);
+            break;
+        }
+        default:
+            cancelling = op & 4;
+            break;
+        }
+        // Raised in announcement order, each once.
+        if (raised.size() > announced.size())
+            std::abort();
+        for (std::size_t k = 0; k < raised.size(); ++k)
+            if (raised[k].browser != announced[k].browser || raised[k].url != announced[k].url ||
+                raised[k].post != announced[k].post)
+                std::abort();
+    }
+    if (lateCancels != cancelledLate || queue.idle() != (raised.size() == announced.size()))
+        std::abort();
+    return 0;
+}
