@@ -70,8 +70,8 @@ public:
     // The page's own dialogs; `host` is the page's host.
     virtual void alert(QWidget* window, const QString& host, const QString& text) = 0;
     virtual bool confirm(QWidget* window, const QString& host, const QString& text) = 0;
-    virtual std::optional<QString> prompt(QWidget* window, const QString& host,
-                                          const QString& text, const QString& value) = 0;
+    virtual std::optional<QString> prompt(QWidget* window, const QString& host, const QString& text,
+                                          const QString& value) = 0;
     // The page asks before it is left; true leaves.
     virtual bool leavePage(QWidget* window, const QString& host) = 0;
 
@@ -88,8 +88,7 @@ public:
     QString downloadPath(QWidget*, const QString&) override { return {}; }
     void alert(QWidget*, const QString&, const QString&) override {}
     bool confirm(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> prompt(QWidget*, const QString&, const QString&,
-                                  const QString&) override
+    std::optional<QString> prompt(QWidget*, const QString&, const QString&, const QString&) override
     {
         return {};
     }

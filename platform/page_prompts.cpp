@@ -62,8 +62,7 @@ PagePrompts& PagePrompts::of(WebEngineSession& session)
 PagePrompts::PagePrompts(WebEngineSession& session)
     : QObject(&session), prompts_(std::make_shared<CancellingPrompts>())
 {
-    connect(session.profile(), &QWebEngineProfile::downloadRequested, this,
-            &PagePrompts::download);
+    connect(session.profile(), &QWebEngineProfile::downloadRequested, this, &PagePrompts::download);
 }
 
 void PagePrompts::setPrompts(std::shared_ptr<BrowserPrompts> prompts)
@@ -85,11 +84,11 @@ void PagePrompts::attach(WebEngineBrowser& browser)
             [this, &browser](const QUrl& url, QAuthenticator* authenticator) {
                 authenticate(browser, url, authenticator, {});
             });
-    connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
-            [this, &browser](const QUrl& url, QAuthenticator* authenticator,
-                             const QString& proxyHost) {
-                authenticate(browser, url, authenticator, proxyHost);
-            });
+    connect(
+        page, &QWebEnginePage::proxyAuthenticationRequired, this,
+        [this, &browser](const QUrl& url, QAuthenticator* authenticator, const QString& proxyHost) {
+            authenticate(browser, url, authenticator, proxyHost);
+        });
     connect(page, &QWebEnginePage::certificateError, this,
             [this, &browser](const QWebEngineCertificateError& error) {
                 certificateError(browser, error);

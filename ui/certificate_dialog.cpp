@@ -36,6 +36,15 @@ QString dateText(const QDateTime& date)
     return QLocale().toString(date.toUTC(), QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
 }
 
+// A SHA-256 fingerprint is 32 pairs; in two rows of 16 it fits the dialog.
+QString twoLines(const QString& fingerprint)
+{
+    constexpr int kHalf = 16 * 3;
+    if (fingerprint.size() <= kHalf)
+        return fingerprint;
+    return fingerprint.left(kHalf - 1) + u'\n' + fingerprint.mid(kHalf);
+}
+
 int problemId(CertificateProblem problem)
 {
     switch (problem) {
@@ -78,7 +87,7 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& question, QWidge
     validUntilCaption = label(this, "validUntilCaption", QStringLiteral("Valid until"));
     validUntilValue = value(this, "validUntilValue", dateText(question.validUntil));
     fingerprintCaption = label(this, "fingerprintCaption", QStringLiteral("SHA-256 fingerprint"));
-    fingerprintValue = value(this, "fingerprintValue", question.fingerprint);
+    fingerprintValue = value(this, "fingerprintValue", twoLines(question.fingerprint));
     fingerprintValue->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     adviceLabel = label(this, "adviceLabel",
                         QStringLiteral("Continue only if you trust this host. The decision holds "
@@ -108,7 +117,7 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& question, QWidge
     layout->addWidget(adviceLabel);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(560);
+    problemLabel->setMinimumWidth(520);
 
     localize(question.problem);
     cancelButton->setFocus();

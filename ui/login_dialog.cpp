@@ -38,6 +38,9 @@ LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
     refusedLabel = label(this, "refusedLabel",
                          QStringLiteral("The user name or password was not accepted. Try again."));
     refusedLabel->setVisible(question.retry);
+    QFont bold = refusedLabel->font();
+    bold.setBold(true);
+    refusedLabel->setFont(bold);
     hostCaption = label(this, "hostCaption", QStringLiteral("Host"));
     hostValue = label(this, "hostValue", question.host);
     realmCaption = label(this, "realmCaption", QStringLiteral("Realm"));
@@ -55,8 +58,8 @@ LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
     passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     passwordEdit->setEchoMode(QLineEdit::Password);
     liftLengthLimit(passwordEdit);
-    keepForSequenceCheck = new QCheckBox(
-        QStringLiteral("Use these credentials for this URL in the sequence"), this);
+    keepForSequenceCheck =
+        new QCheckBox(QStringLiteral("Use these credentials for this URL in the sequence"), this);
     keepForSequenceCheck->setObjectName(QStringLiteral("keepForSequenceCheck"));
     keepForSequenceCheck->setChecked(true);
     // A proxy's login is the network's, not the monitored site's.
@@ -84,7 +87,7 @@ LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
     layout->addWidget(keepForSequenceCheck);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(440);
+    requestLabel->setMinimumWidth(420);
 
     localize(question);
     (question.userName.isEmpty() ? userNameEdit : passwordEdit)->setFocus();
@@ -92,9 +95,9 @@ LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
 
 void LoginDialog::localize(const LoginQuestion& question)
 {
-    requestLabel->setText(question.proxy
-                              ? QStringLiteral("The proxy server asks for a user name and password.")
-                              : QStringLiteral("The server asks for a user name and password."));
+    requestLabel->setText(
+        question.proxy ? QStringLiteral("The proxy server asks for a user name and password.")
+                       : QStringLiteral("The server asks for a user name and password."));
     connectionValue->setText(question.secure
                                  ? QStringLiteral("Secure (HTTPS)")
                                  : QStringLiteral("Not secure: the password is sent unencrypted"));
@@ -117,7 +120,8 @@ void LoginDialog::localize(const LoginQuestion& question)
 
 LoginAnswer LoginDialog::answer() const
 {
-    return {userNameEdit->text(), passwordEdit->text(), keepForSequenceCheck->isChecked()};
+    return {userNameEdit->text(), passwordEdit->text(),
+            !keepForSequenceCheck->isHidden() && keepForSequenceCheck->isChecked()};
 }
 
 } // namespace waytrace

@@ -27,8 +27,9 @@ RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QStr
     const QUrl address = QUrl(url).adjusted(QUrl::RemoveFragment);
     for (auto position = sequence.count(); position > 0; --position) {
         const RecordRef record = sequence.at(position);
-        if (record && QUrl(QString::fromStdU16String(record->urladdress))
-                              .adjusted(QUrl::RemoveFragment) == address) {
+        if (record &&
+            QUrl(QString::fromStdU16String(record->urladdress)).adjusted(QUrl::RemoveFragment) ==
+                address) {
             record->username = userName.toStdU16String();
             record->password = password.toStdU16String();
             return record;

@@ -66,7 +66,10 @@ struct Run
 
     QString title() const { return main->page()->title(); }
 
-    QString bodyText() const { return evaluate(QStringLiteral("document.body.innerText")).toString(); }
+    QString bodyText() const
+    {
+        return evaluate(QStringLiteral("document.body.innerText")).toString();
+    }
 
     std::shared_ptr<WebEngineSession> session;
     std::unique_ptr<WebEngineBrowser> main;

@@ -72,9 +72,9 @@ private:
         openssl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         openssl.setStandardErrorFile(QProcess::nullDevice());
         openssl.start(QStringLiteral("openssl"),
-                          {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                           "/CN=127.0.0.1/O=Waytrace Test", "-addext",
-                           "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert});
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                       "/CN=127.0.0.1/O=Waytrace Test", "-addext", "subjectAltName=IP:127.0.0.1",
+                       "-keyout", key, "-out", cert});
         openssl.waitForFinished(30000);
         QFile keyFile(key);
         QFile certFile(cert);

@@ -25,7 +25,7 @@ public:
     QList<waytrace::LoginQuestion> loginQuestions;
     QList<waytrace::CertificateQuestion> certificateQuestions;
     QList<QString> proposedPaths;
-    QList<QString> dialogs; // "kind host text"
+    QList<QString> dialogs;       // "kind host text"
     std::function<void()> reload; // of the page that died last
 
     std::optional<waytrace::LoginAnswer> login(QWidget*,

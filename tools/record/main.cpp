@@ -11,6 +11,7 @@
 
 #include "record_session.h"
 
+#include "platform/page_prompts.h"
 #include "platform/webengine_browser.h"
 #include "tools/replay/replay_json.h"
 #include "waytrace/build_settings.h"
@@ -116,6 +117,9 @@ int main(int argc, char* argv[])
 
     // The session first: the browsers, and with them their pages, go before its profile.
     const auto session = waytrace::WebEngineSession::create();
+    // Nobody answers here: every login, certificate problem, download and page dialog counts
+    // as cancelled, so nothing waits on a person and the timeout always ends the run.
+    waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::CancellingPrompts>());
     waytrace::WebEngineBrowser main(session);
     waytrace::WebEngineBrowser popup(session);
     waytrace::RecordSession record(main, popup, options->helpUrl);
