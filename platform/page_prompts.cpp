@@ -44,6 +44,18 @@ CertificateProblem problemOf(const QWebEngineCertificateError& error)
     }
 }
 
+// Who a certificate names: its common name, then the organization, its unit and the country.
+QString nameOf(const QSslCertificate& certificate, bool issuer)
+{
+    QStringList parts;
+    for (const auto field : {QSslCertificate::CommonName, QSslCertificate::Organization,
+                             QSslCertificate::OrganizationalUnitName,
+                             QSslCertificate::CountryName})
+        parts += issuer ? certificate.issuerInfo(field) : certificate.subjectInfo(field);
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(", "));
+}
+
 QString fingerprintOf(const QSslCertificate& certificate)
 {
     return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
@@ -153,8 +165,8 @@ void PagePrompts::certificateError(WebEngineBrowser& browser, QWebEngineCertific
     const CertificateQuestion question{
         host,
         problemOf(error),
-        leaf.subjectDisplayName(),
-        leaf.issuerDisplayName(),
+        nameOf(leaf, false),
+        nameOf(leaf, true),
         leaf.effectiveDate(),
         leaf.expiryDate(),
         fingerprintOf(leaf),

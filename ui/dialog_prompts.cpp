@@ -125,6 +125,9 @@ DeadPageNotice::DeadPageNotice(QWidget* view, std::function<void()> reload)
     setGeometry(view->rect());
     view->installEventFilter(this);
     raise();
+    // A page loading again, by Reload or by any other navigation, is alive: the notice goes.
+    if (view->metaObject()->indexOfSignal("loadStarted()") >= 0)
+        connect(view, SIGNAL(loadStarted()), this, SLOT(deleteLater()));
 }
 
 bool DeadPageNotice::eventFilter(QObject* watched, QEvent* event)
