@@ -5,6 +5,7 @@
 //   /protected  401 with a Basic challenge unless the request carries alice:secret
 //   /download   an attachment, report.csv
 //   anything    200 with a small page titled "ok"
+// As a proxy (a request for a full address) it wants bob:proxy first, or answers 407.
 
 #include <QByteArray>
 #include <QList>
@@ -20,6 +21,7 @@
 #include <memory>
 
 inline constexpr char kGoodAuthorization[] = "Basic YWxpY2U6c2VjcmV0"; // alice:secret
+inline constexpr char kGoodProxyAuthorization[] = "Basic Ym9iOnByb3h5"; // bob:proxy
 inline constexpr char kDownloadContent[] = "name,count\r\nbolts,12\r\n";
 
 class PromptServer
@@ -29,6 +31,7 @@ public:
     {
         QByteArray target;
         QByteArray authorization; // empty when the request had none
+        QByteArray proxyAuthorization;
     };
 
     // `https`: serve TLS with a self-signed certificate for 127.0.0.1 made now.
@@ -103,6 +106,8 @@ private:
             for (const auto& line : lines)
                 if (line.toLower().startsWith("authorization:"))
                     request.authorization = line.mid(14).trimmed();
+                else if (line.toLower().startsWith("proxy-authorization:"))
+                    request.proxyAuthorization = line.mid(20).trimmed();
             requests_.append(request);
             socket->write(answer(request));
         }
@@ -113,7 +118,12 @@ private:
         QByteArray status = "200 OK";
         QByteArray headers = "Content-Type: text/html\r\n";
         QByteArray body = "<html><head><title>ok</title></head><body>page</body></html>";
-        if (request.target == "/protected" && request.authorization != kGoodAuthorization) {
+        if (request.target.startsWith("http://") &&
+            request.proxyAuthorization != kGoodProxyAuthorization) {
+            status = "407 Proxy Authentication Required";
+            headers += "Proxy-Authenticate: Basic realm=\"Gateway\"\r\n";
+            body = "<html><head><title>proxy</title></head><body>no way</body></html>";
+        } else if (request.target == "/protected" && request.authorization != kGoodAuthorization) {
             status = "401 Unauthorized";
             headers += "WWW-Authenticate: Basic realm=\"Staff area\"\r\n";
             body = "<html><head><title>refused</title></head><body>no entry</body></html>";
