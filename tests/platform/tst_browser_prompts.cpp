@@ -257,6 +257,15 @@ private slots:
                  (QStringList{"alert 127.0.0.1 hello", "confirm 127.0.0.1 sure?",
                               "prompt 127.0.0.1 name? x"}));
 
+        // Leaving a page that asks first, after the user has touched it as the engine requires.
+        run.evaluate(QStringLiteral(
+            "window.onbeforeunload = e => { e.preventDefault(); e.returnValue = ''; }; 0"));
+        auto* surface = run.main->widget()->focusProxy();
+        QVERIFY(surface);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(run.load(server.url("/left")));
+        QCOMPARE(run.prompts->dialogs.value(3), QStringLiteral("leave 127.0.0.1"));
+
         run.evaluate(
             QStringLiteral("Notification.requestPermission().then(p => window.answered = p); 0"));
         QTRY_COMPARE_WITH_TIMEOUT(run.evaluate(QStringLiteral("window.answered || ''")),
