@@ -25,17 +25,28 @@ RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QStr
                            const QString& password)
 {
     const QUrl address = QUrl(url).adjusted(QUrl::RemoveFragment);
+    // The step of that address; failing that, the newest step on the same server: a server
+    // redirect leads to the protected address within a step that the monitor follows likewise.
+    RecordRef sameServer;
     for (auto position = sequence.count(); position > 0; --position) {
         const RecordRef record = sequence.at(position);
-        if (record &&
-            QUrl(QString::fromStdU16String(record->urladdress)).adjusted(QUrl::RemoveFragment) ==
-                address) {
-            record->username = userName.toStdU16String();
-            record->password = password.toStdU16String();
-            return record;
+        if (!record)
+            continue;
+        const QUrl recorded =
+            QUrl(QString::fromStdU16String(record->urladdress)).adjusted(QUrl::RemoveFragment);
+        if (recorded == address) {
+            sameServer = record;
+            break;
         }
+        if (!sameServer && recorded.scheme() == address.scheme() &&
+            recorded.host() == address.host() && recorded.port() == address.port())
+            sameServer = record;
     }
-    return nullptr;
+    if (sameServer) {
+        sameServer->username = userName.toStdU16String();
+        sameServer->password = password.toStdU16String();
+    }
+    return sameServer;
 }
 
 } // namespace waytrace

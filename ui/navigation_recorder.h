@@ -13,8 +13,9 @@ bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QStri
                       const QString& headers, const QByteArray& postData);
 
 // The user logged in to `url` for the sequence: the newest record of that address gets the
-// credentials as its basic-authentication fields. Returns that record, or null when no record
-// has the address (the login was for a picture or another part of a page, not a step).
+// credentials as its basic-authentication fields, or else the newest record on the same server
+// (the login came after a server redirect). Returns that record, or null when no record is on
+// that server.
 RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
                            const QString& password);
 

@@ -135,6 +135,20 @@ private slots:
         QCOMPARE(run.record->sequence().at(1)->password, u"secret");
     }
 
+    void loginAfterAServerRedirectFillsTheStepThatLedThere()
+    {
+        PromptServer server;
+        Run run;
+        QVERIFY(run.load(server.url("/start")));
+        run.prompts->logins = {answer("alice", "secret")};
+        QVERIFY(run.load(server.url("/moved")));
+        QCOMPARE(run.title(), QStringLiteral("ok"));
+        const auto& sequence = run.record->sequence();
+        const auto newest = sequence.at(sequence.count());
+        QCOMPARE(newest->username, u"alice");
+        QVERIFY(sequence.at(1)->username.empty());
+    }
+
     void cancelShowsTheRefusalAndNeverRetries()
     {
         PromptServer server;

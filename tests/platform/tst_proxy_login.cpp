@@ -91,9 +91,9 @@ int main(int argc, char* argv[])
     PromptServer proxy;
     // Read when the engine starts, at the first session. Loopback addresses would bypass a
     // proxy by default; the site's name resolves nowhere but at the proxy.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --proxy-server=" +
-                proxy.url(QString()).toLatin1() + " --proxy-bypass-list=<-loopback>");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
+                                              " --proxy-server=" + proxy.url(QString()).toLatin1() +
+                                              " --proxy-bypass-list=<-loopback>");
     TestProxyLogin test(proxy);
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "ui/certificate_dialog.h"
 #include "ui/dialog_prompts.h"
 #include "ui/login_dialog.h"
+#include "ui/navigation_recorder.h"
 #include "ui/text.h"
 
 #include <QApplication>
@@ -158,6 +159,39 @@ private slots:
         again.show();
         QTest::mouseClick(again.continueButton, Qt::LeftButton);
         QCOMPARE(again.result(), int(QDialog::Accepted));
+    }
+
+    void credentialsGoToTheStepOfTheLogin_data()
+    {
+        QTest::addColumn<QString>("loginUrl");
+        QTest::addColumn<int>("position"); // 0: none
+        QTest::newRow("its address, the newest of two") << "http://a.example/x" << 3;
+        QTest::newRow("fragment aside") << "http://a.example/x#top" << 3;
+        QTest::newRow("after a redirect: newest on that server") << "http://a.example/in" << 4;
+        QTest::newRow("another port") << "http://a.example:81/x" << 0;
+        QTest::newRow("another scheme") << "https://a.example/x" << 0;
+    }
+
+    void credentialsGoToTheStepOfTheLogin()
+    {
+        QFETCH(QString, loginUrl);
+        QFETCH(int, position);
+        UrlSequence sequence;
+        for (const auto* address :
+             {u"http://a.example/x", u"http://b.example/", u"http://a.example/x",
+              u"http://a.example/y", u"http://b.example/z"}) {
+            auto record = std::make_shared<Class1>();
+            record->urladdress = address;
+            sequence.append(record);
+        }
+        const auto stored =
+            storeCredentials(sequence, loginUrl, QStringLiteral("alice"), QStringLiteral("secret"));
+        QCOMPARE(stored, position ? sequence.at(position) : nullptr);
+        for (std::size_t i = 1; i <= sequence.count(); ++i) {
+            const bool filled = int(i) == position;
+            QCOMPARE(sequence.at(i)->username, filled ? u"alice" : u"");
+            QCOMPARE(sequence.at(i)->password, filled ? u"secret" : u"");
+        }
     }
 
     void deadPageCoversTheViewUntilReload()
