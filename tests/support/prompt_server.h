@@ -3,7 +3,6 @@
 // A site that asks things of the browser, on 127.0.0.1, over HTTP or (with a certificate the test
 // makes) HTTPS. It keeps every request it decoded:
 //   /protected  401 with a Basic challenge unless the request carries alice:secret
-//   /moved      302 to /protected
 //   /download   an attachment, report.csv
 //   anything    200 with a small page titled "ok"
 // As a proxy (a request for a full address) it wants bob:proxy first, or answers 407.
@@ -128,9 +127,6 @@ private:
             status = "401 Unauthorized";
             headers += "WWW-Authenticate: Basic realm=\"Staff area\"\r\n";
             body = "<html><head><title>refused</title></head><body>no entry</body></html>";
-        } else if (request.target == "/moved") {
-            status = "302 Found";
-            headers += "Location: /protected\r\n";
         } else if (request.target == "/download") {
             headers = "Content-Type: application/octet-stream\r\n"
                       "Content-Disposition: attachment; filename=\"report.csv\"\r\n";

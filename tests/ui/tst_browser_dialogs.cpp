@@ -116,26 +116,6 @@ private slots:
         QVERIFY(!dialog.answer().keepForSequence);
     }
 
-    void certificateNamesTheProblem_data()
-    {
-        QTest::addColumn<int>("problem");
-        QTest::addColumn<int>("text");
-        QTest::newRow("self-signed") << int(CertificateProblem::SelfSigned) << 170;
-        QTest::newRow("expired") << int(CertificateProblem::Expired) << 171;
-        QTest::newRow("wrong host") << int(CertificateProblem::WrongHost) << 172;
-        QTest::newRow("unknown authority") << int(CertificateProblem::UnknownAuthority) << 173;
-        QTest::newRow("other") << int(CertificateProblem::Other) << 174;
-    }
-
-    void certificateNamesTheProblem()
-    {
-        QFETCH(int, problem);
-        QFETCH(int, text);
-        Language language(kEnglish);
-        CertificateDialog dialog(certificateQuestion(static_cast<CertificateProblem>(problem)));
-        QCOMPARE(dialog.problemLabel->text(), LoadText(text));
-    }
-
     void certificateShowsTheCertificateAndCancelIsTheDefault()
     {
         Language language(kEnglish);
