@@ -49,8 +49,7 @@ QString nameOf(const QSslCertificate& certificate, bool issuer)
 {
     QStringList parts;
     for (const auto field : {QSslCertificate::CommonName, QSslCertificate::Organization,
-                             QSslCertificate::OrganizationalUnitName,
-                             QSslCertificate::CountryName})
+                             QSslCertificate::OrganizationalUnitName, QSslCertificate::CountryName})
         parts += issuer ? certificate.issuerInfo(field) : certificate.subjectInfo(field);
     parts.removeAll(QString());
     return parts.join(QStringLiteral(", "));

@@ -255,8 +255,8 @@ private slots:
         QVERIFY(surface);
         QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(20, 20));
         QTRY_COMPARE_WITH_TIMEOUT(
-            run.evaluate(QStringLiteral("navigator.userActivation.hasBeenActive")),
-            QVariant(true), kLoadTimeout);
+            run.evaluate(QStringLiteral("navigator.userActivation.hasBeenActive")), QVariant(true),
+            kLoadTimeout);
         QVERIFY(run.load(server.url("/left")));
         QCOMPARE(run.prompts->dialogs.value(3), QStringLiteral("leave 127.0.0.1"));
 
