@@ -6,6 +6,7 @@ WAYTRACE_PACKAGES=(
   qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev libqt6opengl6-dev
   libbenchmark-dev
   xvfb xauth
+  openssl
   fonts-noto-cjk fonts-dejavu-core
 )
 

@@ -84,6 +84,8 @@ private:
         keyFile.open(QIODevice::ReadOnly);
         certFile.open(QIODevice::ReadOnly);
         const QSslCertificate certificate(certFile.readAll());
+        if (certificate.isNull())
+            qFatal("openssl made no certificate for the HTTPS fixture");
         fingerprint_ = certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper();
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.setLocalCertificate(certificate);
