@@ -2,8 +2,10 @@
 
 #include "app/command_line.h"
 #include "platform/disk_caches.h"
+#include "platform/page_prompts.h"
 #include "platform/webengine_session.h"
 #include "tools/common/tool_arguments.h"
+#include "ui/dialog_prompts.h"
 #include "ui/engine_browsers.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
@@ -30,6 +32,8 @@ int main(int argc, char* argv[])
 
     // The session outlives the window, whose browsers' pages must go before its profile.
     const auto session = waytrace::WebEngineSession::create();
+    // What sites ask of the browser, the user answers.
+    waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::DialogPrompts>());
     waytrace::Form1 window(waytrace::engineBrowsers(session));
     window.show();
     if (!commandLine.startAddress.isEmpty())

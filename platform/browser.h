@@ -55,6 +55,8 @@ signals:
     void onQuit();
     // A page closes its window; cancel keeps the browser.
     void windowClosing(bool isChildWindow, bool& cancel);
+    // The user logged in to `url` and wants the sequence to log in with the same credentials.
+    void credentialsEntered(const QString& url, const QString& userName, const QString& password);
 };
 
 } // namespace waytrace

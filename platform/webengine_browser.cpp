@@ -1,5 +1,6 @@
 #include "webengine_browser.h"
 
+#include "page_prompts.h"
 #include "twips.h"
 
 #include <QWebEngineHttpRequest>
@@ -46,6 +47,23 @@ protected:
         owner_.session_->captureMessage(&owner_, message);
     }
 
+    // The page's own dialogs go to whoever answers the session's questions.
+    void javaScriptAlert(const QUrl& origin, const QString& text) override
+    {
+        PagePrompts::of(*owner_.session_).alert(owner_, origin, text);
+    }
+
+    bool javaScriptConfirm(const QUrl& origin, const QString& text) override
+    {
+        return PagePrompts::of(*owner_.session_).confirm(owner_, origin, text);
+    }
+
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value,
+                          QString* result) override
+    {
+        return PagePrompts::of(*owner_.session_).prompt(owner_, origin, text, value, result);
+    }
+
 private:
     WebEngineBrowser& owner_;
 };
@@ -61,6 +79,7 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
+    PagePrompts::of(*session_).attach(*this);
 }
 
 WebEngineBrowser::~WebEngineBrowser()

@@ -136,6 +136,7 @@ void Form1::buildControls()
     connect(WebBrowser1, &Browser::beforeNavigate2, this, &Form1::webBrowser1BeforeNavigate2);
     connect(WebBrowser1, &Browser::newWindow2, this, &Form1::webBrowser1NewWindow2);
     connect(WebBrowser1, &Browser::documentComplete, this, &Form1::webBrowser1DocumentComplete);
+    connect(WebBrowser1, &Browser::credentialsEntered, this, &Form1::keepCredentials);
     connect(postbrowser, &Browser::navigateComplete2, this, &Form1::postbrowserNavigateComplete2);
 }
 
@@ -402,6 +403,14 @@ void Form1::recordNavigation(const QString& url, const QString& headers, const Q
 {
     runTrapped([&] {
         cancel = waytrace::recordNavigation(urlarray, helpUrl_, url, headers, postData) || cancel;
+    });
+}
+
+void Form1::keepCredentials(const QString& url, const QString& userName, const QString& password)
+{
+    runTrapped([&] {
+        if (waytrace::storeCredentials(urlarray, url, userName, password) && panel_)
+            panel_->reloadlist();
     });
 }
 

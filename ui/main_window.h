@@ -53,6 +53,9 @@ public:
     // The before-navigate handling of both browsers: records into `urlarray`.
     void recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
                           bool& cancel);
+    // The user logged in to `url` for the sequence: the URL's record takes the credentials and
+    // the control panel shows them.
+    void keepCredentials(const QString& url, const QString& userName, const QString& password);
 
     // The other windows, created on first use.
     controlpanel& controlPanel();

@@ -2,6 +2,8 @@
 
 #include "core/recording_rule.h"
 
+#include <QUrl>
+
 #include <span>
 
 namespace waytrace {
@@ -17,6 +19,34 @@ bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QStri
         std::span(reinterpret_cast<const std::uint8_t*>(postData.constData()),
                   static_cast<std::size_t>(postData.size()))};
     return applyRecordingRule(navigation, help, sequence).cancel;
+}
+
+RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
+                           const QString& password)
+{
+    const QUrl address = QUrl(url).adjusted(QUrl::RemoveFragment);
+    // The step of that address; failing that, the newest step on the same server: a server
+    // redirect leads to the protected address within a step that the monitor follows likewise.
+    RecordRef sameServer;
+    for (auto position = sequence.count(); position > 0; --position) {
+        const RecordRef record = sequence.at(position);
+        if (!record)
+            continue;
+        const QUrl recorded =
+            QUrl(QString::fromStdU16String(record->urladdress)).adjusted(QUrl::RemoveFragment);
+        if (recorded == address) {
+            sameServer = record;
+            break;
+        }
+        if (!sameServer && recorded.scheme() == address.scheme() &&
+            recorded.host() == address.host() && recorded.port() == address.port())
+            sameServer = record;
+    }
+    if (sameServer) {
+        sameServer->username = userName.toStdU16String();
+        sameServer->password = password.toStdU16String();
+    }
+    return sameServer;
 }
 
 } // namespace waytrace

@@ -12,4 +12,11 @@ namespace waytrace {
 bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QString& url,
                       const QString& headers, const QByteArray& postData);
 
+// The user logged in to `url` for the sequence: the newest record of that address gets the
+// credentials as its basic-authentication fields, or else the newest record on the same server
+// (the login came after a server redirect). Returns that record, or null when no record is on
+// that server.
+RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
+                           const QString& password);
+
 } // namespace waytrace

@@ -37,6 +37,7 @@ popup_form::popup_form(Form1& main, const BrowserFactory& browsers, QWidget* par
     connect(WebBrowser1, &Browser::beforeNavigate2, this, &popup_form::webBrowser1BeforeNavigate2);
     connect(WebBrowser1, &Browser::downloadComplete, this,
             &popup_form::webBrowser1DownloadComplete);
+    connect(WebBrowser1, &Browser::credentialsEntered, &main_, &Form1::keepCredentials);
     connect(WebBrowser1, &Browser::onQuit, this, &popup_form::webBrowser1OnQuit);
     connect(WebBrowser1, &Browser::windowClosing, this, &popup_form::webBrowser1WindowClosing);
     load();

@@ -7,6 +7,7 @@ WAYTRACE_PACKAGES=(
   libbenchmark-dev
   xvfb xauth
   dpkg-dev file desktop-file-utils appstream lintian help2man
+  openssl
   fonts-noto-cjk fonts-dejavu-core
 )
 

@@ -1,5 +1,7 @@
+#include "../support/prompt_server.h"
 #include "fixture_server.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,6 +83,39 @@ private slots:
         QCOMPARE(replay.readAllStandardOutput(), liveJson);
         const auto sequence = QJsonDocument::fromJson(liveJson).object();
         QCOMPARE(sequence.value("records").toArray().size(), records);
+    }
+
+    // Nobody answers a headless recording: a login, a certificate problem or a page dialog
+    // counts as cancelled, never holds the run past its timeout, and sends nothing nobody typed.
+    void headlessPromptsCountAsCancelled()
+    {
+        PromptServer site;
+        PromptServer secureSite(true);
+        QTemporaryDir dir;
+        const auto live = dir.filePath(QStringLiteral("live.json"));
+        for (const auto& address : {site.url("/protected"), secureSite.url("/secure")}) {
+            QProcess record;
+            QElapsedTimer clock;
+            clock.start();
+            QCOMPARE(run(record, QStringLiteral(WAYTRACE_RECORD),
+                         {"--sequence", live, "--timeout", "4", "--out", dir.filePath("s"),
+                          "--script", "alert('wait'); prompt('name?')", address}),
+                     QProcess::NormalExit);
+            QVERIFY2(record.exitCode() == 0, record.readAllStandardError().constData());
+            QVERIFY(clock.elapsed() < 30000);
+            QFile liveFile(live);
+            QVERIFY(liveFile.open(QIODevice::ReadOnly));
+            const auto records =
+                QJsonDocument::fromJson(liveFile.readAll()).object().value("records").toArray();
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(records[0].toObject().value("urladdress").toString(), address);
+            QCOMPARE(records[0].toObject().value("username").toString(), QString());
+        }
+        const auto requests = site.requestsTo("/protected");
+        QVERIFY2(!requests.isEmpty() && requests.size() <= 2, QByteArray::number(requests.size()));
+        for (const auto& request : requests)
+            QVERIFY(request.authorization.isEmpty());
+        QVERIFY(secureSite.requests().isEmpty());
     }
 };
 

@@ -162,6 +162,26 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TextError, LoadText(id));
     }
 
+    // The browser's questions: every text in all three versions, as the table's texts are.
+    void browserPromptTexts()
+    {
+        Restore restore;
+        for (int id = 160; id <= 185; ++id) {
+            QString english;
+            for (int language : {kEnglish, kJapanese, kSimplifiedChinese}) {
+                forceInterfaceLanguage(language);
+                const QString text = LoadText(id);
+                QVERIFY2(!text.isEmpty() && text == text.trimmed() && !text.contains(u'&') &&
+                             !text.contains(u'\n'),
+                         qPrintable(QString::number(id)));
+                if (language == kEnglish)
+                    english = text;
+                else if (id != 165) // "Secure (HTTPS)" reads the same in Chinese
+                    QVERIFY2(text != english, qPrintable(QString::number(id)));
+            }
+        }
+    }
+
     void languageChoice_data()
     {
         QTest::addColumn<QLocale>("locale");

@@ -12,6 +12,7 @@
 #include "record_session.h"
 
 #include "platform/disk_caches.h"
+#include "platform/page_prompts.h"
 #include "platform/webengine_browser.h"
 #include "tools/common/tool_arguments.h"
 #include "tools/replay/replay_json.h"
@@ -119,6 +120,9 @@ int main(int argc, char* argv[])
 
     // The session first: the browsers, and with them their pages, go before its profile.
     const auto session = waytrace::WebEngineSession::create();
+    // Nobody answers here: every login, certificate problem, download and page dialog counts
+    // as cancelled, so nothing waits on a person and the timeout always ends the run.
+    waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::CancellingPrompts>());
     waytrace::WebEngineBrowser main(session);
     waytrace::WebEngineBrowser popup(session);
     waytrace::RecordSession record(main, popup, options->helpUrl);

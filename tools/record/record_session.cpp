@@ -47,6 +47,10 @@ void RecordSession::listen(Browser& browser, StreamEvent::Target target)
                     cancelled_.append(url);
                 }
             });
+    connect(&browser, &Browser::credentialsEntered, this,
+            [this](const QString& url, const QString& userName, const QString& password) {
+                storeCredentials(sequence_, url, userName, password);
+            });
     connect(&browser, &Browser::navigateComplete2, this, [this, target](const QString& url) {
         add(streamEvent(Kind::NavigateComplete2, target, url));
     });

@@ -1,0 +1,47 @@
+#include "../support/engine_window.h"
+#include "../support/prompt_server.h"
+#include "../support/scripted_prompts.h"
+
+#include "output/sequence_document.h"
+#include "platform/page_prompts.h"
+#include "ui/controlpanel.h"
+
+#include <QApplication>
+
+using namespace waytrace;
+
+// Logging in while recording in the main window: the step's record carries the credentials,
+// the control panel shows them and the saved document carries them.
+class TestLoginRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loginFillsTheRecordAndThePanel()
+    {
+        PromptServer site;
+        EngineWindow w;
+        const auto prompts = std::make_shared<ScriptedPrompts>();
+        prompts->logins = {LoginAnswer{QStringLiteral("alice"), QStringLiteral("secret"), true}};
+        auto* browser = static_cast<WebEngineBrowser*>(w.form->WebBrowser1);
+        PagePrompts::of(*browser->session()).setPrompts(prompts);
+
+        const QString address = site.url(QStringLiteral("/protected"));
+        QVERIFY(loads(w.form->WebBrowser1, address, [&] { w.typeAddress(address); }));
+        QCOMPARE(prompts->loginQuestions.size(), 1);
+        const auto record = w.form->urlarray.at(w.form->urlarray.count());
+        QCOMPARE(QString::fromStdU16String(record->urladdress), address);
+        QCOMPARE(record->username, u"alice");
+        QCOMPARE(record->password, u"secret");
+
+        auto& panel = w.form->controlPanel();
+        QCOMPARE(panel.username->text(), QStringLiteral("alice"));
+        QCOMPARE(panel.password->text(), QStringLiteral("secret"));
+        const auto document = BuildSequenceXml(w.form->urlarray);
+        QVERIFY(document.find(u"alice") != std::u16string::npos);
+        QVERIFY(document.find(u"secret") != std::u16string::npos);
+    }
+};
+
+WAYTRACE_ENGINE_TEST_MAIN(TestLoginRecording)
+#include "tst_login_recording.moc"

@@ -1,0 +1,144 @@
+#include "certificate_dialog.h"
+
+#include "design_controls.h"
+#include "error_trap.h"
+#include "text.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace waytrace {
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const QString& text = {})
+{
+    auto* control = new QLabel(text, parent);
+    control->setObjectName(QLatin1String(name));
+    control->setWordWrap(true);
+    return control;
+}
+
+QLabel* value(QWidget* parent, const char* name, const QString& text)
+{
+    auto* control = label(parent, name, text);
+    control->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return control;
+}
+
+QString dateText(const QDateTime& date)
+{
+    return QLocale().toString(date.toUTC(), QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
+}
+
+// A SHA-256 fingerprint is 32 pairs; in two rows of 16 it fits the dialog.
+QString twoLines(const QString& fingerprint)
+{
+    constexpr int kHalf = 16 * 3;
+    if (fingerprint.size() <= kHalf)
+        return fingerprint;
+    return fingerprint.left(kHalf - 1) + u'\n' + fingerprint.mid(kHalf);
+}
+
+int problemId(CertificateProblem problem)
+{
+    switch (problem) {
+    case CertificateProblem::SelfSigned:
+        return 170;
+    case CertificateProblem::Expired:
+        return 171;
+    case CertificateProblem::WrongHost:
+        return 172;
+    case CertificateProblem::UnknownAuthority:
+        return 173;
+    case CertificateProblem::Other:
+        break;
+    }
+    return 174;
+}
+
+} // namespace
+
+CertificateDialog::CertificateDialog(const CertificateQuestion& question, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags)
+{
+    setObjectName(QStringLiteral("CertificateDialog"));
+    setModal(true);
+    useDesignFontSize(this);
+    setWindowTitle(QStringLiteral("Certificate Problem"));
+
+    problemLabel = label(this, "problemLabel", QStringLiteral("The certificate is not valid."));
+    QFont bold = problemLabel->font();
+    bold.setBold(true);
+    problemLabel->setFont(bold);
+    hostCaption = label(this, "hostCaption", QStringLiteral("Host"));
+    hostValue = value(this, "hostValue", question.host);
+    subjectCaption = label(this, "subjectCaption", QStringLiteral("Subject"));
+    subjectValue = value(this, "subjectValue", question.subject);
+    issuerCaption = label(this, "issuerCaption", QStringLiteral("Issuer"));
+    issuerValue = value(this, "issuerValue", question.issuer);
+    validFromCaption = label(this, "validFromCaption", QStringLiteral("Valid from"));
+    validFromValue = value(this, "validFromValue", dateText(question.validFrom));
+    validUntilCaption = label(this, "validUntilCaption", QStringLiteral("Valid until"));
+    validUntilValue = value(this, "validUntilValue", dateText(question.validUntil));
+    fingerprintCaption = label(this, "fingerprintCaption", QStringLiteral("SHA-256 fingerprint"));
+    fingerprintValue = value(this, "fingerprintValue", twoLines(question.fingerprint));
+    fingerprintValue->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    adviceLabel = label(this, "adviceLabel",
+                        QStringLiteral("Continue only if you trust this host. The decision holds "
+                                       "until Waytrace ends."));
+
+    auto* buttons = new QDialogButtonBox(this);
+    continueButton = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::AcceptRole);
+    continueButton->setObjectName(QStringLiteral("continueButton"));
+    continueButton->setAutoDefault(false);
+    cancelButton = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    // Enter, or a hasty click on what has the focus, must not let the page through.
+    cancelButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* fields = new QFormLayout();
+    fields->addRow(hostCaption, hostValue);
+    fields->addRow(subjectCaption, subjectValue);
+    fields->addRow(issuerCaption, issuerValue);
+    fields->addRow(validFromCaption, validFromValue);
+    fields->addRow(validUntilCaption, validUntilValue);
+    fields->addRow(fingerprintCaption, fingerprintValue);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(problemLabel);
+    layout->addLayout(fields);
+    layout->addWidget(adviceLabel);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    problemLabel->setMinimumWidth(520);
+
+    localize(question.problem);
+    cancelButton->setFocus();
+}
+
+void CertificateDialog::localize(CertificateProblem problem)
+{
+    // A text the table lacks leaves the English one in place; the question is still asked.
+    runTrapped([&] {
+        setWindowTitle(LoadText(169));
+        setCaption(problemLabel, problemId(problem));
+        setCaption(hostCaption, 135);
+        setCaption(subjectCaption, 175);
+        setCaption(issuerCaption, 176);
+        setCaption(validFromCaption, 177);
+        setCaption(validUntilCaption, 178);
+        setCaption(fingerprintCaption, 179);
+        setCaption(adviceLabel, 181);
+        setCaption(continueButton, 180);
+        setCaption(cancelButton, 137);
+    });
+}
+
+} // namespace waytrace

@@ -1,0 +1,147 @@
+#include "dialog_prompts.h"
+
+#include "certificate_dialog.h"
+#include "design_controls.h"
+#include "error_trap.h"
+#include "login_dialog.h"
+#include "message_box.h"
+#include "text.h"
+
+#include <QEvent>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace waytrace {
+
+namespace {
+
+// The text of `id`, or `english` when the table lacks it: a question must be asked anyway.
+QString textOr(int id, const QString& english)
+{
+    QString text = english;
+    runTrapped([&] { text = LoadText(id); });
+    return text;
+}
+
+bool askOkCancel(QWidget* window, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    window);
+    box.button(QMessageBox::Ok)->setText(textOr(128, QStringLiteral("OK")));
+    box.button(QMessageBox::Cancel)->setText(textOr(137, QStringLiteral("Cancel")));
+    return box.exec() == QMessageBox::Ok;
+}
+
+} // namespace
+
+std::optional<LoginAnswer> DialogPrompts::login(QWidget* window, const LoginQuestion& question)
+{
+    LoginDialog dialog(question, window);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.answer();
+}
+
+bool DialogPrompts::continuePastCertificate(QWidget* window, const CertificateQuestion& question)
+{
+    CertificateDialog dialog(question, window);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QString DialogPrompts::downloadPath(QWidget* window, const QString& proposedPath)
+{
+    return QFileDialog::getSaveFileName(window, textOr(182, QStringLiteral("Save Download")),
+                                        proposedPath);
+}
+
+void DialogPrompts::alert(QWidget* window, const QString& host, const QString& text)
+{
+    showMessage(window, host, text);
+}
+
+bool DialogPrompts::confirm(QWidget* window, const QString& host, const QString& text)
+{
+    return askOkCancel(window, host, text);
+}
+
+std::optional<QString> DialogPrompts::prompt(QWidget* window, const QString& host,
+                                             const QString& text, const QString& value)
+{
+    QInputDialog dialog(window);
+    dialog.setWindowTitle(host);
+    dialog.setLabelText(text);
+    dialog.setTextValue(value);
+    dialog.setOkButtonText(textOr(128, QStringLiteral("OK")));
+    dialog.setCancelButtonText(textOr(137, QStringLiteral("Cancel")));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+bool DialogPrompts::leavePage(QWidget* window, const QString& host)
+{
+    return askOkCancel(
+        window, host,
+        textOr(185, QStringLiteral("Leave this page? Changes you made may not be saved.")));
+}
+
+void DialogPrompts::pageDied(QWidget* view, std::function<void()> reload)
+{
+    (new DeadPageNotice(view, std::move(reload)))->show();
+}
+
+DeadPageNotice::DeadPageNotice(QWidget* view, std::function<void()> reload)
+    : QFrame(view), reload_(std::move(reload))
+{
+    setObjectName(QStringLiteral("DeadPageNotice"));
+    setAutoFillBackground(true);
+    messageLabel = new QLabel(this);
+    messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    messageLabel->setWordWrap(true);
+    messageLabel->setAlignment(Qt::AlignCenter);
+    messageLabel->setText(QStringLiteral("This page stopped working: its process ended "
+                                         "unexpectedly. Reload it to go on recording."));
+    reloadButton = new QPushButton(QStringLiteral("Reload"), this);
+    reloadButton->setObjectName(QStringLiteral("reloadButton"));
+    runTrapped([this] {
+        setCaption(messageLabel, 183);
+        setCaption(reloadButton, 184);
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch();
+    layout->addWidget(messageLabel);
+    layout->addWidget(reloadButton, 0, Qt::AlignCenter);
+    layout->addStretch();
+    connect(reloadButton, &QPushButton::clicked, this, &DeadPageNotice::reloadClicked);
+
+    // Over the whole view, whatever size it takes; a newer notice replaces this one.
+    for (auto* older : view->findChildren<DeadPageNotice*>(QString(), Qt::FindDirectChildrenOnly))
+        if (older != this)
+            older->deleteLater();
+    setGeometry(view->rect());
+    view->installEventFilter(this);
+    raise();
+    // A page loading again, by Reload or by any other navigation, is alive: the notice goes.
+    if (view->metaObject()->indexOfSignal("loadStarted()") >= 0)
+        connect(view, SIGNAL(loadStarted()), this, SLOT(deleteLater()));
+}
+
+bool DeadPageNotice::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parent() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return QFrame::eventFilter(watched, event);
+}
+
+void DeadPageNotice::reloadClicked()
+{
+    if (reload_)
+        reload_();
+    deleteLater();
+}
+
+} // namespace waytrace

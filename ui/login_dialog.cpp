@@ -1,0 +1,127 @@
+#include "login_dialog.h"
+
+#include "design_controls.h"
+#include "error_trap.h"
+#include "text.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace waytrace {
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const QString& text = {})
+{
+    auto* control = new QLabel(text, parent);
+    control->setObjectName(QLatin1String(name));
+    control->setWordWrap(true);
+    return control;
+}
+
+} // namespace
+
+LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags)
+{
+    setObjectName(QStringLiteral("LoginDialog"));
+    setModal(true);
+    useDesignFontSize(this);
+    setWindowTitle(QStringLiteral("Authentication Required"));
+
+    requestLabel = label(this, "requestLabel");
+    refusedLabel = label(this, "refusedLabel",
+                         QStringLiteral("The user name or password was not accepted. Try again."));
+    refusedLabel->setVisible(question.retry);
+    QFont bold = refusedLabel->font();
+    bold.setBold(true);
+    refusedLabel->setFont(bold);
+    hostCaption = label(this, "hostCaption", QStringLiteral("Host"));
+    hostValue = label(this, "hostValue", question.host);
+    realmCaption = label(this, "realmCaption", QStringLiteral("Realm"));
+    realmValue = label(this, "realmValue", question.realm);
+    connectionCaption = label(this, "connectionCaption", QStringLiteral("Connection"));
+    connectionValue = label(this, "connectionValue");
+    for (auto* value : {hostValue, realmValue})
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    userNameCaption = label(this, "userNameCaption", QStringLiteral("Username"));
+    userNameEdit = new QLineEdit(question.userName, this);
+    userNameEdit->setObjectName(QStringLiteral("userNameEdit"));
+    liftLengthLimit(userNameEdit);
+    passwordCaption = label(this, "passwordCaption", QStringLiteral("Password"));
+    passwordEdit = new QLineEdit(this);
+    passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    liftLengthLimit(passwordEdit);
+    keepForSequenceCheck =
+        new QCheckBox(QStringLiteral("Use these credentials for this URL in the sequence"), this);
+    keepForSequenceCheck->setObjectName(QStringLiteral("keepForSequenceCheck"));
+    keepForSequenceCheck->setChecked(true);
+    // A proxy's login is the network's, not the monitored site's.
+    keepForSequenceCheck->setVisible(!question.proxy);
+
+    auto* buttons = new QDialogButtonBox(this);
+    okButton = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    cancelButton = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* fields = new QFormLayout();
+    fields->addRow(hostCaption, hostValue);
+    fields->addRow(realmCaption, realmValue);
+    fields->addRow(connectionCaption, connectionValue);
+    fields->addRow(userNameCaption, userNameEdit);
+    fields->addRow(passwordCaption, passwordEdit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(requestLabel);
+    layout->addWidget(refusedLabel);
+    layout->addLayout(fields);
+    layout->addWidget(keepForSequenceCheck);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    requestLabel->setMinimumWidth(420);
+
+    localize(question);
+    (question.userName.isEmpty() ? userNameEdit : passwordEdit)->setFocus();
+}
+
+void LoginDialog::localize(const LoginQuestion& question)
+{
+    requestLabel->setText(
+        question.proxy ? QStringLiteral("The proxy server asks for a user name and password.")
+                       : QStringLiteral("The server asks for a user name and password."));
+    connectionValue->setText(question.secure
+                                 ? QStringLiteral("Secure (HTTPS)")
+                                 : QStringLiteral("Not secure: the password is sent unencrypted"));
+    // A text the table lacks leaves the English one in place; the question is still asked.
+    runTrapped([&] {
+        setWindowTitle(LoadText(160));
+        setCaption(requestLabel, question.proxy ? 162 : 161);
+        setCaption(refusedLabel, 168);
+        setCaption(hostCaption, 135);
+        setCaption(realmCaption, 163);
+        setCaption(connectionCaption, 164);
+        setCaption(connectionValue, question.secure ? 165 : 166);
+        setCaption(userNameCaption, 120);
+        setCaption(passwordCaption, 121);
+        setCaption(keepForSequenceCheck, 167);
+        setCaption(okButton, 128);
+        setCaption(cancelButton, 137);
+    });
+}
+
+LoginAnswer LoginDialog::answer() const
+{
+    return {userNameEdit->text(), passwordEdit->text(),
+            !keepForSequenceCheck->isHidden() && keepForSequenceCheck->isChecked()};
+}
+
+} // namespace waytrace

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/browser_prompts.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace waytrace {
+
+// Asks for the user name and password a server or a proxy wants, naming the host, the realm
+// and whether the connection is encrypted. After a refused answer it says so and offers the
+// user name again. Nothing typed here outlives the answer, except what the checkbox sends into
+// the sequence.
+class LoginDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    LoginDialog(const LoginQuestion& question, QWidget* parent = nullptr);
+
+    [[nodiscard]] LoginAnswer answer() const;
+
+    QLabel* requestLabel;
+    QLabel* refusedLabel;
+    QLabel* hostCaption;
+    QLabel* hostValue;
+    QLabel* realmCaption;
+    QLabel* realmValue;
+    QLabel* connectionCaption;
+    QLabel* connectionValue;
+    QLabel* userNameCaption;
+    QLineEdit* userNameEdit;
+    QLabel* passwordCaption;
+    QLineEdit* passwordEdit;
+    QCheckBox* keepForSequenceCheck;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+
+private:
+    void localize(const LoginQuestion& question);
+};
+
+} // namespace waytrace
