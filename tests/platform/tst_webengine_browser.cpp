@@ -120,6 +120,17 @@ private:
 
     QString url(const QString& path) const { return server_->url(path); }
 
+    // Runs page script in the main browser and waits for its result.
+    QVariant evaluate(const QString& script)
+    {
+        // Shared with the callback, which may come after a time-out.
+        const auto result = std::make_shared<std::optional<QVariant>>();
+        main_->page()->runJavaScript(script, [result](const QVariant& value) { *result = value; });
+        if (!QTest::qWaitFor([&] { return result->has_value(); }, kLoadTimeout))
+            return {};
+        return **result;
+    }
+
     QString helpUrl_;
     std::unique_ptr<FixtureServer> server_;
     std::shared_ptr<WebEngineSession> session_;
@@ -627,8 +638,8 @@ private slots:
     }
 
     // Navigations that never happen, and those that send nothing, record nothing: a submission
-    // the page cancels, a fragment link, history.pushState(), and a refresh the user leaves
-    // before it comes.
+    // the page cancels, one the user refuses to leave the page for, a fragment link,
+    // history.pushState(), and a refresh the user leaves before it comes.
     void navigationsWithoutARequestRecordNothing()
     {
         QVERIFY(load(*main_, url("redirects/cancelled.html")));
@@ -636,11 +647,26 @@ private slots:
             main_->page()->runJavaScript(
                 QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
         QTRY_COMPARE_WITH_TIMEOUT(main_->locationUrl(), url("pushed/state.html"), kLoadTimeout);
+
+        // The engine asks before leaving only a page the user has touched; nobody answers
+        // here, which refuses.
+        main_->page()->runJavaScript(QStringLiteral(
+            "window.onbeforeunload = (e) => { e.preventDefault(); e.returnValue = ''; }"));
+        QTest::mouseClick(main_->widget()->focusProxy(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(QStringLiteral("navigator.userActivation.hasBeenActive")).toBool(),
+            kLoadTimeout);
+        main_->page()->runJavaScript(QStringLiteral("document.getElementById('guarded').submit()"));
+        QTest::qWait(500);
+        QCOMPARE(main_->locationUrl(), url("pushed/state.html"));
+        main_->page()->runJavaScript(QStringLiteral("window.onbeforeunload = null"));
+
         QVERIFY(load(*main_, url("page2.html")));
         QTest::qWait(1500); // past the refresh the page had planned
         QCOMPARE(requestedUrls(Target::Main),
                  QStringList({url("redirects/cancelled.html"), url("page2.html")}));
         QVERIFY(server_->requestsTo("/submit/never").isEmpty());
+        QVERIFY(server_->requestsTo("/submit/left").isEmpty());
         QVERIFY(server_->requestsTo("/pushed").isEmpty());
         QVERIFY(server_->requestsTo("/page2.html?via=late").isEmpty());
     }
