@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include <memory>
 
@@ -94,6 +95,7 @@ struct Browsers
     FramesServer server;
     QWebEngineProfile bareProfile; // off the record, nothing installed
     QWebEnginePage bare{&bareProfile};
+    QWebEngineView bareView; // shows the page as the recording browser's view does
     std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
     std::unique_ptr<waytrace::WebEngineBrowser> recording =
         std::make_unique<waytrace::WebEngineBrowser>(session);
@@ -102,6 +104,11 @@ struct Browsers
 
     Browsers()
     {
+        bareView.setPage(&bare);
+        for (auto* view : {static_cast<QWidget*>(&bareView), recording->widget()}) {
+            view->resize(800, 600);
+            view->show();
+        }
         QObject::connect(recording.get(), &waytrace::Browser::beforeNavigate2,
                          [this](const QString& url, const QString& headers,
                                 const QByteArray& postData, bool& cancel) {
