@@ -2,6 +2,7 @@
 // engine announces a request (owner lookup, queue, body hand-over), the recording rule and the
 // append, against the load of a small local page in the same engine, measured in the same run.
 
+#include "page_server.h"
 #include "ratio_report.h"
 
 #include "core/url_sequence.h"
@@ -11,8 +12,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QWebEnginePage>
 
@@ -22,47 +21,15 @@ namespace {
 
 const QString kHelpUrl = QStringLiteral("http://localhost:9090/help/getting-started.html");
 
-// One small page on 127.0.0.1, answered from memory.
-class PageServer : public QObject
-{
-public:
-    PageServer()
-    {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (auto* socket = server_.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
-                    const QByteArray page = "<!doctype html><title>p</title><form method=post "
-                                            "action=/next><input name=q value=1></form>";
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                                  QByteArray::number(page.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + page);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        server_.listen(QHostAddress::LocalHost);
-    }
-    [[nodiscard]] QString url(int n) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/page.html?n=%2")
-            .arg(server_.serverPort())
-            .arg(n);
-    }
-
-private:
-    QTcpServer server_;
-};
-
 struct Engine
 {
     std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
     std::unique_ptr<waytrace::WebEngineBrowser> browser =
         std::make_unique<waytrace::WebEngineBrowser>(session);
-    PageServer server;
+    bench::PageServer server{[](const QByteArray&) {
+        return QByteArray("<!doctype html><title>p</title><form method=post action=/next>"
+                          "<input name=q value=1></form>");
+    }};
     waytrace::UrlSequence sequence;
 
     Engine()
@@ -120,7 +87,7 @@ void BM_PageLoad(benchmark::State& state)
         QEventLoop loop;
         QObject::connect(page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        engine->browser->navigate(engine->server.url(++n));
+        engine->browser->navigate(engine->server.url(QStringLiteral("/page.html"), ++n));
         loop.exec();
     }
     engine->sequence.clear();

@@ -3,6 +3,7 @@
 // rule), in the same run. Every iteration loads the page in both, so both see the same engine
 // and caches; each benchmark times one of them.
 
+#include "page_server.h"
 #include "ratio_report.h"
 
 #include "core/url_sequence.h"
@@ -12,8 +13,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -37,46 +36,6 @@ QByteArray framedPage()
     return page;
 }
 
-// The page and its frames on 127.0.0.1, answered from memory.
-class FramesServer : public QObject
-{
-public:
-    FramesServer()
-    {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (auto* socket = server_.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    const auto request = socket->readAll();
-                    if (!request.contains("\r\n\r\n"))
-                        return;
-                    const QByteArray body =
-                        request.startsWith("GET /frame")
-                            ? "<!doctype html><title>f</title><form method=post action=/f>"
-                              "<input name=a value=b></form>"
-                            : page_;
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
-                                  "Cache-Control: no-store\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        server_.listen(QHostAddress::LocalHost);
-    }
-    [[nodiscard]] QUrl url(int n) const
-    {
-        return QUrl(
-            QStringLiteral("http://127.0.0.1:%1/page?n=%2").arg(server_.serverPort()).arg(n));
-    }
-
-private:
-    QTcpServer server_;
-    QByteArray page_ = framedPage();
-};
-
 // Milliseconds until the top page and all its frames have loaded.
 double timedLoad(QWebEnginePage& page, const QUrl& url)
 {
@@ -92,7 +51,13 @@ double timedLoad(QWebEnginePage& page, const QUrl& url)
 
 struct Browsers
 {
-    FramesServer server;
+    // The page and its frames.
+    bench::PageServer server{[page = framedPage()](const QByteArray& head) {
+        return head.startsWith("GET /frame") ? QByteArray("<!doctype html><title>f</title><form "
+                                                          "method=post action=/f><input name=a "
+                                                          "value=b></form>")
+                                             : page;
+    }};
     QWebEngineProfile bareProfile; // off the record, nothing installed
     QWebEnginePage bare{&bareProfile};
     QWebEngineView bareView; // shows the page as the recording browser's view does
@@ -127,7 +92,7 @@ void BM_FramedPageLoad(benchmark::State& state)
 {
     const bool timeRecording = state.range(0) == 1;
     for (auto _ : state) {
-        const auto url = browsers->server.url(++browsers->loads);
+        const auto url = QUrl(browsers->server.url(QStringLiteral("/page"), ++browsers->loads));
         const double bare = timedLoad(browsers->bare, url);
         const double recording = timedLoad(*browsers->recording->page(), url);
         state.SetIterationTime(timeRecording ? recording : bare);
@@ -154,8 +119,10 @@ int main(int argc, char** argv)
         browsers = &running;
         // The first loads start the engine's processes: not part of what is measured.
         for (int i = 0; i < 3; ++i) {
-            timedLoad(running.bare, running.server.url(--running.loads));
-            timedLoad(*running.recording->page(), running.server.url(running.loads));
+            timedLoad(running.bare,
+                      QUrl(running.server.url(QStringLiteral("/page"), --running.loads)));
+            timedLoad(*running.recording->page(),
+                      QUrl(running.server.url(QStringLiteral("/page"), running.loads)));
         }
         status = bench::runWithRatios(argc, argv,
                                       {{"recording / bare view, 30 frames and 20 forms",
