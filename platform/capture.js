@@ -56,7 +56,7 @@
     // with characters it cannot hold as numeric character references, exactly as forms are.
     // Only non-ASCII runs go through it: ASCII is itself in every charset the engine sends, and
     // the URL parser would drop line breaks and leave a literal "%" ambiguous.
-    const anchor = doc.createElement('a');
+    const anchor = doc.createElementNS('http://www.w3.org/1999/xhtml', 'a'); // also in XML pages
     const kRunLength = 0x4000; // keeps each address well below the engine's length limit
     const encodeRunInDocument = (run) => {
         let bytes = '';
@@ -102,14 +102,23 @@
         return bytes;
     };
 
+    // Should a document ever fail to resolve the address, its body is still reported, in UTF-8,
+    // rather than lost.
+    const inDocumentOrUtf8 = (text) => {
+        try {
+            return encodeInDocument(text);
+        } catch (error) {
+            return encodeUtf8(text);
+        }
+    };
     const encoderFor = (encoding) => {
         if (encoding === 'utf-8')
             return encodeUtf8;
         if (encoding === documentEncoding)
-            return encodeInDocument;
+            return inDocumentOrUtf8;
         const table = singleByteTable(encoding);
         // A multi-byte charset other than the document's has no encoder reachable from here.
-        return table ? (text) => encodeWithTable(text, table) : encodeInDocument;
+        return table ? (text) => encodeWithTable(text, table) : inDocumentOrUtf8;
     };
 
     // ---- Submissions -------------------------------------------------------------------------
