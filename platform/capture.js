@@ -73,7 +73,33 @@
         }
         return bytes;
     };
-    const encodeInDocument = (text) => text.replace(/[^\x00-\x7f]+/g, encodeRunInDocument);
+    // ISO-2022-JP writes "%" among its own bytes, so a run could read as escapes it is not. One
+    // character at a time it cannot: each ends with the escape back to ASCII ("%1B"). The
+    // characters are then joined as the encoder writes a run, switching set only where the set
+    // changes.
+    const kEscape = '\x1b';
+    const joinIso2022jp = (run) => {
+        let bytes = '';
+        let set = '(B'; // ASCII
+        for (const character of run) {
+            let one = encodeRunInDocument(character);
+            let own = '(B';
+            if (one.startsWith(kEscape)) {
+                own = one.slice(1, 3);
+                one = one.slice(3);
+            }
+            if (one.endsWith(kEscape + '(B'))
+                one = one.slice(0, -3);
+            if (own !== set)
+                bytes += kEscape + own;
+            set = own;
+            bytes += one;
+        }
+        return set === '(B' ? bytes : bytes + kEscape + '(B';
+    };
+    const encodeInDocument = documentEncoding === 'iso-2022-jp'
+        ? (text) => text.replace(/[^\x00-\x7f]+/g, joinIso2022jp)
+        : (text) => text.replace(/[^\x00-\x7f]+/g, encodeRunInDocument);
 
     // Another single-byte charset: the engine's own decoder, read backwards.
     const singleByteTables = new Map();
@@ -259,9 +285,11 @@
             const rebuilt = ofAction.pop();
             if (!rebuilt)
                 return;
+            // The form's newest entries before the rebuild: those of its submission. Entries
+            // built earlier in the page's life are not what it sent, and other forms' entries
+            // are no part of it.
             const submissions = ofAction.filter((candidate) => candidate.form === rebuilt.form);
-            const announced = submissions.filter((candidate) => candidate.announced);
-            const chosen = announced.pop() || submissions[0] || rebuilt;
+            const chosen = submissions.pop() || rebuilt;
             lastReported.set(url, performance.now());
             report(messageOf(chosen));
         });

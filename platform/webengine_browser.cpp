@@ -177,6 +177,11 @@ void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
     // A page that could not be loaded still ends in a document, the engine's error page, as
     // far as the windows are concerned: the address box and the list follow it. A navigation a
     // handler cancelled is no such end.
+    // A load that ended without a document of its own (stopped, a download, no content) leaves
+    // no request of the top frame waiting for one.
+    if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus ||
+        info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+        topRequestEnded();
     constexpr int kBlockedByClient = -20;
     if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
         info.errorCode() != kBlockedByClient)

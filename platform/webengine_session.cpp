@@ -202,12 +202,7 @@ bool WebEngineSession::isServerRedirect(const RequestSource& source, const QUrl&
         return true;
     if (mainFrame)
         return source.browser && source.browser->awaitingTopDocument();
-    const auto now = QDateTime::currentMSecsSinceEpoch();
-    const auto stale = [&](const Expected& entry) {
-        return !entry.browser || now - entry.at > kExpectationMs;
-    };
-    frameNavigations_.removeIf(stale);
-    frameRequests_.removeIf(stale);
+    dropStaleFrameNotes();
     const auto key = url.adjusted(QUrl::RemoveFragment);
     for (qsizetype i = 0; i < frameNavigations_.size(); ++i) {
         if (frameNavigations_[i].url == key && frameNavigations_[i].browser == source.browser) {
@@ -219,8 +214,19 @@ bool WebEngineSession::isServerRedirect(const RequestSource& source, const QUrl&
                        [&](const Expected& sent) { return sent.browser == source.browser; });
 }
 
+void WebEngineSession::dropStaleFrameNotes()
+{
+    const auto now = QDateTime::currentMSecsSinceEpoch();
+    const auto stale = [&](const Expected& entry) {
+        return !entry.browser || now - entry.at > kExpectationMs;
+    };
+    frameNavigations_.removeIf(stale);
+    frameRequests_.removeIf(stale);
+}
+
 void WebEngineSession::frameRequestSent(WebEngineBrowser* browser, const QUrl& url, bool redirected)
 {
+    dropStaleFrameNotes();
     const auto key = url.adjusted(QUrl::RemoveFragment);
     const auto now = QDateTime::currentMSecsSinceEpoch();
     if (redirected) {
@@ -252,6 +258,13 @@ void WebEngineSession::documentCreated(WebEngineBrowser* browser, const QJsonObj
         frameRequests_.erase(found);
 }
 
+void WebEngineSession::frameNavigated(WebEngineBrowser* browser, const QUrl& url)
+{
+    dropStaleFrameNotes();
+    frameNavigations_.append(
+        {browser, url.adjusted(QUrl::RemoveFragment), QDateTime::currentMSecsSinceEpoch()});
+}
+
 bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& message)
 {
     if (!message.startsWith(secret_))
@@ -266,10 +279,7 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     else if (kind == QLatin1String("document"))
         documentCreated(browser, report);
     else if (kind == QLatin1String("navigate"))
-        frameNavigations_.append(
-            {browser,
-             QUrl(report.value(QStringLiteral("url")).toString()).adjusted(QUrl::RemoveFragment),
-             QDateTime::currentMSecsSinceEpoch()});
+        frameNavigated(browser, QUrl(report.value(QStringLiteral("url")).toString()));
     return true;
 }
 

@@ -67,6 +67,9 @@ private:
     WebEngineSession();
 
     void documentCreated(WebEngineBrowser* browser, const QJsonObject& report);
+    void frameNavigated(WebEngineBrowser* browser, const QUrl& url);
+    // Notes about frames last a few seconds: a frame's request may never get a document.
+    void dropStaleFrameNotes();
 
     struct Expected
     {

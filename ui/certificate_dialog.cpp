@@ -16,17 +16,9 @@ namespace waytrace {
 
 namespace {
 
-QLabel* label(QWidget* parent, const char* name, const QString& text = {})
-{
-    auto* control = new QLabel(text, parent);
-    control->setObjectName(QLatin1String(name));
-    control->setWordWrap(true);
-    return control;
-}
-
 QLabel* value(QWidget* parent, const char* name, const QString& text)
 {
-    auto* control = label(parent, name, text);
+    auto* control = plainLabel(parent, name, text);
     control->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return control;
 }
@@ -72,26 +64,29 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& question, QWidge
     useDesignFontSize(this);
     setWindowTitle(QStringLiteral("Certificate Problem"));
 
-    problemLabel = label(this, "problemLabel", QStringLiteral("The certificate is not valid."));
+    problemLabel =
+        plainLabel(this, "problemLabel", QStringLiteral("The certificate is not valid."));
     QFont bold = problemLabel->font();
     bold.setBold(true);
     problemLabel->setFont(bold);
-    hostCaption = label(this, "hostCaption", QStringLiteral("Host"));
+    hostCaption = plainLabel(this, "hostCaption", QStringLiteral("Host"));
     hostValue = value(this, "hostValue", question.host);
-    subjectCaption = label(this, "subjectCaption", QStringLiteral("Subject"));
+    subjectCaption = plainLabel(this, "subjectCaption", QStringLiteral("Subject"));
     subjectValue = value(this, "subjectValue", question.subject);
-    issuerCaption = label(this, "issuerCaption", QStringLiteral("Issuer"));
+    issuerCaption = plainLabel(this, "issuerCaption", QStringLiteral("Issuer"));
     issuerValue = value(this, "issuerValue", question.issuer);
-    validFromCaption = label(this, "validFromCaption", QStringLiteral("Valid from"));
+    validFromCaption = plainLabel(this, "validFromCaption", QStringLiteral("Valid from"));
     validFromValue = value(this, "validFromValue", dateText(question.validFrom));
-    validUntilCaption = label(this, "validUntilCaption", QStringLiteral("Valid until"));
+    validUntilCaption = plainLabel(this, "validUntilCaption", QStringLiteral("Valid until"));
     validUntilValue = value(this, "validUntilValue", dateText(question.validUntil));
-    fingerprintCaption = label(this, "fingerprintCaption", QStringLiteral("SHA-256 fingerprint"));
+    fingerprintCaption =
+        plainLabel(this, "fingerprintCaption", QStringLiteral("SHA-256 fingerprint"));
     fingerprintValue = value(this, "fingerprintValue", twoLines(question.fingerprint));
     fingerprintValue->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    adviceLabel = label(this, "adviceLabel",
-                        QStringLiteral("Continue only if you trust this host. The decision holds "
-                                       "until Waytrace ends."));
+    adviceLabel =
+        plainLabel(this, "adviceLabel",
+                   QStringLiteral("Continue only if you trust this host. The decision holds "
+                                  "until Waytrace ends."));
 
     auto* buttons = new QDialogButtonBox(this);
     continueButton = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::AcceptRole);

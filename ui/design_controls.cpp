@@ -16,6 +16,15 @@ QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int le
     return place(control, name, left, top, width, height);
 }
 
+QLabel* plainLabel(QWidget* parent, const char* name, const QString& text)
+{
+    auto* control = new QLabel(text, parent);
+    control->setObjectName(QLatin1String(name));
+    control->setTextFormat(Qt::PlainText);
+    control->setWordWrap(true);
+    return control;
+}
+
 QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
                    int width, int height)
 {

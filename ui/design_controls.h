@@ -34,6 +34,10 @@ Control* place(Control* control, const char* name, int left, int top, int width,
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
                      int width, int height);
 
+// A label that wraps, for text that comes from outside the program (a site, a certificate):
+// shown as plain text, so that no markup in it can pass for the program's own.
+QLabel* plainLabel(QWidget* parent, const char* name, const QString& text = {});
+
 // A text box for values of any length.
 QLineEdit* textBox(QWidget* parent, const char* name, const char* text, int left, int top,
                    int width, int height);

@@ -31,6 +31,7 @@ bool askOkCancel(QWidget* window, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     window);
+    box.setTextFormat(Qt::PlainText); // the page's words, not markup
     box.button(QMessageBox::Ok)->setText(textOr(128, QStringLiteral("OK")));
     box.button(QMessageBox::Cancel)->setText(textOr(137, QStringLiteral("Cancel")));
     return box.exec() == QMessageBox::Ok;
@@ -74,6 +75,8 @@ std::optional<QString> DialogPrompts::prompt(QWidget* window, const QString& hos
     QInputDialog dialog(window);
     dialog.setWindowTitle(host);
     dialog.setLabelText(text);
+    for (auto* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText); // the page's words, not markup
     dialog.setTextValue(value);
     dialog.setOkButtonText(textOr(128, QStringLiteral("OK")));
     dialog.setCancelButtonText(textOr(137, QStringLiteral("Cancel")));

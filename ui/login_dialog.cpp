@@ -14,18 +14,6 @@
 
 namespace waytrace {
 
-namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text = {})
-{
-    auto* control = new QLabel(text, parent);
-    control->setObjectName(QLatin1String(name));
-    control->setWordWrap(true);
-    return control;
-}
-
-} // namespace
-
 LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags)
 {
@@ -34,26 +22,27 @@ LoginDialog::LoginDialog(const LoginQuestion& question, QWidget* parent)
     useDesignFontSize(this);
     setWindowTitle(QStringLiteral("Authentication Required"));
 
-    requestLabel = label(this, "requestLabel");
-    refusedLabel = label(this, "refusedLabel",
-                         QStringLiteral("The user name or password was not accepted. Try again."));
+    requestLabel = plainLabel(this, "requestLabel");
+    refusedLabel =
+        plainLabel(this, "refusedLabel",
+                   QStringLiteral("The user name or password was not accepted. Try again."));
     refusedLabel->setVisible(question.retry);
     QFont bold = refusedLabel->font();
     bold.setBold(true);
     refusedLabel->setFont(bold);
-    hostCaption = label(this, "hostCaption", QStringLiteral("Host"));
-    hostValue = label(this, "hostValue", question.host);
-    realmCaption = label(this, "realmCaption", QStringLiteral("Realm"));
-    realmValue = label(this, "realmValue", question.realm);
-    connectionCaption = label(this, "connectionCaption", QStringLiteral("Connection"));
-    connectionValue = label(this, "connectionValue");
+    hostCaption = plainLabel(this, "hostCaption", QStringLiteral("Host"));
+    hostValue = plainLabel(this, "hostValue", question.host);
+    realmCaption = plainLabel(this, "realmCaption", QStringLiteral("Realm"));
+    realmValue = plainLabel(this, "realmValue", question.realm);
+    connectionCaption = plainLabel(this, "connectionCaption", QStringLiteral("Connection"));
+    connectionValue = plainLabel(this, "connectionValue");
     for (auto* value : {hostValue, realmValue})
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    userNameCaption = label(this, "userNameCaption", QStringLiteral("Username"));
+    userNameCaption = plainLabel(this, "userNameCaption", QStringLiteral("Username"));
     userNameEdit = new QLineEdit(question.userName, this);
     userNameEdit->setObjectName(QStringLiteral("userNameEdit"));
     liftLengthLimit(userNameEdit);
-    passwordCaption = label(this, "passwordCaption", QStringLiteral("Password"));
+    passwordCaption = plainLabel(this, "passwordCaption", QStringLiteral("Password"));
     passwordEdit = new QLineEdit(this);
     passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
     passwordEdit->setEchoMode(QLineEdit::Password);

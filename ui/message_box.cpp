@@ -24,7 +24,11 @@ MessageBoxFunction& current()
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& title,
                                             const QString& text)
 {
-    return std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    // A page's alert goes through here too: its markup is shown, never rendered.
+    box->setTextFormat(Qt::PlainText);
+    return box;
 }
 
 void showMessage(QWidget* parent, const QString& title, const QString& text)

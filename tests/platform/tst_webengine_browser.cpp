@@ -568,6 +568,9 @@ private slots:
                               << QByteArray("%C1c%C5%E9%A4%A4%A4%E5");
         QTest::newRow("windows-1252")
             << "windows-1252" << u"Grüße €"_qs << u"日本"_qs << QByteArray("Gr%FC%DFe+%80");
+        // Its own bytes hold "%": "ケ" is 0x25 0x31.
+        QTest::newRow("ISO-2022-JP") << "iso-2022-jp" << u"ケ日本語"_qs << u"한😀"_qs
+                                     << QByteArray("%1B%24B%251F%7CK%5C8l%1B%28B");
         QTest::newRow("ISO-8859-2")
             << "iso-8859-2" << u"Łódź ąę"_qs << u"日本€"_qs << QByteArray("%A3%F3d%BC+%B1%EA");
     }
@@ -686,6 +689,7 @@ private slots:
             << "synthetic" << click << QByteArray("amount=10&by=button");
         QTest::newRow("decoy before") << "decoy-before" << submit << QByteArray("amount=10");
         QTest::newRow("decoy after") << "decoy-after" << submit << QByteArray("amount=10");
+        QTest::newRow("entries built at load") << "early" << submit << QByteArray("amount=11");
         QTest::newRow("decoy in a later task")
             << "decoy-later" << submit << QByteArray("amount=10");
     }

@@ -65,6 +65,8 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Authentication Required"));
         QCOMPARE(dialog.hostValue->text(), QStringLiteral("intranet.example"));
         QCOMPARE(dialog.realmValue->text(), QStringLiteral("Staff area"));
+        // What the site names is shown as it is: markup in it cannot pass for the dialog's own.
+        QCOMPARE(dialog.realmValue->textFormat(), Qt::PlainText);
         QCOMPARE(dialog.connectionValue->text(),
                  QStringLiteral("Not secure: the password is sent unencrypted"));
         QCOMPARE(dialog.passwordEdit->echoMode(), QLineEdit::Password);
@@ -123,6 +125,7 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Certificate Problem"));
         QCOMPARE(dialog.hostValue->text(), QStringLiteral("intranet.example"));
         QCOMPARE(dialog.issuerValue->text(), QStringLiteral("Intranet Root"));
+        QCOMPARE(dialog.issuerValue->textFormat(), Qt::PlainText);
         QCOMPARE(dialog.validFromValue->text(), QStringLiteral("2026-01-01 00:00:00 UTC"));
         QCOMPARE(dialog.validUntilValue->text(), QStringLiteral("2026-12-31 23:59:59 UTC"));
         QCOMPARE(dialog.fingerprintValue->text(),
