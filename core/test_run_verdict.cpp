@@ -1,0 +1,186 @@
+#include "test_run_verdict.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace waytrace {
+
+namespace {
+
+bool fires(CodeCondition condition, int status, int code)
+{
+    switch (condition) {
+    case CodeCondition::GreaterThan:
+        return status > code;
+    case CodeCondition::EqualTo:
+        return status == code;
+    case CodeCondition::NotEqualTo:
+        return status != code;
+    }
+    return false;
+}
+
+constexpr bool isAsciiAlnum(char16_t c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+constexpr char16_t lower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+int hexValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// The form-urlencoded decoding of one name or value, byte for character: what the page typed,
+// as far as tokens are concerned (they are ASCII).
+std::u16string formDecoded(std::u16string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'+') {
+            out += u' ';
+        } else if (text[i] == u'%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char16_t>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The words of a field name, in lower case: split at anything but letters and digits and
+// where a lower-case letter meets an upper-case one ("csrfToken", "__RequestVerificationToken").
+std::vector<std::u16string> nameWords(std::u16string_view name)
+{
+    std::vector<std::u16string> words;
+    std::u16string word;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        const bool boundary = !isAsciiAlnum(c) || (i > 0 && c >= u'A' && c <= u'Z' &&
+                                                   name[i - 1] >= u'a' && name[i - 1] <= u'z');
+        if (boundary && !word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+        if (isAsciiAlnum(c))
+            word += lower(c);
+    }
+    if (!word.empty())
+        words.push_back(word);
+    return words;
+}
+
+bool isTokenName(std::u16string_view name)
+{
+    static constexpr std::array<std::u16string_view, 11> kWords{u"csrf",
+                                                                u"xsrf",
+                                                                u"token",
+                                                                u"nonce",
+                                                                u"state",
+                                                                u"viewstate",
+                                                                u"eventvalidation",
+                                                                u"samlresponse",
+                                                                u"samlrequest",
+                                                                u"authenticity",
+                                                                u"requestverificationtoken"};
+    // Forgery tokens hide inside longer words too ("csrfmiddlewaretoken").
+    const auto words = nameWords(name);
+    return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
+        return std::find(kWords.begin(), kWords.end(), word) != kWords.end() ||
+               word.find(u"csrf") != std::u16string::npos ||
+               word.find(u"xsrf") != std::u16string::npos;
+    });
+}
+
+// Long, base64 or hex only, letters and digits mixed, and as varied as random text is.
+bool looksRandom(std::u16string_view value)
+{
+    constexpr std::size_t kMinLength = 16;
+    constexpr double kMinBitsPerCharacter = 3.0;
+    if (value.size() < kMinLength)
+        return false;
+    bool digit = false;
+    bool letter = false;
+    std::array<int, 128> counts{};
+    for (const char16_t c : value) {
+        const bool base64 =
+            isAsciiAlnum(c) || c == u'+' || c == u'/' || c == u'=' || c == u'-' || c == u'_';
+        if (!base64)
+            return false;
+        digit = digit || (c >= u'0' && c <= u'9');
+        letter = letter || (c >= u'A' && lower(c) >= u'a' && lower(c) <= u'z');
+        ++counts[c];
+    }
+    if (!digit || !letter)
+        return false;
+    double bits = 0;
+    const auto size = static_cast<double>(value.size());
+    for (const int count : counts)
+        if (count > 0)
+            bits -= count / size * std::log2(count / size);
+    return bits >= kMinBitsPerCharacter;
+}
+
+} // namespace
+
+ConditionVerdict judgeResponse(int status, std::u16string_view body,
+                               std::u16string_view matchContent,
+                               std::u16string_view unavailabilityString,
+                               std::optional<CodeCondition> condition, int code)
+{
+    ConditionVerdict verdict;
+    if (!matchContent.empty())
+        verdict.matchContent = body.find(matchContent) == std::u16string_view::npos;
+    if (!unavailabilityString.empty())
+        verdict.unavailabilityString = body.find(unavailabilityString) != std::u16string_view::npos;
+    verdict.httpCondition = condition && fires(*condition, status, code);
+    return verdict;
+}
+
+std::vector<StaleField> staleFields(std::u16string_view querystring)
+{
+    // The recorder wrote every "%" of the body as "%25".
+    std::u16string body;
+    body.reserve(querystring.size());
+    for (std::size_t i = 0; i < querystring.size(); ++i) {
+        body += querystring[i];
+        if (querystring.substr(i, 3) == u"%25")
+            i += 2;
+    }
+    std::vector<StaleField> found;
+    std::size_t from = 0;
+    while (from <= body.size()) {
+        auto end = body.find(u'&', from);
+        if (end == std::u16string::npos)
+            end = body.size();
+        const std::u16string_view pair = std::u16string_view(body).substr(from, end - from);
+        const auto equals = pair.find(u'=');
+        if (equals != std::u16string_view::npos) {
+            auto name = formDecoded(pair.substr(0, equals));
+            const auto value = formDecoded(pair.substr(equals + 1));
+            if (isTokenName(name))
+                found.push_back({std::move(name), StaleField::Reason::TokenName});
+            else if (looksRandom(value))
+                found.push_back({std::move(name), StaleField::Reason::RandomValue});
+        }
+        from = end + 1;
+    }
+    return found;
+}
+
+} // namespace waytrace
