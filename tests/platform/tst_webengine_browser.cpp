@@ -640,6 +640,25 @@ private slots:
                 .body.startsWith("text=" + QUrl::toPercentEncoding(inside, " ").replace(' ', '+')));
     }
 
+    // A form posting into a new window from a Shift_JIS page, answered with a redirect: the
+    // popup records the POST, in the page's bytes, and not the page it was sent on to.
+    void popupPostKeepsThePageCharset()
+    {
+        QVERIFY(load(*main_, url("cs/shift_jis/charsets.html")));
+        QSignalSpy loaded(popup_->page(), &QWebEnginePage::loadFinished);
+        main_->page()->runJavaScript(QStringLiteral(
+            "document.getElementById('b1').value = '\\u65e5\\u672c & \\ud83d\\ude00';"
+            "document.getElementById('blank').submit()"));
+        QVERIFY(loaded.wait(kLoadTimeout));
+        const auto sent = server_->requestsTo("/r/303/page2.html?via=popup");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].body, QByteArray("text=%93%FA%96%7B+%26+%26%23128512%3B"));
+        QCOMPARE(requestedUrls(Target::Popup), QStringList{url("r/303/page2.html?via=popup")});
+        QCOMPARE(eventsOf(Kind::BeforeNavigate2, Target::Popup).first().postData,
+                 sent[0].body + '\0');
+        QCOMPARE(popup_->locationUrl(), url("page2.html?via=popup"));
+    }
+
     // Navigations that never happen, and those that send nothing, record nothing: a submission
     // the page cancels, one the user refuses to leave the page for, a fragment link,
     // history.pushState(), and a refresh the user leaves before it comes.
