@@ -30,7 +30,9 @@
     };
     // The engine sends UTF-8 where a form would be in UTF-16.
     const outputEncoding = (encoding) => (encoding && !encoding.startsWith('utf-16') ? encoding : 'utf-8');
-    const documentEncoding = outputEncoding(canonicalEncoding(doc.characterSet));
+    // Read when a form is sent, not at document creation: nothing is set up in a frame that
+    // never sends one, and a charset the page declares late is known by then.
+    const documentEncoding = () => outputEncoding(canonicalEncoding(doc.characterSet));
 
     // The form's accept-charset first (the first label the engine knows), else the document's.
     const formEncodingOf = (form) => {
@@ -40,7 +42,7 @@
             if (encoding)
                 return outputEncoding(encoding);
         }
-        return documentEncoding;
+        return documentEncoding();
     };
 
     const fromBytes = (bytes) => {
@@ -49,16 +51,16 @@
             text += String.fromCharCode.apply(null, bytes.subarray(at, at + 0x8000));
         return text;
     };
-    const utf8 = new TextEncoder();
-    const encodeUtf8 = (text) => fromBytes(utf8.encode(text));
+    const encodeUtf8 = (text) => fromBytes(new TextEncoder().encode(text));
 
     // The document's own charset: a query resolved in the document is percent-encoded in it,
     // with characters it cannot hold as numeric character references, exactly as forms are.
     // Only non-ASCII runs go through it: ASCII is itself in every charset the engine sends, and
     // the URL parser would drop line breaks and leave a literal "%" ambiguous.
-    const anchor = doc.createElementNS('http://www.w3.org/1999/xhtml', 'a'); // also in XML pages
+    let anchor = null;
     const kRunLength = 0x4000; // keeps each address well below the engine's length limit
     const encodeRunInDocument = (run) => {
+        anchor = anchor || doc.createElementNS('http://www.w3.org/1999/xhtml', 'a'); // XML too
         let bytes = '';
         for (let at = 0; at < run.length;) {
             let end = Math.min(run.length, at + kRunLength);
@@ -97,9 +99,8 @@
         }
         return set === '(B' ? bytes : bytes + kEscape + '(B';
     };
-    const encodeInDocument = documentEncoding === 'iso-2022-jp'
-        ? (text) => text.replace(/[^\x00-\x7f]+/g, joinIso2022jp)
-        : (text) => text.replace(/[^\x00-\x7f]+/g, encodeRunInDocument);
+    const encodeInDocument = (text) => text.replace(/[^\x00-\x7f]+/g,
+        documentEncoding() === 'iso-2022-jp' ? joinIso2022jp : encodeRunInDocument);
 
     // Another single-byte charset: the engine's own decoder, read backwards.
     const singleByteTables = new Map();
@@ -140,7 +141,7 @@
     const encoderFor = (encoding) => {
         if (encoding === 'utf-8')
             return encodeUtf8;
-        if (encoding === documentEncoding)
+        if (encoding === documentEncoding())
             return inDocumentOrUtf8;
         const table = singleByteTable(encoding);
         // A multi-byte charset other than the document's has no encoder reachable from here.
@@ -295,10 +296,12 @@
         });
     }
 
-    // Each frame tells when its document is created: a redirect before that is the server's.
-    // The top page's completion comes from the engine itself; frames' only from here.
-    report({ kind: 'document', top: window === window.top, url: doc.location.href });
-    if (window !== window.top) {
+    // The top frame tells when its document is created: a redirect before that is the server's.
+    // The top page's completion comes from the engine itself; frames' only from here, and a
+    // frame's load also ends the wait for its document.
+    if (window === window.top) {
+        report({ kind: 'document', top: true, url: doc.location.href });
+    } else {
         window.addEventListener('load', (event) => {
             if (event.target === doc)
                 report({ kind: 'load', url: doc.location.href });

@@ -192,7 +192,7 @@ WebEngineSession::RequestSource WebEngineSession::takeRequest(const QUrl& url, b
 // created, which a client redirect never does. In a frame, a navigation that the frame's own
 // document started was told to it (its navigate event), a server's redirect never is; one the
 // frame's document could not tell (a first document of its own) is a server's redirect only
-// while a request of a frame is still waiting for its document.
+// while a request of a frame is still waiting for its document to load.
 bool WebEngineSession::isServerRedirect(const RequestSource& source, const QUrl& url,
                                         bool mainFrame, bool clientRedirect)
 {
@@ -242,20 +242,16 @@ void WebEngineSession::frameRequestSent(WebEngineBrowser* browser, const QUrl& u
     frameRequests_.append({browser, key, now});
 }
 
-void WebEngineSession::documentCreated(WebEngineBrowser* browser, const QJsonObject& report)
+void WebEngineSession::frameDocumentLoaded(WebEngineBrowser* browser, const QString& url)
 {
-    if (report.value(QStringLiteral("top")).toBool()) {
-        browser->topRequestEnded();
-        return;
-    }
-    const auto key =
-        QUrl(report.value(QStringLiteral("url")).toString()).adjusted(QUrl::RemoveFragment);
+    const auto key = QUrl(url).adjusted(QUrl::RemoveFragment);
     const auto found =
         std::find_if(frameRequests_.cbegin(), frameRequests_.cend(), [&](const Expected& sent) {
             return sent.browser == browser && sent.url == key;
         });
     if (found != frameRequests_.cend())
         frameRequests_.erase(found);
+    browser->frameLoaded(url);
 }
 
 void WebEngineSession::frameNavigated(WebEngineBrowser* browser, const QUrl& url)
@@ -275,9 +271,9 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     if (kind == QLatin1String("form"))
         queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), formBody(report));
     else if (kind == QLatin1String("load"))
-        browser->frameLoaded(report.value(QStringLiteral("url")).toString());
+        frameDocumentLoaded(browser, report.value(QStringLiteral("url")).toString());
     else if (kind == QLatin1String("document"))
-        documentCreated(browser, report);
+        browser->topRequestEnded();
     else if (kind == QLatin1String("navigate"))
         frameNavigated(browser, QUrl(report.value(QStringLiteral("url")).toString()));
     return true;

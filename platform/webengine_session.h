@@ -10,7 +10,6 @@
 
 #include <memory>
 
-class QJsonObject;
 class QWebEngineProfile;
 
 namespace waytrace {
@@ -66,7 +65,7 @@ public:
 private:
     WebEngineSession();
 
-    void documentCreated(WebEngineBrowser* browser, const QJsonObject& report);
+    void frameDocumentLoaded(WebEngineBrowser* browser, const QString& url);
     void frameNavigated(WebEngineBrowser* browser, const QUrl& url);
     // Notes about frames last a few seconds: a frame's request may never get a document.
     void dropStaleFrameNotes();
@@ -86,7 +85,7 @@ private:
     QList<QPointer<WebEngineBrowser>> browsers_;
     QList<Expected> expected_;
     QList<Expected> frameNavigations_; // told to the page of a frame by its document
-    QList<Expected> frameRequests_;    // sent for a frame whose document is not there yet
+    QList<Expected> frameRequests_;    // sent for a frame whose document has not loaded yet
     QPointer<WebEngineBrowser> newWindow_;
 };
 
