@@ -7,7 +7,7 @@
 #include "core/url_sequence.h"
 #include "platform/form_body.h"
 #include "platform/webengine_browser.h"
-#include "ui/navigation_recorder.h"
+#include "recording/recorder.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -2,9 +2,9 @@
 
 #include "certificate_dialog.h"
 #include "design_controls.h"
-#include "error_trap.h"
 #include "login_dialog.h"
 #include "message_box.h"
+#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "login_dialog.h"
 
 #include "design_controls.h"
-#include "error_trap.h"
+#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QCheckBox>

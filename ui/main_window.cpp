@@ -3,9 +3,8 @@
 #include "about_window.h"
 #include "controlpanel.h"
 #include "design_controls.h"
-#include "error_trap.h"
 #include "message_box.h"
-#include "navigation_recorder.h"
+#include "platform/error_trap.h"
 #include "platform/twips.h"
 #include "popup_window.h"
 #include "program_icon.h"
@@ -47,7 +46,8 @@ QByteArray bytesOf(const ByteArray& bytes)
 } // namespace
 
 Form1::Form1(BrowserFactory browsers, QString helpUrl, QWidget* parent)
-    : QMainWindow(parent), browsers_(std::move(browsers)), helpUrl_(std::move(helpUrl))
+    : QMainWindow(parent), recorder_(helpUrl), urlarray(recorder_.sequence()),
+      browsers_(std::move(browsers)), helpUrl_(std::move(helpUrl))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Waytrace"));
@@ -133,10 +133,10 @@ void Form1::buildControls()
     connect(edit, &QPushButton::clicked, this, &Form1::editClicked);
     connect(Upload, &QPushButton::clicked, this, &Form1::UploadClicked);
     connect(btnhelp, &QPushButton::clicked, this, &Form1::btnhelpClicked);
-    connect(WebBrowser1, &Browser::beforeNavigate2, this, &Form1::webBrowser1BeforeNavigate2);
+    recorder_.listen(*WebBrowser1);
+    connect(&recorder_, &Recorder::credentialsStored, this, &Form1::reloadControlPanel);
     connect(WebBrowser1, &Browser::newWindow2, this, &Form1::webBrowser1NewWindow2);
     connect(WebBrowser1, &Browser::documentComplete, this, &Form1::webBrowser1DocumentComplete);
-    connect(WebBrowser1, &Browser::credentialsEntered, this, &Form1::keepCredentials);
     connect(postbrowser, &Browser::navigateComplete2, this, &Form1::postbrowserNavigateComplete2);
 }
 
@@ -270,8 +270,11 @@ void Form1::placeBeside(QWidget* window) const
 
 popup_form& Form1::popup()
 {
-    if (!popup_)
-        popup_ = new popup_form(*this, browsers_, this);
+    if (!popup_) {
+        popup_ = new popup_form(recorder_, browsers_, this);
+        connect(popup_, &popup_form::pageSized, this,
+                [this] { runTrapped([this] { controlPanel().reloadlist(); }); });
+    }
     return *popup_;
 }
 
@@ -396,28 +399,14 @@ void Form1::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-// ---- the recorder's window side ----
+// ---- what the main browser tells ----
 
-void Form1::recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
-                             bool& cancel)
+void Form1::reloadControlPanel()
 {
-    runTrapped([&] {
-        cancel = waytrace::recordNavigation(urlarray, helpUrl_, url, headers, postData) || cancel;
-    });
-}
-
-void Form1::keepCredentials(const QString& url, const QString& userName, const QString& password)
-{
-    runTrapped([&] {
-        if (waytrace::storeCredentials(urlarray, url, userName, password) && panel_)
+    runTrapped([this] {
+        if (panel_)
             panel_->reloadlist();
     });
-}
-
-void Form1::webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                       const QByteArray& postData, bool& cancel)
-{
-    recordNavigation(url, headers, postData, cancel);
 }
 
 void Form1::webBrowser1NewWindow2(Browser*& ppDisp, bool& /*cancel*/)

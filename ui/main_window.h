@@ -4,6 +4,7 @@
 #include "main_window_layout.h"
 
 #include "core/url_sequence.h"
+#include "recording/recorder.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -32,6 +33,9 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 
+    // First: the public sequence below is the recorder's.
+    Recorder recorder_;
+
 public:
     // `helpUrl` is the online help page: opened at start and by the help commands, never
     // recorded.
@@ -42,7 +46,7 @@ public:
     static QString defaultHelpUrl();
 
     // The recorded sequence; every window reads and edits these very records.
-    UrlSequence urlarray;
+    UrlSequence& urlarray;
     // Set by the upload dialog: true after Cancel, false after a valid OK.
     bool uploadcancel = false;
 
@@ -50,12 +54,8 @@ public:
     void clearbrowser();
     // Saves the sequence into the monitoring server.
     void save();
-    // The before-navigate handling of both browsers: records into `urlarray`.
-    void recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
-                          bool& cancel);
-    // The user logged in to `url` for the sequence: the URL's record takes the credentials and
-    // the control panel shows them.
-    void keepCredentials(const QString& url, const QString& userName, const QString& password);
+    // What the main and the popup browser record into.
+    [[nodiscard]] Recorder& recorder() { return recorder_; }
 
     // The other windows, created on first use.
     controlpanel& controlPanel();
@@ -126,11 +126,10 @@ private:
     void startClicked();
     void aboutrecorderClicked();
 
-    void webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                    const QByteArray& postData, bool& cancel);
     void webBrowser1NewWindow2(Browser*& ppDisp, bool& cancel);
     void webBrowser1DocumentComplete(const QString& url);
     void postbrowserNavigateComplete2(const QString& url);
+    void reloadControlPanel();
 
     BrowserFactory browsers_;
     QString helpUrl_;

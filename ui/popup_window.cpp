@@ -1,14 +1,12 @@
 #include "popup_window.h"
 
 #include "browser_factory.h"
-#include "controlpanel.h"
-#include "error_trap.h"
-#include "main_window.h"
-#include "navigation_recorder.h"
+#include "platform/error_trap.h"
 #include "platform/twips.h"
 #include "program_icon.h"
 
 #include "platform/browser.h"
+#include "recording/recorder.h"
 
 #include <QResizeEvent>
 
@@ -22,8 +20,8 @@ constexpr int kHeightMargin = 400;
 
 } // namespace
 
-popup_form::popup_form(Form1& main, const BrowserFactory& browsers, QWidget* parent)
-    : QWidget(parent, Qt::Window), WebBrowser1(browsers.pageBrowser(this)), main_(main)
+popup_form::popup_form(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent)
+    : QWidget(parent, Qt::Window), WebBrowser1(browsers.pageBrowser(this))
 {
     setObjectName(QStringLiteral("popup_form"));
     setWindowTitle(QStringLiteral("Form2"));
@@ -34,10 +32,9 @@ popup_form::popup_form(Form1& main, const BrowserFactory& browsers, QWidget* par
         view->setGeometry(twipsRect(120, 240, 10335, 6975));
     }
 
-    connect(WebBrowser1, &Browser::beforeNavigate2, this, &popup_form::webBrowser1BeforeNavigate2);
+    recorder.listen(*WebBrowser1);
     connect(WebBrowser1, &Browser::downloadComplete, this,
             &popup_form::webBrowser1DownloadComplete);
-    connect(WebBrowser1, &Browser::credentialsEntered, &main_, &Form1::keepCredentials);
     connect(WebBrowser1, &Browser::onQuit, this, &popup_form::webBrowser1OnQuit);
     connect(WebBrowser1, &Browser::windowClosing, this, &popup_form::webBrowser1WindowClosing);
     load();
@@ -81,12 +78,6 @@ void popup_form::resizeEvent(QResizeEvent* event)
         fitBrowser();
 }
 
-void popup_form::webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                            const QByteArray& postData, bool& cancel)
-{
-    main_.recordNavigation(url, headers, postData, cancel);
-}
-
 void popup_form::webBrowser1DownloadComplete()
 {
     runTrapped([this] {
@@ -94,7 +85,7 @@ void popup_form::webBrowser1DownloadComplete()
         setOuterSize(WebBrowser1->width() + kWidthMargin, WebBrowser1->height() + kHeightMargin);
         setWindowTitle(WebBrowser1->locationUrl());
         trackresize = true;
-        main_.controlPanel().reloadlist();
+        emit pageSized();
     });
 }
 

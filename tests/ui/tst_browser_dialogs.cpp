@@ -1,7 +1,7 @@
+#include "recording/recorder.h"
 #include "ui/certificate_dialog.h"
 #include "ui/dialog_prompts.h"
 #include "ui/login_dialog.h"
-#include "ui/navigation_recorder.h"
 #include "ui/text.h"
 
 #include <QApplication>

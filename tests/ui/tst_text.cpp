@@ -1,4 +1,4 @@
-#include "ui/error_trap.h"
+#include "platform/error_trap.h"
 #include "ui/text.h"
 
 #include <waytrace/build_settings.h>
