@@ -3,9 +3,10 @@
 #include "design_controls.h"
 #include "platform/twips.h"
 #include "program_icon.h"
+#include "slim_drop_down_style.h"
 #include "text.h"
+#include "url_list_model.h"
 
-#include <QAbstractListModel>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -13,102 +14,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPainter>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleOptionComplex>
 
 #include <algorithm>
 #include <utility>
 
 namespace waytrace {
 
-// The entries of `urls`: copies of the addresses as they were at the last refill. One reset
-// per refill keeps a refill of any length linear.
-class UrlListModel : public QAbstractListModel
-{
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    void assign(QList<QString> entries)
-    {
-        beginResetModel();
-        entries_ = std::move(entries);
-        endResetModel();
-    }
-
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
-    }
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= entries_.size())
-            return {};
-        return entries_[index.row()];
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override
-    {
-        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
-    }
-
-private:
-    QList<QString> entries_;
-};
-
 namespace {
-
-// The drop-down lists were designed around a slim button; the platform's wider one would hide
-// the third digit of a response code, so the button gives the text that room back. A condition
-// text still too wide for the design width (some Japanese ones) is drawn narrower rather than
-// cut off, since its last characters decide between "equal" and "not equal".
-class SlimDropDownStyle : public QProxyStyle
-{
-public:
-    using QProxyStyle::QProxyStyle;
-
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
-        if (element != CE_ComboBoxLabel || !combo || !widget) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        const QRect field = subControlRect(CC_ComboBox, combo, SC_ComboBoxEditField, widget);
-        const int needed = painter->fontMetrics().horizontalAdvance(combo->currentText) + 2;
-        if (needed <= field.width()) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        painter->save();
-        QFont narrow = painter->font();
-        narrow.setStretch(std::max(75, field.width() * 100 / needed));
-        painter->setFont(narrow);
-        QProxyStyle::drawControl(element, option, painter, widget);
-        painter->restore();
-    }
-
-    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
-                         const QWidget* widget) const override
-    {
-        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
-        if (control != CC_ComboBox || (part != SC_ComboBoxArrow && part != SC_ComboBoxEditField))
-            return rect;
-        constexpr int kButtonWidth = 12;
-        const QRect button = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget);
-        const int spare = button.width() - kButtonWidth;
-        if (spare <= 0)
-            return rect;
-        if (part == SC_ComboBoxArrow)
-            rect.setLeft(rect.left() + spare);
-        else
-            rect.adjust(-2, 0, spare, 0);
-        return rect;
-    }
-};
 
 QGroupBox* frame(QWidget* parent, const char* name, const char* caption, int left, int top,
                  int width, int height)

@@ -24,6 +24,7 @@ class Browser;
 class controlpanel;
 class frmAbout;
 class popup_form;
+class UploadFlow;
 class Uploaddialog;
 
 // The main window: the browser in which the user records, the address bar, the command buttons
@@ -85,6 +86,7 @@ public:
     QPushButton* go;
     QFrame* Line1;
 
+    // The commands, each shared by its menu item and its button.
     QMenu* mnufile;
     QAction* mnunewseq;
     QAction* mnueditseq;
@@ -100,35 +102,31 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Building and laying out (main_window_controls.cpp).
     void buildControls();
     void buildMenus();
-    void load();
+    void connectCommands();
     void localize();
     void layOut();
+
+    void load();
     void NavigateToAddress();
     void openHelpPage();
     void showControlPanel();
     void placeBeside(QWidget* window) const;
     bool isMenuShortcut(QObject* receiver, QEvent* event) const;
-    void PostSequence(const std::u16string& document);
-    void setUploadEnabled(bool enabled);
 
     void goClicked();
     void urladdressKeyPressed(QKeyEvent* event);
-    void ClearClicked();
-    void editClicked();
-    void UploadClicked();
-    void btnhelpClicked();
-    void mnunewseqClicked();
-    void mnueditseqClicked();
-    void mnusaveseqClicked();
-    void mnuexitClicked();
-    void startClicked();
-    void aboutrecorderClicked();
+    void newSequenceTriggered();
+    void editSequenceTriggered();
+    void saveSequenceTriggered();
+    void gettingStartedTriggered();
+    void exitTriggered();
+    void aboutTriggered();
 
     void webBrowser1NewWindow2(Browser*& ppDisp, bool& cancel);
     void webBrowser1DocumentComplete(const QString& url);
-    void postbrowserNavigateComplete2(const QString& url);
     void reloadControlPanel();
 
     BrowserFactory browsers_;
@@ -139,6 +137,7 @@ private:
     QPointer<popup_form> popup_;
     QPointer<Uploaddialog> uploadDialog_;
     QPointer<frmAbout> about_;
+    UploadFlow* upload_;
 };
 
 } // namespace waytrace

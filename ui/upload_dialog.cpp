@@ -118,6 +118,21 @@ void Uploaddialog::showModal()
     exec();
 }
 
+std::optional<UploadFields> Uploaddialog::ask()
+{
+    showModal();
+    if (uploadcancel_)
+        return std::nullopt;
+    return fields();
+}
+
+UploadFields Uploaddialog::fields() const
+{
+    return {TName->text().toStdU16String(), Text1->text().toStdU16String(),
+            host->text().toStdU16String(),  port->text().toStdU16String(),
+            user->text().toStdU16String(),  password->text().toStdU16String()};
+}
+
 void Uploaddialog::reject()
 {
     CancelButtonClicked();

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "output/upload_request.h"
+
 #include <QDialog>
+
+#include <optional>
 
 class QGroupBox;
 class QKeyEvent;
@@ -11,8 +15,8 @@ class QPushButton;
 namespace waytrace {
 
 // Asks for what an upload needs besides the sequence: its name and poll interval, and the
-// server's host, port, user name and password. The caller reads the six boxes once the dialog
-// is hidden. OK and Cancel only hide it, so the boxes keep their values for the next upload.
+// server's host, port, user name and password. OK and Cancel only hide it, so the boxes keep
+// their values for the next upload.
 class Uploaddialog : public QDialog
 {
     Q_OBJECT
@@ -25,6 +29,11 @@ public:
 
     // Shows the dialog modally and returns once OK, Cancel or the close box has hidden it.
     void showModal();
+    // Shows the dialog modally; the six values as typed after OK, nothing after Cancel or the
+    // close box.
+    std::optional<UploadFields> ask();
+    // The six values as typed now.
+    [[nodiscard]] UploadFields fields() const;
 
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* U;
