@@ -4,7 +4,7 @@
 
 #include "ratio_report.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 #include "platform/form_body.h"
 #include "platform/webengine_browser.h"
 #include "recording/recorder.h"
@@ -63,7 +63,7 @@ struct Engine
     std::unique_ptr<waytrace::WebEngineBrowser> browser =
         std::make_unique<waytrace::WebEngineBrowser>(session);
     PageServer server;
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
 
     Engine()
     {

@@ -5,7 +5,7 @@
 
 #include "ratio_report.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 #include "platform/webengine_browser.h"
 #include "recording/recorder.h"
 
@@ -97,7 +97,7 @@ struct Browsers
     std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
     std::unique_ptr<waytrace::WebEngineBrowser> recording =
         std::make_unique<waytrace::WebEngineBrowser>(session);
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
     int loads = 0;
 
     Browsers()

@@ -34,11 +34,11 @@ struct Utf8Unit
     std::array<std::uint8_t, 3> bytes{};
     std::uint8_t size = 0;
 };
-Utf8Unit ToUTF8(std::uint16_t UTF16);
+Utf8Unit unitToUtf8(std::uint16_t unit);
 
 // The UTF-8 bytes of a text: no byte-order mark, no terminating zero. A surrogate pair becomes
 // its four-byte form; a lone surrogate becomes U+FFFD.
-ByteArray UniStrToUTF8(std::u16string_view UniString);
+ByteArray toUtf8(std::u16string_view text16);
 
 // Appends the UTF-8 bytes of a text to `out`. With `formEscape`, "&" and "+" are written as
 // "%26" and "%2B" on the way, so the text survives as one form value.

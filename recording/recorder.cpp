@@ -43,7 +43,7 @@ bool Recorder::record(const QString& url, const QString& headers, const QByteArr
     return cancel;
 }
 
-bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QString& url,
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
                       const QString& headers, const QByteArray& postData)
 {
     const auto address = url.toStdU16String();
@@ -56,7 +56,7 @@ bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QStri
     return applyRecordingRule(navigation, help, sequence).cancel;
 }
 
-RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
+RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const QString& userName,
                            const QString& password)
 {
     const QUrl address = QUrl(url).adjusted(QUrl::RemoveFragment);

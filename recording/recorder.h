@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -29,8 +29,8 @@ public:
     // Runs the recording rule on one navigation; returns whether it is to be cancelled.
     bool record(const QString& url, const QString& headers, const QByteArray& postData);
 
-    [[nodiscard]] UrlSequence& sequence() { return sequence_; }
-    [[nodiscard]] const UrlSequence& sequence() const { return sequence_; }
+    [[nodiscard]] RecordedSequence& sequence() { return sequence_; }
+    [[nodiscard]] const RecordedSequence& sequence() const { return sequence_; }
     // Addresses of the navigations cancelled, oldest first.
     [[nodiscard]] const QStringList& cancelled() const { return cancelled_; }
 
@@ -40,20 +40,20 @@ signals:
 
 private:
     QString helpUrl_;
-    UrlSequence sequence_;
+    RecordedSequence sequence_;
     QStringList cancelled_;
 };
 
 // The recording rule on one navigation as a browser announces it: appends to `sequence` and
 // returns whether the navigation is to be cancelled.
-bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QString& url,
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
                       const QString& headers, const QByteArray& postData);
 
 // The user logged in to `url` for the sequence: the newest record of that address gets the
 // credentials as its basic-authentication fields, or else the newest record on the same server
 // (the login came after a server redirect). Returns that record, or null when no record is on
 // that server.
-RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
+RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const QString& userName,
                            const QString& password);
 
 } // namespace waytrace

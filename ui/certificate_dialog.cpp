@@ -127,7 +127,7 @@ void CertificateDialog::localize(CertificateProblem problem)
 {
     // A text the table lacks leaves the English one in place; the question is still asked.
     runTrapped([&] {
-        setWindowTitle(LoadText(169));
+        setWindowTitle(loadText(169));
         setCaption(problemLabel, problemId(problem));
         setCaption(hostCaption, 135);
         setCaption(subjectCaption, 175);

@@ -49,10 +49,10 @@ void setTabChain(std::initializer_list<QWidget*> controls);
 template <typename Control> void setCaption(Control* control, int id)
 {
     if constexpr (requires { control->setTitle(QString()); })
-        control->setTitle(LoadText(id)); // a frame
+        control->setTitle(loadText(id)); // a frame
     else
-        control->setText(LoadText(id));
-    ApplyTextFont(control);
+        control->setText(loadText(id));
+    applyTextFont(control);
 }
 
 } // namespace waytrace

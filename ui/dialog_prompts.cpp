@@ -23,7 +23,7 @@ namespace {
 QString textOr(int id, const QString& english)
 {
     QString text = english;
-    runTrapped([&] { text = LoadText(id); });
+    runTrapped([&] { text = loadText(id); });
     return text;
 }
 

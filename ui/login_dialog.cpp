@@ -103,7 +103,7 @@ void LoginDialog::localize(const LoginQuestion& question)
                                  : QStringLiteral("Not secure: the password is sent unencrypted"));
     // A text the table lacks leaves the English one in place; the question is still asked.
     runTrapped([&] {
-        setWindowTitle(LoadText(160));
+        setWindowTitle(loadText(160));
         setCaption(requestLabel, question.proxy ? 162 : 161);
         setCaption(refusedLabel, 168);
         setCaption(hostCaption, 135);

@@ -1,7 +1,7 @@
 #include "main_window.h"
 
 #include "about_window.h"
-#include "controlpanel.h"
+#include "control_panel.h"
 #include "design_controls.h"
 #include "popup_window.h"
 #include "program_icon.h"
@@ -34,74 +34,76 @@ constexpr char kPlacedProperty[] = "waytracePlaced";
 
 } // namespace
 
-Form1::Form1(BrowserFactory browsers, QString helpUrl, QWidget* parent)
-    : QMainWindow(parent), recorder_(helpUrl), urlarray(recorder_.sequence()),
-      browsers_(std::move(browsers)), helpUrl_(std::move(helpUrl))
+MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent)
+    : QMainWindow(parent), recorder_(helpUrl), browsers_(std::move(browsers)),
+      helpUrl_(std::move(helpUrl))
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Waytrace"));
     setWindowIcon(programIcon());
     useDesignFontSize(this);
     buildControls();
     buildMenus();
     connectCommands();
-    upload_ = new UploadFlow({urlarray, *postbrowser, [this] { return uploadDialog().ask(); }, this,
+    upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel,
+                              [this] { return uploadDialog().ask(); }, this,
                               [this] { return mainMessageTitle_; }},
                              this);
-    connect(upload_, &UploadFlow::underWayChanged, mnusaveseq,
-            [this](bool underWay) { mnusaveseq->setEnabled(!underWay); });
-    connect(upload_, &UploadFlow::sequenceSaved, this, &Form1::clearbrowser);
-    recorder_.listen(*WebBrowser1);
-    connect(&recorder_, &Recorder::credentialsStored, this, &Form1::reloadControlPanel);
-    connect(WebBrowser1, &Browser::newWindow2, this, &Form1::webBrowser1NewWindow2);
-    connect(WebBrowser1, &Browser::documentComplete, this, &Form1::webBrowser1DocumentComplete);
+    connect(upload_, &UploadFlow::underWayChanged, saveSequenceAction,
+            [this](bool underWay) { saveSequenceAction->setEnabled(!underWay); });
+    connect(upload_, &UploadFlow::sequenceSaved, this, &MainWindow::startNewSequence);
+    recorder_.listen(*pageBrowser);
+    connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
+    connect(pageBrowser, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
+    connect(pageBrowser, &Browser::documentComplete, this,
+            &MainWindow::pageBrowserDocumentComplete);
     resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
     // Sees the address box's keys and, wherever the focus is, the menus' shortcut keys.
     qApp->installEventFilter(this);
     load();
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
-    // The other windows hold this window's sequence and flags: they go first.
+    // The other windows hold this window's sequence and flags: they goButton first.
     for (QWidget* window : std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, panel_})
         delete window;
 }
 
-QString Form1::defaultHelpUrl()
+QString MainWindow::defaultHelpUrl()
 {
     return QString::fromStdU16String(settings::kHelpUrl);
 }
 
-void Form1::load()
+void MainWindow::load()
 {
     runTrapped([this] {
-        NavigateToAddress();
-        if (urladdress->text() != helpUrl_)
-            WebBrowser1->navigate(helpUrl_);
+        navigateToAddress();
+        if (addressEdit->text() != helpUrl_)
+            pageBrowser->navigate(helpUrl_);
         localize();
     });
 }
 
-void Form1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     runTrapped([this] {
-        mainMessageTitle_ = LoadText(151);
+        mainMessageTitle_ = loadText(151);
         layOut();
     });
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == urladdress && event->type() == QEvent::KeyPress)
-        urladdressKeyPressed(static_cast<QKeyEvent*>(event));
+    if (watched == addressEdit && event->type() == QEvent::KeyPress)
+        addressEditKeyPressed(static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(watched, event))
         return true; // left unclaimed, so the menu item's shortcut fires
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
+bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 {
     // The address box and the page would keep Ctrl+A and the like for themselves; in this
     // window the menus' shortcut keys come first.
@@ -110,7 +112,8 @@ bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* action : {mnunewseq, mnueditseq, mnusaveseq, start, aboutrecorder})
+    for (const auto* action : {newSequenceAction, editSequenceAction, saveSequenceAction,
+                               gettingStartedAction, aboutAction})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -118,14 +121,14 @@ bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
 
 // ---- the other windows, created on first use ----
 
-controlpanel& Form1::controlPanel()
+ControlPanel& MainWindow::controlPanel()
 {
     if (!panel_)
-        panel_ = new controlpanel(urlarray, this);
+        panel_ = new ControlPanel(recorder_.sequence(), this);
     return *panel_;
 }
 
-void Form1::placeBeside(QWidget* window) const
+void MainWindow::placeBeside(QWidget* window) const
 {
     // To the right of this window, so the browser stays in view; against the screen's right
     // edge when there is no room.
@@ -137,29 +140,29 @@ void Form1::placeBeside(QWidget* window) const
     window->move(x, std::max(frame.top(), screen.top()));
 }
 
-popup_form& Form1::popup()
+PopupWindow& MainWindow::popup()
 {
     if (!popup_) {
-        popup_ = new popup_form(recorder_, browsers_, this);
-        connect(popup_, &popup_form::pageSized, this,
-                [this] { runTrapped([this] { controlPanel().reloadlist(); }); });
+        popup_ = new PopupWindow(recorder_, browsers_, this);
+        connect(popup_, &PopupWindow::pageSized, this,
+                [this] { runTrapped([this] { controlPanel().reloadList(); }); });
     }
     return *popup_;
 }
 
-bool Form1::hasPopup() const
+bool MainWindow::hasPopup() const
 {
     return !popup_.isNull();
 }
 
-Uploaddialog& Form1::uploadDialog()
+UploadDialog& MainWindow::uploadDialog()
 {
     if (!uploadDialog_)
-        uploadDialog_ = new Uploaddialog(uploadcancel, this);
+        uploadDialog_ = new UploadDialog(uploadCancelled, this);
     return *uploadDialog_;
 }
 
-void Form1::showControlPanel()
+void MainWindow::showControlPanel()
 {
     auto& panel = controlPanel();
     // Placed when first shown, once its frame is known; later the user's place is kept.
@@ -173,63 +176,63 @@ void Form1::showControlPanel()
 
 // ---- commands ----
 
-void Form1::NavigateToAddress()
+void MainWindow::navigateToAddress()
 {
-    WebBrowser1->navigate(urladdress->text());
+    pageBrowser->navigate(addressEdit->text());
 }
 
-void Form1::openHelpPage()
+void MainWindow::openHelpPage()
 {
-    if (urladdress->text() != helpUrl_)
-        WebBrowser1->navigate(helpUrl_);
+    if (addressEdit->text() != helpUrl_)
+        pageBrowser->navigate(helpUrl_);
 }
 
-void Form1::goClicked()
+void MainWindow::goClicked()
 {
     runTrapped([this] {
-        if (urladdress->text() != helpUrl_)
-            NavigateToAddress();
+        if (addressEdit->text() != helpUrl_)
+            navigateToAddress();
     });
 }
 
-void Form1::urladdressKeyPressed(QKeyEvent* event)
+void MainWindow::addressEditKeyPressed(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        runTrapped([this] { NavigateToAddress(); });
+        runTrapped([this] { navigateToAddress(); });
 }
 
-void Form1::newSequenceTriggered()
+void MainWindow::newSequenceTriggered()
 {
-    clearbrowser();
+    startNewSequence();
 }
 
-void Form1::editSequenceTriggered()
+void MainWindow::editSequenceTriggered()
 {
     runTrapped([this] { showControlPanel(); });
 }
 
-void Form1::saveSequenceTriggered()
+void MainWindow::saveSequenceTriggered()
 {
     save();
 }
 
-void Form1::gettingStartedTriggered()
+void MainWindow::gettingStartedTriggered()
 {
     runTrapped([this] { openHelpPage(); });
 }
 
-void Form1::aboutTriggered()
+void MainWindow::aboutTriggered()
 {
     runTrapped([this] {
         if (!about_)
-            about_ = new frmAbout(this);
+            about_ = new AboutWindow(this);
         about_->show();
         about_->raise();
         about_->activateWindow();
     });
 }
 
-void Form1::exitTriggered()
+void MainWindow::exitTriggered()
 {
     // Closing the popup may fail; the main window closes all the same.
     runTrapped([this] {
@@ -239,7 +242,7 @@ void Form1::exitTriggered()
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // The program ends with this window: every other window goes with it.
     for (QWidget* window : std::initializer_list<QWidget*>{panel_, popup_, uploadDialog_, about_})
@@ -250,30 +253,30 @@ void Form1::closeEvent(QCloseEvent* event)
 
 // ---- what the main browser tells ----
 
-void Form1::reloadControlPanel()
+void MainWindow::reloadControlPanel()
 {
     runTrapped([this] {
         if (panel_)
-            panel_->reloadlist();
+            panel_->reloadList();
     });
 }
 
-void Form1::webBrowser1NewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+void MainWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
 {
     runTrapped([&] {
         auto& window = popup();
         window.show();
         window.raise();
-        ppDisp = window.WebBrowser1->application();
+        ppDisp = window.pageBrowser->application();
         move(x(), twipsToPixels(-1));
     });
 }
 
-void Form1::webBrowser1DocumentComplete(const QString& url)
+void MainWindow::pageBrowserDocumentComplete(const QString& url)
 {
     runTrapped([&] {
-        urladdress->setText(url);
-        controlPanel().reloadlist();
+        addressEdit->setText(url);
+        controlPanel().reloadList();
         if (!uploadDialog().isVisible()) {
             showControlPanel();
             // Back to this window and the control that had the focus in it, so typing in the
@@ -283,19 +286,19 @@ void Form1::webBrowser1DocumentComplete(const QString& url)
     });
 }
 
-void Form1::clearbrowser()
+void MainWindow::startNewSequence()
 {
     runTrapped([this] {
-        urlarray.clear();
-        controlPanel().reloadlist();
-        urladdress->setText(kBlank);
-        NavigateToAddress();
+        recorder_.sequence().clear();
+        controlPanel().reloadList();
+        addressEdit->setText(kBlank);
+        navigateToAddress();
     });
 }
 
 // ---- saving into the server ----
 
-void Form1::save()
+void MainWindow::save()
 {
     upload_->start();
 }

@@ -11,16 +11,16 @@ struct BrowserFactory;
 // Shows the pages a site opens in a new window, so that their requests are recorded into the
 // main window's sequence through the one recorder. One for the whole run: hidden, never destroyed,
 // when its page closes, and reused by the next new-window request.
-class popup_form : public QWidget
+class PopupWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    popup_form(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent = nullptr);
+    PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent = nullptr);
 
-    Browser* WebBrowser1;
+    Browser* pageBrowser;
     // While true, a change of the window's size resizes the browser.
-    bool trackresize = false;
+    bool trackResize = false;
 
     // Outer size of the window (frame included), in twips.
     [[nodiscard]] int outerWidth() const;
@@ -38,9 +38,9 @@ private:
     void load();
     void fitBrowser();
 
-    void webBrowser1DownloadComplete();
-    void webBrowser1OnQuit();
-    void webBrowser1WindowClosing(bool isChildWindow, bool& cancel);
+    void pageBrowserDownloadComplete();
+    void pageBrowserOnQuit();
+    void pageBrowserWindowClosing(bool isChildWindow, bool& cancel);
 };
 
 } // namespace waytrace

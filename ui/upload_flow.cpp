@@ -42,7 +42,7 @@ void UploadFlow::start()
 bool UploadFlow::post()
 {
     // The document as it is when the user asks to save: pages go on recording behind the dialog.
-    const auto document = BuildSequenceXml(parts_.sequence);
+    const auto document = buildSequenceDocument(parts_.sequence);
     const auto fields = parts_.askFields();
     if (!fields || parts_.sequence.count() == 0)
         return false;
@@ -64,7 +64,7 @@ void UploadFlow::landed(const QString& url)
                                                    url.toStdU16String(), port_);
         if (!outcome.message)
             return;
-        showMessage(parts_.messageParent, parts_.messageTitle(), LoadText(*outcome.message));
+        showMessage(parts_.messageParent, parts_.messageTitle(), loadText(*outcome.message));
         if (outcome.clearSequence)
             emit sequenceSaved();
     });

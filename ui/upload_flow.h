@@ -13,7 +13,7 @@ class QWidget;
 namespace waytrace {
 
 class Browser;
-class UrlSequence;
+class RecordedSequence;
 
 // Saving the sequence into the server, from the question to the answer: builds the document,
 // asks for the upload's values, composes and posts the request through the upload channel,
@@ -25,7 +25,7 @@ class UploadFlow : public QObject
 public:
     struct Parts
     {
-        const UrlSequence& sequence;
+        const RecordedSequence& sequence;
         // Sends the request; its navigate-complete says where the upload landed.
         Browser& channel;
         // Asks the user; nothing when the user cancelled.

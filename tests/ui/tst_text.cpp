@@ -141,7 +141,7 @@ private slots:
         QFETCH(QString, text);
         Restore restore;
         forceInterfaceLanguage(language);
-        QCOMPARE(LoadText(id), text);
+        QCOMPARE(loadText(id), text);
     }
 
     void idsOutsideTheTableThrow_data()
@@ -159,7 +159,7 @@ private slots:
         QFETCH(int, id);
         Restore restore;
         forceInterfaceLanguage(language);
-        QVERIFY_THROWS_EXCEPTION(TextError, LoadText(id));
+        QVERIFY_THROWS_EXCEPTION(TextError, loadText(id));
     }
 
     // The browser's questions: every text in all three versions, as the table's texts are.
@@ -170,7 +170,7 @@ private slots:
             QString english;
             for (int language : {kEnglish, kJapanese, kSimplifiedChinese}) {
                 forceInterfaceLanguage(language);
-                const QString text = LoadText(id);
+                const QString text = loadText(id);
                 QVERIFY2(!text.isEmpty() && text == text.trimmed() && !text.contains(u'&') &&
                              !text.contains(u'\n'),
                          qPrintable(QString::number(id)));
@@ -208,7 +208,7 @@ private slots:
     {
         Restore restore;
         forceInterfaceLanguage(kJapanese);
-        QCOMPARE(LoadText(102), QStringLiteral("ファイル"));
+        QCOMPARE(loadText(102), QStringLiteral("ファイル"));
         forceInterfaceLanguage(std::nullopt);
         QCOMPARE(interfaceLanguage(), languageFor(QLocale::system()));
     }
@@ -241,7 +241,7 @@ private slots:
         font.setItalic(true);
         control.setFont(font);
 
-        ApplyTextFont(&control);
+        applyTextFont(&control);
         QCOMPARE(control.font().family(), face);
         QCOMPARE(control.property(kCharsetProperty).toInt(), charset);
         QCOMPARE(control.font().pointSize(), 13);
@@ -272,15 +272,15 @@ private slots:
         replaceStringTable(tableWith(charset));
 
         QLabel control;
-        QVERIFY_THROWS_EXCEPTION(TextError, ApplyTextFont(&control));
+        QVERIFY_THROWS_EXCEPTION(TextError, applyTextFont(&control));
         QCOMPARE(control.font().family(), QStringLiteral("MS Sans Serif"));
         QVERIFY(!control.property(kCharsetProperty).isValid());
 
         // A trapped step ends there and the steps before it stay done.
         QString reached;
         runTrapped([&] {
-            reached = LoadText(101);
-            ApplyTextFont(&control);
+            reached = loadText(101);
+            applyTextFont(&control);
             reached = QStringLiteral("past the font");
         });
         QCOMPARE(reached, QStringLiteral("Waytrace"));
@@ -293,7 +293,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TextError,
                                  replaceStringTable(QByteArray(R"({"1033": {"x": "y"}})")));
         forceInterfaceLanguage(kEnglish);
-        QCOMPARE(LoadText(101), QStringLiteral("Waytrace")); // the compiled-in table stays
+        QCOMPARE(loadText(101), QStringLiteral("Waytrace")); // the compiled-in table stays
     }
 };
 

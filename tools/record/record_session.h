@@ -21,7 +21,7 @@ public:
     RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent = nullptr);
 
     [[nodiscard]] const QList<StreamEvent>& events() const { return events_; }
-    [[nodiscard]] const UrlSequence& sequence() const { return recorder_.sequence(); }
+    [[nodiscard]] const RecordedSequence& sequence() const { return recorder_.sequence(); }
     [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
 signals:

@@ -52,13 +52,13 @@ void ReplaySession::edit(const StreamEvent& event)
         return;
     }
 
-    static const std::pair<const char*, std::u16string Class1::*> kTextFields[] = {
-        {"displayname", &Class1::displayname},
-        {"matchcontent", &Class1::matchcontent},
-        {"unavailabilitystring", &Class1::unavailabilitystring},
-        {"httpcondition", &Class1::httpcondition},
-        {"username", &Class1::username},
-        {"password", &Class1::password},
+    static const std::pair<const char*, std::u16string UrlRecord::*> kTextFields[] = {
+        {"displayname", &UrlRecord::displayname},
+        {"matchcontent", &UrlRecord::matchcontent},
+        {"unavailabilitystring", &UrlRecord::unavailabilitystring},
+        {"httpcondition", &UrlRecord::httpcondition},
+        {"username", &UrlRecord::username},
+        {"password", &UrlRecord::password},
     };
     for (const auto& [name, member] : kTextFields) {
         if (event.field == QLatin1String(name)) {

@@ -19,7 +19,7 @@ public:
     // position out of range).
     void apply(const StreamEvent& event);
 
-    [[nodiscard]] const UrlSequence& sequence() const { return recorder_.sequence(); }
+    [[nodiscard]] const RecordedSequence& sequence() const { return recorder_.sequence(); }
     [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
 private:
