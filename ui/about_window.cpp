@@ -72,14 +72,14 @@ void AboutWindow::load()
                               .arg(settings::kVersionRevision));
     titleLabel->setText(kProgramTitle);
 
-    setWindowTitle(loadText(112));
-    setCaption(okButton, 128);
-    setCaption(systemInfoButton, 129);
-    setCaption(versionDetailLabel, 127);
-    setCaption(titleLabel, 101);
-    setCaption(descriptionLabel, 125);
-    setCaption(disclaimerLabel, 126);
-    setCaption(versionLabel, 130);
+    setWindowTitle(loadText(TextId::AboutWaytrace));
+    setCaption(okButton, TextId::Ok);
+    setCaption(systemInfoButton, TextId::SystemInfo);
+    setCaption(versionDetailLabel, TextId::Support);
+    setCaption(titleLabel, TextId::MainTitle);
+    setCaption(descriptionLabel, TextId::AboutDescription);
+    setCaption(disclaimerLabel, TextId::Website);
+    setCaption(versionLabel, TextId::VersionLine);
 }
 
 void AboutWindow::okClicked()

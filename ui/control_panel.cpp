@@ -140,23 +140,23 @@ void ControlPanel::load()
     // responseConditionBox.
     reloadList();
 
-    setWindowTitle(loadText(109));
-    setCaption(urlListFrame, 124);
-    setCaption(urlLabelFrame, 114);
-    setCaption(alertFrame, 115);
-    setCaption(loginFrame, 119);
-    setCaption(urlDetailsLabel, 113);
-    setCaption(requiredKeywordsLabel, 116);
-    setCaption(forbiddenKeywordsLabel, 117);
-    setCaption(responseCodeLabel, 118);
-    setCaption(userNameLabel, 120);
-    setCaption(passwordLabel, 121);
-    setCaption(deleteHintLabel, 122);
-    setCaption(closeButton, 123);
-    responseConditionBox->setItemText(0, loadText(148));
+    setWindowTitle(loadText(TextId::ControlPanelTitle));
+    setCaption(urlListFrame, TextId::RecordedUrls);
+    setCaption(urlLabelFrame, TextId::UrlLabel);
+    setCaption(alertFrame, TextId::AlertMe);
+    setCaption(loginFrame, TextId::BasicAuthentication);
+    setCaption(urlDetailsLabel, TextId::UrlDetails);
+    setCaption(requiredKeywordsLabel, TextId::KeywordsNotFound);
+    setCaption(forbiddenKeywordsLabel, TextId::KeywordsFound);
+    setCaption(responseCodeLabel, TextId::ResponseCodeIs);
+    setCaption(userNameLabel, TextId::UserName);
+    setCaption(passwordLabel, TextId::Password);
+    setCaption(deleteHintLabel, TextId::DeleteHint);
+    setCaption(closeButton, TextId::Close);
+    responseConditionBox->setItemText(0, loadText(TextId::GreaterThan));
     applyTextFont(responseConditionBox);
-    responseConditionBox->setItemText(1, loadText(149));
-    responseConditionBox->setItemText(2, loadText(150));
+    responseConditionBox->setItemText(1, loadText(TextId::EqualTo));
+    responseConditionBox->setItemText(2, loadText(TextId::NotEqualTo));
     // The open list shows each condition whole, however narrow the closed one is.
     responseConditionBox->view()->setMinimumWidth(
         responseConditionBox->view()->sizeHintForColumn(0) + 8);

@@ -46,7 +46,7 @@ void liftLengthLimit(QLineEdit* box);
 void setTabChain(std::initializer_list<QWidget*> controls);
 
 // The caption of string `id`, then the font: the order every window localizes in.
-template <typename Control> void setCaption(Control* control, int id)
+template <typename Control> void setCaption(Control* control, TextId id)
 {
     if constexpr (requires { control->setTitle(QString()); })
         control->setTitle(loadText(id)); // a frame

@@ -20,7 +20,7 @@ namespace waytrace {
 namespace {
 
 // The text of `id`, or `english` when the table lacks it: a question must be asked anyway.
-QString textOr(int id, const QString& english)
+QString textOr(TextId id, const QString& english)
 {
     QString text = english;
     runTrapped([&] { text = loadText(id); });
@@ -31,8 +31,8 @@ bool askOkCancel(QWidget* window, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     window);
-    box.button(QMessageBox::Ok)->setText(textOr(128, QStringLiteral("OK")));
-    box.button(QMessageBox::Cancel)->setText(textOr(137, QStringLiteral("Cancel")));
+    box.button(QMessageBox::Ok)->setText(textOr(TextId::Ok, QStringLiteral("OK")));
+    box.button(QMessageBox::Cancel)->setText(textOr(TextId::Cancel, QStringLiteral("Cancel")));
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -54,8 +54,8 @@ bool DialogPrompts::continuePastCertificate(QWidget* window, const CertificateQu
 
 QString DialogPrompts::downloadPath(QWidget* window, const QString& proposedPath)
 {
-    return QFileDialog::getSaveFileName(window, textOr(182, QStringLiteral("Save Download")),
-                                        proposedPath);
+    return QFileDialog::getSaveFileName(
+        window, textOr(TextId::SaveDownloadTitle, QStringLiteral("Save Download")), proposedPath);
 }
 
 void DialogPrompts::alert(QWidget* window, const QString& host, const QString& text)
@@ -75,8 +75,8 @@ std::optional<QString> DialogPrompts::prompt(QWidget* window, const QString& hos
     dialog.setWindowTitle(host);
     dialog.setLabelText(text);
     dialog.setTextValue(value);
-    dialog.setOkButtonText(textOr(128, QStringLiteral("OK")));
-    dialog.setCancelButtonText(textOr(137, QStringLiteral("Cancel")));
+    dialog.setOkButtonText(textOr(TextId::Ok, QStringLiteral("OK")));
+    dialog.setCancelButtonText(textOr(TextId::Cancel, QStringLiteral("Cancel")));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
@@ -86,7 +86,8 @@ bool DialogPrompts::leavePage(QWidget* window, const QString& host)
 {
     return askOkCancel(
         window, host,
-        textOr(185, QStringLiteral("Leave this page? Changes you made may not be saved.")));
+        textOr(TextId::LeavePage,
+               QStringLiteral("Leave this page? Changes you made may not be saved.")));
 }
 
 void DialogPrompts::pageDied(QWidget* view, std::function<void()> reload)
@@ -108,8 +109,8 @@ DeadPageNotice::DeadPageNotice(QWidget* view, std::function<void()> reload)
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
     reloadButton->setObjectName(QStringLiteral("reloadButton"));
     runTrapped([this] {
-        setCaption(messageLabel, 183);
-        setCaption(reloadButton, 184);
+        setCaption(messageLabel, TextId::PageCrashed);
+        setCaption(reloadButton, TextId::Reload);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addStretch();

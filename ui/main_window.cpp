@@ -89,7 +89,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     runTrapped([this] {
-        mainMessageTitle_ = loadText(151);
+        mainMessageTitle_ = loadText(TextId::MessageTitle);
         layOut();
     });
 }

@@ -126,21 +126,21 @@ void MainWindow::localize()
 {
     // Captions first, then the font, control by control: a failing lookup leaves every later
     // control with its design text.
-    setWindowTitle(loadText(101));
-    fileMenu->setTitle(loadText(102));
-    setCaption(editButton, 105);
-    setCaption(addressLabel, 107);
-    helpMenu->setTitle(loadText(103));
-    setCaption(newButton, 104);
-    setCaption(saveButton, 106);
-    setCaption(goButton, 108);
-    setCaption(helpButton, 103);
-    editSequenceAction->setText(loadText(105));
-    newSequenceAction->setText(loadText(104));
-    saveSequenceAction->setText(loadText(106));
-    exitAction->setText(loadText(110));
-    aboutAction->setText(loadText(112));
-    gettingStartedAction->setText(loadText(111));
+    setWindowTitle(loadText(TextId::MainTitle));
+    fileMenu->setTitle(loadText(TextId::FileMenu));
+    setCaption(editButton, TextId::EditSequence);
+    setCaption(addressLabel, TextId::Address);
+    helpMenu->setTitle(loadText(TextId::Help));
+    setCaption(newButton, TextId::NewSequence);
+    setCaption(saveButton, TextId::SaveSequence);
+    setCaption(goButton, TextId::Go);
+    setCaption(helpButton, TextId::Help);
+    editSequenceAction->setText(loadText(TextId::EditSequence));
+    newSequenceAction->setText(loadText(TextId::NewSequence));
+    saveSequenceAction->setText(loadText(TextId::SaveSequence));
+    exitAction->setText(loadText(TextId::Exit));
+    aboutAction->setText(loadText(TextId::AboutWaytrace));
+    gettingStartedAction->setText(loadText(TextId::GettingStarted));
 }
 
 void MainWindow::layOut()

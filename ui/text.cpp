@@ -151,10 +151,10 @@ void applyTextFont(QWidget* control)
 {
     installFontSubstitutions();
     QFont font = control->font();
-    font.setFamily(loadText(153));
+    font.setFamily(loadText(TextId::FontFace));
     control->setFont(font);
 
-    const QString charsetText = loadText(152);
+    const QString charsetText = loadText(TextId::FontCharset);
     bool ok = false;
     const int charset = charsetText.toInt(&ok);
     if (!ok)

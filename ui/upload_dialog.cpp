@@ -103,17 +103,17 @@ void UploadDialog::load()
     for (QLineEdit* box : {sequenceNameEdit, hostEdit, portEdit, userEdit, passwordEdit})
         applyTextFont(box);
 
-    setWindowTitle(loadText(131));
+    setWindowTitle(loadText(TextId::UploadTitle));
 
-    setCaption(hostLabel, 135);
-    setCaption(portLabel, 136);
-    setCaption(pollIntervalLabel, 133);
-    setCaption(minutesLabel, 134);
-    setCaption(userLabel, 120);
-    setCaption(passwordLabel, 121);
-    setCaption(okButton, 128);
-    setCaption(cancelButton, 137);
-    setCaption(sequenceNameLabel, 132);
+    setCaption(hostLabel, TextId::Host);
+    setCaption(portLabel, TextId::Port);
+    setCaption(pollIntervalLabel, TextId::PollInterval);
+    setCaption(minutesLabel, TextId::Minutes);
+    setCaption(userLabel, TextId::UserName);
+    setCaption(passwordLabel, TextId::Password);
+    setCaption(okButton, TextId::Ok);
+    setCaption(cancelButton, TextId::Cancel);
+    setCaption(sequenceNameLabel, TextId::SequenceName);
 }
 
 void UploadDialog::showModal()
@@ -165,13 +165,13 @@ void UploadDialog::keyPressEvent(QKeyEvent* event)
 
 void UploadDialog::okClicked()
 {
-    const std::array<std::pair<QLineEdit*, int>, 6> required{{
-        {sequenceNameEdit, 146},
-        {pollIntervalEdit, 147},
-        {hostEdit, 142},
-        {portEdit, 143},
-        {userEdit, 144},
-        {passwordEdit, 145},
+    const std::array<std::pair<QLineEdit*, TextId>, 6> required{{
+        {sequenceNameEdit, TextId::EnterSequenceName},
+        {pollIntervalEdit, TextId::EnterPollInterval},
+        {hostEdit, TextId::EnterHost},
+        {portEdit, TextId::EnterPort},
+        {userEdit, TextId::EnterUserName},
+        {passwordEdit, TextId::EnterPassword},
     }};
     for (const auto& [box, id] : required) {
         if (box->text().isEmpty()) {

@@ -1,9 +1,12 @@
 #include "platform/error_trap.h"
+#include "resources/string_table.h"
 #include "ui/text.h"
 
 #include <waytrace/build_settings.h>
 
 #include <QFontInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLocale>
 #include <QTest>
@@ -160,6 +163,24 @@ private slots:
         Restore restore;
         forceInterfaceLanguage(language);
         QVERIFY_THROWS_EXCEPTION(TextError, loadText(id));
+    }
+
+    // Every named id has a text in each language, and every id of the table has a name.
+    void namedIdsMatchTheTable()
+    {
+        Restore restore;
+        QStringList named;
+        for (const TextId id : kAllTextIds) {
+            named << QString::number(static_cast<int>(id));
+            for (int language : {kEnglish, kJapanese, kSimplifiedChinese}) {
+                forceInterfaceLanguage(language);
+                QVERIFY2(!loadText(id).isEmpty(), qPrintable(named.last()));
+            }
+        }
+        const auto table = QJsonDocument::fromJson(compiledStringTable()).object();
+        QCOMPARE(table.keys().size(), 3);
+        for (const auto& language : table)
+            QCOMPARE(language.toObject().keys(), named);
     }
 
     // The browser's questions: every text in all three versions, as the table's texts are.
