@@ -1,5 +1,6 @@
 #include "upload_channel.h"
 
+#include "logging.h"
 #include "upload_landing.h"
 
 #include <QIODevice>
@@ -178,6 +179,10 @@ void UploadChannel::finished()
         return;
     }
     overallTimer_.stop();
+    if (answer.broken)
+        qCWarning(logUpload) << "no answer from"
+                             << QUrl(requestUrl_).adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
+                             << (timedOut_ ? QStringLiteral("in time") : reply->errorString());
     land(landingAddress(requestUrl_, answer));
 }
 
@@ -196,6 +201,7 @@ void UploadChannel::abandon()
 void UploadChannel::land(const QString& address)
 {
     documentUrl_ = address;
+    qCDebug(logUpload) << "landed at" << QUrl(address).adjusted(QUrl::RemoveQuery);
     emit navigateComplete2(address);
     emit documentComplete(address);
 }

@@ -1,6 +1,7 @@
 #include "webengine_session.h"
 
 #include "form_body.h"
+#include "logging.h"
 #include "webengine_browser.h"
 
 #include <QDateTime>
@@ -259,9 +260,11 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     const auto report =
         QJsonDocument::fromJson(QStringView(message).mid(secret_.size()).toUtf8()).object();
     const auto kind = report.value(QStringLiteral("kind")).toString();
-    if (kind == QLatin1String("form"))
-        queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), formBody(report));
-    else if (kind == QLatin1String("load"))
+    if (kind == QLatin1String("form")) {
+        auto body = formBody(report);
+        qCDebug(logCapture) << "form body of" << body.postData.size() << "bytes";
+        queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), std::move(body));
+    } else if (kind == QLatin1String("load"))
         browser->frameLoaded(report.value(QStringLiteral("url")).toString());
     else if (kind == QLatin1String("document"))
         documentCreated(browser, report);
@@ -270,6 +273,8 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
             {browser,
              QUrl(report.value(QStringLiteral("url")).toString()).adjusted(QUrl::RemoveFragment),
              QDateTime::currentMSecsSinceEpoch()});
+    else
+        qCWarning(logCapture) << "unreadable report from the capture script, kind" << kind;
     return true;
 }
 
