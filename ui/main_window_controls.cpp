@@ -18,6 +18,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <initializer_list>
+#include <utility>
+
 namespace waytrace {
 
 namespace {
@@ -28,6 +31,12 @@ void shareCommand(QPushButton* button, QAction* action)
 {
     QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
     QObject::connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
+}
+
+void setObjectNames(std::initializer_list<std::pair<QObject*, const char*>> names)
+{
+    for (const auto& [object, name] : names)
+        object->setObjectName(QLatin1String(name));
 }
 
 } // namespace
@@ -84,6 +93,19 @@ void MainWindow::buildControls()
     linePalette.setColor(QPalette::Window, palette().color(QPalette::Inactive, QPalette::Mid));
     separatorLine->setPalette(linePalette);
 
+    // Tests find the controls by these names.
+    setObjectNames({{commandFrame, "commandFrame"},
+                    {logoLabel, "logoLabel"},
+                    {editButton, "editButton"},
+                    {newButton, "newButton"},
+                    {saveButton, "saveButton"},
+                    {helpButton, "helpButton"},
+                    {addressFrame, "addressFrame"},
+                    {addressLabel, "addressLabel"},
+                    {addressEdit, "addressEdit"},
+                    {goButton, "goButton"},
+                    {separatorLine, "separatorLine"}});
+
     // Focus order: the browser, the address bar, then the buttons.
     setTabChain({pageBrowser->widget(), addressEdit, goButton, editButton, saveButton, newButton,
                  helpButton});
@@ -105,6 +127,14 @@ void MainWindow::buildMenus()
     gettingStartedAction->setShortcut(Qt::Key_F1);
     aboutAction = helpMenu->addAction(QStringLiteral("&About Waytrace"));
     aboutAction->setShortcut(Qt::CTRL | Qt::Key_A);
+    setObjectNames({{fileMenu, "fileMenu"},
+                    {newSequenceAction, "newSequenceAction"},
+                    {editSequenceAction, "editSequenceAction"},
+                    {saveSequenceAction, "saveSequenceAction"},
+                    {exitAction, "exitAction"},
+                    {helpMenu, "helpMenu"},
+                    {gettingStartedAction, "gettingStartedAction"},
+                    {aboutAction, "aboutAction"}});
 }
 
 void MainWindow::connectCommands()
