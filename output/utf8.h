@@ -12,7 +12,8 @@ namespace waytrace {
 // the bytes actually written: large untouched pages are never even mapped in.
 template <typename T> struct UninitializedAllocator : std::allocator<T>
 {
-    template <typename U> struct rebind
+    template <typename U>
+    struct rebind // NOLINT(readability-identifier-naming): the allocator protocol
     {
         using other = UninitializedAllocator<U>;
     };
