@@ -8,6 +8,8 @@
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/modal_answer.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 using namespace waytrace;
 
@@ -84,16 +87,16 @@ public:
     // Answers the modal upload dialog once it shows: fills it and presses OK, or Cancel.
     void answerDialog(bool ok)
     {
-        QTimer::singleShot(0, [this, ok] {
-            auto& dialog = form->uploadDialog();
-            dialog.sequenceNameEdit->setText("Shop check");
-            dialog.passwordEdit->setText("admin");
-            (ok ? dialog.okButton : dialog.cancelButton)->click();
+        answer.emplace([ok](UploadDialog& dialog) {
+            dialog.findChild<QLineEdit*>("sequenceNameEdit")->setText("Shop check");
+            dialog.findChild<QLineEdit*>("passwordEdit")->setText("admin");
+            dialog.findChild<QPushButton*>(ok ? "okButton" : "cancelButton")->click();
         });
     }
 
     std::unique_ptr<MainWindow> form;
     QList<Message> messages;
+    std::optional<ModalAnswer<UploadDialog>> answer;
 
 private:
     MessageBoxFunction previous_;
@@ -226,14 +229,15 @@ private slots:
         f.form->controlPanel().hide();
 
         // While the upload dialog is open, pages still refill the list but leave it hidden.
-        QTimer::singleShot(0, [&] {
+        ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
             f.record("http://b/");
             f.main().raiseDocumentComplete("http://b/");
             QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 2);
             QVERIFY(!f.form->controlPanel().isVisible());
-            f.form->uploadDialog().cancelButton->click();
+            dialog.findChild<QPushButton*>("cancelButton")->click();
         });
         f.form->save();
+        QVERIFY(answer.finished());
         f.main().raiseDocumentComplete("http://b/");
         QVERIFY(f.form->controlPanel().isVisible());
     }

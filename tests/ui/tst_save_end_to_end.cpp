@@ -6,6 +6,8 @@
 #include "ui/popup_window.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/modal_answer.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -79,19 +81,20 @@ struct DialogInput
 // Saves through the button; the dialog is filled key by key once it shows.
 void saveThroughTheDialog(EngineWindow& w, const DialogInput& input, const QString& shotPath = {})
 {
-    QTimer::singleShot(0, [&w, input, shotPath] {
-        auto& dialog = w.form->uploadDialog();
-        retype(dialog.sequenceNameEdit, QStringLiteral("Shop & check \u65E5\u672C"));
-        retype(dialog.pollIntervalEdit, QStringLiteral("10"));
-        retype(dialog.hostEdit, input.host);
-        retype(dialog.portEdit, input.port);
-        retype(dialog.userEdit, input.user);
-        retype(dialog.passwordEdit, input.password);
+    ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
+        const auto box = [&](const char* name) { return dialog.findChild<QLineEdit*>(name); };
+        retype(box("sequenceNameEdit"), QStringLiteral("Shop & check \u65E5\u672C"));
+        retype(box("pollIntervalEdit"), QStringLiteral("10"));
+        retype(box("hostEdit"), input.host);
+        retype(box("portEdit"), input.port);
+        retype(box("userEdit"), input.user);
+        retype(box("passwordEdit"), input.password);
         if (!shotPath.isEmpty())
             dialog.grab().save(shotPath);
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     });
     QTest::mouseClick(w.form->saveButton, Qt::LeftButton);
+    QVERIFY(answer.finished());
 }
 
 } // namespace

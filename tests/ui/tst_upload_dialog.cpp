@@ -3,6 +3,8 @@
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/modal_answer.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,28 +170,30 @@ private slots:
         bool uploadCancelled = !cancelled;
         const auto owned = std::make_unique<UploadDialog>(uploadCancelled);
         const QPointer<UploadDialog> dialog = owned.get(); // also proves no exit destroys it
-        QTimer::singleShot(0, dialog, [&] {
-            fill(*dialog);
+        ModalAnswer<UploadDialog> answer([&](UploadDialog& shown) {
+            fill(shown);
             if (how == "OK")
-                QTest::mouseClick(dialog->okButton, Qt::LeftButton);
+                QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
             else if (how == "Cancel")
-                QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
+                QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
             else
-                dialog->close();
+                shown.close();
         });
         dialog->showModal(); // returns only once the dialog is hidden
+        QVERIFY(answer.finished());
         QVERIFY(dialog);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(uploadCancelled, cancelled);
         QVERIFY(messages.isEmpty());
 
         // The next opening shows what was typed.
-        QTimer::singleShot(0, dialog, [&] {
-            QCOMPARE(dialog->hostEdit->text(), QStringLiteral("v_hostEdit"));
-            QCOMPARE(dialog->passwordEdit->text(), QStringLiteral("v_passwordEdit"));
-            QTest::mouseClick(dialog->cancelButton, Qt::LeftButton);
+        ModalAnswer<UploadDialog> reopened([&](UploadDialog& shown) {
+            QCOMPARE(box(shown, "hostEdit")->text(), QStringLiteral("v_hostEdit"));
+            QCOMPARE(box(shown, "passwordEdit")->text(), QStringLiteral("v_passwordEdit"));
+            QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
         });
         dialog->showModal();
+        QVERIFY(reopened.finished());
         QVERIFY(uploadCancelled);
     }
 
