@@ -1,5 +1,6 @@
 #include "webengine_browser.h"
 
+#include "engine_kinds.h"
 #include "page_prompts.h"
 #include "twips.h"
 
@@ -24,12 +25,14 @@ protected:
     {
         // Only to learn whose request the interceptor sees next and whether it is a redirect;
         // cancel is decided there.
-        owner_.session_->expectRequest(&owner_, url, type == NavigationTypeRedirect);
+        owner_.session_->expectRequest(&owner_, url, isRedirect(type).value_or(false));
         return true;
     }
 
-    QWebEnginePage* createWindow(WebWindowType /*type*/) override
+    QWebEnginePage* createWindow(WebWindowType type) override
     {
+        if (!opensInPopup(type).value_or(true))
+            return nullptr;
         Browser* target = nullptr;
         bool cancel = false;
         emit owner_.newWindow2(target, cancel);

@@ -1,5 +1,6 @@
 #include "webengine_session.h"
 
+#include "engine_kinds.h"
 #include "form_body.h"
 #include "logging.h"
 #include "webengine_browser.h"
@@ -76,13 +77,12 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         const auto type = info.resourceType();
-        const bool mainFrame = type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
-        if (!mainFrame && type != QWebEngineUrlRequestInfo::ResourceTypeSubFrame)
+        if (!isNavigation(type).value_or(false))
             return;
+        const bool mainFrame = type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
         const auto url = info.requestUrl();
         const auto source = session_.takeRequest(url, mainFrame);
-        const bool clientRedirect =
-            info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeRedirect;
+        const bool clientRedirect = isRedirect(info.navigationType()).value_or(false);
         // The step is the request the page made; the server's redirects are followed within it.
         if (session_.isServerRedirect(source, url, mainFrame, clientRedirect)) {
             if (!mainFrame)
