@@ -1,5 +1,6 @@
 #include "upload_channel.h"
 
+#include "header_lines.h"
 #include "logging.h"
 #include "upload_landing.h"
 
@@ -96,14 +97,8 @@ void UploadChannel::begin(const QString& url, const QByteArray& method, const QB
     requestUrl_ = url;
     method_ = method;
     body_ = body;
-    headers_.clear();
     // Header lines as given; "accept-charset:UTF-8,*" has no blank after its colon.
-    for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        const auto colon = line.indexOf(u':');
-        if (colon > 0)
-            headers_.append(
-                {line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toUtf8()});
-    }
+    headers_ = parseHeaderLines(headers);
     const QUrl first(url);
     visited_ = {first.adjusted(QUrl::RemoveFragment)};
     timedOut_ = false;
