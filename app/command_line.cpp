@@ -64,10 +64,10 @@ ProgramCommandLine readCommandLine(const QStringList& arguments)
     return result;
 }
 
-void openStartAddress(Form1& window, const QString& address)
+void openStartAddress(MainWindow& window, const QString& address)
 {
-    window.urladdress->setText(address);
-    window.go->click();
+    window.addressEdit->setText(address);
+    window.goButton->click();
 }
 
 } // namespace waytrace

@@ -10,7 +10,7 @@
 
 namespace waytrace {
 
-class Form1;
+class MainWindow;
 
 struct ProgramCommandLine
 {
@@ -25,6 +25,6 @@ struct ProgramCommandLine
 ProgramCommandLine readCommandLine(const QStringList& arguments);
 
 // Opens the start address as if the user had typed it into the address bar.
-void openStartAddress(Form1& window, const QString& address);
+void openStartAddress(MainWindow& window, const QString& address);
 
 } // namespace waytrace

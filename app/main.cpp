@@ -34,7 +34,7 @@ int main(int argc, char* argv[])
     const auto session = waytrace::WebEngineSession::create();
     // What sites ask of the browser, the user answers.
     waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::DialogPrompts>());
-    waytrace::Form1 window(waytrace::engineBrowsers(session));
+    waytrace::MainWindow window(waytrace::engineBrowsers(session));
     window.show();
     if (!commandLine.startAddress.isEmpty())
         waytrace::openStartAddress(window, commandLine.startAddress);

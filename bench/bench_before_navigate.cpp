@@ -5,10 +5,10 @@
 #include "page_server.h"
 #include "ratio_report.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 #include "platform/form_body.h"
 #include "platform/webengine_browser.h"
-#include "ui/navigation_recorder.h"
+#include "recording/recorder.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -30,7 +30,7 @@ struct Engine
         return QByteArray("<!doctype html><title>p</title><form method=post action=/next>"
                           "<input name=q value=1></form>");
     }};
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
 
     Engine()
     {

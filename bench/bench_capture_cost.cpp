@@ -6,9 +6,9 @@
 #include "page_server.h"
 #include "ratio_report.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 #include "platform/webengine_browser.h"
-#include "ui/navigation_recorder.h"
+#include "recording/recorder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,7 +64,7 @@ struct Browsers
     std::shared_ptr<waytrace::WebEngineSession> session = waytrace::WebEngineSession::create();
     std::unique_ptr<waytrace::WebEngineBrowser> recording =
         std::make_unique<waytrace::WebEngineBrowser>(session);
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
     int loads = 0;
 
     Browsers()

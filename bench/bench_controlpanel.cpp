@@ -4,7 +4,7 @@
 
 #include "ratio_report.h"
 
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 
 #include <QApplication>
 #include <QListView>
@@ -16,14 +16,14 @@
 
 namespace {
 
-waytrace::UrlSequence& sequenceOf(std::int64_t count)
+waytrace::RecordedSequence& sequenceOf(std::int64_t count)
 {
-    static std::map<std::int64_t, std::unique_ptr<waytrace::UrlSequence>> sequences;
+    static std::map<std::int64_t, std::unique_ptr<waytrace::RecordedSequence>> sequences;
     auto& sequence = sequences[count];
     if (!sequence) {
-        sequence = std::make_unique<waytrace::UrlSequence>();
+        sequence = std::make_unique<waytrace::RecordedSequence>();
         for (std::int64_t n = 0; n < count; ++n) {
-            auto record = std::make_shared<waytrace::Class1>();
+            auto record = std::make_shared<waytrace::UrlRecord>();
             record->urladdress = u"http://intranet.example.com/shop/catalog/item.do?id=" +
                                  QString::number(n).toStdU16String() + u"&view=full";
             record->displayname = u"Item page";
@@ -46,32 +46,32 @@ void BM_Walk(benchmark::State& state)
 }
 
 // On screen, with its first layout and paint done, so that only the refills are measured.
-void showSettled(waytrace::controlpanel& panel)
+void showSettled(waytrace::ControlPanel& panel)
 {
     panel.show();
     QApplication::processEvents();
 }
 
-// What reloadlist() costs: the refill, the display of the last record, and the list's layout
+// What reloadList() costs: the refill, the display of the last record, and the list's layout
 // of its entries.
 void BM_RefillDisplay(benchmark::State& state)
 {
-    waytrace::controlpanel panel(sequenceOf(state.range(0)));
+    waytrace::ControlPanel panel(sequenceOf(state.range(0)));
     showSettled(panel);
     for (auto _ : state) {
-        panel.reloadlist();
+        panel.reloadList();
         // The refill scrolls to the last entry, so the list is laid out by now.
-        benchmark::DoNotOptimize(panel.urls->visualRect(panel.urls->currentIndex()));
+        benchmark::DoNotOptimize(panel.urlList->visualRect(panel.urlList->currentIndex()));
     }
 }
 
 // The same up to the screen: the event loop lays out and paints what changed.
 void BM_RefillDisplayPainted(benchmark::State& state)
 {
-    waytrace::controlpanel panel(sequenceOf(state.range(0)));
+    waytrace::ControlPanel panel(sequenceOf(state.range(0)));
     showSettled(panel);
     for (auto _ : state) {
-        panel.reloadlist();
+        panel.reloadList();
         QApplication::processEvents();
     }
 }

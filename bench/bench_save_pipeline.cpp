@@ -3,7 +3,7 @@
 
 #include "ratio_report.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 #include "output/sequence_document.h"
 #include "output/upload_request.h"
 
@@ -30,14 +30,14 @@ std::u16string digits(std::size_t n)
 }
 
 // Records as a recorded shop visit gives them: most GETs, every fourth a form POST.
-const UrlSequence& sequenceOf(std::size_t records)
+const RecordedSequence& sequenceOf(std::size_t records)
 {
-    static std::map<std::size_t, std::unique_ptr<UrlSequence>> cache;
+    static std::map<std::size_t, std::unique_ptr<RecordedSequence>> cache;
     auto& slot = cache[records];
     if (!slot) {
-        slot = std::make_unique<UrlSequence>();
+        slot = std::make_unique<RecordedSequence>();
         for (std::size_t i = 0; i < records; ++i) {
-            auto r = std::make_shared<Class1>();
+            auto r = std::make_shared<UrlRecord>();
             const auto n = digits(i);
             r->urladdress =
                 u"http://shop.example.com:8080/catalogue/list.do?cat=" + n + u"&sort=price&page=2";
@@ -63,7 +63,7 @@ namespace {
 
 std::size_t outputBytes(std::size_t records)
 {
-    return composeUploadRequest(BuildSequenceXml(sequenceOf(records)), kFields, kVersion)
+    return composeUploadRequest(buildSequenceDocument(sequenceOf(records)), kFields, kVersion)
         .body.size();
 }
 
@@ -71,7 +71,7 @@ void BM_SavePipeline(benchmark::State& state)
 {
     const auto& sequence = sequenceOf(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        auto request = composeUploadRequest(BuildSequenceXml(sequence), kFields, kVersion);
+        auto request = composeUploadRequest(buildSequenceDocument(sequence), kFields, kVersion);
         benchmark::DoNotOptimize(request.body.data());
     }
 }

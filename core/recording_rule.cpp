@@ -31,14 +31,14 @@ std::u16string postDataText(std::span<const std::uint8_t> postData)
 }
 
 RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
-                                    UrlSequence& sequence)
+                                    RecordedSequence& sequence)
 {
     RecordingOutcome outcome;
     outcome.cancel = navigation.url == kCancelledAddress;
     if (!isRecordable(navigation.url, helpUrl))
         return outcome;
 
-    auto record = std::make_shared<Class1>();
+    auto record = std::make_shared<UrlRecord>();
     record->urladdress = navigation.url;
     record->headers = navigation.headers;
     if (!navigation.postData.empty()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "url_sequence.h"
+#include "recorded_sequence.h"
 
 #include <cstdint>
 #include <span>
@@ -27,7 +27,7 @@ struct RecordingOutcome
 // Decides whether a navigation is cancelled and whether it is recorded; a recorded one is
 // appended to `sequence`. The same rule serves the main and the popup browser.
 RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
-                                    UrlSequence& sequence);
+                                    RecordedSequence& sequence);
 
 // The body as the recorded `querystring`: one character per byte, the last byte left out,
 // every "%" written as "%25".

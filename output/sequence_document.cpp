@@ -126,10 +126,10 @@ private:
 };
 
 // A rough size, so that the text grows once or twice rather than many times.
-std::size_t estimatedSize(const UrlSequence& urlarray)
+std::size_t estimatedSize(const RecordedSequence& sequence)
 {
     std::size_t size = 200;
-    for (const auto& r : urlarray) {
+    for (const auto& r : sequence) {
         size += 200 + r->urladdress.size() + r->displayname.size() + r->querystring.size() +
                 r->headers.size() + r->matchcontent.size() + r->unavailabilitystring.size() +
                 r->httpcondition.size() + r->username.size() + r->password.size();
@@ -137,7 +137,7 @@ std::size_t estimatedSize(const UrlSequence& urlarray)
     return size + size / 8;
 }
 
-void writeRecord(DocumentWriter& w, const Class1& r)
+void writeRecord(DocumentWriter& w, const UrlRecord& r)
 {
     w.text(u"<Url address=\""sv).value(r.urladdress);
     w.text(u"\" method=\""sv).value(r.httpmethod);
@@ -165,15 +165,15 @@ void writeRecord(DocumentWriter& w, const Class1& r)
 
 } // namespace
 
-std::u16string BuildSequenceXml(const UrlSequence& urlarray)
+std::u16string buildSequenceDocument(const RecordedSequence& sequence)
 {
     std::u16string document;
-    document.reserve(estimatedSize(urlarray));
+    document.reserve(estimatedSize(sequence));
     DocumentWriter w(document);
     w.text(u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>"sv).endLine();
     w.text(u"<!--This file contains URL Sequence recorded by user-->"sv).endLine();
     w.text(u"<URLSequence>"sv).endLine();
-    for (const auto& record : urlarray)
+    for (const auto& record : sequence)
         writeRecord(w, *record);
     w.text(u"</URLSequence>"sv).endLine();
     return document;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 
 #include <string>
 
@@ -9,6 +9,6 @@ namespace waytrace {
 // The sequence document the server parses: one line per piece, each ended by CR, no LF and no
 // indentation. Every value is written with "%" doubled (the server form-decodes the document
 // once before parsing it; recorded post data is doubled already) and escaped for XML.
-std::u16string BuildSequenceXml(const UrlSequence& urlarray);
+std::u16string buildSequenceDocument(const RecordedSequence& sequence);
 
 } // namespace waytrace

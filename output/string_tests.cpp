@@ -18,25 +18,25 @@ bool sameText(std::u16string_view a, std::u16string_view b, int compareType)
 
 } // namespace
 
-bool StringStartsWith(std::u16string_view strvalue, std::u16string_view checkfor, int CompareType)
+bool stringStartsWith(std::u16string_view text, std::u16string_view part, int compareType)
 {
-    if (checkfor.size() > strvalue.size())
+    if (part.size() > text.size())
         return false;
-    return sameText(strvalue.substr(0, checkfor.size()), checkfor, CompareType);
+    return sameText(text.substr(0, part.size()), part, compareType);
 }
 
-bool StringEndsWith(std::u16string_view strvalue, std::u16string_view checkfor, int CompareType)
+bool stringEndsWith(std::u16string_view text, std::u16string_view part, int compareType)
 {
-    if (checkfor.size() > strvalue.size())
+    if (part.size() > text.size())
         return false;
-    return sameText(strvalue.substr(strvalue.size() - checkfor.size()), checkfor, CompareType);
+    return sameText(text.substr(text.size() - part.size()), part, compareType);
 }
 
-bool StringContains(std::u16string_view strvalue, std::u16string_view checkfor)
+bool stringContains(std::u16string_view text, std::u16string_view part)
 {
-    if (checkfor.empty())
-        return !strvalue.empty();
-    return strvalue.find(checkfor) != std::u16string_view::npos;
+    if (part.empty())
+        return !text.empty();
+    return text.find(part) != std::u16string_view::npos;
 }
 
 } // namespace waytrace

@@ -4,14 +4,12 @@
 
 namespace waytrace {
 
-// CompareType 0 compares code units exactly; 1 ignores letter case by the C library's locale.
-bool StringStartsWith(std::u16string_view strvalue, std::u16string_view checkfor,
-                      int CompareType = 0);
-bool StringEndsWith(std::u16string_view strvalue, std::u16string_view checkfor,
-                    int CompareType = 0);
+// compareType 0 compares code units exactly; 1 ignores letter case by the C library's locale.
+bool stringStartsWith(std::u16string_view text, std::u16string_view part, int compareType = 0);
+bool stringEndsWith(std::u16string_view text, std::u16string_view part, int compareType = 0);
 
-// Case-sensitive substring test of any length. An empty `checkfor` is found in every text but
+// Case-sensitive substring test of any length. An empty `part` is found in every text but
 // the empty one.
-bool StringContains(std::u16string_view strvalue, std::u16string_view checkfor);
+bool stringContains(std::u16string_view text, std::u16string_view part);
 
 } // namespace waytrace

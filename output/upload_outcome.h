@@ -1,16 +1,18 @@
 #pragma once
 
+#include "resources/text_id.h"
+
 #include <optional>
 #include <string_view>
 
 namespace waytrace {
 
-// Message ids of the string table.
-inline constexpr int kMessageSequenceCreated = 138;
-inline constexpr int kMessageCheckVersion = 139;
-inline constexpr int kMessageNotSaved = 140;
-inline constexpr int kMessageCannotConnect = 141;
-inline constexpr int kMessageNotConfirmed = 154;
+// The outcome's messages, as the numbers of their text ids: waytrace-replay prints them.
+inline constexpr int kMessageSequenceCreated = static_cast<int>(TextId::SequenceCreated);
+inline constexpr int kMessageCheckVersion = static_cast<int>(TextId::CheckVersion);
+inline constexpr int kMessageNotSaved = static_cast<int>(TextId::NotSaved);
+inline constexpr int kMessageCannotConnect = static_cast<int>(TextId::CannotConnect);
+inline constexpr int kMessageNotConfirmed = static_cast<int>(TextId::NotConfirmed);
 
 struct UploadOutcome
 {

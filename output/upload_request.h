@@ -10,8 +10,8 @@ namespace waytrace {
 // What the upload dialog collected, as typed.
 struct UploadFields
 {
-    std::u16string name;     // TName
-    std::u16string interval; // Text1
+    std::u16string name;     // sequenceNameEdit
+    std::u16string interval; // pollIntervalEdit
     std::u16string host;
     std::u16string port;
     std::u16string user;

@@ -112,10 +112,10 @@ template <bool FormEscape> std::uint8_t* encode(std::u16string_view text, std::u
 
 } // namespace
 
-Utf8Unit ToUTF8(std::uint16_t UTF16)
+Utf8Unit unitToUtf8(std::uint16_t unit)
 {
     Utf8Unit result;
-    const auto* end = putUnit(result.bytes.data(), UTF16);
+    const auto* end = putUnit(result.bytes.data(), unit);
     result.size = static_cast<std::uint8_t>(end - result.bytes.data());
     return result;
 }
@@ -131,10 +131,10 @@ void appendUtf8(ByteArray& out, std::u16string_view text, bool formEscape)
     out.resize(start + static_cast<std::size_t>(last - first));
 }
 
-ByteArray UniStrToUTF8(std::u16string_view UniString)
+ByteArray toUtf8(std::u16string_view text16)
 {
     ByteArray out;
-    appendUtf8(out, UniString);
+    appendUtf8(out, text16);
     return out;
 }
 

@@ -12,7 +12,8 @@ namespace waytrace {
 // the bytes actually written: large untouched pages are never even mapped in.
 template <typename T> struct UninitializedAllocator : std::allocator<T>
 {
-    template <typename U> struct rebind
+    template <typename U>
+    struct rebind // NOLINT(readability-identifier-naming): the allocator protocol
     {
         using other = UninitializedAllocator<U>;
     };
@@ -34,11 +35,11 @@ struct Utf8Unit
     std::array<std::uint8_t, 3> bytes{};
     std::uint8_t size = 0;
 };
-Utf8Unit ToUTF8(std::uint16_t UTF16);
+Utf8Unit unitToUtf8(std::uint16_t unit);
 
 // The UTF-8 bytes of a text: no byte-order mark, no terminating zero. A surrogate pair becomes
 // its four-byte form; a lone surrogate becomes U+FFFD.
-ByteArray UniStrToUTF8(std::u16string_view UniString);
+ByteArray toUtf8(std::u16string_view text16);
 
 // Appends the UTF-8 bytes of a text to `out`. With `formEscape`, "&" and "+" are written as
 // "%26" and "%2B" on the way, so the text survives as one form value.

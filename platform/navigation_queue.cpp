@@ -1,5 +1,7 @@
 #include "navigation_queue.h"
 
+#include "logging.h"
+
 #include <algorithm>
 
 namespace waytrace {
@@ -86,6 +88,10 @@ void NavigationQueue::flush()
         }
         const auto request = std::move(head);
         waiting_.pop_front();
+        if (request.post && !body)
+            qCWarning(logQueue) << "no body came in time for a POST to"
+                                << request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
+                                << "- recorded with an empty body";
         // A POST whose body never came still counts as one: the terminating byte alone.
         const FormBody raised = body           ? *body
                                 : request.post ? FormBody{QByteArray(1, '\0'), {}}

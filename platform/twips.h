@@ -11,8 +11,8 @@ inline constexpr int kTwipsPerPixel = 15;
 // Nearest pixel; halves round away from zero.
 constexpr int twipsToPixels(int twips)
 {
-    constexpr int half = kTwipsPerPixel / 2;
-    return twips >= 0 ? (twips + half) / kTwipsPerPixel : -((-twips + half) / kTwipsPerPixel);
+    constexpr int kHalf = kTwipsPerPixel / 2;
+    return twips >= 0 ? (twips + kHalf) / kTwipsPerPixel : -((-twips + kHalf) / kTwipsPerPixel);
 }
 
 // A design rectangle (left, top, width, height in twips) in pixels; each value is converted

@@ -1,5 +1,7 @@
 #include "upload_channel.h"
 
+#include "header_lines.h"
+#include "logging.h"
 #include "upload_landing.h"
 
 #include <QIODevice>
@@ -95,14 +97,8 @@ void UploadChannel::begin(const QString& url, const QByteArray& method, const QB
     requestUrl_ = url;
     method_ = method;
     body_ = body;
-    headers_.clear();
     // Header lines as given; "accept-charset:UTF-8,*" has no blank after its colon.
-    for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        const auto colon = line.indexOf(u':');
-        if (colon > 0)
-            headers_.append(
-                {line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toUtf8()});
-    }
+    headers_ = parseHeaderLines(headers);
     const QUrl first(url);
     visited_ = {first.adjusted(QUrl::RemoveFragment)};
     timedOut_ = false;
@@ -178,6 +174,10 @@ void UploadChannel::finished()
         return;
     }
     overallTimer_.stop();
+    if (answer.broken)
+        qCWarning(logUpload) << "no answer from"
+                             << QUrl(requestUrl_).adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
+                             << (timedOut_ ? QStringLiteral("in time") : reply->errorString());
     land(landingAddress(requestUrl_, answer));
 }
 
@@ -196,6 +196,7 @@ void UploadChannel::abandon()
 void UploadChannel::land(const QString& address)
 {
     documentUrl_ = address;
+    qCDebug(logUpload) << "landed at" << QUrl(address).adjusted(QUrl::RemoveQuery);
     emit navigateComplete2(address);
     emit documentComplete(address);
 }

@@ -1,5 +1,7 @@
 #include "webengine_browser.h"
 
+#include "engine_kinds.h"
+#include "header_lines.h"
 #include "page_prompts.h"
 #include "twips.h"
 
@@ -24,12 +26,14 @@ protected:
     {
         // Only to learn whose request the interceptor sees next and whether it is a redirect;
         // cancel is decided there.
-        owner_.session_->expectRequest(&owner_, url, type == NavigationTypeRedirect);
+        owner_.session_->expectRequest(&owner_, url, isRedirect(type).value_or(false));
         return true;
     }
 
-    QWebEnginePage* createWindow(WebWindowType /*type*/) override
+    QWebEnginePage* createWindow(WebWindowType type) override
     {
+        if (!opensInPopup(type).value_or(true))
+            return nullptr;
         Browser* target = nullptr;
         bool cancel = false;
         emit owner_.newWindow2(target, cancel);
@@ -99,12 +103,8 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     const QUrl address(url);
     QWebEngineHttpRequest request(address, QWebEngineHttpRequest::Post);
     request.setPostData(postData);
-    for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        const auto colon = line.indexOf(u':');
-        if (colon > 0)
-            request.setHeader(line.left(colon).trimmed().toLatin1(),
-                              line.mid(colon + 1).trimmed().toUtf8());
-    }
+    for (const auto& [name, value] : parseHeaderLines(headers))
+        request.setHeader(name, value);
     // The interceptor sees the request without its body; hand the body over beforehand.
     session_->queue().offerBody(address, {postData + '\0', headers});
     page_->load(request);

@@ -1,6 +1,8 @@
 #include "webengine_session.h"
 
+#include "engine_kinds.h"
 #include "form_body.h"
+#include "logging.h"
 #include "webengine_browser.h"
 
 #include <QDateTime>
@@ -75,13 +77,12 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         const auto type = info.resourceType();
-        const bool mainFrame = type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
-        if (!mainFrame && type != QWebEngineUrlRequestInfo::ResourceTypeSubFrame)
+        if (!isNavigation(type).value_or(false))
             return;
+        const bool mainFrame = type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
         const auto url = info.requestUrl();
         const auto source = session_.takeRequest(url, mainFrame);
-        const bool clientRedirect =
-            info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeRedirect;
+        const bool clientRedirect = isRedirect(info.navigationType()).value_or(false);
         // The step is the request the page made; the server's redirects are followed within it.
         if (session_.isServerRedirect(source, url, mainFrame, clientRedirect)) {
             if (!mainFrame)
@@ -268,14 +269,18 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     const auto report =
         QJsonDocument::fromJson(QStringView(message).mid(secret_.size()).toUtf8()).object();
     const auto kind = report.value(QStringLiteral("kind")).toString();
-    if (kind == QLatin1String("form"))
-        queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), formBody(report));
-    else if (kind == QLatin1String("load"))
+    if (kind == QLatin1String("form")) {
+        auto body = formBody(report);
+        qCDebug(logCapture) << "form body of" << body.postData.size() << "bytes";
+        queue_.offerBody(QUrl(report.value(QStringLiteral("action")).toString()), std::move(body));
+    } else if (kind == QLatin1String("load"))
         frameDocumentLoaded(browser, report.value(QStringLiteral("url")).toString());
     else if (kind == QLatin1String("document"))
         browser->topRequestEnded();
     else if (kind == QLatin1String("navigate"))
         frameNavigated(browser, QUrl(report.value(QStringLiteral("url")).toString()));
+    else
+        qCWarning(logCapture) << "unreadable report from the capture script, kind" << kind;
     return true;
 }
 

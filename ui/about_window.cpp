@@ -28,64 +28,66 @@ QLabel* blackLabel(QWidget* parent)
 
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), picIcon(new QLabel(this)), lblTitle(blackLabel(this)),
-      lblVersion(new QLabel(this)), lblDescription(blackLabel(this)), cmdOK(new QPushButton(this)),
-      lblDisclaimer(blackLabel(this)), cmdSysInfo(new QPushButton(this)), Label1(blackLabel(this))
+AboutWindow::AboutWindow(QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), iconLabel(new QLabel(this)), titleLabel(blackLabel(this)),
+      versionLabel(new QLabel(this)), descriptionLabel(blackLabel(this)),
+      okButton(new QPushButton(this)), disclaimerLabel(blackLabel(this)),
+      systemInfoButton(new QPushButton(this)), versionDetailLabel(blackLabel(this))
 {
-    setObjectName(QStringLiteral("frmAbout"));
+    setObjectName(QStringLiteral("AboutWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(programIcon());
     setFixedSize(twipsToPixels(5445), twipsToPixels(2850));
     useDesignFontSize(this);
 
-    picIcon->setGeometry(twipsRect(240, 240, 540, 540));
-    picIcon->setPixmap(programIcon().pixmap(32, 32));
-    lblTitle->setGeometry(twipsRect(1050, 240, 3885, 480));
-    lblVersion->setGeometry(twipsRect(1050, 780, 3885, 225));
-    lblDescription->setGeometry(twipsRect(1050, 1125, 3885, 570));
-    lblDescription->setWordWrap(true);
-    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    cmdOK->setGeometry(twipsRect(4080, 2040, 1260, 345));
-    cmdOK->setDefault(true);
-    cmdOK->setAutoDefault(true);
-    lblDisclaimer->setGeometry(twipsRect(255, 2160, 3630, 225));
-    cmdSysInfo->setGeometry(twipsRect(4080, 2400, 1245, 345));
-    cmdSysInfo->hide();
-    Label1->setGeometry(twipsRect(255, 2520, 3630, 225));
-    for (auto* label : {lblTitle, lblVersion, lblDescription, lblDisclaimer, Label1})
+    iconLabel->setGeometry(twipsRect(240, 240, 540, 540));
+    iconLabel->setPixmap(programIcon().pixmap(32, 32));
+    titleLabel->setGeometry(twipsRect(1050, 240, 3885, 480));
+    versionLabel->setGeometry(twipsRect(1050, 780, 3885, 225));
+    descriptionLabel->setGeometry(twipsRect(1050, 1125, 3885, 570));
+    descriptionLabel->setWordWrap(true);
+    descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    okButton->setGeometry(twipsRect(4080, 2040, 1260, 345));
+    okButton->setDefault(true);
+    okButton->setAutoDefault(true);
+    disclaimerLabel->setGeometry(twipsRect(255, 2160, 3630, 225));
+    systemInfoButton->setGeometry(twipsRect(4080, 2400, 1245, 345));
+    systemInfoButton->hide();
+    versionDetailLabel->setGeometry(twipsRect(255, 2520, 3630, 225));
+    for (auto* label :
+         {titleLabel, versionLabel, descriptionLabel, disclaimerLabel, versionDetailLabel})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    setTabOrder(cmdOK, cmdSysInfo);
+    setTabOrder(okButton, systemInfoButton);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOKClicked);
+    connect(okButton, &QPushButton::clicked, this, &AboutWindow::okClicked);
     load();
 }
 
-void frmAbout::load()
+void AboutWindow::load()
 {
     setWindowTitle(QStringLiteral("About ") + kProgramTitle);
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(settings::kVersionMajor)
-                            .arg(settings::kVersionMinor)
-                            .arg(settings::kVersionRevision));
-    lblTitle->setText(kProgramTitle);
+    versionLabel->setText(QStringLiteral("Version %1.%2.%3")
+                              .arg(settings::kVersionMajor)
+                              .arg(settings::kVersionMinor)
+                              .arg(settings::kVersionRevision));
+    titleLabel->setText(kProgramTitle);
 
-    setWindowTitle(LoadText(112));
-    setCaption(cmdOK, 128);
-    setCaption(cmdSysInfo, 129);
-    setCaption(Label1, 127);
-    setCaption(lblTitle, 101);
-    setCaption(lblDescription, 125);
-    setCaption(lblDisclaimer, 126);
-    setCaption(lblVersion, 130);
+    setWindowTitle(loadText(TextId::AboutWaytrace));
+    setCaption(okButton, TextId::Ok);
+    setCaption(systemInfoButton, TextId::SystemInfo);
+    setCaption(versionDetailLabel, TextId::Support);
+    setCaption(titleLabel, TextId::MainTitle);
+    setCaption(descriptionLabel, TextId::AboutDescription);
+    setCaption(disclaimerLabel, TextId::Website);
+    setCaption(versionLabel, TextId::VersionLine);
 }
 
-void frmAbout::cmdOKClicked()
+void AboutWindow::okClicked()
 {
     accept(); // the window is discarded (WA_DeleteOnClose), not just hidden
 }
 
-void frmAbout::paintEvent(QPaintEvent* event)
+void AboutWindow::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     // An etched separator: a white line under a grey one.

@@ -11,28 +11,28 @@ namespace waytrace {
 // Modeless; OK (also Enter, and Esc through the dialog's own reject) or the close box
 // discards it, and the next About command
 // builds it anew. Building it runs the load step, which throws when a text lookup fails.
-class frmAbout : public QDialog
+class AboutWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
-    QLabel* picIcon;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* lblDescription;
-    QPushButton* cmdOK;
-    QLabel* lblDisclaimer;
-    QPushButton* cmdSysInfo; // hidden; nothing shows it
-    QLabel* Label1;
+    QLabel* iconLabel;
+    QLabel* titleLabel;
+    QLabel* versionLabel;
+    QLabel* descriptionLabel;
+    QPushButton* okButton;
+    QLabel* disclaimerLabel;
+    QPushButton* systemInfoButton; // hidden; nothing shows it
+    QLabel* versionDetailLabel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void load();
-    void cmdOKClicked();
+    void okClicked();
 };
 
 } // namespace waytrace

@@ -1,7 +1,7 @@
 #include "certificate_dialog.h"
 
 #include "design_controls.h"
-#include "error_trap.h"
+#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QDialogButtonBox>
@@ -37,21 +37,21 @@ QString twoLines(const QString& fingerprint)
     return fingerprint.left(kHalf - 1) + u'\n' + fingerprint.mid(kHalf);
 }
 
-int problemId(CertificateProblem problem)
+TextId problemId(CertificateProblem problem)
 {
     switch (problem) {
     case CertificateProblem::SelfSigned:
-        return 170;
+        return TextId::CertificateSelfSigned;
     case CertificateProblem::Expired:
-        return 171;
+        return TextId::CertificateExpired;
     case CertificateProblem::WrongHost:
-        return 172;
+        return TextId::CertificateWrongHost;
     case CertificateProblem::UnknownAuthority:
-        return 173;
+        return TextId::CertificateUnknownAuthority;
     case CertificateProblem::Other:
         break;
     }
-    return 174;
+    return TextId::CertificateInvalid;
 }
 
 } // namespace
@@ -122,17 +122,17 @@ void CertificateDialog::localize(CertificateProblem problem)
 {
     // A text the table lacks leaves the English one in place; the question is still asked.
     runTrapped([&] {
-        setWindowTitle(LoadText(169));
+        setWindowTitle(loadText(TextId::CertificateTitle));
         setCaption(problemLabel, problemId(problem));
-        setCaption(hostCaption, 135);
-        setCaption(subjectCaption, 175);
-        setCaption(issuerCaption, 176);
-        setCaption(validFromCaption, 177);
-        setCaption(validUntilCaption, 178);
-        setCaption(fingerprintCaption, 179);
-        setCaption(adviceLabel, 181);
-        setCaption(continueButton, 180);
-        setCaption(cancelButton, 137);
+        setCaption(hostCaption, TextId::Host);
+        setCaption(subjectCaption, TextId::Subject);
+        setCaption(issuerCaption, TextId::Issuer);
+        setCaption(validFromCaption, TextId::ValidFrom);
+        setCaption(validUntilCaption, TextId::ValidUntil);
+        setCaption(fingerprintCaption, TextId::Fingerprint);
+        setCaption(adviceLabel, TextId::ContinueWarning);
+        setCaption(continueButton, TextId::Continue);
+        setCaption(cancelButton, TextId::Cancel);
     });
 }
 

@@ -50,13 +50,13 @@ void liftLengthLimit(QLineEdit* box);
 void setTabChain(std::initializer_list<QWidget*> controls);
 
 // The caption of string `id`, then the font: the order every window localizes in.
-template <typename Control> void setCaption(Control* control, int id)
+template <typename Control> void setCaption(Control* control, TextId id)
 {
     if constexpr (requires { control->setTitle(QString()); })
-        control->setTitle(LoadText(id)); // a frame
+        control->setTitle(loadText(id)); // a frame
     else
-        control->setText(LoadText(id));
-    ApplyTextFont(control);
+        control->setText(loadText(id));
+    applyTextFont(control);
 }
 
 } // namespace waytrace

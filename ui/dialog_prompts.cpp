@@ -2,9 +2,9 @@
 
 #include "certificate_dialog.h"
 #include "design_controls.h"
-#include "error_trap.h"
 #include "login_dialog.h"
 #include "message_box.h"
+#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QEvent>
@@ -20,10 +20,10 @@ namespace waytrace {
 namespace {
 
 // The text of `id`, or `english` when the table lacks it: a question must be asked anyway.
-QString textOr(int id, const QString& english)
+QString textOr(TextId id, const QString& english)
 {
     QString text = english;
-    runTrapped([&] { text = LoadText(id); });
+    runTrapped([&] { text = loadText(id); });
     return text;
 }
 
@@ -32,8 +32,8 @@ bool askOkCancel(QWidget* window, const QString& title, const QString& text)
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     window);
     box.setTextFormat(Qt::PlainText); // the page's words, not markup
-    box.button(QMessageBox::Ok)->setText(textOr(128, QStringLiteral("OK")));
-    box.button(QMessageBox::Cancel)->setText(textOr(137, QStringLiteral("Cancel")));
+    box.button(QMessageBox::Ok)->setText(textOr(TextId::Ok, QStringLiteral("OK")));
+    box.button(QMessageBox::Cancel)->setText(textOr(TextId::Cancel, QStringLiteral("Cancel")));
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -55,8 +55,8 @@ bool DialogPrompts::continuePastCertificate(QWidget* window, const CertificateQu
 
 QString DialogPrompts::downloadPath(QWidget* window, const QString& proposedPath)
 {
-    return QFileDialog::getSaveFileName(window, textOr(182, QStringLiteral("Save Download")),
-                                        proposedPath);
+    return QFileDialog::getSaveFileName(
+        window, textOr(TextId::SaveDownloadTitle, QStringLiteral("Save Download")), proposedPath);
 }
 
 void DialogPrompts::alert(QWidget* window, const QString& host, const QString& text)
@@ -78,8 +78,8 @@ std::optional<QString> DialogPrompts::prompt(QWidget* window, const QString& hos
     for (auto* label : dialog.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText); // the page's words, not markup
     dialog.setTextValue(value);
-    dialog.setOkButtonText(textOr(128, QStringLiteral("OK")));
-    dialog.setCancelButtonText(textOr(137, QStringLiteral("Cancel")));
+    dialog.setOkButtonText(textOr(TextId::Ok, QStringLiteral("OK")));
+    dialog.setCancelButtonText(textOr(TextId::Cancel, QStringLiteral("Cancel")));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
@@ -89,7 +89,8 @@ bool DialogPrompts::leavePage(QWidget* window, const QString& host)
 {
     return askOkCancel(
         window, host,
-        textOr(185, QStringLiteral("Leave this page? Changes you made may not be saved.")));
+        textOr(TextId::LeavePage,
+               QStringLiteral("Leave this page? Changes you made may not be saved.")));
 }
 
 void DialogPrompts::pageDied(QWidget* view, std::function<void()> reload)
@@ -111,8 +112,8 @@ DeadPageNotice::DeadPageNotice(QWidget* view, std::function<void()> reload)
     reloadButton = new QPushButton(QStringLiteral("Reload"), this);
     reloadButton->setObjectName(QStringLiteral("reloadButton"));
     runTrapped([this] {
-        setCaption(messageLabel, 183);
-        setCaption(reloadButton, 184);
+        setCaption(messageLabel, TextId::PageCrashed);
+        setCaption(reloadButton, TextId::Reload);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addStretch();

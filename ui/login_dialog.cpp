@@ -1,7 +1,7 @@
 #include "login_dialog.h"
 
 #include "design_controls.h"
-#include "error_trap.h"
+#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QCheckBox>
@@ -92,18 +92,19 @@ void LoginDialog::localize(const LoginQuestion& question)
                                  : QStringLiteral("Not secure: the password is sent unencrypted"));
     // A text the table lacks leaves the English one in place; the question is still asked.
     runTrapped([&] {
-        setWindowTitle(LoadText(160));
-        setCaption(requestLabel, question.proxy ? 162 : 161);
-        setCaption(refusedLabel, 168);
-        setCaption(hostCaption, 135);
-        setCaption(realmCaption, 163);
-        setCaption(connectionCaption, 164);
-        setCaption(connectionValue, question.secure ? 165 : 166);
-        setCaption(userNameCaption, 120);
-        setCaption(passwordCaption, 121);
-        setCaption(keepForSequenceCheck, 167);
-        setCaption(okButton, 128);
-        setCaption(cancelButton, 137);
+        setWindowTitle(loadText(TextId::LoginTitle));
+        setCaption(requestLabel, question.proxy ? TextId::ProxyAsksLogin : TextId::ServerAsksLogin);
+        setCaption(refusedLabel, TextId::LoginRefused);
+        setCaption(hostCaption, TextId::Host);
+        setCaption(realmCaption, TextId::Realm);
+        setCaption(connectionCaption, TextId::Connection);
+        setCaption(connectionValue,
+                   question.secure ? TextId::SecureConnection : TextId::InsecureConnection);
+        setCaption(userNameCaption, TextId::UserName);
+        setCaption(passwordCaption, TextId::Password);
+        setCaption(keepForSequenceCheck, TextId::KeepLoginForSequence);
+        setCaption(okButton, TextId::Ok);
+        setCaption(cancelButton, TextId::Cancel);
     });
 }
 

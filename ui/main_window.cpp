@@ -1,32 +1,25 @@
 #include "main_window.h"
 
 #include "about_window.h"
-#include "controlpanel.h"
+#include "control_panel.h"
 #include "design_controls.h"
-#include "error_trap.h"
-#include "message_box.h"
-#include "navigation_recorder.h"
-#include "platform/twips.h"
 #include "popup_window.h"
 #include "program_icon.h"
 #include "text.h"
 #include "upload_dialog.h"
+#include "upload_flow.h"
 
-#include "output/sequence_document.h"
-#include "output/upload_outcome.h"
-#include "output/upload_request.h"
 #include "platform/browser.h"
+#include "platform/error_trap.h"
+#include "platform/twips.h"
 #include "waytrace/build_settings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFrame>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -39,200 +32,78 @@ namespace {
 const QString kBlank = QStringLiteral("about:blank");
 constexpr char kPlacedProperty[] = "waytracePlaced";
 
-QByteArray bytesOf(const ByteArray& bytes)
-{
-    return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
-}
-
 } // namespace
 
-Form1::Form1(BrowserFactory browsers, QString helpUrl, QWidget* parent)
-    : QMainWindow(parent), browsers_(std::move(browsers)), helpUrl_(std::move(helpUrl))
+MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent)
+    : QMainWindow(parent), recorder_(helpUrl), browsers_(std::move(browsers)),
+      helpUrl_(std::move(helpUrl))
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Waytrace"));
     setWindowIcon(programIcon());
     useDesignFontSize(this);
     buildControls();
     buildMenus();
+    connectCommands();
+    upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel,
+                              [this] { return uploadDialog().ask(); }, this,
+                              [this] { return mainMessageTitle_; }},
+                             this);
+    connect(upload_, &UploadFlow::underWayChanged, saveSequenceAction,
+            [this](bool underWay) { saveSequenceAction->setEnabled(!underWay); });
+    connect(upload_, &UploadFlow::sequenceSaved, this, &MainWindow::startNewSequence);
+    recorder_.listen(*pageBrowser);
+    connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
+    connect(pageBrowser, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
+    connect(pageBrowser, &Browser::documentComplete, this,
+            &MainWindow::pageBrowserDocumentComplete);
     resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
     // Sees the address box's keys and, wherever the focus is, the menus' shortcut keys.
     qApp->installEventFilter(this);
     load();
 }
 
-Form1::~Form1()
+MainWindow::~MainWindow()
 {
-    // The other windows hold this window's sequence and flags: they go first.
+    // The other windows hold this window's sequence and flags: they goButton first.
     for (QWidget* window : std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, panel_})
         delete window;
 }
 
-QString Form1::defaultHelpUrl()
+QString MainWindow::defaultHelpUrl()
 {
     return QString::fromStdU16String(settings::kHelpUrl);
 }
 
-void Form1::buildControls()
-{
-    auto* client = new QWidget(this);
-    setCentralWidget(client);
-
-    WebBrowser1 = browsers_.pageBrowser(this);
-    postbrowser = browsers_.uploadBrowser(this);
-
-    Frame1 = new QGroupBox(client);
-    Frame1->setGeometry(twipsRect(240, 25, 10695, 945));
-    Image1 = new QLabel(Frame1);
-    Image1->setGeometry(twipsRect(240, 120, 2070, 675));
-    Image1->setPixmap(logoPicture());
-    edit = new QPushButton(QStringLiteral("&Edit Sequence"), Frame1);
-    edit->setGeometry(twipsRect(4800, 240, 1600, 495));
-    edit->setToolTip(
-        QStringLiteral("  Open up Sequence Control Panel and specific match criteria"));
-    Clear = new QPushButton(QStringLiteral("&New Sequence"), client);
-    Clear->setGeometry(twipsRect(3120, 240, 1600, 495));
-    Clear->setToolTip(QStringLiteral("  Record a new URL Sequence"));
-    Upload = new QPushButton(QStringLiteral("&Save Sequence"), client);
-    Upload->setGeometry(twipsRect(6960, 240, 1600, 495));
-    Upload->setToolTip(QStringLiteral("  Save the sequence in Torvane"));
-    btnhelp = new QPushButton(QStringLiteral("&Help"), client);
-    btnhelp->setGeometry(twipsRect(8880, 240, 1600, 495));
-
-    Frame2 = new QGroupBox(client);
-    Frame2->setGeometry(twipsRect(360, 1125, 10455, 450));
-    Frame2->setFlat(true);
-    Address = new QLabel(QStringLiteral("Address:"), Frame2);
-    // Wider than designed (615) so that the caption fits with the desktop's fonts; it still ends
-    // before the address box.
-    Address->setGeometry(twipsRect(0, 120, 705, 495));
-    Address->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    urladdress = new QLineEdit(kBlank, client);
-    urladdress->setGeometry(twipsRect(1080, 1200, 8175, 345));
-    liftLengthLimit(urladdress);
-    go = new QPushButton(QStringLiteral("Go"), client);
-    go->setGeometry(twipsRect(9600, 1200, 700, 375));
-
-    if (auto* view = WebBrowser1->widget()) {
-        view->setParent(client);
-        view->setGeometry(twipsRect(240, 1800, 10575, 11070));
-    }
-
-    Line1 = new QFrame(client);
-    Line1->setGeometry(0, 0, twipsToPixels(10560), 1);
-    Line1->setAutoFillBackground(true);
-    QPalette linePalette = Line1->palette();
-    linePalette.setColor(QPalette::Window, palette().color(QPalette::Inactive, QPalette::Mid));
-    Line1->setPalette(linePalette);
-
-    // Focus order: the browser, the address bar, then the buttons.
-    setTabChain({WebBrowser1->widget(), urladdress, go, edit, Upload, Clear, btnhelp});
-
-    connect(go, &QPushButton::clicked, this, &Form1::goClicked);
-    connect(Clear, &QPushButton::clicked, this, &Form1::ClearClicked);
-    connect(edit, &QPushButton::clicked, this, &Form1::editClicked);
-    connect(Upload, &QPushButton::clicked, this, &Form1::UploadClicked);
-    connect(btnhelp, &QPushButton::clicked, this, &Form1::btnhelpClicked);
-    connect(WebBrowser1, &Browser::beforeNavigate2, this, &Form1::webBrowser1BeforeNavigate2);
-    connect(WebBrowser1, &Browser::newWindow2, this, &Form1::webBrowser1NewWindow2);
-    connect(WebBrowser1, &Browser::documentComplete, this, &Form1::webBrowser1DocumentComplete);
-    connect(WebBrowser1, &Browser::credentialsEntered, this, &Form1::keepCredentials);
-    connect(postbrowser, &Browser::navigateComplete2, this, &Form1::postbrowserNavigateComplete2);
-}
-
-void Form1::buildMenus()
-{
-    mnufile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnunewseq = mnufile->addAction(QStringLiteral("&New Sequence"), this, &Form1::mnunewseqClicked);
-    mnunewseq->setShortcut(Qt::CTRL | Qt::Key_M);
-    mnueditseq =
-        mnufile->addAction(QStringLiteral("&Edit this Sequence"), this, &Form1::mnueditseqClicked);
-    mnueditseq->setShortcut(Qt::CTRL | Qt::Key_E);
-    mnusaveseq =
-        mnufile->addAction(QStringLiteral("&Save this Sequence"), this, &Form1::mnusaveseqClicked);
-    mnusaveseq->setShortcut(Qt::CTRL | Qt::Key_S);
-    mnuexit = mnufile->addAction(QStringLiteral("E&xit"), this, &Form1::mnuexitClicked);
-
-    Help = menuBar()->addMenu(QStringLiteral("&Help"));
-    start = Help->addAction(QStringLiteral("&Getting Started"), this, &Form1::startClicked);
-    start->setShortcut(Qt::Key_F1);
-    aboutrecorder =
-        Help->addAction(QStringLiteral("&About Waytrace"), this, &Form1::aboutrecorderClicked);
-    aboutrecorder->setShortcut(Qt::CTRL | Qt::Key_A);
-}
-
-void Form1::load()
+void MainWindow::load()
 {
     runTrapped([this] {
-        NavigateToAddress();
-        if (urladdress->text() != helpUrl_)
-            WebBrowser1->navigate(helpUrl_);
+        navigateToAddress();
+        if (addressEdit->text() != helpUrl_)
+            pageBrowser->navigate(helpUrl_);
         localize();
     });
 }
 
-void Form1::localize()
-{
-    // Captions first, then the font, control by control: a failing lookup leaves every later
-    // control with its design text.
-    setWindowTitle(LoadText(101));
-    mnufile->setTitle(LoadText(102));
-    setCaption(edit, 105);
-    setCaption(Address, 107);
-    Help->setTitle(LoadText(103));
-    setCaption(Clear, 104);
-    setCaption(Upload, 106);
-    setCaption(go, 108);
-    setCaption(btnhelp, 103);
-    mnueditseq->setText(LoadText(105));
-    mnunewseq->setText(LoadText(104));
-    mnusaveseq->setText(LoadText(106));
-    mnuexit->setText(LoadText(110));
-    aboutrecorder->setText(LoadText(112));
-    start->setText(LoadText(111));
-}
-
-int Form1::outerWidth() const
-{
-    return frameGeometry().width() * kTwipsPerPixel;
-}
-
-int Form1::outerHeight() const
-{
-    return frameGeometry().height() * kTwipsPerPixel;
-}
-
-void Form1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     runTrapped([this] {
-        mainMessageTitle_ = LoadText(151);
+        mainMessageTitle_ = loadText(TextId::MessageTitle);
         layOut();
     });
 }
 
-void Form1::layOut()
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    layout_ = layoutMainWindow(outerWidth(), outerHeight(), layout_);
-    WebBrowser1->setWidth(layout_.browserWidth);
-    WebBrowser1->setHeight(layout_.browserHeight);
-    Frame2->resize(twipsToPixels(layout_.frame2Width), Frame2->height());
-    Frame1->resize(twipsToPixels(layout_.frame1Width), Frame1->height());
-    go->move(twipsToPixels(layout_.goLeft), go->y());
-    Line1->resize(twipsToPixels(layout_.lineX2), Line1->height());
-    urladdress->resize(twipsToPixels(layout_.addressWidth), urladdress->height());
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == urladdress && event->type() == QEvent::KeyPress)
-        urladdressKeyPressed(static_cast<QKeyEvent*>(event));
+    if (watched == addressEdit && event->type() == QEvent::KeyPress)
+        addressEditKeyPressed(static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(watched, event))
         return true; // left unclaimed, so the menu item's shortcut fires
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
+bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 {
     // The address box and the page would keep Ctrl+A and the like for themselves; in this
     // window the menus' shortcut keys come first.
@@ -241,7 +112,8 @@ bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* action : {mnunewseq, mnueditseq, mnusaveseq, start, aboutrecorder})
+    for (const auto* action : {newSequenceAction, editSequenceAction, saveSequenceAction,
+                               gettingStartedAction, aboutAction})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -249,14 +121,14 @@ bool Form1::isMenuShortcut(QObject* receiver, QEvent* event) const
 
 // ---- the other windows, created on first use ----
 
-controlpanel& Form1::controlPanel()
+ControlPanel& MainWindow::controlPanel()
 {
     if (!panel_)
-        panel_ = new controlpanel(urlarray, this);
+        panel_ = new ControlPanel(recorder_.sequence(), this);
     return *panel_;
 }
 
-void Form1::placeBeside(QWidget* window) const
+void MainWindow::placeBeside(QWidget* window) const
 {
     // To the right of this window, so the browser stays in view; against the screen's right
     // edge when there is no room.
@@ -268,26 +140,29 @@ void Form1::placeBeside(QWidget* window) const
     window->move(x, std::max(frame.top(), screen.top()));
 }
 
-popup_form& Form1::popup()
+PopupWindow& MainWindow::popup()
 {
-    if (!popup_)
-        popup_ = new popup_form(*this, browsers_, this);
+    if (!popup_) {
+        popup_ = new PopupWindow(recorder_, browsers_, this);
+        connect(popup_, &PopupWindow::pageSized, this,
+                [this] { runTrapped([this] { controlPanel().reloadList(); }); });
+    }
     return *popup_;
 }
 
-bool Form1::hasPopup() const
+bool MainWindow::hasPopup() const
 {
     return !popup_.isNull();
 }
 
-Uploaddialog& Form1::uploadDialog()
+UploadDialog& MainWindow::uploadDialog()
 {
     if (!uploadDialog_)
-        uploadDialog_ = new Uploaddialog(uploadcancel, this);
+        uploadDialog_ = new UploadDialog(uploadCancelled, this);
     return *uploadDialog_;
 }
 
-void Form1::showControlPanel()
+void MainWindow::showControlPanel()
 {
     auto& panel = controlPanel();
     // Placed when first shown, once its frame is known; later the user's place is kept.
@@ -301,83 +176,63 @@ void Form1::showControlPanel()
 
 // ---- commands ----
 
-void Form1::NavigateToAddress()
+void MainWindow::navigateToAddress()
 {
-    WebBrowser1->navigate(urladdress->text());
+    pageBrowser->navigate(addressEdit->text());
 }
 
-void Form1::openHelpPage()
+void MainWindow::openHelpPage()
 {
-    if (urladdress->text() != helpUrl_)
-        WebBrowser1->navigate(helpUrl_);
+    if (addressEdit->text() != helpUrl_)
+        pageBrowser->navigate(helpUrl_);
 }
 
-void Form1::goClicked()
+void MainWindow::goClicked()
 {
     runTrapped([this] {
-        if (urladdress->text() != helpUrl_)
-            NavigateToAddress();
+        if (addressEdit->text() != helpUrl_)
+            navigateToAddress();
     });
 }
 
-void Form1::urladdressKeyPressed(QKeyEvent* event)
+void MainWindow::addressEditKeyPressed(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        runTrapped([this] { NavigateToAddress(); });
+        runTrapped([this] { navigateToAddress(); });
 }
 
-void Form1::ClearClicked()
+void MainWindow::newSequenceTriggered()
 {
-    clearbrowser();
+    startNewSequence();
 }
 
-void Form1::mnunewseqClicked()
-{
-    clearbrowser();
-}
-
-void Form1::editClicked()
+void MainWindow::editSequenceTriggered()
 {
     runTrapped([this] { showControlPanel(); });
 }
 
-void Form1::mnueditseqClicked()
-{
-    runTrapped([this] { showControlPanel(); });
-}
-
-void Form1::UploadClicked()
+void MainWindow::saveSequenceTriggered()
 {
     save();
 }
 
-void Form1::mnusaveseqClicked()
-{
-    save();
-}
-
-void Form1::btnhelpClicked()
+void MainWindow::gettingStartedTriggered()
 {
     runTrapped([this] { openHelpPage(); });
 }
 
-void Form1::startClicked()
-{
-    runTrapped([this] { openHelpPage(); });
-}
-
-void Form1::aboutrecorderClicked()
+void MainWindow::aboutTriggered()
 {
     runTrapped([this] {
         if (!about_)
-            about_ = new frmAbout(this);
+            about_ = new AboutWindow(this);
         about_->show();
         about_->raise();
         about_->activateWindow();
     });
 }
 
-void Form1::mnuexitClicked()
+void MainWindow::exitTriggered()
 {
     // Closing the popup may fail; the main window closes all the same.
     runTrapped([this] {
@@ -387,7 +242,7 @@ void Form1::mnuexitClicked()
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // The program ends with this window: every other window goes with it.
     for (QWidget* window : std::initializer_list<QWidget*>{panel_, popup_, uploadDialog_, about_})
@@ -396,46 +251,32 @@ void Form1::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-// ---- the recorder's window side ----
+// ---- what the main browser tells ----
 
-void Form1::recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
-                             bool& cancel)
+void MainWindow::reloadControlPanel()
 {
-    runTrapped([&] {
-        cancel = waytrace::recordNavigation(urlarray, helpUrl_, url, headers, postData) || cancel;
+    runTrapped([this] {
+        if (panel_)
+            panel_->reloadList();
     });
 }
 
-void Form1::keepCredentials(const QString& url, const QString& userName, const QString& password)
-{
-    runTrapped([&] {
-        if (waytrace::storeCredentials(urlarray, url, userName, password) && panel_)
-            panel_->reloadlist();
-    });
-}
-
-void Form1::webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                       const QByteArray& postData, bool& cancel)
-{
-    recordNavigation(url, headers, postData, cancel);
-}
-
-void Form1::webBrowser1NewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+void MainWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
 {
     runTrapped([&] {
         auto& window = popup();
         window.show();
         window.raise();
-        ppDisp = window.WebBrowser1->application();
+        ppDisp = window.pageBrowser->application();
         move(x(), twipsToPixels(-1));
     });
 }
 
-void Form1::webBrowser1DocumentComplete(const QString& url)
+void MainWindow::pageBrowserDocumentComplete(const QString& url)
 {
     runTrapped([&] {
-        urladdress->setText(url);
-        controlPanel().reloadlist();
+        addressEdit->setText(url);
+        controlPanel().reloadList();
         if (!uploadDialog().isVisible()) {
             showControlPanel();
             // Back to this window and the control that had the focus in it, so typing in the
@@ -445,73 +286,21 @@ void Form1::webBrowser1DocumentComplete(const QString& url)
     });
 }
 
-void Form1::clearbrowser()
+void MainWindow::startNewSequence()
 {
     runTrapped([this] {
-        urlarray.clear();
-        controlPanel().reloadlist();
-        urladdress->setText(kBlank);
-        NavigateToAddress();
+        recorder_.sequence().clear();
+        controlPanel().reloadList();
+        addressEdit->setText(kBlank);
+        navigateToAddress();
     });
 }
 
 // ---- saving into the server ----
 
-void Form1::setUploadEnabled(bool enabled)
+void MainWindow::save()
 {
-    // Button, menu item and its shortcut alike: one upload at a time.
-    Upload->setEnabled(enabled);
-    mnusaveseq->setEnabled(enabled);
-}
-
-void Form1::save()
-{
-    if (!Upload->isEnabled())
-        return; // an upload is under way
-    setUploadEnabled(false);
-    bool sent = false;
-    runTrapped([&] {
-        const auto document = BuildSequenceXml(urlarray);
-        PostSequence(document);
-        sent = !Upload->isEnabled();
-    });
-    // A failure before anything was sent must not leave saving switched off for good.
-    if (!sent)
-        setUploadEnabled(true);
-}
-
-void Form1::PostSequence(const std::u16string& document)
-{
-    auto& dialog = uploadDialog();
-    dialog.showModal();
-    if (uploadcancel || urlarray.count() == 0) {
-        setUploadEnabled(true);
-        return;
-    }
-    const UploadFields fields{
-        dialog.TName->text().toStdU16String(), dialog.Text1->text().toStdU16String(),
-        dialog.host->text().toStdU16String(),  dialog.port->text().toStdU16String(),
-        dialog.user->text().toStdU16String(),  dialog.password->text().toStdU16String()};
-    const auto request = composeUploadRequest(
-        document, fields,
-        {settings::kVersionMajor, settings::kVersionMinor, settings::kVersionRevision});
-    postbrowser->navigate(QString::fromStdU16String(request.address), bytesOf(request.body),
-                          QString::fromStdU16String(request.headers));
-}
-
-void Form1::postbrowserNavigateComplete2(const QString& url)
-{
-    setUploadEnabled(true);
-    runTrapped([&] {
-        const auto outcome =
-            classifyUploadOutcome(postbrowser->documentUrl().toStdU16String(), url.toStdU16String(),
-                                  uploadDialog().port->text().toStdU16String());
-        if (!outcome.message)
-            return;
-        showMessage(this, mainMessageTitle_, LoadText(*outcome.message));
-        if (outcome.clearSequence)
-            clearbrowser();
-    });
+    upload_->start();
 }
 
 } // namespace waytrace

@@ -3,7 +3,8 @@
 #include "browser_factory.h"
 #include "main_window_layout.h"
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
+#include "recording/recorder.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,47 +21,44 @@ class QPushButton;
 namespace waytrace {
 
 class Browser;
-class controlpanel;
-class frmAbout;
-class popup_form;
-class Uploaddialog;
+class ControlPanel;
+class AboutWindow;
+class PopupWindow;
+class UploadFlow;
+class UploadDialog;
 
 // The main window: the browser in which the user records, the address bar, the command buttons
 // and menus. It owns the recorded sequence and the other windows, which it creates on first
 // use: each exists at most once.
-class Form1 : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // `helpUrl` is the online help page: opened at start and by the help commands, never
-    // recorded.
-    explicit Form1(BrowserFactory browsers, QString helpUrl = defaultHelpUrl(),
-                   QWidget* parent = nullptr);
-    ~Form1() override;
+    // `helpUrl` is the online help page: opened at gettingStartedAction and by the help commands,
+    // never recorded.
+    explicit MainWindow(BrowserFactory browsers, QString helpUrl = defaultHelpUrl(),
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     static QString defaultHelpUrl();
 
     // The recorded sequence; every window reads and edits these very records.
-    UrlSequence urlarray;
+    [[nodiscard]] RecordedSequence& sequence() { return recorder_.sequence(); }
     // Set by the upload dialog: true after Cancel, false after a valid OK.
-    bool uploadcancel = false;
+    bool uploadCancelled = false;
 
     // Starts a new, empty recording.
-    void clearbrowser();
+    void startNewSequence();
     // Saves the sequence into the monitoring server.
     void save();
-    // The before-navigate handling of both browsers: records into `urlarray`.
-    void recordNavigation(const QString& url, const QString& headers, const QByteArray& postData,
-                          bool& cancel);
-    // The user logged in to `url` for the sequence: the URL's record takes the credentials and
-    // the control panel shows them.
-    void keepCredentials(const QString& url, const QString& userName, const QString& password);
+    // What the main and the popup browser record into.
+    [[nodiscard]] Recorder& recorder() { return recorder_; }
 
     // The other windows, created on first use.
-    controlpanel& controlPanel();
-    popup_form& popup();
-    Uploaddialog& uploadDialog();
+    ControlPanel& controlPanel();
+    PopupWindow& popup();
+    UploadDialog& uploadDialog();
     [[nodiscard]] bool hasPopup() const;
 
     // Title of the main window's message boxes; empty until the first resize.
@@ -71,28 +69,29 @@ public:
     [[nodiscard]] int outerWidth() const;
     [[nodiscard]] int outerHeight() const;
 
-    Browser* WebBrowser1;
-    Browser* postbrowser;
-    QGroupBox* Frame1;
-    QLabel* Image1;
-    QPushButton* edit;
-    QPushButton* Clear;
-    QPushButton* Upload;
-    QPushButton* btnhelp;
-    QGroupBox* Frame2;
-    QLabel* Address;
-    QLineEdit* urladdress;
-    QPushButton* go;
-    QFrame* Line1;
+    Browser* pageBrowser;
+    Browser* uploadChannel;
+    QGroupBox* commandFrame;
+    QLabel* logoLabel;
+    QPushButton* editButton;
+    QPushButton* newButton;
+    QPushButton* saveButton;
+    QPushButton* helpButton;
+    QGroupBox* addressFrame;
+    QLabel* addressLabel;
+    QLineEdit* addressEdit;
+    QPushButton* goButton;
+    QFrame* separatorLine;
 
-    QMenu* mnufile;
-    QAction* mnunewseq;
-    QAction* mnueditseq;
-    QAction* mnusaveseq;
-    QAction* mnuexit;
-    QMenu* Help;
-    QAction* start;
-    QAction* aboutrecorder;
+    // The commands, each shared by its menu item and its button.
+    QMenu* fileMenu;
+    QAction* newSequenceAction;
+    QAction* editSequenceAction;
+    QAction* saveSequenceAction;
+    QAction* exitAction;
+    QMenu* helpMenu;
+    QAction* gettingStartedAction;
+    QAction* aboutAction;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -100,46 +99,43 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Building and laying out (main_window_controls.cpp).
     void buildControls();
     void buildMenus();
-    void load();
+    void connectCommands();
     void localize();
     void layOut();
-    void NavigateToAddress();
+
+    void load();
+    void navigateToAddress();
     void openHelpPage();
     void showControlPanel();
     void placeBeside(QWidget* window) const;
     bool isMenuShortcut(QObject* receiver, QEvent* event) const;
-    void PostSequence(const std::u16string& document);
-    void setUploadEnabled(bool enabled);
 
     void goClicked();
-    void urladdressKeyPressed(QKeyEvent* event);
-    void ClearClicked();
-    void editClicked();
-    void UploadClicked();
-    void btnhelpClicked();
-    void mnunewseqClicked();
-    void mnueditseqClicked();
-    void mnusaveseqClicked();
-    void mnuexitClicked();
-    void startClicked();
-    void aboutrecorderClicked();
+    void addressEditKeyPressed(QKeyEvent* event);
+    void newSequenceTriggered();
+    void editSequenceTriggered();
+    void saveSequenceTriggered();
+    void gettingStartedTriggered();
+    void exitTriggered();
+    void aboutTriggered();
 
-    void webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                    const QByteArray& postData, bool& cancel);
-    void webBrowser1NewWindow2(Browser*& ppDisp, bool& cancel);
-    void webBrowser1DocumentComplete(const QString& url);
-    void postbrowserNavigateComplete2(const QString& url);
+    void pageBrowserNewWindow2(Browser*& ppDisp, bool& cancel);
+    void pageBrowserDocumentComplete(const QString& url);
+    void reloadControlPanel();
 
+    Recorder recorder_;
     BrowserFactory browsers_;
     QString helpUrl_;
     QString mainMessageTitle_;
     MainWindowLayout layout_;
-    QPointer<controlpanel> panel_;
-    QPointer<popup_form> popup_;
-    QPointer<Uploaddialog> uploadDialog_;
-    QPointer<frmAbout> about_;
+    QPointer<ControlPanel> panel_;
+    QPointer<PopupWindow> popup_;
+    QPointer<UploadDialog> uploadDialog_;
+    QPointer<AboutWindow> about_;
+    UploadFlow* upload_;
 };
 
 } // namespace waytrace

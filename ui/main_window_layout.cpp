@@ -7,9 +7,9 @@ MainWindowLayout layoutMainWindow(int outerWidth, int outerHeight, MainWindowLay
     layout.browserWidth = outerWidth - 550;
     if (const int h = outerHeight - 2150; h > 0)
         layout.browserHeight = h;
-    layout.frame2Width = outerWidth - 550;
-    layout.frame1Width = outerWidth - 550;
-    if (const int w = kFrame2Left + layout.frame2Width - 740; w > 0) {
+    layout.addressFrameWidth = outerWidth - 550;
+    layout.commandFrameWidth = outerWidth - 550;
+    if (const int w = kAddressFrameLeft + layout.addressFrameWidth - 740; w > 0) {
         layout.goLeft = w;
         layout.lineX2 = w + kGoWidth;
     }

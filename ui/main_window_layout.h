@@ -11,15 +11,15 @@ struct MainWindowLayout
 {
     int browserWidth = 10575;
     int browserHeight = 11070;
-    int frame1Width = 10695;
-    int frame2Width = 10455;
+    int commandFrameWidth = 10695;
+    int addressFrameWidth = 10455;
     int goLeft = 9600;
     int lineX2 = 10560;
     int addressWidth = 8175;
 };
 
 // Design geometry the rules read.
-inline constexpr int kFrame2Left = 360;
+inline constexpr int kAddressFrameLeft = 360;
 inline constexpr int kAddressLeft = 1080;
 inline constexpr int kGoWidth = 700;
 

@@ -1,14 +1,12 @@
 #include "popup_window.h"
 
 #include "browser_factory.h"
-#include "controlpanel.h"
-#include "error_trap.h"
-#include "main_window.h"
-#include "navigation_recorder.h"
+#include "platform/error_trap.h"
 #include "platform/twips.h"
 #include "program_icon.h"
 
 #include "platform/browser.h"
+#include "recording/recorder.h"
 
 #include <QResizeEvent>
 
@@ -22,88 +20,81 @@ constexpr int kHeightMargin = 400;
 
 } // namespace
 
-popup_form::popup_form(Form1& main, const BrowserFactory& browsers, QWidget* parent)
-    : QWidget(parent, Qt::Window), WebBrowser1(browsers.pageBrowser(this)), main_(main)
+PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent)
+    : QWidget(parent, Qt::Window), pageBrowser(browsers.pageBrowser(this))
 {
-    setObjectName(QStringLiteral("popup_form"));
+    setObjectName(QStringLiteral("PopupWindow"));
     setWindowTitle(QStringLiteral("Form2"));
     setWindowIcon(programIcon());
     resize(twipsToPixels(10755), twipsToPixels(7575));
-    if (auto* view = WebBrowser1->widget()) {
+    if (auto* view = pageBrowser->widget()) {
         view->setParent(this);
         view->setGeometry(twipsRect(120, 240, 10335, 6975));
     }
 
-    connect(WebBrowser1, &Browser::beforeNavigate2, this, &popup_form::webBrowser1BeforeNavigate2);
-    connect(WebBrowser1, &Browser::downloadComplete, this,
-            &popup_form::webBrowser1DownloadComplete);
-    connect(WebBrowser1, &Browser::credentialsEntered, &main_, &Form1::keepCredentials);
-    connect(WebBrowser1, &Browser::onQuit, this, &popup_form::webBrowser1OnQuit);
-    connect(WebBrowser1, &Browser::windowClosing, this, &popup_form::webBrowser1WindowClosing);
+    recorder.listen(*pageBrowser);
+    connect(pageBrowser, &Browser::downloadComplete, this,
+            &PopupWindow::pageBrowserDownloadComplete);
+    connect(pageBrowser, &Browser::onQuit, this, &PopupWindow::pageBrowserOnQuit);
+    connect(pageBrowser, &Browser::windowClosing, this, &PopupWindow::pageBrowserWindowClosing);
     load();
 }
 
-int popup_form::outerWidth() const
+int PopupWindow::outerWidth() const
 {
     return frameGeometry().width() * kTwipsPerPixel;
 }
 
-int popup_form::outerHeight() const
+int PopupWindow::outerHeight() const
 {
     return frameGeometry().height() * kTwipsPerPixel;
 }
 
-void popup_form::setOuterSize(int widthTwips, int heightTwips)
+void PopupWindow::setOuterSize(int widthTwips, int heightTwips)
 {
     const QSize frame = frameGeometry().size() - size();
     resize(twipsToPixels(widthTwips) - frame.width(), twipsToPixels(heightTwips) - frame.height());
 }
 
-void popup_form::load()
+void PopupWindow::load()
 {
     fitBrowser();
-    trackresize = true;
+    trackResize = true;
 }
 
-void popup_form::fitBrowser()
+void PopupWindow::fitBrowser()
 {
     // A window too small for the margins leaves the browser as it is in that direction.
     if (const int width = outerWidth() - kWidthMargin; width >= 0)
-        WebBrowser1->setWidth(width);
+        pageBrowser->setWidth(width);
     if (const int height = outerHeight() - kHeightMargin; height >= 0)
-        WebBrowser1->setHeight(height);
+        pageBrowser->setHeight(height);
 }
 
-void popup_form::resizeEvent(QResizeEvent* event)
+void PopupWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (trackresize)
+    if (trackResize)
         fitBrowser();
 }
 
-void popup_form::webBrowser1BeforeNavigate2(const QString& url, const QString& headers,
-                                            const QByteArray& postData, bool& cancel)
-{
-    main_.recordNavigation(url, headers, postData, cancel);
-}
-
-void popup_form::webBrowser1DownloadComplete()
+void PopupWindow::pageBrowserDownloadComplete()
 {
     runTrapped([this] {
-        trackresize = false;
-        setOuterSize(WebBrowser1->width() + kWidthMargin, WebBrowser1->height() + kHeightMargin);
-        setWindowTitle(WebBrowser1->locationUrl());
-        trackresize = true;
-        main_.controlPanel().reloadlist();
+        trackResize = false;
+        setOuterSize(pageBrowser->width() + kWidthMargin, pageBrowser->height() + kHeightMargin);
+        setWindowTitle(pageBrowser->locationUrl());
+        trackResize = true;
+        emit pageSized();
     });
 }
 
-void popup_form::webBrowser1OnQuit()
+void PopupWindow::pageBrowserOnQuit()
 {
     hide();
 }
 
-void popup_form::webBrowser1WindowClosing(bool /*isChildWindow*/, bool& cancel)
+void PopupWindow::pageBrowserWindowClosing(bool /*isChildWindow*/, bool& cancel)
 {
     // Hidden, not destroyed: the next new window reuses it.
     hide();

@@ -74,7 +74,7 @@ TextState& state()
 }
 
 // The compiled-in table cannot change while the program runs, so it is parsed once; every
-// LoadText still looks its id up at the moment of the call.
+// loadText still looks its id up at the moment of the call.
 const Table& table()
 {
     auto& current = state();
@@ -134,7 +134,7 @@ void replaceStringTable(std::optional<QByteArray> json)
     state().table = json ? std::optional<Table>(parseTable(*json)) : std::nullopt;
 }
 
-QString LoadText(int id)
+QString loadText(int id)
 {
     const int language = interfaceLanguage();
     const Table& texts = table();
@@ -147,14 +147,14 @@ QString LoadText(int id)
     return *text;
 }
 
-void ApplyTextFont(QWidget* control)
+void applyTextFont(QWidget* control)
 {
     installFontSubstitutions();
     QFont font = control->font();
-    font.setFamily(LoadText(153));
+    font.setFamily(loadText(TextId::FontFace));
     control->setFont(font);
 
-    const QString charsetText = LoadText(152);
+    const QString charsetText = loadText(TextId::FontCharset);
     bool ok = false;
     const int charset = charsetText.toInt(&ok);
     if (!ok)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/text_id.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -41,17 +43,21 @@ void replaceStringTable(std::optional<QByteArray> json);
 
 // The text of a string id in the interface language. Throws TextError for an id the table
 // lacks; never returns a default.
-QString LoadText(int id);
+QString loadText(int id);
+inline QString loadText(TextId id)
+{
+    return loadText(static_cast<int>(id));
+}
 
-// Gives a control the language's font: the face name of id 153, then the character set of
-// id 152, kept as the control's "charset" property since no platform font takes one. Size,
+// Gives a control the language's font: the face name of FontFace, then the character set of
+// FontCharset, kept as the control's "charset" property since no platform font takes one. Size,
 // weight and style stay. Throws TextError when either lookup fails or the character set is not
 // a number; the name is already set then.
-void ApplyTextFont(QWidget* control);
+void applyTextFont(QWidget* control);
 
 // The windows' geometry was designed around 8-point captions; a window calls this before it
 // localizes so that its captions fit the design. Only the size changes; the face stays the
-// desktop's until ApplyTextFont.
+// desktop's until applyTextFont.
 void useDesignFontSize(QWidget* window);
 
 // The property that holds a control's character-set number.

@@ -19,7 +19,7 @@ namespace waytrace {
 
 namespace {
 
-// Masks the password with '*' whatever character the platform's style would use.
+// Masks the passwordEdit with '*' whatever character the platform's style would use.
 class AsteriskStyle : public QProxyStyle
 {
 public:
@@ -45,85 +45,103 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, int lef
 
 } // namespace
 
-Uploaddialog::Uploaddialog(bool& uploadcancel, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), uploadcancel_(uploadcancel)
+UploadDialog::UploadDialog(bool& uploadCancelled, QWidget* parent)
+    : QDialog(parent, kFixedDialogFlags), uploadcancel_(uploadCancelled)
 {
-    setObjectName(QStringLiteral("Uploaddialog"));
+    setObjectName(QStringLiteral("UploadDialog"));
     setModal(true);
     setWindowTitle(QStringLiteral("Upload"));
     setFixedSize(twipsToPixels(4920), twipsToPixels(3885));
     useDesignFontSize(this);
 
     // Built in tab order, so the focus chain follows it.
-    U = place(new QGroupBox(this), "U", 120, 50, 4695, 3135);
-    TransactionName = captionLabel(U, "TransactionName", "URL Sequence Name", 240, 240, 2535, 255);
-    TName = textBox(U, "TName", "", 480, 600, 3495, 285);
-    Label3 = captionLabel(U, "Label3", "Poll Interval", 600, 1080, 1215, 255);
-    Label4 = captionLabel(U, "Label4", "min(s)", 3360, 1080, 615, 255);
-    Label1 = captionLabel(U, "Label1", "Host", 600, 1440, 1575, 255);
-    host = textBox(U, "host", "localhost", 2160, 1440, 1815, 285);
-    Label2 = captionLabel(U, "Label2", "Port", 600, 1800, 1575, 255);
-    port = textBox(U, "port", "9090", 2160, 1800, 1815, 285);
-    Label5 = captionLabel(U, "Label5", "User", 600, 2160, 1095, 255);
-    user = textBox(U, "user", "admin", 2160, 2160, 1815, 285);
-    Label6 = captionLabel(U, "Label6", "Password", 600, 2520, 975, 255);
-    password = textBox(U, "password", "", 2160, 2520, 1815, 285);
-    OKButton = button(this, "OKButton", "OK", 840, 3360, 1215, 375);
-    CancelButton = button(this, "CancelButton", "Cancel", 2280, 3360, 1215, 375);
-    Text1 = textBox(U, "Text1", "5", 2160, 1080, 1095, 285);
+    uploadFrame = place(new QGroupBox(this), "uploadFrame", 120, 50, 4695, 3135);
+    sequenceNameLabel =
+        captionLabel(uploadFrame, "sequenceNameLabel", "URL Sequence Name", 240, 240, 2535, 255);
+    sequenceNameEdit = textBox(uploadFrame, "sequenceNameEdit", "", 480, 600, 3495, 285);
+    pollIntervalLabel =
+        captionLabel(uploadFrame, "pollIntervalLabel", "Poll Interval", 600, 1080, 1215, 255);
+    minutesLabel = captionLabel(uploadFrame, "minutesLabel", "min(s)", 3360, 1080, 615, 255);
+    hostLabel = captionLabel(uploadFrame, "hostLabel", "Host", 600, 1440, 1575, 255);
+    hostEdit = textBox(uploadFrame, "hostEdit", "localhost", 2160, 1440, 1815, 285);
+    portLabel = captionLabel(uploadFrame, "portLabel", "Port", 600, 1800, 1575, 255);
+    portEdit = textBox(uploadFrame, "portEdit", "9090", 2160, 1800, 1815, 285);
+    userLabel = captionLabel(uploadFrame, "userLabel", "User", 600, 2160, 1095, 255);
+    userEdit = textBox(uploadFrame, "userEdit", "admin", 2160, 2160, 1815, 285);
+    passwordLabel = captionLabel(uploadFrame, "passwordLabel", "Password", 600, 2520, 975, 255);
+    passwordEdit = textBox(uploadFrame, "passwordEdit", "", 2160, 2520, 1815, 285);
+    okButton = button(this, "okButton", "OK", 840, 3360, 1215, 375);
+    cancelButton = button(this, "cancelButton", "Cancel", 2280, 3360, 1215, 375);
+    pollIntervalEdit = textBox(uploadFrame, "pollIntervalEdit", "5", 2160, 1080, 1095, 285);
 
-    setTabChain({TName, host, port, user, password, OKButton, CancelButton, Text1});
+    setTabChain({sequenceNameEdit, hostEdit, portEdit, userEdit, passwordEdit, okButton,
+                 cancelButton, pollIntervalEdit});
 
     auto* asterisks = new AsteriskStyle(style()->name());
-    asterisks->setParent(password);
-    password->setStyle(asterisks);
-    password->setEchoMode(QLineEdit::Password);
+    asterisks->setParent(passwordEdit);
+    passwordEdit->setStyle(asterisks);
+    passwordEdit->setEchoMode(QLineEdit::Password);
 
-    connect(OKButton, &QPushButton::clicked, this, &Uploaddialog::OKButtonClicked);
-    connect(CancelButton, &QPushButton::clicked, this, &Uploaddialog::CancelButtonClicked);
+    connect(okButton, &QPushButton::clicked, this, &UploadDialog::okClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &UploadDialog::cancelClicked);
 
     load();
 }
 
-Uploaddialog::~Uploaddialog() = default;
+UploadDialog::~UploadDialog() = default;
 
-void Uploaddialog::load()
+void UploadDialog::load()
 {
     messageTitle_ = QStringLiteral("Waytrace");
 
-    TransactionName->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
-    TName->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
-    host->setToolTip(QStringLiteral("Enter the host name of the Torvane"));
-    port->setToolTip(QStringLiteral("Enter the port of the Torvane"));
-    Text1->setToolTip(QStringLiteral("Enter the poll interval for this monitor"));
+    sequenceNameLabel->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
+    sequenceNameEdit->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
+    hostEdit->setToolTip(QStringLiteral("Enter the host name of the Torvane"));
+    portEdit->setToolTip(QStringLiteral("Enter the port of the Torvane"));
+    pollIntervalEdit->setToolTip(QStringLiteral("Enter the poll interval for this monitor"));
 
-    for (QLineEdit* box : {TName, host, port, user, password})
-        ApplyTextFont(box);
+    for (QLineEdit* box : {sequenceNameEdit, hostEdit, portEdit, userEdit, passwordEdit})
+        applyTextFont(box);
 
-    setWindowTitle(LoadText(131));
+    setWindowTitle(loadText(TextId::UploadTitle));
 
-    setCaption(Label1, 135);
-    setCaption(Label2, 136);
-    setCaption(Label3, 133);
-    setCaption(Label4, 134);
-    setCaption(Label5, 120);
-    setCaption(Label6, 121);
-    setCaption(OKButton, 128);
-    setCaption(CancelButton, 137);
-    setCaption(TransactionName, 132);
+    setCaption(hostLabel, TextId::Host);
+    setCaption(portLabel, TextId::Port);
+    setCaption(pollIntervalLabel, TextId::PollInterval);
+    setCaption(minutesLabel, TextId::Minutes);
+    setCaption(userLabel, TextId::UserName);
+    setCaption(passwordLabel, TextId::Password);
+    setCaption(okButton, TextId::Ok);
+    setCaption(cancelButton, TextId::Cancel);
+    setCaption(sequenceNameLabel, TextId::SequenceName);
 }
 
-void Uploaddialog::showModal()
+void UploadDialog::showModal()
 {
     exec();
 }
 
-void Uploaddialog::reject()
+std::optional<UploadFields> UploadDialog::ask()
 {
-    CancelButtonClicked();
+    showModal();
+    if (uploadcancel_)
+        return std::nullopt;
+    return fields();
 }
 
-void Uploaddialog::keyPressEvent(QKeyEvent* event)
+UploadFields UploadDialog::fields() const
+{
+    return {sequenceNameEdit->text().toStdU16String(), pollIntervalEdit->text().toStdU16String(),
+            hostEdit->text().toStdU16String(),         portEdit->text().toStdU16String(),
+            userEdit->text().toStdU16String(),         passwordEdit->text().toStdU16String()};
+}
+
+void UploadDialog::reject()
+{
+    cancelClicked();
+}
+
+void UploadDialog::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -134,7 +152,7 @@ void Uploaddialog::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Enter:
         // Enter presses the button that has the focus, and nothing else.
         if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
-            focused == OKButton || focused == CancelButton) {
+            focused == okButton || focused == cancelButton) {
             focused->click();
             return;
         }
@@ -145,19 +163,19 @@ void Uploaddialog::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void Uploaddialog::OKButtonClicked()
+void UploadDialog::okClicked()
 {
-    const std::array<std::pair<QLineEdit*, int>, 6> required{{
-        {TName, 146},
-        {Text1, 147},
-        {host, 142},
-        {port, 143},
-        {user, 144},
-        {password, 145},
+    const std::array<std::pair<QLineEdit*, TextId>, 6> required{{
+        {sequenceNameEdit, TextId::EnterSequenceName},
+        {pollIntervalEdit, TextId::EnterPollInterval},
+        {hostEdit, TextId::EnterHost},
+        {portEdit, TextId::EnterPort},
+        {userEdit, TextId::EnterUserName},
+        {passwordEdit, TextId::EnterPassword},
     }};
     for (const auto& [box, id] : required) {
         if (box->text().isEmpty()) {
-            showMessage(this, messageTitle_, LoadText(id));
+            showMessage(this, messageTitle_, loadText(id));
             box->setFocus();
             return;
         }
@@ -166,7 +184,7 @@ void Uploaddialog::OKButtonClicked()
     hide();
 }
 
-void Uploaddialog::CancelButtonClicked()
+void UploadDialog::cancelClicked()
 {
     uploadcancel_ = true;
     hide();

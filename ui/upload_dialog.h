@@ -1,6 +1,10 @@
 #pragma once
 
+#include "output/upload_request.h"
+
 #include <QDialog>
+
+#include <optional>
 
 class QGroupBox;
 class QKeyEvent;
@@ -11,38 +15,43 @@ class QPushButton;
 namespace waytrace {
 
 // Asks for what an upload needs besides the sequence: its name and poll interval, and the
-// server's host, port, user name and password. The caller reads the six boxes once the dialog
-// is hidden. OK and Cancel only hide it, so the boxes keep their values for the next upload.
-class Uploaddialog : public QDialog
+// server's hostEdit, portEdit, userEdit name and passwordEdit. OK and Cancel only hide it, so the
+// boxes keep their values for the next upload.
+class UploadDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // uploadcancel is the shower's flag: false after a valid OK, true after Cancel or the
+    // uploadCancelled is the shower's flag: false after a valid OK, true after Cancel or the
     // close box; untouched while the dialog stays open.
-    explicit Uploaddialog(bool& uploadcancel, QWidget* parent = nullptr);
-    ~Uploaddialog() override;
+    explicit UploadDialog(bool& uploadCancelled, QWidget* parent = nullptr);
+    ~UploadDialog() override;
 
     // Shows the dialog modally and returns once OK, Cancel or the close box has hidden it.
     void showModal();
+    // Shows the dialog modally; the six values as typed after OK, nothing after Cancel or the
+    // close box.
+    std::optional<UploadFields> ask();
+    // The six values as typed now.
+    [[nodiscard]] UploadFields fields() const;
 
     // The controls, in tab order (the poll interval box comes last).
-    QGroupBox* U;
-    QLabel* TransactionName;
-    QLineEdit* TName;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label1;
-    QLineEdit* host;
-    QLabel* Label2;
-    QLineEdit* port;
-    QLabel* Label5;
-    QLineEdit* user;
-    QLabel* Label6;
-    QLineEdit* password;
-    QPushButton* OKButton;
-    QPushButton* CancelButton;
-    QLineEdit* Text1;
+    QGroupBox* uploadFrame;
+    QLabel* sequenceNameLabel;
+    QLineEdit* sequenceNameEdit;
+    QLabel* pollIntervalLabel;
+    QLabel* minutesLabel;
+    QLabel* hostLabel;
+    QLineEdit* hostEdit;
+    QLabel* portLabel;
+    QLineEdit* portEdit;
+    QLabel* userLabel;
+    QLineEdit* userEdit;
+    QLabel* passwordLabel;
+    QLineEdit* passwordEdit;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+    QLineEdit* pollIntervalEdit;
 
 public slots:
     // Every way of dismissing the dialog without OK counts as Cancel.
@@ -53,8 +62,8 @@ protected:
 
 private:
     void load();
-    void OKButtonClicked();
-    void CancelButtonClicked();
+    void okClicked();
+    void cancelClicked();
 
     bool& uploadcancel_;
     QString messageTitle_;

@@ -18,7 +18,7 @@ template <std::size_t N> std::vector<std::uint8_t> bytesOf(const char (&text)[N]
     return {text, text + N - 1};
 }
 
-RecordingOutcome navigate(UrlSequence& sequence, std::u16string_view url,
+RecordingOutcome navigate(RecordedSequence& sequence, std::u16string_view url,
                           std::u16string_view headers = {},
                           const std::vector<std::uint8_t>& body = {})
 {
@@ -64,7 +64,7 @@ private slots:
         QFETCH(QString, url);
         QFETCH(bool, cancel);
         QFETCH(bool, recorded);
-        UrlSequence sequence;
+        RecordedSequence sequence;
         const auto address = url.toStdU16String();
         const auto outcome = navigate(sequence, address);
         QCOMPARE(outcome.cancel, cancel);
@@ -76,7 +76,7 @@ private slots:
 
     void getKeepsInitialMethodAndHeaders()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         navigate(sequence, u"http://host/a?x=1", u"Referer: http://host/\r\n");
         const auto r = sequence.at(1);
         QVERIFY(r->urladdress == u"http://host/a?x=1");
@@ -101,7 +101,7 @@ private slots:
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, querystring);
-        UrlSequence sequence;
+        RecordedSequence sequence;
         const std::vector<std::uint8_t> bytes(body.begin(), body.end());
         navigate(sequence, u"http://host/post", u"Content-Type: x\r\n", bytes);
         const auto r = sequence.at(1);
@@ -122,14 +122,14 @@ private slots:
             QCOMPARE(ansiCharacter(undefined), char16_t(undefined));
 
         // UTF-8 of "é" as a browser posts it arrives as two characters, one per byte.
-        UrlSequence sequence;
+        RecordedSequence sequence;
         navigate(sequence, u"http://host/", {}, bytesOf("n=\xC3\xA9\x00"));
         QVERIFY(sequence.at(1)->querystring == u"n=\u00C3\u00A9");
     }
 
     void recordsAppendInAnnouncementOrder()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         navigate(sequence, u"http://host/");
         navigate(sequence, u"about:blank");
         navigate(sequence, u"http://host/frame1");

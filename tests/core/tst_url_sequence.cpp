@@ -1,4 +1,4 @@
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 
 #include <QTest>
 
@@ -8,12 +8,12 @@ namespace {
 
 RecordRef recordFor(const char16_t* address)
 {
-    auto record = std::make_shared<Class1>();
+    auto record = std::make_shared<UrlRecord>();
     record->urladdress = address;
     return record;
 }
 
-std::vector<std::u16string> addresses(const UrlSequence& sequence)
+std::vector<std::u16string> addresses(const RecordedSequence& sequence)
 {
     std::vector<std::u16string> result;
     for (const auto& record : sequence)
@@ -30,7 +30,7 @@ class TestUrlSequence : public QObject
 private slots:
     void newRecordHoldsInitialValues()
     {
-        const Class1 r;
+        const UrlRecord r;
         QVERIFY(r.httpmethod == u"G");
         QVERIFY(r.httpcondition == u"Greater than");
         QCOMPARE(r.httpvalue, 200);
@@ -42,14 +42,14 @@ private slots:
 
     void createdOnFirstUseAndDroppedByClear()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         QVERIFY(!sequence.exists());
         QCOMPARE(sequence.count(), 0u);
         QVERIFY(sequence.exists());
         QVERIFY(sequence.begin() == sequence.end());
 
         sequence.append(recordFor(u"http://a/"));
-        std::weak_ptr<Class1> dropped = sequence.at(1);
+        std::weak_ptr<UrlRecord> dropped = sequence.at(1);
         sequence.clear();
         QVERIFY(!sequence.exists());
         QVERIFY(dropped.expired()); // nothing else held it, so it died with the list
@@ -60,7 +60,7 @@ private slots:
 
     void removeIsOneBasedAndClosesTheGap()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
             sequence.append(recordFor(address));
         QVERIFY(sequence.remove(1));
@@ -72,7 +72,7 @@ private slots:
 
     void removeOutsideTheRangeChangesNothing()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         QVERIFY(!sequence.remove(1));
         sequence.append(recordFor(u"http://1/"));
         QVERIFY(!sequence.remove(0));
@@ -85,7 +85,7 @@ private slots:
 
     void recordsAreSharedNotCopied()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         sequence.append(recordFor(u"http://x/"));
         sequence.append(recordFor(u"http://x/"));
         const auto panelHeld = sequence.at(2);
@@ -99,9 +99,9 @@ private slots:
 
     void holdsMoreThanSixteenBitPositions()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         for (int i = 0; i < 40000; ++i)
-            sequence.append(std::make_shared<Class1>());
+            sequence.append(std::make_shared<UrlRecord>());
         sequence.at(40000)->displayname = u"last";
         QVERIFY(sequence.remove(32768));
         QCOMPARE(sequence.count(), 39999u);

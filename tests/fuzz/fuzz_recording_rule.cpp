@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto headers = input.text();
     const auto body = input.bytes();
 
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
     const auto outcome =
         waytrace::applyRecordingRule({url, headers, body}, u"http://help/", sequence);
     if (outcome.cancel != (url == u"http:///"))

@@ -11,9 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput input(data, size);
-    waytrace::UrlSequence sequence;
+    waytrace::RecordedSequence sequence;
     while (!input.empty()) {
-        auto record = std::make_shared<waytrace::Class1>();
+        auto record = std::make_shared<waytrace::UrlRecord>();
         record->urladdress = input.text();
         record->displayname = input.text();
         record->querystring = input.text();
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sequence.append(std::move(record));
     }
 
-    const auto document = waytrace::BuildSequenceXml(sequence);
+    const auto document = waytrace::buildSequenceDocument(sequence);
     const std::u16string_view head =
         u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r";
     if (!document.starts_with(head) || !document.ends_with(u"</URLSequence>\r"))

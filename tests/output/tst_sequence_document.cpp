@@ -8,17 +8,17 @@ using namespace std::string_literals;
 
 namespace {
 
-RecordRef add(UrlSequence& sequence, std::u16string address)
+RecordRef add(RecordedSequence& sequence, std::u16string address)
 {
-    auto record = std::make_shared<Class1>();
+    auto record = std::make_shared<UrlRecord>();
     record->urladdress = std::move(address);
     sequence.append(record);
     return record;
 }
 
-QString document(const UrlSequence& sequence)
+QString document(const RecordedSequence& sequence)
 {
-    return QString::fromStdU16String(BuildSequenceXml(sequence));
+    return QString::fromStdU16String(buildSequenceDocument(sequence));
 }
 
 // The document's lines, each without its CR; a CR LF inside a value splits a line too.
@@ -44,7 +44,7 @@ class TestSequenceDocument : public QObject
 private slots:
     void exampleComesOutExactly()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         auto list = add(sequence, u"http://localhost:8080/shop/list.do?cat=5&sort=price");
         list->displayname = u"Catalogue";
         list->matchcontent = u"Products";
@@ -80,7 +80,7 @@ private slots:
 
     void optionalLinesFollowTheirFields()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         QCOMPARE(document(sequence), kHead + "</URLSequence>\r");
 
         auto bare = add(sequence, u"http://h/");
@@ -119,7 +119,7 @@ private slots:
     {
         QFETCH(QString, label);
         QFETCH(QString, written);
-        UrlSequence sequence;
+        RecordedSequence sequence;
         add(sequence, u"http://h/?a=%26")->displayname = label.toStdU16String();
         const auto text = document(sequence);
         QVERIFY2(text.contains("displayname=\"" + written + "\">\r"), qPrintable(text));
@@ -128,14 +128,14 @@ private slots:
 
     void recordedPostDataIsNotDoubledAgain()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         add(sequence, u"http://h/")->querystring = u"q=1%252B2&x=";
         QVERIFY(document(sequence).contains("<PostData> q=1%252B2&amp;x=</PostData>\r"));
     }
 
     void hostileValuesStayWellFormed()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         auto r = add(sequence, u"http://h/?x=\"><evil/>&y=1");
         r->displayname = u"\"/><Url address=\"x";
         r->headers = u"X-A: <b>&\r\n";
@@ -171,7 +171,7 @@ private slots:
         // Long enough for the eight-at-a-time scan; tab, LF and CR are allowed and stay.
         const std::u16string bad = u"a\u0001b\u0008\u000B\u000C\u001F\uFFFE\uFFFF\u0000"s;
         const std::u16string kept = u"\t\n\r\u0020\uFFFD\U0001F600";
-        UrlSequence sequence;
+        RecordedSequence sequence;
         auto r = add(sequence, u"http://h/" + bad);
         r->displayname = u"label " + bad + kept + u" end";
         r->querystring = u"t=" + bad;
@@ -194,7 +194,7 @@ private slots:
 
     void walksTheLiveRecords()
     {
-        UrlSequence sequence;
+        RecordedSequence sequence;
         add(sequence, u"http://1/");
         auto second = add(sequence, u"http://2/");
         second->displayname = u"edited after recording";

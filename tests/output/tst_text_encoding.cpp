@@ -9,14 +9,14 @@ namespace {
 
 QByteArray utf8(std::u16string_view text)
 {
-    const auto bytes = UniStrToUTF8(text);
+    const auto bytes = toUtf8(text);
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }
 
 QByteArray unit(std::uint16_t value)
 {
-    const auto u = ToUTF8(value);
+    const auto u = unitToUtf8(value);
     return QByteArray(reinterpret_cast<const char*>(u.bytes.data()), u.size);
 }
 
@@ -103,8 +103,8 @@ private slots:
 
     void prefixAndSuffixTests_data()
     {
-        QTest::addColumn<QString>("strvalue");
-        QTest::addColumn<QString>("checkfor");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("part");
         QTest::addColumn<int>("compareType");
         QTest::addColumn<bool>("starts");
         QTest::addColumn<bool>("ends");
@@ -126,29 +126,29 @@ private slots:
 
     void prefixAndSuffixTests()
     {
-        QFETCH(QString, strvalue);
-        QFETCH(QString, checkfor);
+        QFETCH(QString, text);
+        QFETCH(QString, part);
         QFETCH(int, compareType);
         QFETCH(bool, starts);
         QFETCH(bool, ends);
-        const auto s = strvalue.toStdU16String();
-        const auto c = checkfor.toStdU16String();
-        QCOMPARE(StringStartsWith(s, c, compareType), starts);
-        QCOMPARE(StringEndsWith(s, c, compareType), ends);
+        const auto s = text.toStdU16String();
+        const auto c = part.toStdU16String();
+        QCOMPARE(stringStartsWith(s, c, compareType), starts);
+        QCOMPARE(stringEndsWith(s, c, compareType), ends);
     }
 
     void containsHasNoLengthLimit()
     {
-        QVERIFY(StringContains(u"res://x/http_404.htm#y", u"http_404.htm"));
-        QVERIFY(!StringContains(u"abc", u"abcd"));
-        QVERIFY(!StringContains(u"", u""));
-        QVERIFY(StringContains(u"a", u""));
-        QVERIFY(!StringContains(u"http_40", u"http_404.htm"));
+        QVERIFY(stringContains(u"res://x/http_404.htm#y", u"http_404.htm"));
+        QVERIFY(!stringContains(u"abc", u"abcd"));
+        QVERIFY(!stringContains(u"", u""));
+        QVERIFY(stringContains(u"a", u""));
+        QVERIFY(!stringContains(u"http_40", u"http_404.htm"));
 
         std::u16string longText(40000, u'x');
-        QVERIFY(!StringContains(longText, u"dnserror.htm"));
+        QVERIFY(!stringContains(longText, u"dnserror.htm"));
         longText += u"dnserror.htm";
-        QVERIFY(StringContains(longText, u"dnserror.htm"));
+        QVERIFY(stringContains(longText, u"dnserror.htm"));
     }
 };
 

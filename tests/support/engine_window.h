@@ -61,7 +61,7 @@ public:
             });
         helpUrl = standin.base() + QStringLiteral("/help/getting-started.html");
         session_ = waytrace::WebEngineSession::create();
-        form = std::make_unique<waytrace::Form1>(waytrace::engineBrowsers(session_), helpUrl);
+        form = std::make_unique<waytrace::MainWindow>(waytrace::engineBrowsers(session_), helpUrl);
         form->show();
     }
 
@@ -84,14 +84,14 @@ public:
 
     void typeAddress(const QString& address)
     {
-        form->urladdress->selectAll();
-        QTest::keyClicks(form->urladdress, address);
-        QTest::keyClick(form->urladdress, Qt::Key_Return);
+        form->addressEdit->selectAll();
+        QTest::keyClicks(form->addressEdit, address);
+        QTest::keyClick(form->addressEdit, Qt::Key_Return);
     }
 
     StandinProcess standin;
     QString helpUrl;
-    std::unique_ptr<waytrace::Form1> form;
+    std::unique_ptr<waytrace::MainWindow> form;
     QList<RecordedMessage> messages;
 
 private:

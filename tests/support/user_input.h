@@ -2,7 +2,7 @@
 
 // Input as a user gives it: typed key by key, picked with the mouse.
 
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -32,10 +32,10 @@ inline void retype(QLineEdit* box, const QString& text)
     typeText(box, text);
 }
 
-inline void selectEntry(waytrace::controlpanel& panel, int row)
+inline void selectEntry(waytrace::ControlPanel& panel, int row)
 {
-    const auto index = panel.urls->model()->index(row, 0);
-    panel.urls->scrollTo(index);
-    QTest::mouseClick(panel.urls->viewport(), Qt::LeftButton, {},
-                      panel.urls->visualRect(index).center());
+    const auto index = panel.urlList->model()->index(row, 0);
+    panel.urlList->scrollTo(index);
+    QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, {},
+                      panel.urlList->visualRect(index).center());
 }

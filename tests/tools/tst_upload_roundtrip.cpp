@@ -82,7 +82,7 @@ private slots:
         StandinProcess server({"--user", user, "--password", password});
         QVERIFY(server.port() != 0);
 
-        UrlSequence sequence;
+        RecordedSequence sequence;
         const QByteArray body = QByteArrayLiteral("q=1%2B2&x=a+b&t=\xE6\x97\xA5\0");
         applyRecordingRule({u"http://shop.test/login.do?next=%2Fhome&a=1+2",
                             u"Content-Type: "
@@ -102,7 +102,7 @@ private slots:
         login->password = u"pa%ss\"word";
 
         const auto composed = composeUploadRequest(
-            BuildSequenceXml(sequence),
+            buildSequenceDocument(sequence),
             fields(server, user.toStdU16String(), password.toStdU16String()), kVersion);
         QNetworkAccessManager network;
         const auto answer = upload(network, composed);
@@ -155,9 +155,9 @@ private slots:
         const auto log = dir.filePath("accepted.jsonl");
         StandinProcess server({"--limit", "1", "--log", log});
         QNetworkAccessManager network;
-        UrlSequence sequence;
+        RecordedSequence sequence;
         applyRecordingRule({u"http://h/", u"", {}}, u"", sequence);
-        const auto document = BuildSequenceXml(sequence);
+        const auto document = buildSequenceDocument(sequence);
 
         QCOMPARE(upload(network, composeUploadRequest(document, fields(server, u"admin", u"wrong"),
                                                       kVersion))

@@ -1,7 +1,7 @@
+#include "recording/recorder.h"
 #include "ui/certificate_dialog.h"
 #include "ui/dialog_prompts.h"
 #include "ui/login_dialog.h"
-#include "ui/navigation_recorder.h"
 #include "ui/text.h"
 
 #include <QApplication>
@@ -98,9 +98,9 @@ private slots:
         LoginDialog dialog(question);
         dialog.show();
         QVERIFY(!dialog.refusedLabel->isHidden());
-        QCOMPARE(dialog.refusedLabel->text(), LoadText(168));
+        QCOMPARE(dialog.refusedLabel->text(), loadText(168));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("認証が必要です"));
-        QCOMPARE(dialog.connectionValue->text(), LoadText(165));
+        QCOMPARE(dialog.connectionValue->text(), loadText(165));
         QCOMPARE(dialog.userNameEdit->text(), QStringLiteral("alice"));
         QCOMPARE(dialog.focusWidget(), dialog.passwordEdit);
         saveScreenshot(dialog, QStringLiteral("login-retry-ja"));
@@ -159,11 +159,11 @@ private slots:
     {
         QFETCH(QString, loginUrl);
         QFETCH(int, position);
-        UrlSequence sequence;
+        RecordedSequence sequence;
         for (const auto* address :
              {u"http://a.example/x", u"http://b.example/", u"http://a.example/x",
               u"http://a.example/y", u"http://b.example/z"}) {
-            auto record = std::make_shared<Class1>();
+            auto record = std::make_shared<UrlRecord>();
             record->urladdress = address;
             sequence.append(record);
         }
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(notice->geometry(), view.rect());
         view.resize(500, 350);
         QCOMPARE(notice->geometry(), view.rect());
-        QCOMPARE(notice->messageLabel->text(), LoadText(183));
+        QCOMPARE(notice->messageLabel->text(), loadText(183));
         saveScreenshot(view, QStringLiteral("dead-page-en"));
         QTest::mouseClick(notice->reloadButton, Qt::LeftButton);
         QCOMPARE(reloads, 1);

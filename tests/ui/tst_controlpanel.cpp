@@ -1,5 +1,5 @@
 #include "platform/twips.h"
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/text.h"
 
 #include <QClipboard>
@@ -27,7 +27,7 @@ struct LanguageScope
 // Record n of a test sequence carries n in every text field, so a shown value names its record.
 RecordRef numbered(int n)
 {
-    auto record = std::make_shared<Class1>();
+    auto record = std::make_shared<UrlRecord>();
     const auto tag = QString::number(n).toStdU16String();
     record->urladdress = u"http://host/page" + tag;
     record->displayname = u"label" + tag;
@@ -38,36 +38,37 @@ RecordRef numbered(int n)
     return record;
 }
 
-UrlSequence sequenceOf(int count)
+RecordedSequence sequenceOf(int count)
 {
-    UrlSequence sequence;
+    RecordedSequence sequence;
     for (int n = 1; n <= count; ++n)
         sequence.append(numbered(n));
     return sequence;
 }
 
-QStringList entries(const controlpanel& panel)
+QStringList entries(const ControlPanel& panel)
 {
     QStringList texts;
-    const auto* model = panel.urls->model();
+    const auto* model = panel.urlList->model();
     for (int row = 0; row < model->rowCount(); ++row)
         texts << model->index(row, 0).data().toString();
     return texts;
 }
 
-void select(controlpanel& panel, int row)
+void select(ControlPanel& panel, int row)
 {
-    panel.urls->setCurrentIndex(panel.urls->model()->index(row, 0));
+    panel.urlList->setCurrentIndex(panel.urlList->model()->index(row, 0));
 }
 
 // What the detail boxes show, in the record's field order.
-QStringList details(const controlpanel& panel)
+QStringList details(const ControlPanel& panel)
 {
-    return {panel.UrlName->text(), panel.availabilitystring->text(),
-            panel.unavailabilitystring->text(), panel.username->text(), panel.password->text()};
+    return {panel.urlLabelEdit->text(), panel.requiredKeywordsEdit->text(),
+            panel.forbiddenKeywordsEdit->text(), panel.userNameEdit->text(),
+            panel.passwordEdit->text()};
 }
 
-QStringList detailsOf(const Class1& record)
+QStringList detailsOf(const UrlRecord& record)
 {
     return {QString::fromStdU16String(record.displayname),
             QString::fromStdU16String(record.matchcontent),
@@ -75,17 +76,17 @@ QStringList detailsOf(const Class1& record)
             QString::fromStdU16String(record.username), QString::fromStdU16String(record.password)};
 }
 
-std::u16string Class1::*fieldOf(const QString& box)
+std::u16string UrlRecord::*fieldOf(const QString& box)
 {
-    if (box == "UrlName")
-        return &Class1::displayname;
-    if (box == "availabilitystring")
-        return &Class1::matchcontent;
-    if (box == "unavailabilitystring")
-        return &Class1::unavailabilitystring;
-    if (box == "username")
-        return &Class1::username;
-    return &Class1::password;
+    if (box == "urlLabelEdit")
+        return &UrlRecord::displayname;
+    if (box == "requiredKeywordsEdit")
+        return &UrlRecord::matchcontent;
+    if (box == "forbiddenKeywordsEdit")
+        return &UrlRecord::unavailabilitystring;
+    if (box == "userNameEdit")
+        return &UrlRecord::username;
+    return &UrlRecord::password;
 }
 
 } // namespace
@@ -99,32 +100,33 @@ private slots:
 
     void fixedWindowWithTheCodesBoxOverTheFrame()
     {
-        UrlSequence sequence;
-        controlpanel panel(sequence);
+        RecordedSequence sequence;
+        ControlPanel panel(sequence);
         QCOMPARE(panel.size(), QSize(twipsToPixels(6030), twipsToPixels(9870)));
         QCOMPARE(panel.minimumSize(), panel.maximumSize());
         QVERIFY(
             !(panel.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(panel.windowFlags() & Qt::WindowCloseButtonHint);
         // unavailabilitystring belongs to the window yet lies over Frame2, under Label3.
-        QCOMPARE(panel.unavailabilitystring->parentWidget(), &panel);
-        QVERIFY(panel.Frame2->geometry().contains(panel.unavailabilitystring->geometry()));
-        QCOMPARE(panel.childAt(panel.unavailabilitystring->geometry().center()),
-                 panel.unavailabilitystring);
+        QCOMPARE(panel.forbiddenKeywordsEdit->parentWidget(), &panel);
+        QVERIFY(panel.alertFrame->geometry().contains(panel.forbiddenKeywordsEdit->geometry()));
+        QCOMPARE(panel.childAt(panel.forbiddenKeywordsEdit->geometry().center()),
+                 panel.forbiddenKeywordsEdit);
     }
 
     void tabOrder()
     {
-        UrlSequence sequence;
-        controlpanel panel(sequence);
-        QStringList order{panel.urls->objectName()};
-        for (QWidget* w = panel.urls->nextInFocusChain(); w != panel.urls;
+        RecordedSequence sequence;
+        ControlPanel panel(sequence);
+        QStringList order{panel.urlList->objectName()};
+        for (QWidget* w = panel.urlList->nextInFocusChain(); w != panel.urlList;
              w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
         QCOMPARE(order,
-                 QStringList({"urls", "UrlName", "availabilitystring", "unavailabilitystring",
-                              "httpcondition", "httpvalue", "username", "password", "closebtn"}));
+                 QStringList({"urlList", "urlLabelEdit", "requiredKeywordsEdit",
+                              "forbiddenKeywordsEdit", "responseConditionBox", "responseCodeBox",
+                              "userNameEdit", "passwordEdit", "closeButton"}));
     }
 
     void textsAndFonts_data()
@@ -138,15 +140,23 @@ private slots:
     {
         QFETCH(int, language);
         LanguageScope scope(language);
-        UrlSequence sequence;
-        controlpanel panel(sequence);
+        RecordedSequence sequence;
+        ControlPanel panel(sequence);
 
-        QCOMPARE(panel.windowTitle(), LoadText(109));
-        const QList<QPair<QWidget*, int>> captions{
-            {panel.urllist, 124}, {panel.Frame1, 114}, {panel.Frame2, 115}, {panel.Frame3, 119},
-            {panel.Label1, 113},  {panel.Label2, 116}, {panel.Label3, 117}, {panel.Label4, 118},
-            {panel.Label5, 120},  {panel.Label6, 121}, {panel.Label7, 122}, {panel.closebtn, 123}};
-        const int charset = LoadText(152).toInt();
+        QCOMPARE(panel.windowTitle(), loadText(109));
+        const QList<QPair<QWidget*, int>> captions{{panel.urlListFrame, 124},
+                                                   {panel.urlLabelFrame, 114},
+                                                   {panel.alertFrame, 115},
+                                                   {panel.loginFrame, 119},
+                                                   {panel.urlDetailsLabel, 113},
+                                                   {panel.requiredKeywordsLabel, 116},
+                                                   {panel.forbiddenKeywordsLabel, 117},
+                                                   {panel.responseCodeLabel, 118},
+                                                   {panel.userNameLabel, 120},
+                                                   {panel.passwordLabel, 121},
+                                                   {panel.deleteHintLabel, 122},
+                                                   {panel.closeButton, 123}};
+        const int charset = loadText(152).toInt();
         for (const auto& [control, id] : captions) {
             QString caption;
             if (auto* box = qobject_cast<QGroupBox*>(control))
@@ -155,18 +165,18 @@ private slots:
                 caption = label->text();
             else
                 caption = qobject_cast<QPushButton*>(control)->text();
-            QCOMPARE(caption, LoadText(id));
-            QCOMPARE(control->font().family(), LoadText(153));
+            QCOMPARE(caption, loadText(id));
+            QCOMPARE(control->font().family(), loadText(153));
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
         }
         for (int item = 0; item < 3; ++item)
-            QCOMPARE(panel.httpcondition->itemText(item), LoadText(148 + item));
-        QCOMPARE(panel.httpcondition->font().family(), LoadText(153));
+            QCOMPARE(panel.responseConditionBox->itemText(item), loadText(148 + item));
+        QCOMPARE(panel.responseConditionBox->font().family(), loadText(153));
 
         // The list, the codes and the window keep the default face, even inside localized frames.
-        const QString face = LoadText(153);
+        const QString face = loadText(153);
         for (QWidget* plain :
-             {static_cast<QWidget*>(panel.urls), static_cast<QWidget*>(panel.httpvalue),
+             {static_cast<QWidget*>(panel.urlList), static_cast<QWidget*>(panel.responseCodeBox),
               static_cast<QWidget*>(&panel)}) {
             QVERIFY2(plain->font().family() != face, qPrintable(plain->objectName()));
             QVERIFY(!plain->property(kCharsetProperty).isValid());
@@ -175,14 +185,14 @@ private slots:
 
     void emptySequenceAtCreation()
     {
-        UrlSequence sequence;
-        controlpanel panel(sequence);
+        RecordedSequence sequence;
+        ControlPanel panel(sequence);
         QVERIFY(entries(panel).isEmpty());
         QCOMPARE(panel.selectedPosition(), -1);
         QCOMPARE(details(panel), QStringList(5, QString()));
-        QCOMPARE(panel.httpcondition->currentIndex(), -1);
-        QCOMPARE(panel.httpvalue->currentIndex(), -1);
-        QCOMPARE(panel.httpvalue->count(), 23);
+        QCOMPARE(panel.responseConditionBox->currentIndex(), -1);
+        QCOMPARE(panel.responseCodeBox->currentIndex(), -1);
+        QCOMPARE(panel.responseCodeBox->count(), 23);
     }
 
     // The refill displays a record before the condition items are localized, so an English
@@ -190,41 +200,41 @@ private slots:
     void loadDisplaysAgainstDesignItems()
     {
         LanguageScope scope(kJapanese);
-        UrlSequence sequence = sequenceOf(1);
+        RecordedSequence sequence = sequenceOf(1);
         sequence.at(1)->httpcondition = u"Not Equal to";
-        controlpanel panel(sequence);
-        QCOMPARE(panel.httpcondition->currentIndex(), 2);
-        QCOMPARE(panel.httpcondition->currentText(), QStringLiteral("右値に等しくない"));
+        ControlPanel panel(sequence);
+        QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
+        QCOMPARE(panel.responseConditionBox->currentText(), QStringLiteral("右値に等しくない"));
         QVERIFY(sequence.at(1)->httpcondition == u"Not Equal to");
 
         // After load the English text no longer matches: the pick on display stays.
         sequence.at(1)->httpcondition = u"Equal to";
-        panel.reloadlist();
-        QCOMPARE(panel.httpcondition->currentIndex(), 2);
+        panel.reloadList();
+        QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
     }
 
     void refillSelectsAndDisplaysTheLast()
     {
-        UrlSequence sequence = sequenceOf(5);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(5);
+        ControlPanel panel(sequence);
         QCOMPARE(entries(panel).size(), 5);
         QCOMPARE(entries(panel).first(), QStringLiteral("http://host/page1"));
         QCOMPARE(panel.selectedPosition(), 4);
         QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
-        QCOMPARE(panel.UrlName->property(kCharsetProperty).toInt(), 134);
+        QCOMPARE(panel.urlLabelEdit->property(kCharsetProperty).toInt(), 134);
 
         select(panel, 1);
         QCOMPARE(details(panel), detailsOf(*sequence.at(2)));
 
         sequence.append(numbered(6)); // the recorder appends; the list learns at the next refill
         QCOMPARE(entries(panel).size(), 5);
-        panel.reloadlist();
+        panel.reloadList();
         QCOMPARE(entries(panel).size(), 6);
         QCOMPARE(panel.selectedPosition(), 5);
         QCOMPARE(details(panel), detailsOf(*sequence.at(6)));
 
         // Arrow keys move the selection and display the record they land on.
-        QTest::keyClick(panel.urls, Qt::Key_Up);
+        QTest::keyClick(panel.urlList, Qt::Key_Up);
         QCOMPARE(panel.selectedPosition(), 4);
         QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
     }
@@ -255,16 +265,16 @@ private slots:
         QFETCH(int, value);
         QFETCH(int, conditionItem);
         QFETCH(int, valueItem);
-        UrlSequence sequence = sequenceOf(2);
+        RecordedSequence sequence = sequenceOf(2);
         sequence.at(1)->httpcondition = firstCondition.toStdU16String();
         sequence.at(1)->httpvalue = static_cast<std::int16_t>(firstValue);
         sequence.at(2)->httpcondition = condition.toStdU16String();
         sequence.at(2)->httpvalue = static_cast<std::int16_t>(value);
-        controlpanel panel(sequence);
+        ControlPanel panel(sequence);
         select(panel, 0);
         select(panel, 1);
-        QCOMPARE(panel.httpcondition->currentIndex(), conditionItem);
-        QCOMPARE(panel.httpvalue->currentIndex(), valueItem);
+        QCOMPARE(panel.responseConditionBox->currentIndex(), conditionItem);
+        QCOMPARE(panel.responseCodeBox->currentIndex(), valueItem);
         // Showing a record never changes it.
         QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), condition);
         QCOMPARE(sequence.at(2)->httpvalue, value);
@@ -296,15 +306,15 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QList<int>, remaining);
-        UrlSequence sequence = sequenceOf(count);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(count);
+        ControlPanel panel(sequence);
         if (selected >= 0)
             select(panel, selected);
         else
-            panel.urls->selectionModel()->clearSelection();
+            panel.urlList->selectionModel()->clearSelection();
         const QStringList shownBefore = details(panel);
 
-        QTest::keyClick(panel.urls, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(panel.urlList, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
         QList<int> left;
         QStringList expectedEntries;
@@ -331,37 +341,37 @@ private slots:
 
     void heldDeleteEmptiesFromTheEnd()
     {
-        UrlSequence sequence = sequenceOf(3);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(3);
+        ControlPanel panel(sequence);
         select(panel, 0);
         for (int remaining : {2, 1, 0}) {
-            QTest::keyClick(panel.urls, Qt::Key_Delete);
+            QTest::keyClick(panel.urlList, Qt::Key_Delete);
             QCOMPARE(sequence.count(), std::size_t(remaining));
         }
         QVERIFY(sequence.count() == 0);
-        QTest::keyClick(panel.urls, Qt::Key_Delete); // nothing left: nothing happens
+        QTest::keyClick(panel.urlList, Qt::Key_Delete); // nothing left: nothing happens
         QCOMPARE(panel.selectedPosition(), -1);
     }
 
     void closeHidesButCloseBoxDestroys()
     {
-        UrlSequence sequence = sequenceOf(3);
-        QPointer<controlpanel> panel = new controlpanel(sequence);
+        RecordedSequence sequence = sequenceOf(3);
+        QPointer<ControlPanel> panel = new ControlPanel(sequence);
         panel->show();
         select(*panel, 1);
-        panel->UrlName->setText(QStringLiteral("typed, not released"));
+        panel->urlLabelEdit->setText(QStringLiteral("typed, not released"));
 
-        QTest::mouseClick(panel->closebtn, Qt::LeftButton);
+        QTest::mouseClick(panel->closeButton, Qt::LeftButton);
         QVERIFY(!panel->isVisible());
         panel->show();
         QCOMPARE(panel->selectedPosition(), 1);
-        QCOMPARE(panel->UrlName->text(), QStringLiteral("typed, not released"));
+        QCOMPARE(panel->urlLabelEdit->text(), QStringLiteral("typed, not released"));
 
         QVERIFY(panel->close());
         QTRY_VERIFY(panel.isNull());
         QCOMPARE(sequence.count(), std::size_t(3));
 
-        controlpanel rebuilt(sequence);
+        ControlPanel rebuilt(sequence);
         QCOMPARE(rebuilt.selectedPosition(), 2);
         QCOMPARE(details(rebuilt), detailsOf(*sequence.at(3)));
     }
@@ -369,8 +379,8 @@ private slots:
     void keyReleaseStoresTheWholeText_data()
     {
         QTest::addColumn<QString>("box");
-        for (const char* box :
-             {"UrlName", "availabilitystring", "unavailabilitystring", "username", "password"})
+        for (const char* box : {"urlLabelEdit", "requiredKeywordsEdit", "forbiddenKeywordsEdit",
+                                "userNameEdit", "passwordEdit"})
             QTest::newRow(box) << box;
     }
 
@@ -378,8 +388,8 @@ private slots:
     {
         QFETCH(QString, box);
         const auto field = fieldOf(box);
-        UrlSequence sequence = sequenceOf(3);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(3);
+        ControlPanel panel(sequence);
         panel.show();
         select(panel, 1);
         auto* edit = panel.findChild<QLineEdit*>(box);
@@ -432,13 +442,13 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("paste") << "UrlName"
+        QTest::newRow("paste") << "urlLabelEdit"
                                << "paste"
                                << "label2 pasted";
-        QTest::newRow("cut") << "availabilitystring"
+        QTest::newRow("cut") << "requiredKeywordsEdit"
                              << "cut"
                              << "";
-        QTest::newRow("input method") << "password"
+        QTest::newRow("input method") << "passwordEdit"
                                       << "input method"
                                       << "secret2日本語";
     }
@@ -448,8 +458,8 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, how);
         QFETCH(QString, stored);
-        UrlSequence sequence = sequenceOf(3);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(3);
+        ControlPanel panel(sequence);
         panel.show();
         select(panel, 1);
         auto* edit = panel.findChild<QLineEdit*>(box);
@@ -475,20 +485,20 @@ private slots:
 
     void editsWithoutSelectionAreStoredNowhere()
     {
-        UrlSequence sequence = sequenceOf(1);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(1);
+        ControlPanel panel(sequence);
         panel.show();
-        QTest::keyClick(panel.urls, Qt::Key_Delete);
+        QTest::keyClick(panel.urlList, Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(0));
-        QTest::keyClicks(panel.password, "kept in the box only");
-        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+        QTest::keyClicks(panel.passwordEdit, "kept in the box only");
+        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
         QCOMPARE(sequence.count(), std::size_t(0));
-        QVERIFY(panel.password->text().endsWith(QStringLiteral("kept in the box only")));
+        QVERIFY(panel.passwordEdit->text().endsWith(QStringLiteral("kept in the box only")));
 
-        UrlSequence two = sequenceOf(2);
-        controlpanel other(two);
-        other.urls->selectionModel()->clearSelection();
-        QTest::keyClicks(other.UrlName, "q");
+        RecordedSequence two = sequenceOf(2);
+        ControlPanel other(two);
+        other.urlList->selectionModel()->clearSelection();
+        QTest::keyClicks(other.urlLabelEdit, "q");
         QVERIFY(two.at(1)->displayname == u"label1");
         QVERIFY(two.at(2)->displayname == u"label2");
     }
@@ -507,17 +517,18 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, stored);
         LanguageScope scope(language);
-        UrlSequence sequence = sequenceOf(3);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(3);
+        ControlPanel panel(sequence);
         panel.show();
         select(panel, 1);
 
-        panel.httpcondition->setCurrentIndex(0); // shown only: nothing is stored without a pick
-        QTest::keyClick(panel.httpcondition, Qt::Key_Down);
+        panel.responseConditionBox->setCurrentIndex(
+            0); // shown only: nothing is stored without a pick
+        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down);
         QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), stored);
 
-        panel.httpvalue->setCurrentIndex(7); // "403"
-        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
+        panel.responseCodeBox->setCurrentIndex(7); // "403"
+        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
         QCOMPARE(sequence.at(2)->httpvalue, 404);
         QVERIFY(sequence.at(1)->httpvalue == 200 && sequence.at(3)->httpvalue == 200);
         QVERIFY(sequence.at(3)->httpcondition == u"Greater than");
@@ -525,19 +536,19 @@ private slots:
 
     void refillWhileTyping()
     {
-        UrlSequence sequence = sequenceOf(5);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(5);
+        ControlPanel panel(sequence);
         panel.show();
         select(panel, 1);
-        panel.UrlName->setFocus();
-        QTest::keyClick(panel.UrlName, Qt::Key_End);
-        QTest::keyClick(panel.UrlName, 'x');
+        panel.urlLabelEdit->setFocus();
+        QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
+        QTest::keyClick(panel.urlLabelEdit, 'x');
         QVERIFY(sequence.at(2)->displayname == u"label2x");
 
-        panel.reloadlist(); // the main window finished a page
-        QCOMPARE(panel.UrlName->text(), QStringLiteral("label5"));
-        QTest::keyClick(panel.UrlName, Qt::Key_End);
-        QTest::keyClick(panel.UrlName, 'y');
+        panel.reloadList(); // the main window finished a page
+        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label5"));
+        QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
+        QTest::keyClick(panel.urlLabelEdit, 'y');
         QVERIFY(sequence.at(5)->displayname == u"label5y");
         QVERIFY(sequence.at(2)->displayname == u"label2x");
     }
@@ -546,13 +557,13 @@ private slots:
     void longSequence()
     {
         constexpr int count = 40000;
-        UrlSequence sequence = sequenceOf(count);
-        controlpanel panel(sequence);
+        RecordedSequence sequence = sequenceOf(count);
+        ControlPanel panel(sequence);
         QCOMPARE(panel.selectedPosition(), count - 1);
-        QCOMPARE(panel.UrlName->text(), QStringLiteral("label40000"));
+        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label40000"));
         select(panel, 35000);
-        QCOMPARE(panel.UrlName->text(), QStringLiteral("label35001"));
-        QTest::keyClick(panel.urls, Qt::Key_Delete);
+        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label35001"));
+        QTest::keyClick(panel.urlList, Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(count - 1));
         QVERIFY(sequence.at(35001)->displayname == u"label35002");
         QCOMPARE(panel.selectedPosition(), count - 2);

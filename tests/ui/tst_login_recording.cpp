@@ -4,7 +4,7 @@
 
 #include "output/sequence_document.h"
 #include "platform/page_prompts.h"
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 
 #include <QApplication>
 
@@ -23,21 +23,21 @@ private slots:
         EngineWindow w;
         const auto prompts = std::make_shared<ScriptedPrompts>();
         prompts->logins = {LoginAnswer{QStringLiteral("alice"), QStringLiteral("secret"), true}};
-        auto* browser = static_cast<WebEngineBrowser*>(w.form->WebBrowser1);
+        auto* browser = static_cast<WebEngineBrowser*>(w.form->pageBrowser);
         PagePrompts::of(*browser->session()).setPrompts(prompts);
 
         const QString address = site.url(QStringLiteral("/protected"));
-        QVERIFY(loads(w.form->WebBrowser1, address, [&] { w.typeAddress(address); }));
+        QVERIFY(loads(w.form->pageBrowser, address, [&] { w.typeAddress(address); }));
         QCOMPARE(prompts->loginQuestions.size(), 1);
-        const auto record = w.form->urlarray.at(w.form->urlarray.count());
+        const auto record = w.form->sequence().at(w.form->sequence().count());
         QCOMPARE(QString::fromStdU16String(record->urladdress), address);
         QCOMPARE(record->username, u"alice");
         QCOMPARE(record->password, u"secret");
 
         auto& panel = w.form->controlPanel();
-        QCOMPARE(panel.username->text(), QStringLiteral("alice"));
-        QCOMPARE(panel.password->text(), QStringLiteral("secret"));
-        const auto document = BuildSequenceXml(w.form->urlarray);
+        QCOMPARE(panel.userNameEdit->text(), QStringLiteral("alice"));
+        QCOMPARE(panel.passwordEdit->text(), QStringLiteral("secret"));
+        const auto document = buildSequenceDocument(w.form->sequence());
         QVERIFY(document.find(u"alice") != std::u16string::npos);
         QVERIFY(document.find(u"secret") != std::u16string::npos);
     }

@@ -1,12 +1,14 @@
 #include "platform/scripted_browser.h"
 #include "platform/twips.h"
 #include "ui/about_window.h"
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/popup_window.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
+
+#include "../support/modal_answer.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 using namespace waytrace;
 
@@ -66,7 +69,7 @@ public:
             setMessageBoxFunction([this](QWidget*, const QString& title, const QString& text) {
                 messages.append({title, text});
             });
-        form = std::make_unique<Form1>(scriptedBrowsers(), kHelp);
+        form = std::make_unique<MainWindow>(scriptedBrowsers(), kHelp);
         form->show();
     }
     ~Fixture()
@@ -76,24 +79,24 @@ public:
         forceInterfaceLanguage(std::nullopt);
     }
 
-    ScriptedBrowser& main() { return scripted(form->WebBrowser1); }
-    ScriptedBrowser& post() { return scripted(form->postbrowser); }
+    ScriptedBrowser& main() { return scripted(form->pageBrowser); }
+    ScriptedBrowser& post() { return scripted(form->uploadChannel); }
 
     void record(const QString& url) { main().raiseBeforeNavigate2(url); }
 
     // Answers the modal upload dialog once it shows: fills it and presses OK, or Cancel.
     void answerDialog(bool ok)
     {
-        QTimer::singleShot(0, [this, ok] {
-            auto& dialog = form->uploadDialog();
-            dialog.TName->setText("Shop check");
-            dialog.password->setText("admin");
-            (ok ? dialog.OKButton : dialog.CancelButton)->click();
+        answer.emplace([ok](UploadDialog& dialog) {
+            dialog.findChild<QLineEdit*>("sequenceNameEdit")->setText("Shop check");
+            dialog.findChild<QLineEdit*>("passwordEdit")->setText("admin");
+            dialog.findChild<QPushButton*>(ok ? "okButton" : "cancelButton")->click();
         });
     }
 
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     QList<Message> messages;
+    std::optional<ModalAnswer<UploadDialog>> answer;
 
 private:
     MessageBoxFunction previous_;
@@ -109,11 +112,11 @@ private slots:
     void startUpOpensTheHelpPageUnrecorded()
     {
         Fixture f;
-        QCOMPARE(requestedUrls(f.form->WebBrowser1), QStringList({"about:blank", kHelp}));
+        QCOMPARE(requestedUrls(f.form->pageBrowser), QStringList({"about:blank", kHelp}));
         f.record("about:blank");
         f.record(kHelp);
         f.main().raiseDocumentComplete(kHelp);
-        QCOMPARE(f.form->urladdress->text(), kHelp);
+        QCOMPARE(f.form->addressEdit->text(), kHelp);
         QVERIFY(f.form->controlPanel().isVisible());
         // Beside the main window, or against the screen's edge when the screen is too narrow.
         const auto& panel = f.form->controlPanel();
@@ -121,81 +124,81 @@ private slots:
         QCOMPARE(panel.frameGeometry().left(),
                  std::min(f.form->frameGeometry().right() + 1,
                           screen.right() + 1 - panel.frameGeometry().width()));
-        QCOMPARE(f.form->urlarray.count(), 0u);
+        QCOMPARE(f.form->sequence().count(), 0u);
         QCOMPARE(f.form->mainMessageTitle(), QStringLiteral("Waytrace"));
     }
 
     void goAndHelpSkipTheHelpAddressWhileEnterReloadsIt()
     {
         Fixture f;
-        f.form->urladdress->setText(kHelp);
+        f.form->addressEdit->setText(kHelp);
         const auto before = f.main().requests().size();
-        f.form->go->click();
-        f.form->btnhelp->click();
-        f.form->start->trigger();
+        f.form->goButton->click();
+        f.form->helpButton->click();
+        f.form->gettingStartedAction->trigger();
         QCOMPARE(f.main().requests().size(), before);
-        QTest::keyClick(f.form->urladdress, Qt::Key_Return);
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), kHelp);
+        QTest::keyClick(f.form->addressEdit, Qt::Key_Return);
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), kHelp);
         QCOMPARE(f.main().requests().size(), before + 1);
 
-        f.form->urladdress->setText("http://host/");
-        f.form->btnhelp->click();
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), kHelp);
+        f.form->addressEdit->setText("http://host/");
+        f.form->helpButton->click();
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), kHelp);
     }
 
     void typedAddressesGoAsTheyAre()
     {
         Fixture f;
-        f.form->urladdress->setText("http://host/");
-        f.form->go->click();
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("http://host/"));
+        f.form->addressEdit->setText("http://host/");
+        f.form->goButton->click();
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("http://host/"));
         f.record("http://host/");
-        QCOMPARE(f.form->urlarray.count(), 1u);
+        QCOMPARE(f.form->sequence().count(), 1u);
 
-        f.form->urladdress->setText("  not an address ");
-        QTest::keyClick(f.form->urladdress, Qt::Key_Enter);
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("  not an address "));
-        f.form->urladdress->clear();
-        f.form->go->click();
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QString());
-        QTest::keyClick(f.form->urladdress, Qt::Key_A);
-        QCOMPARE(f.form->urladdress->text(), QStringLiteral("a")); // other keys are the box's
+        f.form->addressEdit->setText("  not an address ");
+        QTest::keyClick(f.form->addressEdit, Qt::Key_Enter);
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("  not an address "));
+        f.form->addressEdit->clear();
+        f.form->goButton->click();
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QString());
+        QTest::keyClick(f.form->addressEdit, Qt::Key_A);
+        QCOMPARE(f.form->addressEdit->text(), QStringLiteral("a")); // other keys are the box's
     }
 
     void pagesCompletingLeaveTheFocusWhereItWas()
     {
         Fixture f;
         QApplication::setActiveWindow(f.form.get());
-        f.form->urladdress->setFocus();
-        QTest::keyClicks(f.form->urladdress, "http://sh");
+        f.form->addressEdit->setFocus();
+        QTest::keyClicks(f.form->addressEdit, "http://sh");
         f.main().raiseDocumentComplete("http://frame/"); // a frame completing meanwhile
-        QCOMPARE(QApplication::focusWidget(), f.form->urladdress);
+        QCOMPARE(QApplication::focusWidget(), f.form->addressEdit);
     }
 
     void addressesOfAnyLength()
     {
         Fixture f;
         const QString address = "http://host/?q=" + QString(40000, u'x');
-        f.form->urladdress->setText(address);
-        QTest::keyClick(f.form->urladdress, Qt::Key_Return);
-        QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), address);
+        f.form->addressEdit->setText(address);
+        QTest::keyClick(f.form->addressEdit, Qt::Key_Return);
+        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), address);
         f.main().raiseDocumentComplete(address);
-        QCOMPARE(f.form->urladdress->text(), address);
+        QCOMPARE(f.form->addressEdit->text(), address);
     }
 
     void menuShortcutsComeFirstEvenInTheAddressBox()
     {
         Fixture f;
         QApplication::setActiveWindow(f.form.get());
-        f.form->urladdress->setFocus();
-        QTest::keyClick(f.form->urladdress, Qt::Key_A, Qt::ControlModifier);
-        QTRY_VERIFY(f.form->findChild<frmAbout*>() != nullptr);
-        QVERIFY(f.form->urladdress->selectedText().isEmpty());
+        f.form->addressEdit->setFocus();
+        QTest::keyClick(f.form->addressEdit, Qt::Key_A, Qt::ControlModifier);
+        QTRY_VERIFY(f.form->findChild<AboutWindow*>() != nullptr);
+        QVERIFY(f.form->addressEdit->selectedText().isEmpty());
 
         f.record("http://a/");
-        f.form->urladdress->setFocus();
-        QTest::keyClick(f.form->urladdress, Qt::Key_M, Qt::ControlModifier);
-        QCOMPARE(f.form->urlarray.count(), 0u);
+        f.form->addressEdit->setFocus();
+        QTest::keyClick(f.form->addressEdit, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(f.form->sequence().count(), 0u);
     }
 
     void newSequenceFromButtonAndMenu()
@@ -205,15 +208,15 @@ private slots:
             f.record("http://a/");
             f.record("http://b/");
             f.main().raiseDocumentComplete("http://b/");
-            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 2);
+            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 2);
             if (way == 0)
-                f.form->Clear->click();
+                f.form->newButton->click();
             else
-                f.form->mnunewseq->trigger();
-            QCOMPARE(f.form->urlarray.count(), 0u);
-            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 0);
-            QCOMPARE(f.form->urladdress->text(), QStringLiteral("about:blank"));
-            QCOMPARE(requestedUrls(f.form->WebBrowser1).last(), QStringLiteral("about:blank"));
+                f.form->newSequenceAction->trigger();
+            QCOMPARE(f.form->sequence().count(), 0u);
+            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 0);
+            QCOMPARE(f.form->addressEdit->text(), QStringLiteral("about:blank"));
+            QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("about:blank"));
         }
     }
 
@@ -222,18 +225,19 @@ private slots:
         Fixture f;
         f.record("http://a/");
         f.main().raiseDocumentComplete("http://a/frame");
-        QCOMPARE(f.form->urladdress->text(), QStringLiteral("http://a/frame"));
+        QCOMPARE(f.form->addressEdit->text(), QStringLiteral("http://a/frame"));
         f.form->controlPanel().hide();
 
         // While the upload dialog is open, pages still refill the list but leave it hidden.
-        QTimer::singleShot(0, [&] {
+        ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
             f.record("http://b/");
             f.main().raiseDocumentComplete("http://b/");
-            QCOMPARE(f.form->controlPanel().urls->model()->rowCount(), 2);
+            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 2);
             QVERIFY(!f.form->controlPanel().isVisible());
-            f.form->uploadDialog().CancelButton->click();
+            dialog.findChild<QPushButton*>("cancelButton")->click();
         });
         f.form->save();
+        QVERIFY(answer.finished());
         f.main().raiseDocumentComplete("http://b/");
         QVERIFY(f.form->controlPanel().isVisible());
     }
@@ -245,7 +249,7 @@ private slots:
         QVERIFY(!f.form->hasPopup());
         auto* first = f.main().raiseNewWindow2();
         QVERIFY(f.form->hasPopup());
-        QCOMPARE(first, f.form->popup().WebBrowser1);
+        QCOMPARE(first, f.form->popup().pageBrowser);
         QVERIFY(f.form->popup().isVisible());
         QCOMPARE(f.form->y(), 0);
         QCOMPARE(f.form->x(), 40);
@@ -260,9 +264,9 @@ private slots:
         QVERIFY(f.form->popup().isVisible());
         popupBrowser.raiseBeforeNavigate2("http://popup/second", "Content-Type: text/plain\r\n",
                                           QByteArray("a=1\0", 4));
-        QCOMPARE(f.form->urlarray.count(), 3u);
-        QVERIFY(f.form->urlarray.at(1)->urladdress == u"http://popup/first");
-        QVERIFY(f.form->urlarray.at(3)->httpmethod == u"P");
+        QCOMPARE(f.form->sequence().count(), 3u);
+        QVERIFY(f.form->sequence().at(1)->urladdress == u"http://popup/first");
+        QVERIFY(f.form->sequence().at(3)->httpmethod == u"P");
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());
@@ -274,15 +278,15 @@ private slots:
         auto& popup = f.form->popup();
         popup.show();
         popup.setOuterSize(10995, 7995); // whole pixels
-        QCOMPARE(popup.WebBrowser1->width(), 10695);
-        QCOMPARE(popup.WebBrowser1->height(), 7595);
+        QCOMPARE(popup.pageBrowser->width(), 10695);
+        QCOMPARE(popup.pageBrowser->height(), 7595);
         popup.setOuterSize(9000, 6000);
-        QCOMPARE(popup.WebBrowser1->width(), 8700);
-        QCOMPARE(popup.WebBrowser1->height(), 5600);
+        QCOMPARE(popup.pageBrowser->width(), 8700);
+        QCOMPARE(popup.pageBrowser->height(), 5600);
         popup.setOuterSize(150, 300); // too small: the browser keeps its size
-        QCOMPARE(popup.WebBrowser1->width(), 8700);
+        QCOMPARE(popup.pageBrowser->width(), 8700);
 
-        auto& browser = scripted(popup.WebBrowser1);
+        auto& browser = scripted(popup.pageBrowser);
         browser.setWidth(6000);
         browser.setHeight(4505);
         browser.raiseNavigateComplete2("http://popup/page");
@@ -291,14 +295,14 @@ private slots:
         QCOMPARE(popup.outerHeight(), 4905);
         QCOMPARE(popup.windowTitle(), QStringLiteral("http://popup/page"));
         QCOMPARE(browser.width(), 6000);
-        QVERIFY(popup.trackresize);
+        QVERIFY(popup.trackResize);
     }
 
     void exitClosesEveryWindow()
     {
         {
             Fixture f;
-            f.form->mnuexit->trigger();
+            f.form->exitAction->trigger();
             QVERIFY(!f.form->isVisible());
         }
         {
@@ -309,7 +313,7 @@ private slots:
             QPointer<QWidget> panel = &f.form->controlPanel();
             QPointer<QWidget> popup = &f.form->popup();
             QVERIFY(panel->isVisible());
-            f.form->mnuexit->trigger();
+            f.form->exitAction->trigger();
             QVERIFY(!f.form->isVisible());
             QVERIFY(!popup || !popup->isVisible());
             QVERIFY(!panel || !panel->isVisible());
@@ -324,8 +328,8 @@ private slots:
         QCOMPARE(f.form->currentLayout().browserWidth, 12950);
         QCOMPARE(f.main().width(), 12950);
         QCOMPARE(f.main().height(), 8950);
-        QCOMPARE(f.form->go->x(), twipsToPixels(12570));
-        QCOMPARE(f.form->urladdress->width(), twipsToPixels(11415));
+        QCOMPARE(f.form->goButton->x(), twipsToPixels(12570));
+        QCOMPARE(f.form->addressEdit->width(), twipsToPixels(11415));
         f.form->resize(3000 - frame.width(), 740 - frame.height()); // wider than 16 bits
         QCOMPARE(f.main().width(), 44450);
     }
@@ -356,12 +360,13 @@ private slots:
         QFETCH(QString, font);
         QFETCH(int, charset);
         Fixture f(language);
-        QCOMPARE(f.form->mnufile->title(), file);
-        QCOMPARE(f.form->Clear->text(), newSequence);
-        QCOMPARE(f.form->mnunewseq->text(), newSequence);
+        QCOMPARE(f.form->fileMenu->title(), file);
+        QCOMPARE(f.form->newButton->text(), newSequence);
+        QCOMPARE(f.form->newSequenceAction->text(), newSequence);
         QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
-        const QList<QWidget*> localized = {f.form->Clear,   f.form->edit, f.form->Upload,
-                                           f.form->btnhelp, f.form->go,   f.form->Address};
+        const QList<QWidget*> localized = {f.form->newButton,  f.form->editButton,
+                                           f.form->saveButton, f.form->helpButton,
+                                           f.form->goButton,   f.form->addressLabel};
         for (QWidget* control : localized) {
             QCOMPARE(control->font().family(), font);
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
@@ -369,36 +374,36 @@ private slots:
         const auto fits = [](QWidget* control, const QString& text) {
             return control->fontMetrics().horizontalAdvance(text) <= control->width();
         };
-        QVERIFY(fits(f.form->Address, f.form->Address->text()));
-        for (auto* button :
-             {f.form->Clear, f.form->edit, f.form->Upload, f.form->btnhelp, f.form->go})
+        QVERIFY(fits(f.form->addressLabel, f.form->addressLabel->text()));
+        for (auto* button : {f.form->newButton, f.form->editButton, f.form->saveButton,
+                             f.form->helpButton, f.form->goButton})
             QVERIFY2(fits(button, button->text() + "  "), qPrintable(button->text()));
-        QCOMPARE(f.form->Clear->toolTip(), QStringLiteral("  Record a new URL Sequence"));
-        QCOMPARE(f.form->Upload->toolTip(), QStringLiteral("  Save the sequence in Torvane"));
-        QCOMPARE(f.form->mnusaveseq->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-        QCOMPARE(f.form->start->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(f.form->newButton->toolTip(), QStringLiteral("  Record a new URL Sequence"));
+        QCOMPARE(f.form->saveButton->toolTip(), QStringLiteral("  Save the sequence in Torvane"));
+        QCOMPARE(f.form->saveSequenceAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(f.form->gettingStartedAction->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
     void aboutWindow()
     {
         Fixture f(kJapanese);
-        f.form->aboutrecorder->trigger();
-        auto* about = f.form->findChild<frmAbout*>();
+        f.form->aboutAction->trigger();
+        auto* about = f.form->findChild<AboutWindow*>();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
-        QCOMPARE(about->lblVersion->text(),
+        QCOMPARE(about->versionLabel->text(),
                  QStringLiteral("\u30D0\u30FC\u30B8\u30E7\u30F3\uFF1A7.0.1"));
-        QCOMPARE(about->lblVersion->font().family(), QStringLiteral("MS PGothic"));
-        QVERIFY(!about->cmdSysInfo->isVisible());
-        QPointer<frmAbout> guard(about);
+        QCOMPARE(about->versionLabel->font().family(), QStringLiteral("MS PGothic"));
+        QVERIFY(!about->systemInfoButton->isVisible());
+        QPointer<AboutWindow> guard(about);
         QTest::keyClick(about, Qt::Key_Escape);
         QTRY_VERIFY(guard.isNull()); // discarded, not hidden
 
         forceInterfaceLanguage(kEnglish);
-        f.form->aboutrecorder->trigger();
-        about = f.form->findChild<frmAbout*>();
+        f.form->aboutAction->trigger();
+        about = f.form->findChild<AboutWindow*>();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
-        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version:7.0.1"));
+        QCOMPARE(about->versionLabel->text(), QStringLiteral("Version:7.0.1"));
         guard = about;
         QTest::keyClick(about, Qt::Key_Return);
         QTRY_VERIFY(guard.isNull());
@@ -409,17 +414,17 @@ private slots:
         Fixture f;
         f.record("http://a/");
         f.answerDialog(false);
-        f.form->Upload->click();
-        QVERIFY(f.form->uploadcancel);
+        f.form->saveButton->click();
+        QVERIFY(f.form->uploadCancelled);
         QVERIFY(f.post().requests().isEmpty());
-        QVERIFY(f.form->Upload->isEnabled());
+        QVERIFY(f.form->saveButton->isEnabled());
 
-        f.form->clearbrowser();
+        f.form->startNewSequence();
         f.answerDialog(true);
-        f.form->mnusaveseq->trigger();
-        QVERIFY(!f.form->uploadcancel);
+        f.form->saveSequenceAction->trigger();
+        QVERIFY(!f.form->uploadCancelled);
         QVERIFY(f.post().requests().isEmpty());
-        QVERIFY(f.form->Upload->isEnabled());
+        QVERIFY(f.form->saveButton->isEnabled());
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -428,7 +433,7 @@ private slots:
         Fixture f;
         f.record("http://shop/list?a=1&b=2");
         f.answerDialog(true);
-        f.form->Upload->click();
+        f.form->saveButton->click();
         QCOMPARE(f.post().requests().size(), 1);
         const auto& request = f.post().requests().first();
         QCOMPARE(request.url, kCreated);
@@ -439,14 +444,14 @@ private slots:
                                             "&transactionname=Shop check&pollinterval=5&seqinfo="));
         QVERIFY(request.postData.contains("a=1%26amp;b=2"));
 
-        QVERIFY(!f.form->Upload->isEnabled());
-        QVERIFY(!f.form->mnusaveseq->isEnabled());
+        QVERIFY(!f.form->saveButton->isEnabled());
+        QVERIFY(!f.form->saveSequenceAction->isEnabled());
         f.form->save(); // the shortcut's way in: nothing happens while under way
         QCOMPARE(f.post().requests().size(), 1);
 
         f.post().raiseNavigateComplete2(kCreated);
-        QVERIFY(f.form->Upload->isEnabled());
-        QVERIFY(f.form->mnusaveseq->isEnabled());
+        QVERIFY(f.form->saveButton->isEnabled());
+        QVERIFY(f.form->saveSequenceAction->isEnabled());
     }
 
     void outcomeRows_data()
@@ -488,7 +493,7 @@ private slots:
         f.answerDialog(true);
         f.form->save();
         f.post().raiseNavigateComplete2(landing);
-        QVERIFY(f.form->Upload->isEnabled());
+        QVERIFY(f.form->saveButton->isEnabled());
         if (message.isEmpty()) {
             QVERIFY(f.messages.isEmpty());
         } else {
@@ -496,9 +501,9 @@ private slots:
             QCOMPARE(f.messages[0].title, QStringLiteral("Waytrace"));
             QCOMPARE(f.messages[0].text, message);
         }
-        QCOMPARE(f.form->urlarray.count(), cleared ? 0u : 1u);
+        QCOMPARE(f.form->sequence().count(), cleared ? 0u : 1u);
         if (cleared)
-            QCOMPARE(f.form->urladdress->text(), QStringLiteral("about:blank"));
+            QCOMPARE(f.form->addressEdit->text(), QStringLiteral("about:blank"));
     }
 };
 

@@ -3,7 +3,7 @@
 #include "fixture_server.h"
 
 #include "app/command_line.h"
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/popup_window.h"
 
 #include <QAction>
@@ -35,9 +35,9 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, name);
         EngineWindow w(language);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
         QVERIFY(w.form->controlPanel().isVisible());
-        QCOMPARE(w.form->urlarray.count(), 0u);
+        QCOMPARE(w.form->sequence().count(), 0u);
 
         // For people to look at: the window as it opens, and the panel beside it.
         QTest::qWait(300);
@@ -51,15 +51,15 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
 
-        QTest::keyClick(w.form->urladdress, Qt::Key_Return); // reloads the help page
-        w.form->go->click();                                 // does nothing on the help page
+        QTest::keyClick(w.form->addressEdit, Qt::Key_Return); // reloads the help page
+        w.form->goButton->click();                            // does nothing on the help page
         const auto index = pages.url("index.html");
-        QVERIFY(loads(w.form->WebBrowser1, index, [&] { w.typeAddress(index); }));
-        QCOMPARE(w.form->urlarray.count(), 1u);
+        QVERIFY(loads(w.form->pageBrowser, index, [&] { w.typeAddress(index); }));
+        QCOMPARE(w.form->sequence().count(), 1u);
         QCOMPARE(pages.requestsTo("/index.html").size(), 1);
-        QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
+        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urladdress), index);
     }
 
     void startAddressOpensInsteadOfTheHelpPageAndIsRecorded()
@@ -67,24 +67,24 @@ private slots:
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
         const auto index = pages.url("index.html");
-        QVERIFY(loads(w.form->WebBrowser1, index, [&] { openStartAddress(*w.form, index); }));
+        QVERIFY(loads(w.form->pageBrowser, index, [&] { openStartAddress(*w.form, index); }));
         QTest::qWait(500); // the help page, asked for first, must not come in after it
-        QCOMPARE(w.form->urladdress->text(), index);
-        QCOMPARE(w.form->urlarray.count(), 1u);
-        QCOMPARE(QString::fromStdU16String(w.form->urlarray.at(1)->urladdress), index);
+        QCOMPARE(w.form->addressEdit->text(), index);
+        QCOMPARE(w.form->sequence().count(), 1u);
+        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urladdress), index);
     }
 
     void aPageThatCannotLoadStillRefreshesThePanel()
     {
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const auto refused = QStringLiteral("http://127.0.0.1:%1/shop").arg(probe.serverPort());
         probe.close();
-        QVERIFY(loads(w.form->WebBrowser1, refused, [&] { w.typeAddress(refused); }));
-        QCOMPARE(w.form->urlarray.count(), 1u);
-        QCOMPARE(w.form->controlPanel().urls->model()->rowCount(), 1);
+        QVERIFY(loads(w.form->pageBrowser, refused, [&] { w.typeAddress(refused); }));
+        QCOMPARE(w.form->sequence().count(), 1u);
+        QCOMPARE(w.form->controlPanel().urlList->model()->rowCount(), 1);
         QVERIFY(w.form->controlPanel().isVisible());
     }
 
@@ -92,29 +92,29 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
-        QVERIFY(loads(w.form->WebBrowser1, pages.url("popups.html"),
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        QVERIFY(loads(w.form->pageBrowser, pages.url("popups.html"),
                       [&] { w.typeAddress(pages.url("popups.html")); }));
 
-        EngineWindow::run(w.form->WebBrowser1, "document.getElementById('blank').click()");
+        EngineWindow::run(w.form->pageBrowser, "document.getElementById('blank').click()");
         QTRY_VERIFY_WITH_TIMEOUT(w.form->hasPopup() && w.form->popup().isVisible(), kLoadTimeoutMs);
         auto* popup = &w.form->popup();
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=blank"),
                                   kLoadTimeoutMs);
 
-        EngineWindow::run(w.form->WebBrowser1, "document.getElementById('open').click()");
+        EngineWindow::run(w.form->pageBrowser, "document.getElementById('open').click()");
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=open"),
                                   kLoadTimeoutMs);
         QCOMPARE(&w.form->popup(), popup);
 
         QStringList recorded;
-        for (const auto& record : w.form->urlarray)
+        for (const auto& record : w.form->sequence())
             recorded.append(QString::fromStdU16String(record->urladdress));
         QCOMPARE(recorded, QStringList({pages.url("popups.html"), pages.url("page2.html?via=blank"),
                                         pages.url("page2.html?via=open")}));
         QCOMPARE(w.form->y(), 0);
 
-        w.form->mnuexit->trigger();
+        w.form->exitAction->trigger();
         QVERIFY(!w.form->isVisible());
         QVERIFY(!popup->isVisible());
         QVERIFY(!w.form->controlPanel().isVisible());

@@ -33,10 +33,10 @@ private slots:
         QFETCH(int, height);
         QFETCH(QList<int>, expected);
         const auto l = layoutMainWindow(width, height, MainWindowLayout{});
-        QCOMPARE((QList<int>{l.browserWidth, l.browserHeight, l.frame1Width, l.goLeft, l.lineX2,
-                             l.addressWidth}),
+        QCOMPARE((QList<int>{l.browserWidth, l.browserHeight, l.commandFrameWidth, l.goLeft,
+                             l.lineX2, l.addressWidth}),
                  expected);
-        QCOMPARE(l.frame2Width, l.frame1Width);
+        QCOMPARE(l.addressFrameWidth, l.commandFrameWidth);
     }
 
     void guardedValuesKeepTheLastLayout()

@@ -2,9 +2,11 @@
 
 #include "fixture_server.h"
 
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/popup_window.h"
 #include "ui/upload_dialog.h"
+
+#include "../support/modal_answer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,12 +62,12 @@ void retype(QLineEdit* box, const QString& text)
     typeText(box, text);
 }
 
-void selectEntry(controlpanel& panel, int row)
+void selectEntry(ControlPanel& panel, int row)
 {
-    const auto index = panel.urls->model()->index(row, 0);
-    panel.urls->scrollTo(index);
-    QTest::mouseClick(panel.urls->viewport(), Qt::LeftButton, {},
-                      panel.urls->visualRect(index).center());
+    const auto index = panel.urlList->model()->index(row, 0);
+    panel.urlList->scrollTo(index);
+    QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, {},
+                      panel.urlList->visualRect(index).center());
 }
 
 struct DialogInput
@@ -79,19 +81,20 @@ struct DialogInput
 // Saves through the button; the dialog is filled key by key once it shows.
 void saveThroughTheDialog(EngineWindow& w, const DialogInput& input, const QString& shotPath = {})
 {
-    QTimer::singleShot(0, [&w, input, shotPath] {
-        auto& dialog = w.form->uploadDialog();
-        retype(dialog.TName, QStringLiteral("Shop & check \u65E5\u672C"));
-        retype(dialog.Text1, QStringLiteral("10"));
-        retype(dialog.host, input.host);
-        retype(dialog.port, input.port);
-        retype(dialog.user, input.user);
-        retype(dialog.password, input.password);
+    ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
+        const auto box = [&](const char* name) { return dialog.findChild<QLineEdit*>(name); };
+        retype(box("sequenceNameEdit"), QStringLiteral("Shop & check \u65E5\u672C"));
+        retype(box("pollIntervalEdit"), QStringLiteral("10"));
+        retype(box("hostEdit"), input.host);
+        retype(box("portEdit"), input.port);
+        retype(box("userEdit"), input.user);
+        retype(box("passwordEdit"), input.password);
         if (!shotPath.isEmpty())
             dialog.grab().save(shotPath);
-        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     });
-    QTest::mouseClick(w.form->Upload, Qt::LeftButton);
+    QTest::mouseClick(w.form->saveButton, Qt::LeftButton);
+    QVERIFY(answer.finished());
 }
 
 } // namespace
@@ -104,8 +107,8 @@ private:
     // A shop visit: a GET, a link, a form login by POST, and an order posted into a new window.
     void recordTransaction(EngineWindow& w, const FixtureServer& pages)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
-        auto* browser = w.form->WebBrowser1;
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        auto* browser = w.form->pageBrowser;
         const auto click = [browser](const char* id) {
             EngineWindow::run(browser,
                               QStringLiteral("document.getElementById('%1').click()").arg(id));
@@ -117,7 +120,7 @@ private:
         QVERIFY(loads(browser, pages.url("shop/order.html"),
                       [&] { w.typeAddress(pages.url("shop/order.html")); }));
         click("confirm");
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 5u, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->sequence().count(), 5u, kLoadTimeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(w.form->popup().windowTitle().endsWith("/shop/confirm.do"),
                                  kLoadTimeoutMs);
     }
@@ -131,20 +134,20 @@ private slots:
 
         // Label and conditions through the panel, as a user types and picks them.
         auto& panel = w.form->controlPanel();
-        panel.reloadlist();
+        panel.reloadList();
         selectEntry(panel, 0);
-        typeText(panel.UrlName, QStringLiteral("Catalogue \"A&B\""));
-        QTest::keyClicks(panel.availabilitystring, QStringLiteral("Products"));
+        typeText(panel.urlLabelEdit, QStringLiteral("Catalogue \"A&B\""));
+        QTest::keyClicks(panel.requiredKeywordsEdit, QStringLiteral("Products"));
         selectEntry(panel, 2);
-        QTest::keyClicks(panel.UrlName, QStringLiteral("Log in"));
-        QTest::keyClicks(panel.unavailabilitystring, QStringLiteral("Error <b>"));
-        panel.httpcondition->setFocus();
-        QTest::keyClick(panel.httpcondition, Qt::Key_Down); // "Equal to"
-        panel.httpvalue->setFocus();
-        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
-        const int pickedCode = panel.httpvalue->currentText().toInt();
-        QTest::keyClicks(panel.username, QStringLiteral("basic+user"));
-        QTest::keyClicks(panel.password, QStringLiteral("p%ss"));
+        QTest::keyClicks(panel.urlLabelEdit, QStringLiteral("Log in"));
+        QTest::keyClicks(panel.forbiddenKeywordsEdit, QStringLiteral("Error <b>"));
+        panel.responseConditionBox->setFocus();
+        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down); // "Equal to"
+        panel.responseCodeBox->setFocus();
+        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
+        const int pickedCode = panel.responseCodeBox->currentText().toInt();
+        QTest::keyClicks(panel.userNameEdit, QStringLiteral("basic+user"));
+        QTest::keyClicks(panel.passwordEdit, QStringLiteral("p%ss"));
 
         const QString shots = QStringLiteral(SCREENSHOT_DIR);
         QDir().mkpath(shots);
@@ -162,10 +165,10 @@ private slots:
         box->close();
 
         // A new, empty sequence; Save is on again.
-        QCOMPARE(w.form->urlarray.count(), 0u);
-        QCOMPARE(panel.urls->model()->rowCount(), 0);
-        QCOMPARE(w.form->urladdress->text(), QStringLiteral("about:blank"));
-        QVERIFY(w.form->Upload->isEnabled());
+        QCOMPARE(w.form->sequence().count(), 0u);
+        QCOMPARE(panel.urlList->model()->rowCount(), 0);
+        QCOMPARE(w.form->addressEdit->text(), QStringLiteral("about:blank"));
+        QVERIFY(w.form->saveButton->isEnabled());
 
         // What the server decoded is what was recorded and typed.
         const auto accepted = acceptedBy(w.standin);
@@ -226,9 +229,9 @@ private slots:
         QFETCH(QString, message);
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w(kEnglish, standinArgs);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urladdress->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
         w.typeAddress(pages.url("shop/catalogue.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->urlarray.count(), 1u, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form->sequence().count(), 1u, kLoadTimeoutMs);
 
         QString port = QString::number(w.standin.port());
         if (closedPort) {
@@ -239,8 +242,8 @@ private slots:
         saveThroughTheDialog(w, {.port = port, .password = password});
         QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoadTimeoutMs);
         QCOMPARE(w.messages[0].text, message);
-        QCOMPARE(w.form->urlarray.count(), 1u);
-        QVERIFY(w.form->Upload->isEnabled());
+        QCOMPARE(w.form->sequence().count(), 1u);
+        QVERIFY(w.form->saveButton->isEnabled());
         QCOMPARE(acceptedBy(w.standin).size(), 0);
     }
 };

@@ -3,6 +3,8 @@
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/modal_answer.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +25,8 @@ struct Message
     QString text;
 };
 
-const char* const kBoxes[] = {"TName", "Text1", "host", "port", "user", "password"};
+const char* const kBoxes[] = {"sequenceNameEdit", "pollIntervalEdit", "hostEdit",
+                              "portEdit",         "userEdit",         "passwordEdit"};
 
 } // namespace
 
@@ -34,12 +37,12 @@ class TestUploadDialog : public QObject
 private:
     QList<Message> messages;
 
-    QLineEdit* box(Uploaddialog& dialog, const QString& name)
+    QLineEdit* box(UploadDialog& dialog, const QString& name)
     {
         return dialog.findChild<QLineEdit*>(name);
     }
 
-    void fill(Uploaddialog& dialog)
+    void fill(UploadDialog& dialog)
     {
         for (const char* name : kBoxes)
             box(dialog, name)->setText(QStringLiteral("v_") + name);
@@ -58,8 +61,8 @@ private slots:
 
     void fixedDialog()
     {
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
         QCOMPARE(dialog.size(), QSize(twipsToPixels(4920), twipsToPixels(3885)));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QVERIFY(!(dialog.windowFlags() &
@@ -69,21 +72,22 @@ private slots:
 
     void tabOrderEndsWithThePollInterval()
     {
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
-        QStringList order{dialog.TName->objectName()};
-        for (QWidget* w = dialog.TName->nextInFocusChain(); w != dialog.TName;
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
+        QStringList order{dialog.sequenceNameEdit->objectName()};
+        for (QWidget* w = dialog.sequenceNameEdit->nextInFocusChain(); w != dialog.sequenceNameEdit;
              w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
-        QCOMPARE(order, QStringList({"TName", "host", "port", "user", "password", "OKButton",
-                                     "CancelButton", "Text1"}));
+        QCOMPARE(order,
+                 QStringList({"sequenceNameEdit", "hostEdit", "portEdit", "userEdit",
+                              "passwordEdit", "okButton", "cancelButton", "pollIntervalEdit"}));
     }
 
     void designValuesAndMaskedPassword()
     {
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
         QStringList values;
         for (const char* name : kBoxes)
             values << box(dialog, name)->text();
@@ -91,11 +95,11 @@ private slots:
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(dialog.focusWidget(), dialog.TName); // the first box of the tab order
-        QTest::keyClicks(dialog.password, "s3cret");
-        QCOMPARE(dialog.password->text(), QStringLiteral("s3cret"));
-        QCOMPARE(dialog.password->displayText(), QStringLiteral("******"));
-        QCOMPARE(dialog.TName->echoMode(), QLineEdit::Normal);
+        QCOMPARE(dialog.focusWidget(), dialog.sequenceNameEdit); // the first box of the tab order
+        QTest::keyClicks(dialog.passwordEdit, "s3cret");
+        QCOMPARE(dialog.passwordEdit->text(), QStringLiteral("s3cret"));
+        QCOMPARE(dialog.passwordEdit->displayText(), QStringLiteral("******"));
+        QCOMPARE(dialog.sequenceNameEdit->echoMode(), QLineEdit::Normal);
     }
 
     void okTestsTheBoxesInOrder_data()
@@ -104,13 +108,14 @@ private slots:
         QTest::addColumn<int>("message");
         QTest::addColumn<QString>("focus");
         QTest::newRow("all six") << QStringList(std::begin(kBoxes), std::end(kBoxes)) << 146
-                                 << "TName";
-        QTest::newRow("interval before host") << QStringList{"host", "Text1"} << 147 << "Text1";
+                                 << "sequenceNameEdit";
+        QTest::newRow("interval before host")
+            << QStringList{"hostEdit", "pollIntervalEdit"} << 147 << "pollIntervalEdit";
         QTest::newRow("host before port")
-            << QStringList{"port", "host", "password"} << 142 << "host";
-        QTest::newRow("port") << QStringList{"port"} << 143 << "port";
-        QTest::newRow("user") << QStringList{"user", "password"} << 144 << "user";
-        QTest::newRow("only password") << QStringList{"password"} << 145 << "password";
+            << QStringList{"portEdit", "hostEdit", "passwordEdit"} << 142 << "hostEdit";
+        QTest::newRow("portEdit") << QStringList{"portEdit"} << 143 << "portEdit";
+        QTest::newRow("userEdit") << QStringList{"userEdit", "passwordEdit"} << 144 << "userEdit";
+        QTest::newRow("only password") << QStringList{"passwordEdit"} << 145 << "passwordEdit";
     }
 
     void okTestsTheBoxesInOrder()
@@ -118,34 +123,34 @@ private slots:
         QFETCH(QStringList, empty);
         QFETCH(int, message);
         QFETCH(QString, focus);
-        bool uploadcancel = true;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = true;
+        UploadDialog dialog(uploadCancelled);
         fill(dialog);
         for (const QString& name : empty)
             box(dialog, name)->clear();
         dialog.show();
 
-        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QStringLiteral("Waytrace"));
-        QCOMPARE(messages.first().text, LoadText(message));
+        QCOMPARE(messages.first().text, loadText(message));
         QCOMPARE(dialog.focusWidget(), box(dialog, focus));
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadcancel); // unchanged
+        QVERIFY(uploadCancelled); // unchanged
     }
 
     void onlyEmptinessIsTested()
     {
-        bool uploadcancel = true;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = true;
+        UploadDialog dialog(uploadCancelled);
         fill(dialog);
-        dialog.Text1->setText(QStringLiteral("   "));
-        dialog.port->setText(QStringLiteral("not a port"));
+        dialog.pollIntervalEdit->setText(QStringLiteral("   "));
+        dialog.portEdit->setText(QStringLiteral("not a port"));
         dialog.show();
-        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadcancel);
+        QVERIFY(!uploadCancelled);
     }
 
     // OK, Cancel and the close box each end the modal display, set the flag and keep the boxes.
@@ -162,63 +167,65 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(bool, cancelled);
-        bool uploadcancel = !cancelled;
-        const auto owned = std::make_unique<Uploaddialog>(uploadcancel);
-        const QPointer<Uploaddialog> dialog = owned.get(); // also proves no exit destroys it
-        QTimer::singleShot(0, dialog, [&] {
-            fill(*dialog);
+        bool uploadCancelled = !cancelled;
+        const auto owned = std::make_unique<UploadDialog>(uploadCancelled);
+        const QPointer<UploadDialog> dialog = owned.get(); // also proves no exit destroys it
+        ModalAnswer<UploadDialog> answer([&](UploadDialog& shown) {
+            fill(shown);
             if (how == "OK")
-                QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+                QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
             else if (how == "Cancel")
-                QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+                QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
             else
-                dialog->close();
+                shown.close();
         });
         dialog->showModal(); // returns only once the dialog is hidden
+        QVERIFY(answer.finished());
         QVERIFY(dialog);
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(uploadcancel, cancelled);
+        QCOMPARE(uploadCancelled, cancelled);
         QVERIFY(messages.isEmpty());
 
         // The next opening shows what was typed.
-        QTimer::singleShot(0, dialog, [&] {
-            QCOMPARE(dialog->host->text(), QStringLiteral("v_host"));
-            QCOMPARE(dialog->password->text(), QStringLiteral("v_password"));
-            QTest::mouseClick(dialog->CancelButton, Qt::LeftButton);
+        ModalAnswer<UploadDialog> reopened([&](UploadDialog& shown) {
+            QCOMPARE(box(shown, "hostEdit")->text(), QStringLiteral("v_hostEdit"));
+            QCOMPARE(box(shown, "passwordEdit")->text(), QStringLiteral("v_passwordEdit"));
+            QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
         });
         dialog->showModal();
-        QVERIFY(uploadcancel);
+        QVERIFY(reopened.finished());
+        QVERIFY(uploadCancelled);
     }
 
     void cancelTestsNothing()
     {
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
         for (const char* name : kBoxes)
             box(dialog, name)->clear();
         dialog.show();
-        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(uploadcancel);
+        QVERIFY(uploadCancelled);
     }
 
     void enterAndEscPressNoButton()
     {
-        bool uploadcancel = true;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = true;
+        UploadDialog dialog(uploadCancelled);
         fill(dialog);
         dialog.show();
-        QTest::keyClick(dialog.TName, Qt::Key_Return);
-        QTest::keyClick(dialog.host, Qt::Key_Escape);
+        QTest::keyClick(dialog.sequenceNameEdit, Qt::Key_Return);
+        QTest::keyClick(dialog.hostEdit, Qt::Key_Escape);
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadcancel);
+        QVERIFY(uploadCancelled);
 
         // The button that has the focus takes Enter.
-        dialog.OKButton->setFocus();
-        QTest::keyClick(dialog.OKButton, Qt::Key_Return);
+        dialog.okButton->setFocus();
+        QTest::keyClick(dialog.okButton, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadcancel);
+        QVERIFY(!uploadCancelled);
     }
 
     void localizedCaptionsEnglishTooltips_data()
@@ -235,49 +242,52 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, okCaption);
         forceInterfaceLanguage(language);
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
 
-        QCOMPARE(dialog.windowTitle(), LoadText(131));
-        QCOMPARE(dialog.OKButton->text(), okCaption);
+        QCOMPARE(dialog.windowTitle(), loadText(131));
+        QCOMPARE(dialog.okButton->text(), okCaption);
         const QList<QPair<QWidget*, int>> captions{
-            {dialog.TransactionName, 132}, {dialog.Label3, 133},   {dialog.Label4, 134},
-            {dialog.Label1, 135},          {dialog.Label2, 136},   {dialog.Label5, 120},
-            {dialog.Label6, 121},          {dialog.OKButton, 128}, {dialog.CancelButton, 137}};
-        const QString face = LoadText(153);
-        const int charset = LoadText(152).toInt();
+            {dialog.sequenceNameLabel, 132}, {dialog.pollIntervalLabel, 133},
+            {dialog.minutesLabel, 134},      {dialog.hostLabel, 135},
+            {dialog.portLabel, 136},         {dialog.userLabel, 120},
+            {dialog.passwordLabel, 121},     {dialog.okButton, 128},
+            {dialog.cancelButton, 137}};
+        const QString face = loadText(153);
+        const int charset = loadText(152).toInt();
         for (const auto& [control, id] : captions) {
             const auto* label = qobject_cast<QLabel*>(control);
             QCOMPARE(label ? label->text() : qobject_cast<QPushButton*>(control)->text(),
-                     LoadText(id));
+                     loadText(id));
             QCOMPARE(control->font().family(), face);
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
         }
-        for (QLineEdit* edit :
-             {dialog.TName, dialog.host, dialog.port, dialog.user, dialog.password}) {
+        for (QLineEdit* edit : {dialog.sequenceNameEdit, dialog.hostEdit, dialog.portEdit,
+                                dialog.userEdit, dialog.passwordEdit}) {
             QCOMPARE(edit->font().family(), face);
             QCOMPARE(edit->property(kCharsetProperty).toInt(), charset);
         }
-        QVERIFY(!dialog.Text1->property(kCharsetProperty).isValid());
-        QVERIFY(dialog.Text1->font().family() != face);
-        QVERIFY(!dialog.U->property(kCharsetProperty).isValid());
-        QCOMPARE(dialog.host->text(), QStringLiteral("localhost")); // texts untouched by loading
+        QVERIFY(!dialog.pollIntervalEdit->property(kCharsetProperty).isValid());
+        QVERIFY(dialog.pollIntervalEdit->font().family() != face);
+        QVERIFY(!dialog.uploadFrame->property(kCharsetProperty).isValid());
+        QCOMPARE(dialog.hostEdit->text(),
+                 QStringLiteral("localhost")); // texts untouched by loading
 
-        QCOMPARE(dialog.TransactionName->toolTip(),
+        QCOMPARE(dialog.sequenceNameLabel->toolTip(),
                  QStringLiteral("Enter the display name of the Transaction"));
-        QCOMPARE(dialog.TName->toolTip(),
+        QCOMPARE(dialog.sequenceNameEdit->toolTip(),
                  QStringLiteral("Enter the display name of the Transaction"));
-        QCOMPARE(dialog.host->toolTip(), QStringLiteral("Enter the host name of the Torvane"));
-        QCOMPARE(dialog.port->toolTip(), QStringLiteral("Enter the port of the Torvane"));
-        QCOMPARE(dialog.Text1->toolTip(),
+        QCOMPARE(dialog.hostEdit->toolTip(), QStringLiteral("Enter the host name of the Torvane"));
+        QCOMPARE(dialog.portEdit->toolTip(), QStringLiteral("Enter the port of the Torvane"));
+        QCOMPARE(dialog.pollIntervalEdit->toolTip(),
                  QStringLiteral("Enter the poll interval for this monitor"));
 
         dialog.show();
-        dialog.TName->clear();
-        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+        dialog.sequenceNameEdit->clear();
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QStringLiteral("Waytrace"));
-        QCOMPARE(messages.first().text, LoadText(146));
+        QCOMPARE(messages.first().text, loadText(146));
     }
 };
 

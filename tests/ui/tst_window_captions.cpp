@@ -1,4 +1,4 @@
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
@@ -116,26 +116,26 @@ private slots:
         QFETCH(int, language);
         forceInterfaceLanguage(language);
 
-        UrlSequence sequence;
+        RecordedSequence sequence;
         for (int n = 1; n <= 30; ++n) {
-            auto record = std::make_shared<Class1>();
+            auto record = std::make_shared<UrlRecord>();
             record->urladdress = u"http://intranet.example/app/page" +
                                  QString::number(n).toStdU16String() + u".jsp?step=next";
             record->displayname = u"Step " + QString::number(n).toStdU16String();
             record->matchcontent = u"Welcome";
-            record->httpcondition = LoadText(150).toStdU16String();
+            record->httpcondition = loadText(150).toStdU16String();
             record->httpvalue = 505;
             sequence.append(record);
         }
-        controlpanel panel(sequence);
-        panel.reloadlist();
+        ControlPanel panel(sequence);
+        panel.reloadList();
         checkCaptions(panel);
         save(panel, QStringLiteral("controlpanel_") + languageName(language));
 
-        bool uploadcancel = false;
-        Uploaddialog dialog(uploadcancel);
-        dialog.TName->setText(QStringLiteral("Login transaction"));
-        dialog.password->setText(QStringLiteral("secret"));
+        bool uploadCancelled = false;
+        UploadDialog dialog(uploadCancelled);
+        dialog.sequenceNameEdit->setText(QStringLiteral("Login transaction"));
+        dialog.passwordEdit->setText(QStringLiteral("secret"));
         checkCaptions(dialog);
         save(dialog, QStringLiteral("upload_") + languageName(language));
     }

@@ -9,7 +9,7 @@
 
 #include "fixture_server.h"
 
-#include "ui/controlpanel.h"
+#include "ui/control_panel.h"
 #include "ui/upload_dialog.h"
 
 #include <QApplication>
@@ -75,10 +75,10 @@ void shoot(int language, const QString& name, const QString& folder)
     const auto file = [&](const char* step) {
         return folder + QStringLiteral("/%1_%2.png").arg(QLatin1String(step), name);
     };
-    waitFor([&] { return w.form->urladdress->text() == w.helpUrl; }, "the help page did not load");
+    waitFor([&] { return w.form->addressEdit->text() == w.helpUrl; }, "the help page did not load");
 
     // Record: a catalogue, a login by POST, an order confirmed in a new window.
-    auto* browser = w.form->WebBrowser1;
+    auto* browser = w.form->pageBrowser;
     const auto click = [browser](const char* id) {
         EngineWindow::run(browser, QStringLiteral("document.getElementById('%1').click()").arg(id));
     };
@@ -94,50 +94,50 @@ void shoot(int language, const QString& name, const QString& folder)
     settle();
     save(side_by_side({w.form.get(), &panel}), file("record"));
     click("confirm");
-    waitFor([&] { return w.form->urlarray.count() == 5; }, "the order did not open a window");
+    waitFor([&] { return w.form->sequence().count() == 5; }, "the order did not open a window");
     settle(); // the new window's page completes, and the panel refills, a moment later
 
     // Label and conditions: alert when the login page shows an error or answers 500.
-    panel.reloadlist();
+    panel.reloadList();
     selectEntry(panel, 0);
-    typeText(panel.UrlName, language == kJapanese ? QStringLiteral("\u5546\u54C1\u4E00\u89A7")
-                                                  : QStringLiteral("Catalogue"));
-    QTest::keyClicks(panel.availabilitystring, QStringLiteral("Products"));
+    typeText(panel.urlLabelEdit, language == kJapanese ? QStringLiteral("\u5546\u54C1\u4E00\u89A7")
+                                                       : QStringLiteral("Catalogue"));
+    QTest::keyClicks(panel.requiredKeywordsEdit, QStringLiteral("Products"));
     selectEntry(panel, 2);
-    typeText(panel.UrlName, language == kJapanese ? QStringLiteral("\u30ED\u30B0\u30A4\u30F3")
-                                                  : QStringLiteral("Log in"));
-    QTest::keyClicks(panel.unavailabilitystring, QStringLiteral("Error"));
-    panel.httpcondition->setFocus();
+    typeText(panel.urlLabelEdit, language == kJapanese ? QStringLiteral("\u30ED\u30B0\u30A4\u30F3")
+                                                       : QStringLiteral("Log in"));
+    QTest::keyClicks(panel.forbiddenKeywordsEdit, QStringLiteral("Error"));
+    panel.responseConditionBox->setFocus();
     // Under Japanese nothing is picked yet: the record's English condition is not an item.
-    while (panel.httpcondition->currentIndex() < 1)
-        QTest::keyClick(panel.httpcondition, Qt::Key_Down); // "Equal to"
-    while (panel.httpvalue->currentText() != QLatin1String("500") &&
-           panel.httpvalue->currentIndex() + 1 < panel.httpvalue->count())
-        QTest::keyClick(panel.httpvalue, Qt::Key_Down);
-    QTest::keyClicks(panel.username, QStringLiteral("buyer"));
-    QTest::keyClicks(panel.password, QStringLiteral("secret"));
-    panel.UrlName->setFocus();
+    while (panel.responseConditionBox->currentIndex() < 1)
+        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down); // "Equal to"
+    while (panel.responseCodeBox->currentText() != QLatin1String("500") &&
+           panel.responseCodeBox->currentIndex() + 1 < panel.responseCodeBox->count())
+        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
+    QTest::keyClicks(panel.userNameEdit, QStringLiteral("buyer"));
+    QTest::keyClicks(panel.passwordEdit, QStringLiteral("secret"));
+    panel.urlLabelEdit->setFocus();
     settle();
     save(panel.grab(), file("panel"));
 
     // Save: the dialog filled key by key, shot, and confirmed.
     QTimer::singleShot(0, [&] {
         auto& dialog = w.form->uploadDialog();
-        retype(dialog.TName, language == kJapanese
-                                 ? QStringLiteral("\u30B7\u30E7\u30C3\u30D7\u306E\u6CE8\u6587")
-                                 : QStringLiteral("Shop order"));
-        retype(dialog.Text1, QStringLiteral("10"));
-        retype(dialog.host, QStringLiteral("127.0.0.1"));
-        retype(dialog.port, QString::number(w.standin.port()));
-        retype(dialog.user, QStringLiteral("admin"));
-        retype(dialog.password, QStringLiteral("admin"));
+        retype(dialog.sequenceNameEdit,
+               language == kJapanese ? QStringLiteral("\u30B7\u30E7\u30C3\u30D7\u306E\u6CE8\u6587")
+                                     : QStringLiteral("Shop order"));
+        retype(dialog.pollIntervalEdit, QStringLiteral("10"));
+        retype(dialog.hostEdit, QStringLiteral("127.0.0.1"));
+        retype(dialog.portEdit, QString::number(w.standin.port()));
+        retype(dialog.userEdit, QStringLiteral("admin"));
+        retype(dialog.passwordEdit, QStringLiteral("admin"));
         QTest::qWait(200);
         save(dialog.grab(), file("save"));
-        QTest::mouseClick(dialog.OKButton, Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
     });
-    QTest::mouseClick(w.form->Upload, Qt::LeftButton);
+    QTest::mouseClick(w.form->saveButton, Qt::LeftButton);
     waitFor([&] { return !w.messages.isEmpty(); }, "no answer from the stand-in server");
-    check(w.form->urlarray.count() == 0, "the server did not accept the sequence");
+    check(w.form->sequence().count() == 0, "the server did not accept the sequence");
     const auto box = makeMessageBox(w.form.get(), w.messages[0].title, w.messages[0].text);
     box->show();
     settle();

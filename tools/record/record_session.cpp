@@ -1,7 +1,5 @@
 #include "record_session.h"
 
-#include "ui/navigation_recorder.h"
-
 #include <utility>
 
 namespace waytrace {
@@ -22,7 +20,7 @@ StreamEvent streamEvent(Kind kind, StreamEvent::Target target, const QString& ur
 } // namespace
 
 RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent)
-    : QObject(parent), popup_(popup), helpUrl_(std::move(helpUrl))
+    : QObject(parent), popup_(popup), recorder_(std::move(helpUrl))
 {
     listen(main, StreamEvent::Target::Main);
     listen(popup, StreamEvent::Target::Popup);
@@ -37,20 +35,14 @@ void RecordSession::listen(Browser& browser, StreamEvent::Target target)
 {
     connect(&browser, &Browser::beforeNavigate2, this,
             [this, target](const QString& url, const QString& headers, const QByteArray& postData,
-                           bool& cancel) {
+                           bool& /*cancel*/) {
                 auto event = streamEvent(Kind::BeforeNavigate2, target, url);
                 event.headers = headers;
                 event.postData = postData;
                 add(event);
-                if (recordNavigation(sequence_, helpUrl_, url, headers, postData)) {
-                    cancel = true;
-                    cancelled_.append(url);
-                }
             });
-    connect(&browser, &Browser::credentialsEntered, this,
-            [this](const QString& url, const QString& userName, const QString& password) {
-                storeCredentials(sequence_, url, userName, password);
-            });
+    // After the line above: the stream shows each event before what recording it caused.
+    recorder_.listen(browser);
     connect(&browser, &Browser::navigateComplete2, this, [this, target](const QString& url) {
         add(streamEvent(Kind::NavigateComplete2, target, url));
     });

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/url_sequence.h"
 #include "platform/browser.h"
 #include "platform/event_stream.h"
+#include "recording/recorder.h"
 
 #include <QList>
 #include <QObject>
@@ -10,8 +10,8 @@
 
 namespace waytrace {
 
-// Listens to a main and a popup browser as the program does: every before-navigate runs the
-// recording rule into one sequence, and a new window of the main browser opens in the popup
+// Listens to a main and a popup browser as the program does: both record through one
+// recorder, and a new window of the main browser opens in the popup
 // browser. Every event is also kept as a stream line, in the order the browsers raised them.
 class RecordSession : public QObject
 {
@@ -21,8 +21,8 @@ public:
     RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent = nullptr);
 
     [[nodiscard]] const QList<StreamEvent>& events() const { return events_; }
-    [[nodiscard]] const UrlSequence& sequence() const { return sequence_; }
-    [[nodiscard]] const QStringList& cancelled() const { return cancelled_; }
+    [[nodiscard]] const RecordedSequence& sequence() const { return recorder_.sequence(); }
+    [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
 signals:
     void eventRaised(const waytrace::StreamEvent& event);
@@ -36,9 +36,7 @@ private:
     void add(StreamEvent event);
 
     Browser& popup_;
-    QString helpUrl_;
-    UrlSequence sequence_;
-    QStringList cancelled_;
+    Recorder recorder_;
     QList<StreamEvent> events_;
 };
 

@@ -121,7 +121,7 @@ int printOutcome(const QStringList& args)
     return 0;
 }
 
-waytrace::UploadRequest composeRequest(const waytrace::UrlSequence& sequence,
+waytrace::UploadRequest composeRequest(const waytrace::RecordedSequence& sequence,
                                        const QMap<QString, QString>& values)
 {
     const auto text = [&values](const char* key) {
@@ -129,26 +129,26 @@ waytrace::UploadRequest composeRequest(const waytrace::UrlSequence& sequence,
     };
     const waytrace::UploadFields fields{text("name"), text("interval"), text("host"),
                                         text("port"), text("user"),     text("password")};
-    return waytrace::composeUploadRequest(waytrace::BuildSequenceXml(sequence), fields,
+    return waytrace::composeUploadRequest(waytrace::buildSequenceDocument(sequence), fields,
                                           {waytrace::settings::kVersionMajor,
                                            waytrace::settings::kVersionMinor,
                                            waytrace::settings::kVersionRevision});
 }
 
-void printRequest(const waytrace::UrlSequence& sequence, const QMap<QString, QString>& values)
+void printRequest(const waytrace::RecordedSequence& sequence, const QMap<QString, QString>& values)
 {
     if (sequence.count() == 0)
         return; // nothing would be sent
     const auto request = composeRequest(sequence, values);
-    write(waytrace::UniStrToUTF8(request.address));
+    write(waytrace::toUtf8(request.address));
     write("\r\n");
-    write(waytrace::UniStrToUTF8(request.headers));
+    write(waytrace::toUtf8(request.headers));
     write("\r\n");
     write(request.body);
 }
 
 // Exit status 0 only when the server created the sequence.
-int upload(const waytrace::UrlSequence& sequence, const QMap<QString, QString>& values)
+int upload(const waytrace::RecordedSequence& sequence, const QMap<QString, QString>& values)
 {
     if (sequence.count() == 0) {
         std::fputs("waytrace-replay: nothing to upload: the sequence is empty\n", stderr);
@@ -198,7 +198,7 @@ int main(int argc, char* argv[])
             break;
         }
         case Mode::Xml:
-            write(waytrace::UniStrToUTF8(waytrace::BuildSequenceXml(session.sequence())));
+            write(waytrace::toUtf8(waytrace::buildSequenceDocument(session.sequence())));
             break;
         case Mode::Request:
             printRequest(session.sequence(), options->request);

@@ -19,7 +19,7 @@ QByteArray quoted(const std::u16string& text)
     return quoted(QString::fromStdU16String(text));
 }
 
-QByteArray recordJson(const Class1& r)
+QByteArray recordJson(const UrlRecord& r)
 {
     QByteArray out = "{";
     auto field = [&out](const char* name, const QByteArray& value) {
@@ -48,7 +48,7 @@ QByteArray recordJson(const Class1& r)
 
 } // namespace
 
-QByteArray replayJson(const QStringList& cancelled, const UrlSequence& sequence)
+QByteArray replayJson(const QStringList& cancelled, const RecordedSequence& sequence)
 {
     QByteArray out = "{\"cancelled\":[";
     for (qsizetype i = 0; i < cancelled.size(); ++i) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -9,6 +9,6 @@ namespace waytrace {
 
 // {"cancelled": [...], "records": [{the twelve fields in declaration order}, ...]} as UTF-8.
 // Written by hand because a JSON object of Qt sorts its keys.
-QByteArray replayJson(const QStringList& cancelled, const UrlSequence& sequence);
+QByteArray replayJson(const QStringList& cancelled, const RecordedSequence& sequence);
 
 } // namespace waytrace

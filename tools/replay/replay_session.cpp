@@ -1,27 +1,14 @@
 #include "replay_session.h"
 
-#include "ui/navigation_recorder.h"
-
 #include <limits>
 #include <utility>
 
 namespace waytrace {
 
-ReplaySession::ReplaySession(QString helpUrl) : helpUrl_(std::move(helpUrl))
+ReplaySession::ReplaySession(QString helpUrl) : recorder_(std::move(helpUrl))
 {
-    listen(main_);
-    listen(popup_);
-}
-
-void ReplaySession::listen(ScriptedBrowser& browser)
-{
-    QObject::connect(&browser, &Browser::beforeNavigate2,
-                     [this](const QString& url, const QString& headers, const QByteArray& postData,
-                            bool& cancel) {
-                         cancel = recordNavigation(sequence_, helpUrl_, url, headers, postData);
-                         if (cancel)
-                             cancelled_.append(url);
-                     });
+    recorder_.listen(main_);
+    recorder_.listen(popup_);
 }
 
 void ReplaySession::apply(const StreamEvent& event)
@@ -32,12 +19,12 @@ void ReplaySession::apply(const StreamEvent& event)
         edit(event);
         break;
     case Kind::Remove:
-        if (!sequence_.remove(static_cast<std::size_t>(event.position)))
+        if (!recorder_.sequence().remove(static_cast<std::size_t>(event.position)))
             throw EventStreamError(
                 event.line, QStringLiteral("position %1 is out of range").arg(event.position));
         break;
     case Kind::Clear:
-        sequence_.clear();
+        recorder_.sequence().clear();
         break;
     default:
         (event.browser == StreamEvent::Target::Popup ? popup_ : main_).play(event);
@@ -47,7 +34,7 @@ void ReplaySession::apply(const StreamEvent& event)
 
 void ReplaySession::edit(const StreamEvent& event)
 {
-    const auto record = sequence_.at(static_cast<std::size_t>(event.position));
+    const auto record = recorder_.sequence().at(static_cast<std::size_t>(event.position));
     if (!record)
         throw EventStreamError(event.line,
                                QStringLiteral("position %1 is out of range").arg(event.position));
@@ -65,13 +52,13 @@ void ReplaySession::edit(const StreamEvent& event)
         return;
     }
 
-    static const std::pair<const char*, std::u16string Class1::*> kTextFields[] = {
-        {"displayname", &Class1::displayname},
-        {"matchcontent", &Class1::matchcontent},
-        {"unavailabilitystring", &Class1::unavailabilitystring},
-        {"httpcondition", &Class1::httpcondition},
-        {"username", &Class1::username},
-        {"password", &Class1::password},
+    static const std::pair<const char*, std::u16string UrlRecord::*> kTextFields[] = {
+        {"displayname", &UrlRecord::displayname},
+        {"matchcontent", &UrlRecord::matchcontent},
+        {"unavailabilitystring", &UrlRecord::unavailabilitystring},
+        {"httpcondition", &UrlRecord::httpcondition},
+        {"username", &UrlRecord::username},
+        {"password", &UrlRecord::password},
     };
     for (const auto& [name, member] : kTextFields) {
         if (event.field == QLatin1String(name)) {

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "core/url_sequence.h"
 #include "platform/event_stream.h"
 #include "platform/scripted_browser.h"
+#include "recording/recorder.h"
 
 #include <QStringList>
 
 namespace waytrace {
 
-// Plays an event stream through the same recording code as the program: browser events go to a
+// Plays an event stream through the same recorder as the program: browser events go to a
 // scripted main or popup browser, edits go into the records as the control panel stores them.
 class ReplaySession
 {
@@ -19,16 +19,13 @@ public:
     // position out of range).
     void apply(const StreamEvent& event);
 
-    [[nodiscard]] const UrlSequence& sequence() const { return sequence_; }
-    [[nodiscard]] const QStringList& cancelled() const { return cancelled_; }
+    [[nodiscard]] const RecordedSequence& sequence() const { return recorder_.sequence(); }
+    [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
 private:
     void edit(const StreamEvent& event);
-    void listen(ScriptedBrowser& browser);
 
-    QString helpUrl_;
-    UrlSequence sequence_;
-    QStringList cancelled_;
+    Recorder recorder_;
     ScriptedBrowser main_;
     ScriptedBrowser popup_;
 };

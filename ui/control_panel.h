@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/url_sequence.h"
+#include "core/recorded_sequence.h"
 
 #include <QWidget>
 
@@ -25,43 +25,43 @@ class UrlListModel;
 //
 // Lifetime: the Close button only hides the panel, keeping its list, selection and details.
 // The window's close box destroys it (Qt::WA_DeleteOnClose), so the owner holds it in a
-// QPointer<controlpanel> and builds a new one when that pointer is null; building runs the load
+// QPointer<ControlPanel> and builds a new one when that pointer is null; building runs the load
 // step again (refill, then texts and fonts).
-class controlpanel : public QWidget
+class ControlPanel : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit controlpanel(UrlSequence& urlarray, QWidget* parent = nullptr);
-    ~controlpanel() override;
+    explicit ControlPanel(RecordedSequence& sequence, QWidget* parent = nullptr);
+    ~ControlPanel() override;
 
     // Refills the list from the sequence and selects (and so displays) the last entry.
-    void reloadlist();
+    void reloadList();
 
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
 
     // The controls, in tab order, named as the panel's users know them.
-    QGroupBox* urllist;
-    QListView* urls;
-    QLabel* Label1;
-    QGroupBox* Frame1;
-    QLineEdit* UrlName;
-    QGroupBox* Frame2;
-    QLabel* Label2;
-    QLineEdit* availabilitystring;
-    QLabel* Label3;
-    QLineEdit* unavailabilitystring; // a child of the window, lying over Frame2
-    QLabel* Label4;
-    QComboBox* httpcondition;
-    QComboBox* httpvalue;
-    QGroupBox* Frame3;
-    QLabel* Label5;
-    QLineEdit* username;
-    QLabel* Label6;
-    QLineEdit* password;
-    QLabel* Label7;
-    QPushButton* closebtn;
+    QGroupBox* urlListFrame;
+    QListView* urlList;
+    QLabel* urlDetailsLabel;
+    QGroupBox* urlLabelFrame;
+    QLineEdit* urlLabelEdit;
+    QGroupBox* alertFrame;
+    QLabel* requiredKeywordsLabel;
+    QLineEdit* requiredKeywordsEdit;
+    QLabel* forbiddenKeywordsLabel;
+    QLineEdit* forbiddenKeywordsEdit; // a child of the window, lying over alertFrame
+    QLabel* responseCodeLabel;
+    QComboBox* responseConditionBox;
+    QComboBox* responseCodeBox;
+    QGroupBox* loginFrame;
+    QLabel* userNameLabel;
+    QLineEdit* userNameEdit;
+    QLabel* passwordLabel;
+    QLineEdit* passwordEdit;
+    QLabel* deleteHintLabel;
+    QPushButton* closeButton;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,25 +70,25 @@ private:
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
 
-    void urlsSelectionChanged();
-    void urlsKeyPressed(QKeyEvent* event);
-    void closebtnClicked();
+    void urlListSelectionChanged();
+    void urlListKeyPressed(QKeyEvent* event);
+    void closeClicked();
 
     // A detail box and the record field it edits.
     struct DetailBox
     {
         QLineEdit* box;
-        std::u16string Class1::*field;
+        std::u16string UrlRecord::*field;
     };
     // Stores the box's whole text into the selected record. Runs at each key release in the
     // box and also at every other edit by the user (paste, cut, input method), which would
     // otherwise be lost when the selection moves on before a key is released there.
     void detailBoxEdited(const DetailBox& detail);
 
-    void httpconditionActivated(int index);
-    void httpvalueActivated(int index);
+    void responseConditionActivated(int index);
+    void responseCodeActivated(int index);
 
-    UrlSequence& urlarray_;
+    RecordedSequence& sequence_;
     UrlListModel* model_;
     std::array<DetailBox, 5> detailBoxes_{};
 };

@@ -7,7 +7,7 @@ namespace waytrace {
 
 // One recorded request. The sequence holds records by shared reference, so the control panel
 // and the document builder see one and the same record; nothing copies it.
-struct Class1
+struct UrlRecord
 {
     std::u16string urladdress;
     std::u16string displayname;

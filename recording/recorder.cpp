@@ -1,14 +1,49 @@
-#include "navigation_recorder.h"
+#include "recorder.h"
 
 #include "core/recording_rule.h"
+#include "platform/browser.h"
+#include "platform/error_trap.h"
 
 #include <QUrl>
 
 #include <span>
+#include <utility>
 
 namespace waytrace {
 
-bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QString& url,
+Recorder::Recorder(QString helpUrl, QObject* parent) : QObject(parent), helpUrl_(std::move(helpUrl))
+{
+}
+
+void Recorder::listen(Browser& browser)
+{
+    // A failure leaves the navigation as the browser and earlier listeners decided.
+    connect(&browser, &Browser::beforeNavigate2, this,
+            [this](const QString& url, const QString& headers, const QByteArray& postData,
+                   bool& cancel) {
+                runTrapped([&] {
+                    if (record(url, headers, postData))
+                        cancel = true;
+                });
+            });
+    connect(&browser, &Browser::credentialsEntered, this,
+            [this](const QString& url, const QString& userName, const QString& password) {
+                runTrapped([&] {
+                    if (const auto record = storeCredentials(sequence_, url, userName, password))
+                        emit credentialsStored(record);
+                });
+            });
+}
+
+bool Recorder::record(const QString& url, const QString& headers, const QByteArray& postData)
+{
+    const bool cancel = recordNavigation(sequence_, helpUrl_, url, headers, postData);
+    if (cancel)
+        cancelled_.append(url);
+    return cancel;
+}
+
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
                       const QString& headers, const QByteArray& postData)
 {
     const auto address = url.toStdU16String();
@@ -21,7 +56,7 @@ bool recordNavigation(UrlSequence& sequence, const QString& helpUrl, const QStri
     return applyRecordingRule(navigation, help, sequence).cancel;
 }
 
-RecordRef storeCredentials(UrlSequence& sequence, const QString& url, const QString& userName,
+RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const QString& userName,
                            const QString& password)
 {
     const QUrl address = QUrl(url).adjusted(QUrl::RemoveFragment);

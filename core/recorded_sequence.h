@@ -1,6 +1,6 @@
 #pragma once
 
-#include "class1.h"
+#include "url_record.h"
 
 #include <cstddef>
 #include <memory>
@@ -8,12 +8,12 @@
 
 namespace waytrace {
 
-using RecordRef = std::shared_ptr<Class1>;
+using RecordRef = std::shared_ptr<UrlRecord>;
 
-// The recorded sequence (`urlarray`): records in the order the browsers announced the requests.
+// The recorded sequence: records in the order the browsers announced the requests.
 // Positions are 1-based. The list is created on first use and dropped by clear(), so records
 // that nobody else holds die with it.
-class UrlSequence
+class RecordedSequence
 {
 public:
     using const_iterator = std::vector<RecordRef>::const_iterator;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logging.h"
+
 #include <exception>
 
 namespace waytrace {
@@ -10,8 +12,9 @@ template <typename Body> void runTrapped(Body&& body) noexcept
 {
     try {
         body();
-    } catch (const std::exception&) {
-        // The handler ends here by design; the user is not told.
+    } catch (const std::exception& error) {
+        // The handler ends here by design; the user is not told, the log is.
+        qCWarning(logTrap, "handler stopped: %s", error.what());
     }
 }
 

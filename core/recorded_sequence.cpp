@@ -1,27 +1,27 @@
-#include "url_sequence.h"
+#include "recorded_sequence.h"
 
 #include <utility>
 
 namespace waytrace {
 
-std::vector<RecordRef>& UrlSequence::list() const
+std::vector<RecordRef>& RecordedSequence::list() const
 {
     if (!list_)
         list_ = std::make_unique<std::vector<RecordRef>>();
     return *list_;
 }
 
-void UrlSequence::append(RecordRef record)
+void RecordedSequence::append(RecordRef record)
 {
     list().push_back(std::move(record));
 }
 
-std::size_t UrlSequence::count() const
+std::size_t RecordedSequence::count() const
 {
     return list().size();
 }
 
-bool UrlSequence::remove(std::size_t position)
+bool RecordedSequence::remove(std::size_t position)
 {
     auto& records = list();
     if (position < 1 || position > records.size())
@@ -30,12 +30,12 @@ bool UrlSequence::remove(std::size_t position)
     return true;
 }
 
-void UrlSequence::clear()
+void RecordedSequence::clear()
 {
     list_.reset();
 }
 
-RecordRef UrlSequence::at(std::size_t position) const
+RecordRef RecordedSequence::at(std::size_t position) const
 {
     const auto& records = list();
     if (position < 1 || position > records.size())
@@ -43,12 +43,12 @@ RecordRef UrlSequence::at(std::size_t position) const
     return records[position - 1];
 }
 
-UrlSequence::const_iterator UrlSequence::begin() const
+RecordedSequence::const_iterator RecordedSequence::begin() const
 {
     return list().cbegin();
 }
 
-UrlSequence::const_iterator UrlSequence::end() const
+RecordedSequence::const_iterator RecordedSequence::end() const
 {
     return list().cend();
 }

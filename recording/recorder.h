@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/recorded_sequence.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace waytrace {
+
+class Browser;
+
+// The recording of one run: the recorded sequence and the navigations the recording rule
+// cancelled. The program's main and popup browser and the tools' browsers all record through
+// one of these, so every browser follows the same rule into the same sequence.
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `helpUrl` is the online help page, never recorded.
+    explicit Recorder(QString helpUrl, QObject* parent = nullptr);
+
+    // Records every navigation `browser` announces, cancelling those the rule cancels, and keeps
+    // the logins its user enters for the sequence.
+    void listen(Browser& browser);
+
+    // Runs the recording rule on one navigation; returns whether it is to be cancelled.
+    bool record(const QString& url, const QString& headers, const QByteArray& postData);
+
+    [[nodiscard]] RecordedSequence& sequence() { return sequence_; }
+    [[nodiscard]] const RecordedSequence& sequence() const { return sequence_; }
+    // Addresses of the navigations cancelled, oldest first.
+    [[nodiscard]] const QStringList& cancelled() const { return cancelled_; }
+
+signals:
+    // A record took the credentials of a login.
+    void credentialsStored(const waytrace::RecordRef& record);
+
+private:
+    QString helpUrl_;
+    RecordedSequence sequence_;
+    QStringList cancelled_;
+};
+
+// The recording rule on one navigation as a browser announces it: appends to `sequence` and
+// returns whether the navigation is to be cancelled.
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
+                      const QString& headers, const QByteArray& postData);
+
+// The user logged in to `url` for the sequence: the newest record of that address gets the
+// credentials as its basic-authentication fields, or else the newest record on the same server
+// (the login came after a server redirect). Returns that record, or null when no record is on
+// that server.
+RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const QString& userName,
+                           const QString& password);
+
+} // namespace waytrace

@@ -1,0 +1,24 @@
+# Style and naming checks, sourced by scripts/test after the default build (clang-tidy reads
+# its compile_commands.json).
+#
+# clang-format checks the whole tree (it takes a second). clang-tidy checks the C++ files that
+# differ from the main branch, or every file when there is no main branch; WAYTRACE_TIDY=all
+# asks for every file. Tests and benchmarks are left out: their names follow Qt Test and
+# Google Benchmark.
+
+waytrace_checks() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+  local base="" files
+  if [ "${WAYTRACE_TIDY:-changed}" != all ] && git rev-parse -q --verify main >/dev/null; then
+    base=$(git merge-base HEAD main)
+  fi
+  if [ -n "$base" ]; then
+    files=$(git diff --name-only --diff-filter=d "$base" -- '*.cpp' | grep -vE '^(tests|bench)/' || true)
+  else
+    files=$(git ls-files '*.cpp' | grep -vE '^(tests|bench)/')
+  fi
+  [ -z "$files" ] && return 0
+  echo "$files" | xargs -P "$(nproc)" -n 4 clang-tidy -p build --quiet \
+    --warnings-as-errors=readability-identifier-naming
+}
