@@ -4,6 +4,7 @@
 #include "ui/control_panel.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/plain_browser_window.h"
 #include "ui/popup_window.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
@@ -104,6 +105,15 @@ private:
 
 } // namespace
 
+// The about window is a window of its own, not a child of the main window.
+AboutWindow* openAboutWindow()
+{
+    for (auto* widget : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<AboutWindow*>(widget))
+            return about;
+    return nullptr;
+}
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -192,7 +202,7 @@ private slots:
         QApplication::setActiveWindow(f.form.get());
         f.form->addressEdit->setFocus();
         QTest::keyClick(f.form->addressEdit, Qt::Key_A, Qt::ControlModifier);
-        QTRY_VERIFY(f.form->findChild<AboutWindow*>() != nullptr);
+        QTRY_VERIFY(openAboutWindow() != nullptr);
         QVERIFY(f.form->addressEdit->selectedText().isEmpty());
 
         f.record("http://a/");
@@ -270,6 +280,46 @@ private slots:
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());
+    }
+
+    // The popup, the control panel and the about window are windows of their own (the window
+    // manager keeps none of them above the main window), and they go with the main window.
+    void otherWindowsAreTheirOwnAndGoWithTheMainWindow()
+    {
+        Fixture f;
+        f.main().raiseNewWindow2();
+        f.form->aboutAction->trigger();
+        const QList<QPointer<QWidget>> windows{QPointer<QWidget>(&f.form->popup()),
+                                               QPointer<QWidget>(&f.form->controlPanel()),
+                                               QPointer<QWidget>(openAboutWindow())};
+        for (const auto& window : windows) {
+            QVERIFY(window);
+            QVERIFY(window->isWindow());
+            QCOMPARE(window->parentWidget(), nullptr);
+        }
+        f.form.reset();
+        for (const auto& window : windows)
+            QVERIFY(window.isNull());
+    }
+
+    // A page in the popup asking for a new window gets a plain browser window of its own:
+    // shown, not recorded, gone with the program.
+    void aNewWindowFromThePopupIsAPlainUnrecordedWindow()
+    {
+        Fixture f;
+        auto& popupBrowser = scripted(f.main().raiseNewWindow2());
+        auto* plainBrowser = popupBrowser.raiseNewWindow2();
+        QVERIFY(plainBrowser);
+        QVERIFY(plainBrowser != f.form->popup().pageBrowser);
+        QPointer<PlainBrowserWindow> plain =
+            qobject_cast<PlainBrowserWindow*>(plainBrowser->parent());
+        QVERIFY(plain && plain->isVisible() && plain->parentWidget() == nullptr);
+        scripted(plainBrowser).raiseBeforeNavigate2("http://elsewhere/page");
+        QCOMPARE(f.form->sequence().count(), 0u);
+        // Its own new windows are plain too.
+        QVERIFY(scripted(plainBrowser).raiseNewWindow2() != nullptr);
+        f.form.reset();
+        QVERIFY(plain.isNull());
     }
 
     void popupSizeRules()
@@ -388,7 +438,7 @@ private slots:
     {
         Fixture f(kJapanese);
         f.form->aboutAction->trigger();
-        auto* about = f.form->findChild<AboutWindow*>();
+        auto* about = openAboutWindow();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
         QCOMPARE(about->versionLabel->text(),
@@ -401,7 +451,7 @@ private slots:
 
         forceInterfaceLanguage(kEnglish);
         f.form->aboutAction->trigger();
-        about = f.form->findChild<AboutWindow*>();
+        about = openAboutWindow();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
         QCOMPARE(about->versionLabel->text(), QStringLiteral("Version:7.0.1"));
         guard = about;
