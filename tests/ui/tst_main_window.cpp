@@ -322,6 +322,45 @@ private slots:
         QVERIFY(plain.isNull());
     }
 
+    // Close hides the control panel and the close box ends it; either way Edit Sequence brings
+    // one back through the main window.
+    void editSequenceBringsTheClosedPanelBack()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.main().raiseDocumentComplete("http://a/");
+        auto* panel = &f.form->controlPanel();
+        QVERIFY(panel->isVisible());
+        panel->closeButton->click();
+        QVERIFY(!panel->isVisible());
+        f.form->editSequenceAction->trigger();
+        QVERIFY(panel->isVisible());
+
+        QPointer<ControlPanel> closed = panel;
+        QVERIFY(panel->close()); // the close box
+        QTRY_VERIFY(closed.isNull());
+        f.form->editButton->click();
+        QVERIFY(f.form->controlPanel().isVisible());
+        QCOMPARE(f.form->controlPanel().selectedPosition(), 0);
+    }
+
+    void tabOrder()
+    {
+        Fixture f;
+        QWidget* start =
+            f.form->pageBrowser->widget() ? f.form->pageBrowser->widget() : f.form->addressEdit;
+        QStringList order;
+        QWidget* w = start;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(f.form.get()))
+                order << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != start);
+        QCOMPARE(order.mid(order.indexOf("addressEdit")),
+                 QStringList({"addressEdit", "goButton", "editButton", "saveButton", "newButton",
+                              "helpButton"}));
+    }
+
     void popupSizeRules()
     {
         Fixture f;
@@ -359,10 +398,10 @@ private slots:
             Fixture f;
             f.main().raiseDocumentComplete("http://a/");
             f.main().raiseNewWindow2();
-            f.form->popup().hide();
             QPointer<QWidget> panel = &f.form->controlPanel();
             QPointer<QWidget> popup = &f.form->popup();
             QVERIFY(panel->isVisible());
+            QVERIFY(popup->isVisible());
             f.form->exitAction->trigger();
             QVERIFY(!f.form->isVisible());
             QVERIFY(!popup || !popup->isVisible());
