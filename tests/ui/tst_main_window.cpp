@@ -128,12 +128,14 @@ private slots:
         f.main().raiseDocumentComplete(kHelp);
         QCOMPARE(f.form->addressEdit->text(), kHelp);
         QVERIFY(f.form->controlPanel().isVisible());
-        // Beside the main window, or against the screen's edge when the screen is too narrow.
-        const auto& panel = f.form->controlPanel();
+        // Beside the main window, or against the screen's right edge when there is no room;
+        // on the screen either way, level with the main window's top.
+        const QRect panel = f.form->controlPanel().frameGeometry();
+        const QRect main = f.form->frameGeometry();
         const QRect screen = f.form->screen()->availableGeometry();
-        QCOMPARE(panel.frameGeometry().left(),
-                 std::min(f.form->frameGeometry().right() + 1,
-                          screen.right() + 1 - panel.frameGeometry().width()));
+        QVERIFY(panel.left() == main.right() + 1 || panel.right() == screen.right());
+        QVERIFY(screen.left() <= panel.left() && panel.right() <= screen.right());
+        QCOMPARE(panel.top(), std::max(main.top(), screen.top()));
         QCOMPARE(f.form->sequence().count(), 0u);
         QCOMPARE(f.form->mainMessageTitle(), QStringLiteral("Waytrace"));
     }
