@@ -12,12 +12,16 @@
 #include "../support/modal_answer.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -344,6 +348,30 @@ private slots:
         f.form->editButton->click();
         QVERIFY(f.form->controlPanel().isVisible());
         QCOMPARE(f.form->controlPanel().selectedPosition(), 0);
+    }
+
+    // The load step runs under one trap: when the language's character set is no number, the
+    // step ends at the first control that takes the font, and the later ones keep their design
+    // captions.
+    void localizationStopsAtTheFirstFontWhenTheCharsetIsNoNumber()
+    {
+        QFile compiled(QStringLiteral(":/waytrace/string_table.json"));
+        QVERIFY(compiled.open(QIODevice::ReadOnly));
+        auto table = QJsonDocument::fromJson(compiled.readAll()).object();
+        auto english = table.value(QStringLiteral("1033")).toObject();
+        english.insert(QStringLiteral("152"), QStringLiteral("MS Sans Serif"));
+        english.insert(QStringLiteral("105"), QStringLiteral("Edit (localized)"));
+        english.insert(QStringLiteral("104"), QStringLiteral("New (localized)"));
+        table.insert(QStringLiteral("1033"), english);
+        replaceStringTable(QJsonDocument(table).toJson());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^handler stopped: "));
+        {
+            Fixture f;
+            QCOMPARE(f.form->editButton->text(), QStringLiteral("Edit (localized)"));
+            QVERIFY(!f.form->editButton->property(kCharsetProperty).isValid());
+            QCOMPARE(f.form->newButton->text(), QStringLiteral("&New Sequence"));
+        }
+        replaceStringTable(std::nullopt);
     }
 
     void tabOrder()
