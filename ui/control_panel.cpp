@@ -206,8 +206,16 @@ bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void ControlPanel::urlListSelectionChanged()
+void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
+                                           const QItemSelection& deselected)
 {
+    // One entry stays selected while there are any (Ctrl+click would clear it): the boxes show
+    // a record, and what is typed into them must go into that record.
+    if (urlList->selectionModel()->selectedIndexes().isEmpty() && !deselected.isEmpty() &&
+        model_->rowCount() > 0) {
+        urlList->selectionModel()->select(deselected, QItemSelectionModel::Select);
+        return;
+    }
     const RecordRef record = selectedRecord();
     if (!record)
         return;

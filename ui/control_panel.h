@@ -11,6 +11,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QItemSelection;
 class QListView;
 class QPushButton;
 
@@ -70,7 +71,7 @@ private:
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
 
-    void urlListSelectionChanged();
+    void urlListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void urlListKeyPressed(QKeyEvent* event);
     void closeClicked();
 

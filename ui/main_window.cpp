@@ -65,7 +65,7 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
 
 MainWindow::~MainWindow()
 {
-    // The other windows hold this window's sequence and flags: they goButton first.
+    // The other windows hold this window's sequence and flags: they go first.
     for (QWidget* window : std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, panel_})
         delete window;
 }
@@ -124,7 +124,7 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 ControlPanel& MainWindow::controlPanel()
 {
     if (!panel_)
-        panel_ = new ControlPanel(recorder_.sequence(), this);
+        panel_ = new ControlPanel(recorder_.sequence()); // a window of its own; goes with this one
     return *panel_;
 }
 
@@ -143,7 +143,7 @@ void MainWindow::placeBeside(QWidget* window) const
 PopupWindow& MainWindow::popup()
 {
     if (!popup_) {
-        popup_ = new PopupWindow(recorder_, browsers_, this);
+        popup_ = new PopupWindow(recorder_, browsers_); // a window of its own; goes with this one
         connect(popup_, &PopupWindow::pageSized, this,
                 [this] { runTrapped([this] { controlPanel().reloadList(); }); });
     }
@@ -225,7 +225,7 @@ void MainWindow::aboutTriggered()
 {
     runTrapped([this] {
         if (!about_)
-            about_ = new AboutWindow(this);
+            about_ = new AboutWindow(); // a window of its own; goes with this one
         about_->show();
         about_->raise();
         about_->activateWindow();

@@ -1,6 +1,7 @@
 #include "popup_window.h"
 
 #include "browser_factory.h"
+#include "plain_browser_window.h"
 #include "platform/error_trap.h"
 #include "platform/twips.h"
 #include "program_icon.h"
@@ -21,7 +22,7 @@ constexpr int kHeightMargin = 400;
 } // namespace
 
 PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent)
-    : QWidget(parent, Qt::Window), pageBrowser(browsers.pageBrowser(this))
+    : QWidget(parent, Qt::Window), pageBrowser(browsers.pageBrowser(this)), browsers_(browsers)
 {
     setObjectName(QStringLiteral("PopupWindow"));
     setWindowTitle(QStringLiteral("Form2"));
@@ -37,7 +38,29 @@ PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWi
             &PopupWindow::pageBrowserDownloadComplete);
     connect(pageBrowser, &Browser::onQuit, this, &PopupWindow::pageBrowserOnQuit);
     connect(pageBrowser, &Browser::windowClosing, this, &PopupWindow::pageBrowserWindowClosing);
+    connect(pageBrowser, &Browser::newWindow2, this, &PopupWindow::pageBrowserNewWindow2);
     load();
+}
+
+PopupWindow::~PopupWindow()
+{
+    // Their pages go before the engine session that the program ends next.
+    for (const auto& window : plainWindows_)
+        delete window.data();
+}
+
+void PopupWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+{
+    runTrapped([&] {
+        plainWindows_.removeAll(nullptr);
+        auto* window = new PlainBrowserWindow(browsers_);
+        plainWindows_.append(window);
+        // Its own pages' new windows are plain windows too.
+        connect(window->pageBrowser, &Browser::newWindow2, this,
+                &PopupWindow::pageBrowserNewWindow2);
+        window->show();
+        ppDisp = window->pageBrowser->application();
+    });
 }
 
 int PopupWindow::outerWidth() const

@@ -1,22 +1,28 @@
 #pragma once
 
+#include "browser_factory.h"
+
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 namespace waytrace {
 
 class Browser;
+class PlainBrowserWindow;
 class Recorder;
-struct BrowserFactory;
 
 // Shows the pages a site opens in a new window, so that their requests are recorded into the
 // main window's sequence through the one recorder. One for the whole run: hidden, never destroyed,
-// when its page closes, and reused by the next new-window request.
+// when its page closes, and reused by the next new-window request. A window that one of its pages
+// opens in turn is a plain browser window, not recorded; it goes with this one at the latest.
 class PopupWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWidget* parent = nullptr);
+    ~PopupWindow() override;
 
     Browser* pageBrowser;
     // While true, a change of the window's size resizes the browser.
@@ -41,6 +47,11 @@ private:
     void pageBrowserDownloadComplete();
     void pageBrowserOnQuit();
     void pageBrowserWindowClosing(bool isChildWindow, bool& cancel);
+    // A page here asks for a new window: a plain one, outside the recording.
+    void pageBrowserNewWindow2(Browser*& ppDisp, bool& cancel);
+
+    BrowserFactory browsers_;
+    QList<QPointer<PlainBrowserWindow>> plainWindows_;
 };
 
 } // namespace waytrace

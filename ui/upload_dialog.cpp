@@ -150,12 +150,8 @@ void UploadDialog::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Enter presses the button that has the focus, and nothing else.
-        if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
-            focused == okButton || focused == cancelButton) {
-            focused->click();
-            return;
-        }
+        // Neither button is the default, and Enter presses neither, wherever the focus is:
+        // the dialog is left with a click or the space bar on a button only.
         event->ignore();
         return;
     default:

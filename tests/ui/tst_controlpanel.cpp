@@ -293,8 +293,9 @@ private slots:
             << 3 << 1 << int(Qt::Key_Delete) << int(Qt::ShiftModifier | Qt::ControlModifier)
             << QList<int>{1, 3};
         QTest::newRow("only entry") << 1 << 0 << int(Qt::Key_Delete) << 0 << QList<int>{};
-        QTest::newRow("nothing selected")
-            << 3 << -1 << int(Qt::Key_Delete) << 0 << QList<int>{1, 2, 3};
+        // A list with entries keeps one selected: the last, after a refill.
+        QTest::newRow("selection cleared")
+            << 3 << -1 << int(Qt::Key_Delete) << 0 << QList<int>{1, 2};
         QTest::newRow("backspace") << 3 << 0 << int(Qt::Key_Backspace) << 0 << QList<int>{1, 2, 3};
         QTest::newRow("letter d") << 3 << 0 << int(Qt::Key_D) << 0 << QList<int>{1, 2, 3};
     }
@@ -344,9 +345,15 @@ private slots:
         RecordedSequence sequence = sequenceOf(3);
         ControlPanel panel(sequence);
         select(panel, 0);
-        for (int remaining : {2, 1, 0}) {
+        // The first goes; then the refilled list selects the last, and so on from the end.
+        for (const QStringList& remaining : {QStringList{"http://host/page2", "http://host/page3"},
+                                             QStringList{"http://host/page2"}, QStringList{}}) {
             QTest::keyClick(panel.urlList, Qt::Key_Delete);
-            QCOMPARE(sequence.count(), std::size_t(remaining));
+            QCOMPARE(entries(panel), remaining);
+            QStringList recorded;
+            for (const auto& record : sequence)
+                recorded << QString::fromStdU16String(record->urladdress);
+            QCOMPARE(recorded, remaining);
         }
         QVERIFY(sequence.count() == 0);
         QTest::keyClick(panel.urlList, Qt::Key_Delete); // nothing left: nothing happens
@@ -494,13 +501,24 @@ private slots:
         QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
         QCOMPARE(sequence.count(), std::size_t(0));
         QVERIFY(panel.passwordEdit->text().endsWith(QStringLiteral("kept in the box only")));
+    }
 
+    // Ctrl+click on the selected entry would leave the boxes showing a record that typing no
+    // longer reaches: the entry stays selected, and what is typed goes into its record.
+    void aListWithEntriesKeepsOneSelected()
+    {
         RecordedSequence two = sequenceOf(2);
-        ControlPanel other(two);
-        other.urlList->selectionModel()->clearSelection();
-        QTest::keyClicks(other.urlLabelEdit, "q");
+        ControlPanel panel(two);
+        panel.show();
+        const QRect entry = panel.urlList->visualRect(panel.urlList->model()->index(1, 0));
+        QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          entry.center());
+        QCOMPARE(panel.selectedPosition(), 1);
+        panel.urlList->selectionModel()->clearSelection();
+        QCOMPARE(panel.selectedPosition(), 1);
+        QTest::keyClicks(panel.urlLabelEdit, "q");
         QVERIFY(two.at(1)->displayname == u"label1");
-        QVERIFY(two.at(2)->displayname == u"label2");
+        QVERIFY(two.at(2)->displayname == u"label2q");
     }
 
     void pickStoresTheItem_data()

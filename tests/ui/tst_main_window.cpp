@@ -4,6 +4,7 @@
 #include "ui/control_panel.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/plain_browser_window.h"
 #include "ui/popup_window.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
@@ -11,12 +12,16 @@
 #include "../support/modal_answer.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -104,6 +109,15 @@ private:
 
 } // namespace
 
+// The about window is a window of its own, not a child of the main window.
+AboutWindow* openAboutWindow()
+{
+    for (auto* widget : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<AboutWindow*>(widget))
+            return about;
+    return nullptr;
+}
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -118,12 +132,14 @@ private slots:
         f.main().raiseDocumentComplete(kHelp);
         QCOMPARE(f.form->addressEdit->text(), kHelp);
         QVERIFY(f.form->controlPanel().isVisible());
-        // Beside the main window, or against the screen's edge when the screen is too narrow.
-        const auto& panel = f.form->controlPanel();
+        // Beside the main window, or against the screen's right edge when there is no room;
+        // on the screen either way, level with the main window's top.
+        const QRect panel = f.form->controlPanel().frameGeometry();
+        const QRect main = f.form->frameGeometry();
         const QRect screen = f.form->screen()->availableGeometry();
-        QCOMPARE(panel.frameGeometry().left(),
-                 std::min(f.form->frameGeometry().right() + 1,
-                          screen.right() + 1 - panel.frameGeometry().width()));
+        QVERIFY(panel.left() == main.right() + 1 || panel.right() == screen.right());
+        QVERIFY(screen.left() <= panel.left() && panel.right() <= screen.right());
+        QCOMPARE(panel.top(), std::max(main.top(), screen.top()));
         QCOMPARE(f.form->sequence().count(), 0u);
         QCOMPARE(f.form->mainMessageTitle(), QStringLiteral("Waytrace"));
     }
@@ -192,7 +208,7 @@ private slots:
         QApplication::setActiveWindow(f.form.get());
         f.form->addressEdit->setFocus();
         QTest::keyClick(f.form->addressEdit, Qt::Key_A, Qt::ControlModifier);
-        QTRY_VERIFY(f.form->findChild<AboutWindow*>() != nullptr);
+        QTRY_VERIFY(openAboutWindow() != nullptr);
         QVERIFY(f.form->addressEdit->selectedText().isEmpty());
 
         f.record("http://a/");
@@ -272,6 +288,109 @@ private slots:
         QVERIFY(!f.form->popup().isVisible());
     }
 
+    // The popup, the control panel and the about window are windows of their own (the window
+    // manager keeps none of them above the main window), and they go with the main window.
+    void otherWindowsAreTheirOwnAndGoWithTheMainWindow()
+    {
+        Fixture f;
+        f.main().raiseNewWindow2();
+        f.form->aboutAction->trigger();
+        const QList<QPointer<QWidget>> windows{QPointer<QWidget>(&f.form->popup()),
+                                               QPointer<QWidget>(&f.form->controlPanel()),
+                                               QPointer<QWidget>(openAboutWindow())};
+        for (const auto& window : windows) {
+            QVERIFY(window);
+            QVERIFY(window->isWindow());
+            QCOMPARE(window->parentWidget(), nullptr);
+        }
+        f.form.reset();
+        for (const auto& window : windows)
+            QVERIFY(window.isNull());
+    }
+
+    // A page in the popup asking for a new window gets a plain browser window of its own:
+    // shown, not recorded, gone with the program.
+    void aNewWindowFromThePopupIsAPlainUnrecordedWindow()
+    {
+        Fixture f;
+        auto& popupBrowser = scripted(f.main().raiseNewWindow2());
+        auto* plainBrowser = popupBrowser.raiseNewWindow2();
+        QVERIFY(plainBrowser);
+        QVERIFY(plainBrowser != f.form->popup().pageBrowser);
+        QPointer<PlainBrowserWindow> plain =
+            qobject_cast<PlainBrowserWindow*>(plainBrowser->parent());
+        QVERIFY(plain && plain->isVisible() && plain->parentWidget() == nullptr);
+        scripted(plainBrowser).raiseBeforeNavigate2("http://elsewhere/page");
+        QCOMPARE(f.form->sequence().count(), 0u);
+        // Its own new windows are plain too.
+        QVERIFY(scripted(plainBrowser).raiseNewWindow2() != nullptr);
+        f.form.reset();
+        QVERIFY(plain.isNull());
+    }
+
+    // Close hides the control panel and the close box ends it; either way Edit Sequence brings
+    // one back through the main window.
+    void editSequenceBringsTheClosedPanelBack()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.main().raiseDocumentComplete("http://a/");
+        auto* panel = &f.form->controlPanel();
+        QVERIFY(panel->isVisible());
+        panel->closeButton->click();
+        QVERIFY(!panel->isVisible());
+        f.form->editSequenceAction->trigger();
+        QVERIFY(panel->isVisible());
+
+        QPointer<ControlPanel> closed = panel;
+        QVERIFY(panel->close()); // the close box
+        QTRY_VERIFY(closed.isNull());
+        f.form->editButton->click();
+        QVERIFY(f.form->controlPanel().isVisible());
+        QCOMPARE(f.form->controlPanel().selectedPosition(), 0);
+    }
+
+    // The load step runs under one trap: when the language's character set is no number, the
+    // step ends at the first control that takes the font, and the later ones keep their design
+    // captions.
+    void localizationStopsAtTheFirstFontWhenTheCharsetIsNoNumber()
+    {
+        QFile compiled(QStringLiteral(":/waytrace/string_table.json"));
+        QVERIFY(compiled.open(QIODevice::ReadOnly));
+        auto table = QJsonDocument::fromJson(compiled.readAll()).object();
+        auto english = table.value(QStringLiteral("1033")).toObject();
+        english.insert(QStringLiteral("152"), QStringLiteral("MS Sans Serif"));
+        english.insert(QStringLiteral("105"), QStringLiteral("Edit (localized)"));
+        english.insert(QStringLiteral("104"), QStringLiteral("New (localized)"));
+        table.insert(QStringLiteral("1033"), english);
+        replaceStringTable(QJsonDocument(table).toJson());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^handler stopped: "));
+        {
+            Fixture f;
+            QCOMPARE(f.form->editButton->text(), QStringLiteral("Edit (localized)"));
+            QVERIFY(!f.form->editButton->property(kCharsetProperty).isValid());
+            QCOMPARE(f.form->newButton->text(), QStringLiteral("&New Sequence"));
+        }
+        replaceStringTable(std::nullopt);
+    }
+
+    void tabOrder()
+    {
+        Fixture f;
+        QWidget* start =
+            f.form->pageBrowser->widget() ? f.form->pageBrowser->widget() : f.form->addressEdit;
+        QStringList order;
+        QWidget* w = start;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(f.form.get()))
+                order << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != start);
+        QCOMPARE(order.mid(order.indexOf("addressEdit")),
+                 QStringList({"addressEdit", "goButton", "editButton", "saveButton", "newButton",
+                              "helpButton"}));
+    }
+
     void popupSizeRules()
     {
         Fixture f;
@@ -309,10 +428,10 @@ private slots:
             Fixture f;
             f.main().raiseDocumentComplete("http://a/");
             f.main().raiseNewWindow2();
-            f.form->popup().hide();
             QPointer<QWidget> panel = &f.form->controlPanel();
             QPointer<QWidget> popup = &f.form->popup();
             QVERIFY(panel->isVisible());
+            QVERIFY(popup->isVisible());
             f.form->exitAction->trigger();
             QVERIFY(!f.form->isVisible());
             QVERIFY(!popup || !popup->isVisible());
@@ -388,7 +507,7 @@ private slots:
     {
         Fixture f(kJapanese);
         f.form->aboutAction->trigger();
-        auto* about = f.form->findChild<AboutWindow*>();
+        auto* about = openAboutWindow();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
         QCOMPARE(about->versionLabel->text(),
@@ -401,7 +520,7 @@ private slots:
 
         forceInterfaceLanguage(kEnglish);
         f.form->aboutAction->trigger();
-        about = f.form->findChild<AboutWindow*>();
+        about = openAboutWindow();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
         QCOMPARE(about->versionLabel->text(), QStringLiteral("Version:7.0.1"));
         guard = about;

@@ -114,6 +114,15 @@ private slots:
                                         pages.url("page2.html?via=open")}));
         QCOMPARE(w.form->y(), 0);
 
+        // A page that closes its own window hides the popup; the next new window shows it.
+        EngineWindow::run(w.form->pageBrowser, "document.getElementById('closer').click()");
+        QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("closer.html"), kLoadTimeoutMs);
+        EngineWindow::run(popup->pageBrowser, "window.close()");
+        QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), kLoadTimeoutMs);
+        EngineWindow::run(w.form->pageBrowser, "document.getElementById('blank').click()");
+        QTRY_VERIFY_WITH_TIMEOUT(popup->isVisible(), kLoadTimeoutMs);
+        QCOMPARE(&w.form->popup(), popup);
+
         w.form->exitAction->trigger();
         QVERIFY(!w.form->isVisible());
         QVERIFY(!popup->isVisible());

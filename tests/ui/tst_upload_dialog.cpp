@@ -221,9 +221,12 @@ private slots:
         QVERIFY(dialog.isVisible());
         QVERIFY(uploadCancelled);
 
-        // The button that has the focus takes Enter.
+        // Not even the button that has the focus: only a click or the space bar presses it.
         dialog.okButton->setFocus();
         QTest::keyClick(dialog.okButton, Qt::Key_Return);
+        QTest::keyClick(dialog.okButton, Qt::Key_Enter);
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(dialog.okButton, Qt::Key_Space);
         QVERIFY(!dialog.isVisible());
         QVERIFY(!uploadCancelled);
     }
