@@ -145,13 +145,10 @@ void UploadDialog::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        // Esc is not Cancel here: no button is the dialog's cancel button.
-        event->ignore();
-        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Neither button is the default, and Enter presses neither, wherever the focus is:
-        // the dialog is left with a click or the space bar on a button only.
+        // No button is the dialog's cancel or default button: Esc and Enter press neither,
+        // wherever the focus is. The dialog is left with a click or the space bar on a button.
         event->ignore();
         return;
     default:
