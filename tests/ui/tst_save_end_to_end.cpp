@@ -1,4 +1,5 @@
 #include "../support/engine_window.h"
+#include "../support/user_input.h"
 
 #include "fixture_server.h"
 
@@ -38,36 +39,6 @@ QJsonArray acceptedBy(const StandinProcess& standin)
     loop.exec();
     reply->deleteLater();
     return QJsonDocument::fromJson(reply->readAll()).array();
-}
-
-// Types as a user does: keys for ASCII, an input method's commit for anything else.
-void typeText(QWidget* box, const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClick(box, c.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(c);
-            QApplication::sendEvent(box, &commit);
-        }
-    }
-}
-
-void retype(QLineEdit* box, const QString& text)
-{
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    typeText(box, text);
-}
-
-void selectEntry(ControlPanel& panel, int row)
-{
-    const auto index = panel.urlList->model()->index(row, 0);
-    panel.urlList->scrollTo(index);
-    QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, {},
-                      panel.urlList->visualRect(index).center());
 }
 
 struct DialogInput
