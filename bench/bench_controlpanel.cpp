@@ -24,9 +24,9 @@ waytrace::RecordedSequence& sequenceOf(std::int64_t count)
         sequence = std::make_unique<waytrace::RecordedSequence>();
         for (std::int64_t n = 0; n < count; ++n) {
             auto record = std::make_shared<waytrace::UrlRecord>();
-            record->urladdress = u"http://intranet.example.com/shop/catalog/item.do?id=" +
+            record->urlAddress = u"http://intranet.example.com/shop/catalog/item.do?id=" +
                                  QString::number(n).toStdU16String() + u"&view=full";
-            record->displayname = u"Item page";
+            record->displayName = u"Item page";
             sequence->append(std::move(record));
         }
     }
@@ -40,7 +40,7 @@ void BM_Walk(benchmark::State& state)
         std::vector<std::u16string> addresses;
         addresses.reserve(sequence.count());
         for (const auto& record : sequence)
-            addresses.push_back(record->urladdress);
+            addresses.push_back(record->urlAddress);
         benchmark::DoNotOptimize(addresses.data());
     }
 }

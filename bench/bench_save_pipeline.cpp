@@ -39,18 +39,18 @@ const RecordedSequence& sequenceOf(std::size_t records)
         for (std::size_t i = 0; i < records; ++i) {
             auto r = std::make_shared<UrlRecord>();
             const auto n = digits(i);
-            r->urladdress =
+            r->urlAddress =
                 u"http://shop.example.com:8080/catalogue/list.do?cat=" + n + u"&sort=price&page=2";
-            r->displayname = u"Catalogue page " + n;
+            r->displayName = u"Catalogue page " + n;
             if (i % 4 == 3) {
-                r->httpmethod = u"P";
-                r->querystring = u"user=buyer&item=" + n + u"&qty=1&note=gift%25wrap";
+                r->httpMethod = u"P";
+                r->queryString = u"user=buyer&item=" + n + u"&qty=1&note=gift%25wrap";
                 r->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
-                r->username = u"buyer";
+                r->userName = u"buyer";
                 r->password = u"s3cret";
             }
-            r->matchcontent = u"Products";
-            r->unavailabilitystring = u"Error";
+            r->matchContent = u"Products";
+            r->unavailabilityString = u"Error";
             slot->append(r);
         }
     }
@@ -103,27 +103,27 @@ void BM_GenericQt(benchmark::State& state)
         xml.writeStartElement(QStringLiteral("URLSequence"));
         for (const auto& r : sequence) {
             xml.writeStartElement(QStringLiteral("Url"));
-            xml.writeAttribute(QStringLiteral("address"), q(r->urladdress));
-            xml.writeAttribute(QStringLiteral("method"), q(r->httpmethod));
-            xml.writeAttribute(QStringLiteral("displayname"), q(r->displayname));
-            if (!r->querystring.empty())
-                xml.writeTextElement(QStringLiteral("PostData"), q(r->querystring));
+            xml.writeAttribute(QStringLiteral("address"), q(r->urlAddress));
+            xml.writeAttribute(QStringLiteral("method"), q(r->httpMethod));
+            xml.writeAttribute(QStringLiteral("displayname"), q(r->displayName));
+            if (!r->queryString.empty())
+                xml.writeTextElement(QStringLiteral("PostData"), q(r->queryString));
             if (!r->headers.empty())
                 xml.writeTextElement(QStringLiteral("Header"), q(r->headers));
             xml.writeStartElement(QStringLiteral("AlertCondition"));
-            if (!r->matchcontent.empty())
-                xml.writeTextElement(QStringLiteral("MatchContent"), q(r->matchcontent));
-            if (!r->unavailabilitystring.empty())
+            if (!r->matchContent.empty())
+                xml.writeTextElement(QStringLiteral("MatchContent"), q(r->matchContent));
+            if (!r->unavailabilityString.empty())
                 xml.writeTextElement(QStringLiteral("UnavailabilityString"),
-                                     q(r->unavailabilitystring));
+                                     q(r->unavailabilityString));
             xml.writeStartElement(QStringLiteral("HTTPResponseCode"));
-            xml.writeAttribute(QStringLiteral("condition"), q(r->httpcondition));
-            xml.writeAttribute(QStringLiteral("code"), QString::number(r->httpvalue));
+            xml.writeAttribute(QStringLiteral("condition"), q(r->httpCondition));
+            xml.writeAttribute(QStringLiteral("code"), QString::number(r->httpValue));
             xml.writeEndElement();
             xml.writeEndElement();
-            if (!r->username.empty()) {
+            if (!r->userName.empty()) {
                 xml.writeStartElement(QStringLiteral("AuthInfo"));
-                xml.writeAttribute(QStringLiteral("username"), q(r->username));
+                xml.writeAttribute(QStringLiteral("username"), q(r->userName));
                 xml.writeAttribute(QStringLiteral("password"), q(r->password));
                 xml.writeEndElement();
             }

@@ -39,11 +39,11 @@ RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string
         return outcome;
 
     auto record = std::make_shared<UrlRecord>();
-    record->urladdress = navigation.url;
+    record->urlAddress = navigation.url;
     record->headers = navigation.headers;
     if (!navigation.postData.empty()) {
-        record->querystring = postDataText(navigation.postData);
-        record->httpmethod = u"P";
+        record->queryString = postDataText(navigation.postData);
+        record->httpMethod = u"P";
     }
     sequence.append(record);
     outcome.record = std::move(record);

@@ -6,21 +6,22 @@
 namespace waytrace {
 
 // One recorded request. The sequence holds records by shared reference, so the control panel
-// and the document builder see one and the same record; nothing copies it.
+// and the document builder see one and the same record; nothing copies it. The names the
+// document and the event stream give these fields are written where those are built and read.
 struct UrlRecord
 {
-    std::u16string urladdress;
-    std::u16string displayname;
+    std::u16string urlAddress;
+    std::u16string displayName;
     std::u16string url; // declared but never read or written by the system
-    std::u16string httpmethod = u"G";
-    std::u16string querystring;
+    std::u16string httpMethod = u"G";
+    std::u16string queryString;
     std::u16string headers;
-    std::u16string matchcontent;
-    std::u16string unavailabilitystring;
-    std::u16string httpcondition =
+    std::u16string matchContent;
+    std::u16string unavailabilityString;
+    std::u16string httpCondition =
         u"Greater than"; // fixed English, whatever the interface language
-    std::int16_t httpvalue = 200;
-    std::u16string username;
+    std::int16_t httpValue = 200;
+    std::u16string userName;
     std::u16string password;
 };
 

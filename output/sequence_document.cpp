@@ -130,34 +130,34 @@ std::size_t estimatedSize(const RecordedSequence& sequence)
 {
     std::size_t size = 200;
     for (const auto& r : sequence) {
-        size += 200 + r->urladdress.size() + r->displayname.size() + r->querystring.size() +
-                r->headers.size() + r->matchcontent.size() + r->unavailabilitystring.size() +
-                r->httpcondition.size() + r->username.size() + r->password.size();
+        size += 200 + r->urlAddress.size() + r->displayName.size() + r->queryString.size() +
+                r->headers.size() + r->matchContent.size() + r->unavailabilityString.size() +
+                r->httpCondition.size() + r->userName.size() + r->password.size();
     }
     return size + size / 8;
 }
 
 void writeRecord(DocumentWriter& w, const UrlRecord& r)
 {
-    w.text(u"<Url address=\""sv).value(r.urladdress);
-    w.text(u"\" method=\""sv).value(r.httpmethod);
-    w.text(u"\" displayname=\""sv).value(r.displayname).text(u"\">"sv).endLine();
-    if (!r.querystring.empty())
-        w.text(u"<PostData> "sv).recordedValue(r.querystring).text(u"</PostData>"sv).endLine();
+    w.text(u"<Url address=\""sv).value(r.urlAddress);
+    w.text(u"\" method=\""sv).value(r.httpMethod);
+    w.text(u"\" displayname=\""sv).value(r.displayName).text(u"\">"sv).endLine();
+    if (!r.queryString.empty())
+        w.text(u"<PostData> "sv).recordedValue(r.queryString).text(u"</PostData>"sv).endLine();
     if (!r.headers.empty())
         w.text(u"<Header>"sv).value(r.headers).text(u"</Header>"sv).endLine();
     w.text(u"<AlertCondition>"sv).endLine();
-    if (!r.matchcontent.empty())
-        w.text(u"<MatchContent>"sv).value(r.matchcontent).text(u"</MatchContent>"sv).endLine();
-    if (!r.unavailabilitystring.empty()) {
-        w.text(u"<UnavailabilityString>"sv).value(r.unavailabilitystring);
+    if (!r.matchContent.empty())
+        w.text(u"<MatchContent>"sv).value(r.matchContent).text(u"</MatchContent>"sv).endLine();
+    if (!r.unavailabilityString.empty()) {
+        w.text(u"<UnavailabilityString>"sv).value(r.unavailabilityString);
         w.text(u"</UnavailabilityString>"sv).endLine();
     }
-    w.text(u"<HTTPResponseCode condition=\""sv).value(r.httpcondition);
-    w.text(u"\" code=\""sv).number(r.httpvalue).text(u"\" />"sv).endLine();
+    w.text(u"<HTTPResponseCode condition=\""sv).value(r.httpCondition);
+    w.text(u"\" code=\""sv).number(r.httpValue).text(u"\" />"sv).endLine();
     w.text(u"</AlertCondition>"sv).endLine();
-    if (!r.username.empty()) {
-        w.text(u"<AuthInfo username=\""sv).value(r.username);
+    if (!r.userName.empty()) {
+        w.text(u"<AuthInfo username=\""sv).value(r.userName);
         w.text(u"\" password=\""sv).value(r.password).text(u"\" />"sv).endLine();
     }
     w.text(u"</Url>"sv).endLine();

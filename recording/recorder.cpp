@@ -68,7 +68,7 @@ RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const
         if (!record)
             continue;
         const QUrl recorded =
-            QUrl(QString::fromStdU16String(record->urladdress)).adjusted(QUrl::RemoveFragment);
+            QUrl(QString::fromStdU16String(record->urlAddress)).adjusted(QUrl::RemoveFragment);
         if (recorded == address) {
             sameServer = record;
             break;
@@ -78,7 +78,7 @@ RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const
             sameServer = record;
     }
     if (sameServer) {
-        sameServer->username = userName.toStdU16String();
+        sameServer->userName = userName.toStdU16String();
         sameServer->password = password.toStdU16String();
     }
     return sameServer;

@@ -117,10 +117,10 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     connect(responseConditionBox, &QComboBox::activated, this,
             &ControlPanel::responseConditionActivated);
     connect(responseCodeBox, &QComboBox::activated, this, &ControlPanel::responseCodeActivated);
-    detailBoxes_ = {{{urlLabelEdit, &UrlRecord::displayname},
-                     {requiredKeywordsEdit, &UrlRecord::matchcontent},
-                     {forbiddenKeywordsEdit, &UrlRecord::unavailabilitystring},
-                     {userNameEdit, &UrlRecord::username},
+    detailBoxes_ = {{{urlLabelEdit, &UrlRecord::displayName},
+                     {requiredKeywordsEdit, &UrlRecord::matchContent},
+                     {forbiddenKeywordsEdit, &UrlRecord::unavailabilityString},
+                     {userNameEdit, &UrlRecord::userName},
                      {passwordEdit, &UrlRecord::password}}};
     urlList->installEventFilter(this);
     for (const DetailBox& detail : detailBoxes_) {
@@ -167,7 +167,7 @@ void ControlPanel::reloadList()
     QList<QString> entries;
     entries.reserve(static_cast<qsizetype>(sequence_.count()));
     for (const RecordRef& record : sequence_)
-        entries.append(record ? QString::fromStdU16String(record->urladdress) : QString());
+        entries.append(record ? QString::fromStdU16String(record->urlAddress) : QString());
     model_->assign(std::move(entries));
 
     const int last = model_->rowCount() - 1;
@@ -219,22 +219,22 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
     const RecordRef record = selectedRecord();
     if (!record)
         return;
-    display(urlLabelEdit, record->displayname);
-    display(userNameEdit, record->username);
+    display(urlLabelEdit, record->displayName);
+    display(userNameEdit, record->userName);
     display(passwordEdit, record->password);
-    display(requiredKeywordsEdit, record->matchcontent);
-    display(forbiddenKeywordsEdit, record->unavailabilitystring);
+    display(requiredKeywordsEdit, record->matchContent);
+    display(forbiddenKeywordsEdit, record->unavailabilityString);
 
     // No match leaves the previous pick on display; a match runs the pick handling, which
     // stores the value the record already holds.
     for (int i = responseConditionBox->count() - 1; i >= 0; --i) {
-        if (responseConditionBox->itemText(i).toStdU16String() == record->httpcondition) {
+        if (responseConditionBox->itemText(i).toStdU16String() == record->httpCondition) {
             responseConditionBox->setCurrentIndex(i);
             responseConditionActivated(i);
         }
     }
     for (int i = responseCodeBox->count() - 1; i >= 0; --i) {
-        if (responseCodeBox->itemText(i).toInt() == record->httpvalue) {
+        if (responseCodeBox->itemText(i).toInt() == record->httpValue) {
             responseCodeBox->setCurrentIndex(i);
             responseCodeActivated(i);
         }
@@ -266,13 +266,13 @@ void ControlPanel::detailBoxEdited(const DetailBox& detail)
 void ControlPanel::responseConditionActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpcondition = responseConditionBox->itemText(index).toStdU16String();
+        record->httpCondition = responseConditionBox->itemText(index).toStdU16String();
 }
 
 void ControlPanel::responseCodeActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpvalue = responseCodeBox->itemText(index).toShort();
+        record->httpValue = responseCodeBox->itemText(index).toShort();
 }
 
 } // namespace waytrace

@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(sequence.count(), recorded ? 1u : 0u);
         QCOMPARE(outcome.record != nullptr, recorded);
         if (recorded)
-            QVERIFY(sequence.at(1)->urladdress == address);
+            QVERIFY(sequence.at(1)->urlAddress == address);
     }
 
     void getKeepsInitialMethodAndHeaders()
@@ -79,9 +79,9 @@ private slots:
         RecordedSequence sequence;
         navigate(sequence, u"http://host/a?x=1", u"Referer: http://host/\r\n");
         const auto r = sequence.at(1);
-        QVERIFY(r->urladdress == u"http://host/a?x=1");
-        QVERIFY(r->httpmethod == u"G");
-        QVERIFY(r->querystring.empty());
+        QVERIFY(r->urlAddress == u"http://host/a?x=1");
+        QVERIFY(r->httpMethod == u"G");
+        QVERIFY(r->queryString.empty());
         QVERIFY(r->headers == u"Referer: http://host/\r\n");
     }
 
@@ -105,8 +105,8 @@ private slots:
         const std::vector<std::uint8_t> bytes(body.begin(), body.end());
         navigate(sequence, u"http://host/post", u"Content-Type: x\r\n", bytes);
         const auto r = sequence.at(1);
-        QVERIFY(r->httpmethod == u"P");
-        QCOMPARE(QString::fromStdU16String(r->querystring), querystring);
+        QVERIFY(r->httpMethod == u"P");
+        QCOMPARE(QString::fromStdU16String(r->queryString), querystring);
     }
 
     void highBytesMapThroughWindows1252()
@@ -124,7 +124,7 @@ private slots:
         // UTF-8 of "é" as a browser posts it arrives as two characters, one per byte.
         RecordedSequence sequence;
         navigate(sequence, u"http://host/", {}, bytesOf("n=\xC3\xA9\x00"));
-        QVERIFY(sequence.at(1)->querystring == u"n=\u00C3\u00A9");
+        QVERIFY(sequence.at(1)->queryString == u"n=\u00C3\u00A9");
     }
 
     void recordsAppendInAnnouncementOrder()
@@ -135,9 +135,9 @@ private slots:
         navigate(sequence, u"http://host/frame1");
         navigate(sequence, u"http://host/");
         QCOMPARE(sequence.count(), 3u);
-        QVERIFY(sequence.at(1)->urladdress == u"http://host/");
-        QVERIFY(sequence.at(2)->urladdress == u"http://host/frame1");
-        QVERIFY(sequence.at(3)->urladdress == u"http://host/");
+        QVERIFY(sequence.at(1)->urlAddress == u"http://host/");
+        QVERIFY(sequence.at(2)->urlAddress == u"http://host/frame1");
+        QVERIFY(sequence.at(3)->urlAddress == u"http://host/");
         QVERIFY(sequence.at(1) != sequence.at(3));
     }
 };

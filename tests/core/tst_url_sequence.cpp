@@ -9,7 +9,7 @@ namespace {
 RecordRef recordFor(const char16_t* address)
 {
     auto record = std::make_shared<UrlRecord>();
-    record->urladdress = address;
+    record->urlAddress = address;
     return record;
 }
 
@@ -17,7 +17,7 @@ std::vector<std::u16string> addresses(const RecordedSequence& sequence)
 {
     std::vector<std::u16string> result;
     for (const auto& record : sequence)
-        result.push_back(record->urladdress);
+        result.push_back(record->urlAddress);
     return result;
 }
 
@@ -31,12 +31,12 @@ private slots:
     void newRecordHoldsInitialValues()
     {
         const UrlRecord r;
-        QVERIFY(r.httpmethod == u"G");
-        QVERIFY(r.httpcondition == u"Greater than");
-        QCOMPARE(r.httpvalue, 200);
+        QVERIFY(r.httpMethod == u"G");
+        QVERIFY(r.httpCondition == u"Greater than");
+        QCOMPARE(r.httpValue, 200);
         for (const auto* text :
-             {&r.urladdress, &r.displayname, &r.url, &r.querystring, &r.headers, &r.matchcontent,
-              &r.unavailabilitystring, &r.username, &r.password})
+             {&r.urlAddress, &r.displayName, &r.url, &r.queryString, &r.headers, &r.matchContent,
+              &r.unavailabilityString, &r.userName, &r.password})
             QVERIFY(text->empty());
     }
 
@@ -55,7 +55,7 @@ private slots:
         QVERIFY(dropped.expired()); // nothing else held it, so it died with the list
         sequence.append(recordFor(u"http://b/"));
         QCOMPARE(sequence.count(), 1u);
-        QVERIFY(sequence.at(1)->urladdress == u"http://b/");
+        QVERIFY(sequence.at(1)->urlAddress == u"http://b/");
     }
 
     void removeIsOneBasedAndClosesTheGap()
@@ -89,12 +89,12 @@ private slots:
         sequence.append(recordFor(u"http://x/"));
         sequence.append(recordFor(u"http://x/"));
         const auto panelHeld = sequence.at(2);
-        panelHeld->displayname = u"Checkout";
-        panelHeld->httpvalue = 404;
+        panelHeld->displayName = u"Checkout";
+        panelHeld->httpValue = 404;
         auto walked = sequence.begin() + 1;
-        QVERIFY((*walked)->displayname == u"Checkout");
-        QCOMPARE((*walked)->httpvalue, 404);
-        QVERIFY(sequence.at(1)->displayname.empty()); // same address, separate record
+        QVERIFY((*walked)->displayName == u"Checkout");
+        QCOMPARE((*walked)->httpValue, 404);
+        QVERIFY(sequence.at(1)->displayName.empty()); // same address, separate record
     }
 
     void holdsMoreThanSixteenBitPositions()
@@ -102,10 +102,10 @@ private slots:
         RecordedSequence sequence;
         for (int i = 0; i < 40000; ++i)
             sequence.append(std::make_shared<UrlRecord>());
-        sequence.at(40000)->displayname = u"last";
+        sequence.at(40000)->displayName = u"last";
         QVERIFY(sequence.remove(32768));
         QCOMPARE(sequence.count(), 39999u);
-        QVERIFY(sequence.at(39999)->displayname == u"last");
+        QVERIFY(sequence.at(39999)->displayName == u"last");
     }
 };
 

@@ -14,15 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     waytrace::RecordedSequence sequence;
     while (!input.empty()) {
         auto record = std::make_shared<waytrace::UrlRecord>();
-        record->urladdress = input.text();
-        record->displayname = input.text();
-        record->querystring = input.text();
+        record->urlAddress = input.text();
+        record->displayName = input.text();
+        record->queryString = input.text();
         record->headers = input.text();
-        record->matchcontent = input.text();
-        record->username = input.text();
+        record->matchContent = input.text();
+        record->userName = input.text();
         record->password = input.text();
         const auto code = input.bytes();
-        record->httpvalue =
+        record->httpValue =
             static_cast<std::int16_t>(code.size() >= 2 ? code[0] | (code[1] << 8) : 200);
         sequence.append(std::move(record));
     }

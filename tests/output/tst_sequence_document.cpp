@@ -11,7 +11,7 @@ namespace {
 RecordRef add(RecordedSequence& sequence, std::u16string address)
 {
     auto record = std::make_shared<UrlRecord>();
-    record->urladdress = std::move(address);
+    record->urlAddress = std::move(address);
     sequence.append(record);
     return record;
 }
@@ -46,16 +46,16 @@ private slots:
     {
         RecordedSequence sequence;
         auto list = add(sequence, u"http://localhost:8080/shop/list.do?cat=5&sort=price");
-        list->displayname = u"Catalogue";
-        list->matchcontent = u"Products";
-        list->unavailabilitystring = u"Error";
+        list->displayName = u"Catalogue";
+        list->matchContent = u"Products";
+        list->unavailabilityString = u"Error";
         auto cart = add(sequence, u"http://localhost:8080/shop/cart.do");
-        cart->httpmethod = u"P";
-        cart->displayname = u"Add to cart";
-        cart->querystring = u"item=42&qty=1";
+        cart->httpMethod = u"P";
+        cart->displayName = u"Add to cart";
+        cart->queryString = u"item=42&qty=1";
         cart->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
-        cart->httpcondition = u"Equal to";
-        cart->username = u"buyer";
+        cart->httpCondition = u"Equal to";
+        cart->userName = u"buyer";
 
         QCOMPARE(document(sequence),
                  kHead + "<Url address=\"http://localhost:8080/shop/list.do?cat=5&amp;sort=price\" "
@@ -88,11 +88,11 @@ private slots:
 
         bare->password = u"secret"; // no user name: no AuthInfo, the password is not written
         QVERIFY(!document(sequence).contains("secret"));
-        bare->username = u" ";
+        bare->userName = u" ";
         QVERIFY(document(sequence).contains("<AuthInfo username=\" \" password=\"secret\" />\r"));
-        bare->httpvalue = -32768;
+        bare->httpValue = -32768;
         QVERIFY(document(sequence).contains("code=\"-32768\""));
-        bare->httpcondition = u"\u3088\u308A\u5927\u304D\u3044";
+        bare->httpCondition = u"\u3088\u308A\u5927\u304D\u3044";
         QVERIFY(document(sequence).contains(
             QStringLiteral("condition=\"\u3088\u308A\u5927\u304D\u3044\"")));
     }
@@ -120,7 +120,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(QString, written);
         RecordedSequence sequence;
-        add(sequence, u"http://h/?a=%26")->displayname = label.toStdU16String();
+        add(sequence, u"http://h/?a=%26")->displayName = label.toStdU16String();
         const auto text = document(sequence);
         QVERIFY2(text.contains("displayname=\"" + written + "\">\r"), qPrintable(text));
         QVERIFY(text.contains("address=\"http://h/?a=%2526\""));
@@ -129,7 +129,7 @@ private slots:
     void recordedPostDataIsNotDoubledAgain()
     {
         RecordedSequence sequence;
-        add(sequence, u"http://h/")->querystring = u"q=1%252B2&x=";
+        add(sequence, u"http://h/")->queryString = u"q=1%252B2&x=";
         QVERIFY(document(sequence).contains("<PostData> q=1%252B2&amp;x=</PostData>\r"));
     }
 
@@ -137,11 +137,11 @@ private slots:
     {
         RecordedSequence sequence;
         auto r = add(sequence, u"http://h/?x=\"><evil/>&y=1");
-        r->displayname = u"\"/><Url address=\"x";
+        r->displayName = u"\"/><Url address=\"x";
         r->headers = u"X-A: <b>&\r\n";
-        r->matchcontent = u"]]><!--";
-        r->unavailabilitystring = u"a > b & c < d";
-        r->username = u"u\"";
+        r->matchContent = u"]]><!--";
+        r->unavailabilityString = u"a > b & c < d";
+        r->userName = u"u\"";
         r->password = u"p<&>";
 
         QXmlStreamReader xml(document(sequence));
@@ -173,9 +173,9 @@ private slots:
         const std::u16string kept = u"\t\n\r\u0020\uFFFD\U0001F600";
         RecordedSequence sequence;
         auto r = add(sequence, u"http://h/" + bad);
-        r->displayname = u"label " + bad + kept + u" end";
-        r->querystring = u"t=" + bad;
-        r->username = u"u";
+        r->displayName = u"label " + bad + kept + u" end";
+        r->queryString = u"t=" + bad;
+        r->userName = u"u";
         r->password = bad;
         const auto text = document(sequence);
         const QString replaced = "a\uFFFDb" + QString(7, QChar(0xFFFD));
@@ -184,7 +184,7 @@ private slots:
                               " end\""));
         QVERIFY(text.contains("<PostData> t=" + replaced + "</PostData>"));
         QVERIFY(text.contains("password=\"" + replaced + "\""));
-        QCOMPARE(r->querystring, u"t=" + bad); // the record keeps what was recorded
+        QCOMPARE(r->queryString, u"t=" + bad); // the record keeps what was recorded
 
         QXmlStreamReader xml(text);
         while (!xml.atEnd())
@@ -197,7 +197,7 @@ private slots:
         RecordedSequence sequence;
         add(sequence, u"http://1/");
         auto second = add(sequence, u"http://2/");
-        second->displayname = u"edited after recording";
+        second->displayName = u"edited after recording";
         QVERIFY(document(sequence).contains("displayname=\"edited after recording\""));
         QVERIFY(document(sequence).indexOf("http://1/") < document(sequence).indexOf("http://2/"));
     }

@@ -113,7 +113,7 @@ private slots:
 
         QCOMPARE(run.record->sequence().count(), 1u);
         const auto record = run.record->sequence().at(1);
-        QCOMPARE(record->username, u"alice");
+        QCOMPARE(record->userName, u"alice");
         QCOMPARE(record->password, u"secret");
     }
 
@@ -149,7 +149,7 @@ private slots:
         QVERIFY(run.bodyText().contains(QStringLiteral("no entry")));
         // Still recorded as the navigation it was, without credentials.
         QCOMPARE(run.record->sequence().count(), 1u);
-        QVERIFY(run.record->sequence().at(1)->username.empty());
+        QVERIFY(run.record->sequence().at(1)->userName.empty());
     }
 
     void certificateCancelKeepsThePageFromTheServer()
@@ -211,7 +211,7 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 1);
         QStringList recorded;
         for (const auto& record : run.record->sequence())
-            recorded.append(QString::fromStdU16String(record->urladdress));
+            recorded.append(QString::fromStdU16String(record->urlAddress));
         QCOMPARE(recorded, (QStringList{server.url("/start"), server.url("/download"),
                                         server.url("/download"), server.url("/after")}));
     }

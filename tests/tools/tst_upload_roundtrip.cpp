@@ -93,12 +93,12 @@ private slots:
         applyRecordingRule({u"https://shop.test/list?cat=5&sort=\"price\"<desc>", u"", {}}, u"",
                            sequence);
         auto login = sequence.at(1);
-        login->displayname = u"Log \"in\" & <go> 100% &amp;";
-        login->matchcontent = u"Welcome + hello & 50%";
-        login->unavailabilitystring = u"Error <b>";
-        login->httpcondition = u"\u3088\u308A\u5927\u304D\u3044";
-        login->httpvalue = -1;
-        login->username = u"basic+user&";
+        login->displayName = u"Log \"in\" & <go> 100% &amp;";
+        login->matchContent = u"Welcome + hello & 50%";
+        login->unavailabilityString = u"Error <b>";
+        login->httpCondition = u"\u3088\u308A\u5927\u304D\u3044";
+        login->httpValue = -1;
+        login->userName = u"basic+user&";
         login->password = u"pa%ss\"word";
 
         const auto composed = composeUploadRequest(

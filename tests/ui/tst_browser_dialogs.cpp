@@ -164,7 +164,7 @@ private slots:
              {u"http://a.example/x", u"http://b.example/", u"http://a.example/x",
               u"http://a.example/y", u"http://b.example/z"}) {
             auto record = std::make_shared<UrlRecord>();
-            record->urladdress = address;
+            record->urlAddress = address;
             sequence.append(record);
         }
         const auto stored =
@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(stored, position ? sequence.at(position) : nullptr);
         for (std::size_t i = 1; i <= sequence.count(); ++i) {
             const bool filled = int(i) == position;
-            QCOMPARE(sequence.at(i)->username, filled ? u"alice" : u"");
+            QCOMPARE(sequence.at(i)->userName, filled ? u"alice" : u"");
             QCOMPARE(sequence.at(i)->password, filled ? u"secret" : u"");
         }
     }

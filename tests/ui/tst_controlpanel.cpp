@@ -29,11 +29,11 @@ RecordRef numbered(int n)
 {
     auto record = std::make_shared<UrlRecord>();
     const auto tag = QString::number(n).toStdU16String();
-    record->urladdress = u"http://host/page" + tag;
-    record->displayname = u"label" + tag;
-    record->matchcontent = u"found" + tag;
-    record->unavailabilitystring = u"missing" + tag;
-    record->username = u"user" + tag;
+    record->urlAddress = u"http://host/page" + tag;
+    record->displayName = u"label" + tag;
+    record->matchContent = u"found" + tag;
+    record->unavailabilityString = u"missing" + tag;
+    record->userName = u"user" + tag;
     record->password = u"secret" + tag;
     return record;
 }
@@ -70,22 +70,22 @@ QStringList details(const ControlPanel& panel)
 
 QStringList detailsOf(const UrlRecord& record)
 {
-    return {QString::fromStdU16String(record.displayname),
-            QString::fromStdU16String(record.matchcontent),
-            QString::fromStdU16String(record.unavailabilitystring),
-            QString::fromStdU16String(record.username), QString::fromStdU16String(record.password)};
+    return {QString::fromStdU16String(record.displayName),
+            QString::fromStdU16String(record.matchContent),
+            QString::fromStdU16String(record.unavailabilityString),
+            QString::fromStdU16String(record.userName), QString::fromStdU16String(record.password)};
 }
 
 std::u16string UrlRecord::*fieldOf(const QString& box)
 {
     if (box == "urlLabelEdit")
-        return &UrlRecord::displayname;
+        return &UrlRecord::displayName;
     if (box == "requiredKeywordsEdit")
-        return &UrlRecord::matchcontent;
+        return &UrlRecord::matchContent;
     if (box == "forbiddenKeywordsEdit")
-        return &UrlRecord::unavailabilitystring;
+        return &UrlRecord::unavailabilityString;
     if (box == "userNameEdit")
-        return &UrlRecord::username;
+        return &UrlRecord::userName;
     return &UrlRecord::password;
 }
 
@@ -201,14 +201,14 @@ private slots:
     {
         LanguageScope scope(kJapanese);
         RecordedSequence sequence = sequenceOf(1);
-        sequence.at(1)->httpcondition = u"Not Equal to";
+        sequence.at(1)->httpCondition = u"Not Equal to";
         ControlPanel panel(sequence);
         QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
         QCOMPARE(panel.responseConditionBox->currentText(), QStringLiteral("右値に等しくない"));
-        QVERIFY(sequence.at(1)->httpcondition == u"Not Equal to");
+        QVERIFY(sequence.at(1)->httpCondition == u"Not Equal to");
 
         // After load the English text no longer matches: the pick on display stays.
-        sequence.at(1)->httpcondition = u"Equal to";
+        sequence.at(1)->httpCondition = u"Equal to";
         panel.reloadList();
         QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
     }
@@ -266,18 +266,18 @@ private slots:
         QFETCH(int, conditionItem);
         QFETCH(int, valueItem);
         RecordedSequence sequence = sequenceOf(2);
-        sequence.at(1)->httpcondition = firstCondition.toStdU16String();
-        sequence.at(1)->httpvalue = static_cast<std::int16_t>(firstValue);
-        sequence.at(2)->httpcondition = condition.toStdU16String();
-        sequence.at(2)->httpvalue = static_cast<std::int16_t>(value);
+        sequence.at(1)->httpCondition = firstCondition.toStdU16String();
+        sequence.at(1)->httpValue = static_cast<std::int16_t>(firstValue);
+        sequence.at(2)->httpCondition = condition.toStdU16String();
+        sequence.at(2)->httpValue = static_cast<std::int16_t>(value);
         ControlPanel panel(sequence);
         select(panel, 0);
         select(panel, 1);
         QCOMPARE(panel.responseConditionBox->currentIndex(), conditionItem);
         QCOMPARE(panel.responseCodeBox->currentIndex(), valueItem);
         // Showing a record never changes it.
-        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), condition);
-        QCOMPARE(sequence.at(2)->httpvalue, value);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), condition);
+        QCOMPARE(sequence.at(2)->httpValue, value);
     }
 
     void deletion_data()
@@ -321,8 +321,8 @@ private slots:
         QStringList expectedEntries;
         for (const auto& record : sequence) {
             left
-                << QString::fromStdU16String(record->urladdress).remove("http://host/page").toInt();
-            expectedEntries << QString::fromStdU16String(record->urladdress);
+                << QString::fromStdU16String(record->urlAddress).remove("http://host/page").toInt();
+            expectedEntries << QString::fromStdU16String(record->urlAddress);
         }
         QCOMPARE(left, remaining);
         QCOMPARE(entries(panel), expectedEntries);
@@ -352,7 +352,7 @@ private slots:
             QCOMPARE(entries(panel), remaining);
             QStringList recorded;
             for (const auto& record : sequence)
-                recorded << QString::fromStdU16String(record->urladdress);
+                recorded << QString::fromStdU16String(record->urlAddress);
             QCOMPARE(recorded, remaining);
         }
         QVERIFY(sequence.count() == 0);
@@ -517,8 +517,8 @@ private slots:
         panel.urlList->selectionModel()->clearSelection();
         QCOMPARE(panel.selectedPosition(), 1);
         QTest::keyClicks(panel.urlLabelEdit, "q");
-        QVERIFY(two.at(1)->displayname == u"label1");
-        QVERIFY(two.at(2)->displayname == u"label2q");
+        QVERIFY(two.at(1)->displayName == u"label1");
+        QVERIFY(two.at(2)->displayName == u"label2q");
     }
 
     void pickStoresTheItem_data()
@@ -543,13 +543,13 @@ private slots:
         panel.responseConditionBox->setCurrentIndex(
             0); // shown only: nothing is stored without a pick
         QTest::keyClick(panel.responseConditionBox, Qt::Key_Down);
-        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpcondition), stored);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), stored);
 
         panel.responseCodeBox->setCurrentIndex(7); // "403"
         QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
-        QCOMPARE(sequence.at(2)->httpvalue, 404);
-        QVERIFY(sequence.at(1)->httpvalue == 200 && sequence.at(3)->httpvalue == 200);
-        QVERIFY(sequence.at(3)->httpcondition == u"Greater than");
+        QCOMPARE(sequence.at(2)->httpValue, 404);
+        QVERIFY(sequence.at(1)->httpValue == 200 && sequence.at(3)->httpValue == 200);
+        QVERIFY(sequence.at(3)->httpCondition == u"Greater than");
     }
 
     void refillWhileTyping()
@@ -561,14 +561,14 @@ private slots:
         panel.urlLabelEdit->setFocus();
         QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
         QTest::keyClick(panel.urlLabelEdit, 'x');
-        QVERIFY(sequence.at(2)->displayname == u"label2x");
+        QVERIFY(sequence.at(2)->displayName == u"label2x");
 
         panel.reloadList(); // the main window finished a page
         QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label5"));
         QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
         QTest::keyClick(panel.urlLabelEdit, 'y');
-        QVERIFY(sequence.at(5)->displayname == u"label5y");
-        QVERIFY(sequence.at(2)->displayname == u"label2x");
+        QVERIFY(sequence.at(5)->displayName == u"label5y");
+        QVERIFY(sequence.at(2)->displayName == u"label2x");
     }
 
     // Positions beyond 16 bits work.
@@ -583,7 +583,7 @@ private slots:
         QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label35001"));
         QTest::keyClick(panel.urlList, Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(count - 1));
-        QVERIFY(sequence.at(35001)->displayname == u"label35002");
+        QVERIFY(sequence.at(35001)->displayName == u"label35002");
         QCOMPARE(panel.selectedPosition(), count - 2);
     }
 };

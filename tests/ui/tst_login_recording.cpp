@@ -30,8 +30,8 @@ private slots:
         QVERIFY(loads(w.form->pageBrowser, address, [&] { w.typeAddress(address); }));
         QCOMPARE(prompts->loginQuestions.size(), 1);
         const auto record = w.form->sequence().at(w.form->sequence().count());
-        QCOMPARE(QString::fromStdU16String(record->urladdress), address);
-        QCOMPARE(record->username, u"alice");
+        QCOMPARE(QString::fromStdU16String(record->urlAddress), address);
+        QCOMPARE(record->userName, u"alice");
         QCOMPARE(record->password, u"secret");
 
         auto& panel = w.form->controlPanel();

@@ -281,8 +281,8 @@ private slots:
         popupBrowser.raiseBeforeNavigate2("http://popup/second", "Content-Type: text/plain\r\n",
                                           QByteArray("a=1\0", 4));
         QCOMPARE(f.form->sequence().count(), 3u);
-        QVERIFY(f.form->sequence().at(1)->urladdress == u"http://popup/first");
-        QVERIFY(f.form->sequence().at(3)->httpmethod == u"P");
+        QVERIFY(f.form->sequence().at(1)->urlAddress == u"http://popup/first");
+        QVERIFY(f.form->sequence().at(3)->httpMethod == u"P");
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());

@@ -59,7 +59,7 @@ private slots:
         QVERIFY(loads(w.form->pageBrowser, index, [&] { w.typeAddress(index); }));
         QCOMPARE(w.form->sequence().count(), 1u);
         QCOMPARE(pages.requestsTo("/index.html").size(), 1);
-        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urladdress), index);
+        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urlAddress), index);
     }
 
     void startAddressOpensInsteadOfTheHelpPageAndIsRecorded()
@@ -71,7 +71,7 @@ private slots:
         QTest::qWait(500); // the help page, asked for first, must not come in after it
         QCOMPARE(w.form->addressEdit->text(), index);
         QCOMPARE(w.form->sequence().count(), 1u);
-        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urladdress), index);
+        QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urlAddress), index);
     }
 
     void aPageThatCannotLoadStillRefreshesThePanel()
@@ -109,7 +109,7 @@ private slots:
 
         QStringList recorded;
         for (const auto& record : w.form->sequence())
-            recorded.append(QString::fromStdU16String(record->urladdress));
+            recorded.append(QString::fromStdU16String(record->urlAddress));
         QCOMPARE(recorded, QStringList({pages.url("popups.html"), pages.url("page2.html?via=blank"),
                                         pages.url("page2.html?via=open")}));
         QCOMPARE(w.form->y(), 0);

@@ -119,12 +119,12 @@ private slots:
         RecordedSequence sequence;
         for (int n = 1; n <= 30; ++n) {
             auto record = std::make_shared<UrlRecord>();
-            record->urladdress = u"http://intranet.example/app/page" +
+            record->urlAddress = u"http://intranet.example/app/page" +
                                  QString::number(n).toStdU16String() + u".jsp?step=next";
-            record->displayname = u"Step " + QString::number(n).toStdU16String();
-            record->matchcontent = u"Welcome";
-            record->httpcondition = loadText(150).toStdU16String();
-            record->httpvalue = 505;
+            record->displayName = u"Step " + QString::number(n).toStdU16String();
+            record->matchContent = u"Welcome";
+            record->httpCondition = loadText(150).toStdU16String();
+            record->httpValue = 505;
             sequence.append(record);
         }
         ControlPanel panel(sequence);

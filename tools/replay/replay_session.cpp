@@ -48,16 +48,16 @@ void ReplaySession::edit(const StreamEvent& event)
             throw EventStreamError(event.line,
                                    QStringLiteral("httpvalue must be a whole number from "
                                                   "-32768 to 32767"));
-        record->httpvalue = static_cast<std::int16_t>(whole);
+        record->httpValue = static_cast<std::int16_t>(whole);
         return;
     }
 
     static const std::pair<const char*, std::u16string UrlRecord::*> kTextFields[] = {
-        {"displayname", &UrlRecord::displayname},
-        {"matchcontent", &UrlRecord::matchcontent},
-        {"unavailabilitystring", &UrlRecord::unavailabilitystring},
-        {"httpcondition", &UrlRecord::httpcondition},
-        {"username", &UrlRecord::username},
+        {"displayname", &UrlRecord::displayName},
+        {"matchcontent", &UrlRecord::matchContent},
+        {"unavailabilitystring", &UrlRecord::unavailabilityString},
+        {"httpcondition", &UrlRecord::httpCondition},
+        {"username", &UrlRecord::userName},
         {"password", &UrlRecord::password},
     };
     for (const auto& [name, member] : kTextFields) {
