@@ -23,4 +23,14 @@ char16_t ansiCharacter(std::uint8_t byte)
     return byte;
 }
 
+std::uint8_t ansiByte(char16_t character)
+{
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
+        return static_cast<std::uint8_t>(character);
+    for (std::size_t i = 0; i < kHighControlRange.size(); ++i)
+        if (kHighControlRange[i] == character)
+            return static_cast<std::uint8_t>(0x80 + i);
+    return '?';
+}
+
 } // namespace waytrace

@@ -9,4 +9,8 @@ namespace waytrace {
 // point of the same value, so every byte keeps a character of its own.
 char16_t ansiCharacter(std::uint8_t byte);
 
+// The byte a character stands for, the reverse of ansiCharacter; '?' for a character that no
+// byte stands for.
+std::uint8_t ansiByte(char16_t character);
+
 } // namespace waytrace

@@ -30,6 +30,18 @@ std::u16string postDataText(std::span<const std::uint8_t> postData)
     return replaceAll(text, u"%", u"%25");
 }
 
+std::string postDataBytes(std::u16string_view queryString)
+{
+    std::string bytes;
+    bytes.reserve(queryString.size());
+    for (std::size_t i = 0; i < queryString.size(); ++i) {
+        bytes.push_back(static_cast<char>(ansiByte(queryString[i])));
+        if (queryString.substr(i, 3) == u"%25")
+            i += 2;
+    }
+    return bytes;
+}
+
 RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
                                     RecordedSequence& sequence)
 {

@@ -33,4 +33,8 @@ RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string
 // every "%" written as "%25".
 std::u16string postDataText(std::span<const std::uint8_t> postData);
 
+// The body bytes a recorded `querystring` stands for: "%25" back to "%", each character back to
+// its byte. What a replay of the record sends.
+std::string postDataBytes(std::u16string_view queryString);
+
 } // namespace waytrace

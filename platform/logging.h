@@ -13,6 +13,8 @@ Q_DECLARE_LOGGING_CATEGORY(logCapture)
 Q_DECLARE_LOGGING_CATEGORY(logQueue)
 // Saving into the server.
 Q_DECLARE_LOGGING_CATEGORY(logUpload)
+// Test runs of the sequence.
+Q_DECLARE_LOGGING_CATEGORY(logTestRun)
 // Handlers stopped at their first failure.
 Q_DECLARE_LOGGING_CATEGORY(logTrap)
 

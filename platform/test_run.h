@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/recorded_sequence.h"
+#include "core/test_run_verdict.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace waytrace {
+
+// Why a URL got no answer.
+enum class TestRunFailure
+{
+    None,
+    Refused,      // nothing listens there
+    HostNotFound,
+    Silent,       // no progress for the silence limit
+    Secure,       // the secure connection could not be made (certificate, protocol)
+    Other,        // see the result's detail
+};
+
+// What one URL of a test run gave.
+struct TestRunResult
+{
+    int position = 0;                 // 1-based, in the sequence as it was when the run started
+    std::weak_ptr<UrlRecord> record;  // the record it was run from
+    int status = 0;                   // the final status code; 0 when nothing answered
+    QString finalUrl;                 // after redirects
+    qint64 milliseconds = 0;
+    qint64 size = 0;                  // body bytes received
+    ConditionVerdict fires;           // only when something answered
+    QStringList staleFields;          // posted fields that likely change per visit
+    TestRunFailure failure = TestRunFailure::None;
+    QString failureDetail;            // the network's own words, in English
+
+    [[nodiscard]] bool passed() const
+    {
+        return failure == TestRunFailure::None && !fires.matchContent.value_or(false) &&
+               !fires.unavailabilityString.value_or(false) && !fires.httpCondition.value_or(false);
+    }
+};
+
+// The condition a record's condition text names, in whichever interface language it was picked;
+// none for a text that names no condition.
+std::optional<CodeCondition> codeConditionFor(const QString& text);
+
+// Replays the recorded sequence as the monitor will, with Qt Network: each URL in order with its
+// method, recorded body, header text and basic-authentication credentials, following redirects,
+// in a cookie jar of its own that starts empty. It never changes a record and never uploads.
+// The records are copied when the run starts, so edits made while it runs do not affect it.
+class TestRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestRun(QObject* parent = nullptr);
+    ~TestRun() override;
+
+    // Starts a run of the whole sequence, ending one still under way.
+    void start(const RecordedSequence& sequence);
+    // Ends the run at once; the URL being run gets no result.
+    void cancel();
+    [[nodiscard]] bool isRunning() const { return running_; }
+
+    // How long an answer may go without any progress before the URL counts as unanswered.
+    void setSilenceLimit(std::chrono::milliseconds silence) { silence_ = silence; }
+
+signals:
+    void stepStarted(int position, int count, const QString& address);
+    void stepFinished(const waytrace::TestRunResult& result);
+    // After the last result, or when cancelled.
+    void finished(bool cancelled);
+
+private:
+    struct Step;
+
+    void runNext();
+    void replied();
+
+    QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> reply_;
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    bool running_ = false;
+    QElapsedTimer clock_;
+    std::chrono::milliseconds silence_{30000};
+};
+
+} // namespace waytrace
