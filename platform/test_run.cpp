@@ -207,9 +207,9 @@ void TestRun::replied()
     } else {
         const QByteArray body = reply->readAll();
         result.size = body.size();
-        result.fires = judgeResponse(
-            result.status, decodedBody(body, reply->rawHeader("Content-Type")), step.matchContent,
-            step.unavailabilityString, step.condition, step.code);
+        result.fires =
+            judgeResponse(result.status, decodedBody(body, reply->rawHeader("Content-Type")),
+                          step.matchContent, step.unavailabilityString, step.condition, step.code);
         qCDebug(logTestRun) << "URL" << result.position << "answered" << result.status;
     }
     emit stepFinished(result);

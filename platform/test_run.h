@@ -23,26 +23,26 @@ namespace waytrace {
 enum class TestRunFailure
 {
     None,
-    Refused,      // nothing listens there
+    Refused, // nothing listens there
     HostNotFound,
-    Silent,       // no progress for the silence limit
-    Secure,       // the secure connection could not be made (certificate, protocol)
-    Other,        // see the result's detail
+    Silent, // no progress for the silence limit
+    Secure, // the secure connection could not be made (certificate, protocol)
+    Other,  // see the result's detail
 };
 
 // What one URL of a test run gave.
 struct TestRunResult
 {
-    int position = 0;                 // 1-based, in the sequence as it was when the run started
-    std::weak_ptr<UrlRecord> record;  // the record it was run from
-    int status = 0;                   // the final status code; 0 when nothing answered
-    QString finalUrl;                 // after redirects
+    int position = 0;                // 1-based, in the sequence as it was when the run started
+    std::weak_ptr<UrlRecord> record; // the record it was run from
+    int status = 0;                  // the final status code; 0 when nothing answered
+    QString finalUrl;                // after redirects
     qint64 milliseconds = 0;
-    qint64 size = 0;                  // body bytes received
-    ConditionVerdict fires;           // only when something answered
-    QStringList staleFields;          // posted fields that likely change per visit
+    qint64 size = 0;         // body bytes received
+    ConditionVerdict fires;  // only when something answered
+    QStringList staleFields; // posted fields that likely change per visit
     TestRunFailure failure = TestRunFailure::None;
-    QString failureDetail;            // the network's own words, in English
+    QString failureDetail; // the network's own words, in English
 
     [[nodiscard]] bool passed() const
     {

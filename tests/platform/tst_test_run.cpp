@@ -58,17 +58,18 @@ private slots:
     // Each condition as the panel's labels read it, on bodies in their declared charsets.
     void conditionsAreReadAsLabelled()
     {
-        server_.setResponder([](const FixtureServer::Request& request) -> std::optional<QByteArray> {
-            if (request.target == "/home")
-                return answer("200 OK", "<h1>Welcome</h1> all systems go");
-            if (request.target == "/sjis") // "ご注文" in Shift_JIS, declared only in the page
-                return answer("200 OK",
-                              "<meta charset=\"shift_jis\"><p>\x82\xB2\x92\x8D\x95\xB6</p>",
-                              "Content-Type: text/html\r\n");
-            if (request.target == "/broken")
-                return answer("500 Internal Server Error", "Error: database down");
-            return std::nullopt;
-        });
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/home")
+                    return answer("200 OK", "<h1>Welcome</h1> all systems go");
+                if (request.target == "/sjis") // "ご注文" in Shift_JIS, declared only in the page
+                    return answer("200 OK",
+                                  "<meta charset=\"shift_jis\"><p>\x82\xB2\x92\x8D\x95\xB6</p>",
+                                  "Content-Type: text/html\r\n");
+                if (request.target == "/broken")
+                    return answer("500 Internal Server Error", "Error: database down");
+                return std::nullopt;
+            });
         RecordedSequence sequence;
         sequence.append(record(server_.url("home"), u"Welcome", u"Error"));
         sequence.append(record(server_.url("home"), u"welcome")); // case counts: not found
@@ -104,22 +105,23 @@ private slots:
     // and header text; redirects are followed and basic authentication answers a challenge.
     void replaysWhatWasRecorded()
     {
-        server_.setResponder([](const FixtureServer::Request& request) -> std::optional<QByteArray> {
-            if (request.target == "/form")
-                return answer("200 OK", "form", "Set-Cookie: session=s1; Path=/\r\n");
-            if (request.target == "/login")
-                return request.headers.value("cookie") == "session=s1"
-                           ? answer("303 See Other", "", "Location: /account\r\n")
-                           : answer("403 Forbidden", "no session");
-            if (request.target == "/account")
-                return answer("200 OK", "Signed in");
-            if (request.target == "/private")
-                return request.headers.value("authorization") == "Basic YW5uOnMzY3JldA=="
-                           ? answer("200 OK", "private")
-                           : answer("401 Unauthorized", "",
-                                    "WWW-Authenticate: Basic realm=\"x\"\r\n");
-            return std::nullopt;
-        });
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/form")
+                    return answer("200 OK", "form", "Set-Cookie: session=s1; Path=/\r\n");
+                if (request.target == "/login")
+                    return request.headers.value("cookie") == "session=s1"
+                               ? answer("303 See Other", "", "Location: /account\r\n")
+                               : answer("403 Forbidden", "no session");
+                if (request.target == "/account")
+                    return answer("200 OK", "Signed in");
+                if (request.target == "/private")
+                    return request.headers.value("authorization") == "Basic YW5uOnMzY3JldA=="
+                               ? answer("200 OK", "private")
+                               : answer("401 Unauthorized", "",
+                                        "WWW-Authenticate: Basic realm=\"x\"\r\n");
+                return std::nullopt;
+            });
         RecordedSequence sequence;
         sequence.append(record(server_.url("form")));
         auto login = record(server_.url("login"), u"Signed in");

@@ -1,7 +1,10 @@
+#include "fixture_server.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -209,6 +212,42 @@ private slots:
                       {"--outcome", "res://x/http_500.htm#http://h/", "http://h/", "9090"});
         process.waitForFinished(30000);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("154\n"));
+    }
+
+    // The command runs the window's test run: one line per URL, keys in reading order, and an
+    // exit status that says whether anything would fire.
+    void testRunPrintsALinePerUrl()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const auto home = server.url(QStringLiteral("home")).toUtf8();
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("stream.jsonl")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            jsonLines("{'event':'BeforeNavigate2','url':'" + home +
+                      "'}\n"
+                      "{'event':'BeforeNavigate2','url':'" +
+                      home +
+                      "','postData':'dG9rZW49YWJjAA=='}\n"
+                      "{'event':'Edit','position':2,'field':'matchcontent','value':'Nowhere'}\n"));
+        file.close();
+
+        QProcess process;
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(QStringLiteral(WAYTRACE_REPLAY), {"--test-run", file.fileName()});
+        QVERIFY(finished.wait(30000));
+        const auto lines = process.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(
+            jsonLines("{'position':1,'status':200,'final':'" + home + "','ms':")));
+        QVERIFY(lines[0].endsWith(jsonLines(
+            ",'fires':{'matchcontent':null,'unavailabilitystring':null,'httpcondition':false},"
+            "'stale':[],'error':null}")));
+        QVERIFY(lines[1].endsWith(jsonLines(
+            ",'fires':{'matchcontent':true,'unavailabilitystring':null,'httpcondition':false},"
+            "'stale':['token'],'error':null}")));
+        QCOMPARE(process.exitCode(), 1);
     }
 
     void usageErrors()

@@ -8,9 +8,13 @@
 //   waytrace-replay [--help-url URL] --upload --name N ... STREAM
 //                   sends the request: the landing address, then the outcome line; exit 0
 //                   only when the sequence was created
+//   waytrace-replay [--help-url URL] --test-run STREAM
+//                   replays the sequence as the monitor will: one JSON line per URL; exit 0
+//                   only when every URL answered and no condition fired
 
 #include "replay_json.h"
 #include "replay_session.h"
+#include "replay_test_run.h"
 #include "replay_upload.h"
 
 #include "output/sequence_document.h"
@@ -20,6 +24,7 @@
 #include "tools/common/tool_arguments.h"
 #include "waytrace/build_settings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QMap>
 #include <QString>
@@ -40,7 +45,8 @@ constexpr char kUsage[] =
     "                       --user U --password W STREAM\n"
     "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
     "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
-    "                       --user U --password W STREAM\n";
+    "                       --user U --password W STREAM\n"
+    "       waytrace-replay [--help-url URL] --test-run STREAM\n";
 
 enum class Mode
 {
@@ -48,7 +54,8 @@ enum class Mode
     Xml,
     Request,
     Outcome,
-    Upload
+    Upload,
+    TestRun
 };
 
 struct Options
@@ -77,6 +84,8 @@ std::optional<Options> parse(const QStringList& args)
             options.mode = Mode::Outcome;
         else if (arg == QLatin1String("--upload"))
             options.mode = Mode::Upload;
+        else if (arg == QLatin1String("--test-run"))
+            options.mode = Mode::TestRun;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
                  hasValue)
             options.request.insert(arg.mid(2), args[++i]);
@@ -169,6 +178,8 @@ int main(int argc, char* argv[])
 {
     if (waytrace::tools::helpAsked(waytrace::tools::commandLine(argc, argv)))
         return waytrace::tools::answerUsage(kUsage, true);
+    // Qt Network, for uploads and test runs, wants an application object.
+    QCoreApplication application(argc, argv);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
@@ -205,6 +216,8 @@ int main(int argc, char* argv[])
             break;
         case Mode::Upload:
             return upload(session.sequence(), options->request);
+        case Mode::TestRun:
+            return waytrace::printTestRun(session.sequence()) ? 0 : 1;
         case Mode::Outcome:
             break;
         }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/recorded_sequence.h"
+
+#include <QByteArray>
+
+namespace waytrace {
+
+struct TestRunResult;
+
+// One JSON line for a URL's test-run result, "\n" included.
+QByteArray testRunLine(const TestRunResult& result);
+
+// Runs the test run on the sequence and prints one line per URL as it ends. Returns true when
+// every URL answered and no condition fired.
+bool printTestRun(const RecordedSequence& sequence);
+
+} // namespace waytrace
