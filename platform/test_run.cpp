@@ -165,7 +165,8 @@ void TestRun::runNext()
         return;
     }
     const Step& step = steps_[next_++];
-    emit stepStarted(static_cast<int>(next_), static_cast<int>(steps_.size()), step.address);
+    emit stepStarted(static_cast<int>(next_), static_cast<int>(steps_.size()),
+                     step.record.lock().get());
     if (!running_)
         return; // cancelled by a handler
 

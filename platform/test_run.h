@@ -77,7 +77,8 @@ public:
     void setSilenceLimit(std::chrono::milliseconds silence) { silence_ = silence; }
 
 signals:
-    void stepStarted(int position, int count, const QString& address);
+    // `record` only names the record the URL was copied from; it may be gone by now.
+    void stepStarted(int position, int count, const waytrace::UrlRecord* record);
     void stepFinished(const waytrace::TestRunResult& result);
     // After the last result, or when cancelled.
     void finished(bool cancelled);

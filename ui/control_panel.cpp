@@ -1,6 +1,7 @@
 #include "control_panel.h"
 
 #include "design_controls.h"
+#include "platform/test_run.h"
 #include "platform/twips.h"
 #include "program_icon.h"
 #include "slim_drop_down_style.h"
@@ -82,12 +83,17 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     passwordEdit = textBox(loginFrame, "passwordEdit", "", 3840, 360, 1695, 285);
     deleteHintLabel = captionLabel(this, "deleteHintLabel", "To remove a track use Del key", 240,
                                    9240, 2895, 495);
+    testRunProgressLabel = captionLabel(this, "testRunProgressLabel", "", 240, 9240, 2895, 495);
+    testRunProgressLabel->hide();
+    testRunButton = place(new QPushButton(QStringLiteral("Test Run"), this), "testRunButton", 3360,
+                          9360, 1215, 375);
     closeButton =
         place(new QPushButton(QStringLiteral("Close"), this), "closeButton", 4680, 9360, 1095, 375);
 
     forbiddenKeywordsEdit->raise();
     setTabChain({urlList, urlLabelEdit, requiredKeywordsEdit, forbiddenKeywordsEdit,
-                 responseConditionBox, responseCodeBox, userNameEdit, passwordEdit, closeButton});
+                 responseConditionBox, responseCodeBox, userNameEdit, passwordEdit, testRunButton,
+                 closeButton});
 
     model_ = new UrlListModel(this);
     urlList->setModel(model_);
@@ -96,6 +102,14 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     urlList->setUniformItemSizes(true); // lays out any number of entries without measuring each
     urlList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     urlList->setTextElideMode(Qt::ElideNone);
+    const int iconSide = urlList->fontMetrics().height();
+    urlList->setIconSize(QSize(iconSide, iconSide)); // rows keep the height of plain text
+
+    testRun_ = new TestRun(this);
+    connect(testRun_, &TestRun::stepStarted, this, &ControlPanel::testRunStepStarted);
+    connect(testRun_, &TestRun::stepFinished, model_, &UrlListModel::setResult);
+    connect(testRun_, &TestRun::finished, this, &ControlPanel::testRunFinished);
+    connect(testRunButton, &QPushButton::clicked, this, &ControlPanel::testRunClicked);
 
     responseConditionBox->addItems({QStringLiteral("Greater than"), QStringLiteral("Equal to"),
                                     QStringLiteral("Not Equal to")});
@@ -153,6 +167,9 @@ void ControlPanel::load()
     setCaption(passwordLabel, TextId::Password);
     setCaption(deleteHintLabel, TextId::DeleteHint);
     setCaption(closeButton, TextId::Close);
+    setCaption(testRunButton, isTestRunning() ? TextId::StopTestRun : TextId::TestRun);
+    testRunButton->setToolTip(loadText(TextId::TestRunHelp));
+    applyTextFont(testRunProgressLabel);
     responseConditionBox->setItemText(0, loadText(TextId::GreaterThan));
     applyTextFont(responseConditionBox);
     responseConditionBox->setItemText(1, loadText(TextId::EqualTo));
@@ -164,11 +181,7 @@ void ControlPanel::load()
 
 void ControlPanel::reloadList()
 {
-    QList<QString> entries;
-    entries.reserve(static_cast<qsizetype>(sequence_.count()));
-    for (const RecordRef& record : sequence_)
-        entries.append(record ? QString::fromStdU16String(record->urlAddress) : QString());
-    model_->assign(std::move(entries));
+    model_->assign(sequence_);
 
     const int last = model_->rowCount() - 1;
     if (last < 0)
@@ -255,6 +268,47 @@ void ControlPanel::urlListKeyPressed(QKeyEvent* event)
 void ControlPanel::closeClicked()
 {
     hide();
+}
+
+void ControlPanel::startTestRun()
+{
+    if (isTestRunning() || sequence_.count() == 0)
+        return;
+    // Every URL run gets its entry, also those recorded since the last refill.
+    if (static_cast<std::size_t>(model_->rowCount()) != sequence_.count())
+        reloadList();
+    model_->clearResults();
+    deleteHintLabel->hide();
+    testRunProgressLabel->show();
+    setCaption(testRunButton, TextId::StopTestRun);
+    testRun_->start(sequence_);
+}
+
+bool ControlPanel::isTestRunning() const
+{
+    return testRun_->isRunning();
+}
+
+void ControlPanel::testRunClicked()
+{
+    if (isTestRunning())
+        testRun_->cancel();
+    else
+        startTestRun();
+}
+
+void ControlPanel::testRunStepStarted(int position, int count, const UrlRecord* record)
+{
+    testRunProgressLabel->setText(loadText(TextId::TestRunProgress).arg(position).arg(count));
+    model_->setRunning(record);
+}
+
+void ControlPanel::testRunFinished()
+{
+    model_->setRunning(nullptr);
+    testRunProgressLabel->hide();
+    deleteHintLabel->show();
+    setCaption(testRunButton, TextId::TestRun);
 }
 
 void ControlPanel::detailBoxEdited(const DetailBox& detail)

@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace waytrace {
 
+class TestRun;
 class UrlListModel;
 
 // The control panel: lists the recorded sequence, shows the selected record's details and
@@ -38,6 +39,11 @@ public:
 
     // Refills the list from the sequence and selects (and so displays) the last entry.
     void reloadList();
+
+    // Replays the sequence as the monitor will and shows each URL's result in the list; the
+    // records are not changed. Does nothing while a run is under way.
+    void startTestRun();
+    [[nodiscard]] bool isTestRunning() const;
 
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
@@ -62,6 +68,8 @@ public:
     QLabel* passwordLabel;
     QLineEdit* passwordEdit;
     QLabel* deleteHintLabel;
+    QLabel* testRunProgressLabel; // in the hint's place while a test run is under way
+    QPushButton* testRunButton;
     QPushButton* closeButton;
 
 protected:
@@ -74,6 +82,9 @@ private:
     void urlListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void urlListKeyPressed(QKeyEvent* event);
     void closeClicked();
+    void testRunClicked();
+    void testRunStepStarted(int position, int count, const UrlRecord* record);
+    void testRunFinished();
 
     // A detail box and the record field it edits.
     struct DetailBox
@@ -91,6 +102,7 @@ private:
 
     RecordedSequence& sequence_;
     UrlListModel* model_;
+    TestRun* testRun_;
     std::array<DetailBox, 5> detailBoxes_{};
 };
 

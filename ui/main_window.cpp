@@ -113,7 +113,7 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
     for (const auto* action : {newSequenceAction, editSequenceAction, saveSequenceAction,
-                               gettingStartedAction, aboutAction})
+                               testRunAction, gettingStartedAction, aboutAction})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -209,6 +209,14 @@ void MainWindow::newSequenceTriggered()
 void MainWindow::editSequenceTriggered()
 {
     runTrapped([this] { showControlPanel(); });
+}
+
+void MainWindow::testRunTriggered()
+{
+    runTrapped([this] {
+        showControlPanel(); // where the results show
+        controlPanel().startTestRun();
+    });
 }
 
 void MainWindow::saveSequenceTriggered()

@@ -88,6 +88,7 @@ public:
     QAction* newSequenceAction;
     QAction* editSequenceAction;
     QAction* saveSequenceAction;
+    QAction* testRunAction;
     QAction* exitAction;
     QMenu* helpMenu;
     QAction* gettingStartedAction;
@@ -118,6 +119,7 @@ private:
     void newSequenceTriggered();
     void editSequenceTriggered();
     void saveSequenceTriggered();
+    void testRunTriggered();
     void gettingStartedTriggered();
     void exitTriggered();
     void aboutTriggered();

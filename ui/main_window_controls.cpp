@@ -120,6 +120,8 @@ void MainWindow::buildMenus()
     editSequenceAction->setShortcut(Qt::CTRL | Qt::Key_E);
     saveSequenceAction = fileMenu->addAction(QStringLiteral("&Save this Sequence"));
     saveSequenceAction->setShortcut(Qt::CTRL | Qt::Key_S);
+    testRunAction = fileMenu->addAction(QStringLiteral("&Test Run"));
+    testRunAction->setShortcut(Qt::CTRL | Qt::Key_T);
     exitAction = fileMenu->addAction(QStringLiteral("E&xit"));
 
     helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -131,6 +133,7 @@ void MainWindow::buildMenus()
                     {newSequenceAction, "newSequenceAction"},
                     {editSequenceAction, "editSequenceAction"},
                     {saveSequenceAction, "saveSequenceAction"},
+                    {testRunAction, "testRunAction"},
                     {exitAction, "exitAction"},
                     {helpMenu, "helpMenu"},
                     {gettingStartedAction, "gettingStartedAction"},
@@ -146,6 +149,7 @@ void MainWindow::connectCommands()
     connect(newSequenceAction, &QAction::triggered, this, &MainWindow::newSequenceTriggered);
     connect(editSequenceAction, &QAction::triggered, this, &MainWindow::editSequenceTriggered);
     connect(saveSequenceAction, &QAction::triggered, this, &MainWindow::saveSequenceTriggered);
+    connect(testRunAction, &QAction::triggered, this, &MainWindow::testRunTriggered);
     connect(exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
     connect(gettingStartedAction, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::aboutTriggered);
@@ -171,6 +175,7 @@ void MainWindow::localize()
     exitAction->setText(loadText(TextId::Exit));
     aboutAction->setText(loadText(TextId::AboutWaytrace));
     gettingStartedAction->setText(loadText(TextId::GettingStarted));
+    testRunAction->setText(loadText(TextId::TestRun));
 }
 
 void MainWindow::layOut()

@@ -1,46 +1,58 @@
 #pragma once
 
+#include "core/recorded_sequence.h"
+#include "platform/test_run.h"
+
 #include <QAbstractListModel>
 #include <QList>
 #include <QString>
 
-#include <utility>
+#include <map>
+#include <optional>
 
 namespace waytrace {
 
-// The entries of `urls`: copies of the addresses as they were at the last refill. One reset
-// per refill keeps a refill of any length linear.
+// The entries of the control panel's list: copies of the addresses as they were at the last
+// refill, each followed by what the last test run said of its record, and flagged when its
+// record posts values that likely change per visit. One reset per refill keeps a refill of any
+// length linear.
 class UrlListModel : public QAbstractListModel
 {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void assign(QList<QString> entries)
-    {
-        beginResetModel();
-        entries_ = std::move(entries);
-        endResetModel();
-    }
+    // Refills from the sequence; results of records no longer in it are dropped.
+    void assign(const RecordedSequence& sequence);
+
+    // Marks the record being run now (none: nullptr) and shows a result for its record.
+    void setRunning(const UrlRecord* record);
+    void setResult(const TestRunResult& result);
+    void clearResults();
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
         return parent.isValid() ? 0 : static_cast<int>(entries_.size());
     }
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= entries_.size())
-            return {};
-        return entries_[index.row()];
-    }
-
+    QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
         return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
     }
 
 private:
-    QList<QString> entries_;
+    struct Entry
+    {
+        QString address;
+        std::weak_ptr<UrlRecord> record; // the list does not keep a deleted record alive
+        mutable std::optional<QStringList> staleFields; // worked out when first shown
+    };
+
+    [[nodiscard]] const TestRunResult* resultOf(const Entry& entry) const;
+    void changed(const UrlRecord* record);
+
+    QList<Entry> entries_;
+    std::map<const UrlRecord*, TestRunResult> results_;
+    const UrlRecord* running_ = nullptr;
 };
 
 } // namespace waytrace

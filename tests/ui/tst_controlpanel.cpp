@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(order,
                  QStringList({"urlList", "urlLabelEdit", "requiredKeywordsEdit",
                               "forbiddenKeywordsEdit", "responseConditionBox", "responseCodeBox",
-                              "userNameEdit", "passwordEdit", "closeButton"}));
+                              "userNameEdit", "passwordEdit", "testRunButton", "closeButton"}));
     }
 
     void textsAndFonts_data()

@@ -215,6 +215,14 @@ private slots:
         f.form->addressEdit->setFocus();
         QTest::keyClick(f.form->addressEdit, Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(f.form->sequence().count(), 0u);
+
+        // Test Run shows its results in the panel; nothing listens on port 1.
+        f.record("http://127.0.0.1:1/");
+        f.form->addressEdit->setFocus();
+        QTest::keyClick(f.form->addressEdit, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(f.form->controlPanel().isVisible());
+        const auto* list = f.form->controlPanel().urlList;
+        QTRY_VERIFY(list->model()->index(0, 0).data().toString().contains("connection refused"));
     }
 
     void newSequenceFromButtonAndMenu()

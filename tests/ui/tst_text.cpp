@@ -184,17 +184,18 @@ private slots:
             QCOMPARE(language.toObject().keys(), named);
     }
 
-    // The browser's questions: every text in all three versions, as the table's texts are.
-    void browserPromptTexts()
+    // The browser's questions and the test run's texts: every text in all three versions, as the
+    // table's texts are.
+    void browserPromptAndTestRunTexts()
     {
         Restore restore;
-        for (int id = 160; id <= 185; ++id) {
+        for (int id = 160; id <= 200; ++id) {
             QString english;
             for (int language : {kEnglish, kJapanese, kSimplifiedChinese}) {
                 forceInterfaceLanguage(language);
                 const QString text = loadText(id);
                 QVERIFY2(!text.isEmpty() && text == text.trimmed() && !text.contains(u'&') &&
-                             !text.contains(u'\n'),
+                             (!text.contains(u'\n') || id == 199),
                          qPrintable(QString::number(id)));
                 if (language == kEnglish)
                     english = text;

@@ -1,0 +1,86 @@
+#include "fixture_server.h"
+#include "output/sequence_document.h"
+#include "ui/control_panel.h"
+#include "ui/text.h"
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+
+using namespace waytrace;
+
+namespace {
+
+RecordRef record(const QString& url, std::u16string matchContent)
+{
+    auto r = std::make_shared<UrlRecord>();
+    r->urlAddress = url.toStdU16String();
+    r->matchContent = std::move(matchContent);
+    return r;
+}
+
+} // namespace
+
+// The panel's Test Run: results beside the addresses, details and stale fields in the tooltips,
+// the records untouched, and a Stop that ends a run on a silent server.
+class TestPanelTestRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void resultsShowInTheList()
+    {
+        forceInterfaceLanguage(1033);
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        sequence.append(record(server.url("a"), u"done"));
+        auto login = record(server.url("b"), u"Welcome back");
+        login->httpMethod = u"P";
+        login->queryString = u"user=ann&authenticity_token=x1";
+        sequence.append(login);
+        sequence.append(record(server.url("hang"), {}));
+        const auto document = buildSequenceDocument(sequence);
+
+        ControlPanel panel(sequence);
+        panel.show();
+        auto* list = panel.findChild<QListView*>("urlList");
+        auto* button = panel.findChild<QPushButton*>("testRunButton");
+        auto* progress = panel.findChild<QLabel*>("testRunProgressLabel");
+        const QAbstractItemModel* model = list->model();
+        const auto text = [&](int row, int role = Qt::DisplayRole) {
+            return model->index(row, 0).data(role);
+        };
+        // Flagged before any run, and the flag names the field.
+        QVERIFY(!text(1, Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
+        QVERIFY(text(0, Qt::DecorationRole).value<QIcon>().isNull());
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("Stop"));
+        QTRY_VERIFY(text(1).toString().contains("keywords not found"));
+        QCOMPARE(text(0).toString(), server.url("a") + "   passed");
+        QVERIFY(text(0, Qt::ToolTipRole).toString().contains("Status 200"));
+        QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->text(), QStringLiteral("Testing URL 3 of 3"));
+
+        // The server never answers: Stop ends the run there.
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("Test Run"));
+        QVERIFY(!progress->isVisible());
+        QCOMPARE(text(2).toString(), server.url("hang"));
+        QCOMPARE(buildSequenceDocument(sequence), document);
+
+        // A deleted record takes its result with it; the others keep theirs.
+        list->setCurrentIndex(model->index(0, 0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QVERIFY(text(0).toString().contains("keywords not found"));
+        forceInterfaceLanguage(std::nullopt);
+    }
+};
+
+QTEST_MAIN(TestPanelTestRun)
+#include "tst_panel_test_run.moc"

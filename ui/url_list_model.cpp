@@ -1,0 +1,98 @@
+#include "url_list_model.h"
+
+#include "test_run_texts.h"
+
+namespace waytrace {
+
+void UrlListModel::assign(const RecordedSequence& sequence)
+{
+    beginResetModel();
+    entries_.clear();
+    entries_.reserve(static_cast<qsizetype>(sequence.count()));
+    std::map<const UrlRecord*, TestRunResult> kept;
+    for (const RecordRef& record : sequence) {
+        entries_.append(
+            {record ? QString::fromStdU16String(record->urlAddress) : QString(), record, {}});
+        if (const auto found = results_.find(record.get()); found != results_.end())
+            kept.insert(results_.extract(found));
+    }
+    results_ = std::move(kept);
+    endResetModel();
+}
+
+void UrlListModel::setRunning(const UrlRecord* record)
+{
+    const UrlRecord* before = std::exchange(running_, record);
+    changed(before);
+    changed(record);
+}
+
+void UrlListModel::setResult(const TestRunResult& result)
+{
+    const RecordRef record = result.record.lock();
+    if (!record)
+        return;
+    results_.insert_or_assign(record.get(), result);
+    changed(record.get());
+}
+
+void UrlListModel::clearResults()
+{
+    results_.clear();
+    if (!entries_.isEmpty())
+        emit dataChanged(index(0), index(rowCount() - 1));
+}
+
+const TestRunResult* UrlListModel::resultOf(const Entry& entry) const
+{
+    const RecordRef record = entry.record.lock();
+    const auto found = results_.find(record.get());
+    // A result whose record died is not that of a newer record at the same address.
+    if (!record || found == results_.end() || found->second.record.lock() != record)
+        return nullptr;
+    return &found->second;
+}
+
+void UrlListModel::changed(const UrlRecord* record)
+{
+    if (record == nullptr)
+        return;
+    for (qsizetype row = 0; row < entries_.size(); ++row)
+        if (entries_[row].record.lock().get() == record)
+            emit dataChanged(index(static_cast<int>(row)), index(static_cast<int>(row)));
+}
+
+QVariant UrlListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= entries_.size())
+        return {};
+    const Entry& entry = entries_[index.row()];
+    if (role == Qt::DisplayRole) {
+        const TestRunResult* result = resultOf(entry);
+        return result ? entry.address + QStringLiteral("   ") + resultSummary(*result)
+                      : entry.address;
+    }
+    if (role != Qt::DecorationRole && role != Qt::ToolTipRole)
+        return {};
+
+    const RecordRef record = entry.record.lock();
+    if (!entry.staleFields) {
+        entry.staleFields.emplace();
+        if (record)
+            for (const auto& field : staleFields(record->queryString))
+                entry.staleFields->append(QString::fromStdU16String(field.name));
+    }
+    const bool stale = !entry.staleFields->isEmpty();
+    const TestRunResult* result = resultOf(entry);
+    if (role == Qt::DecorationRole)
+        return record && record.get() == running_ ? runningIcon() : resultIcon(result, stale);
+
+    QStringList tip;
+    if (result)
+        tip << resultDetails(*result);
+    if (stale)
+        tip << staleWarning(*entry.staleFields);
+    return tip.isEmpty() ? QVariant() : QVariant(tip.join(QStringLiteral("\n\n")));
+}
+
+} // namespace waytrace
