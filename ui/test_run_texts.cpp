@@ -2,8 +2,8 @@
 
 #include "text.h"
 
-#include <QApplication>
-#include <QStyle>
+#include <QPainter>
+#include <QPixmap>
 
 namespace waytrace {
 
@@ -27,9 +27,18 @@ QString failureText(const TestRunResult& result)
     return result.failureDetail;
 }
 
-QIcon standardIcon(QStyle::StandardPixmap pixmap)
+// A coloured disc, drawn here: desktop icon themes differ, and some have no such icons at all.
+QIcon disc(const QColor& colour)
 {
-    return QApplication::style()->standardIcon(pixmap);
+    constexpr int kSide = 32;
+    QPixmap pixmap(kSide, kSide);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(4, 4, kSide - 8, kSide - 8));
+    return QIcon(pixmap);
 }
 
 } // namespace
@@ -64,19 +73,21 @@ QString staleWarning(const QStringList& fields)
     return loadText(TextId::StaleFieldsWarning).arg(fields.join(QStringLiteral(", ")));
 }
 
-QIcon resultIcon(const TestRunResult* result, bool stale)
+QString staleFlag(const QStringList& fields)
 {
-    if (result == nullptr)
-        return stale ? standardIcon(QStyle::SP_MessageBoxInformation) : QIcon();
-    if (result->failure != TestRunFailure::None)
-        return standardIcon(QStyle::SP_MessageBoxCritical);
-    return standardIcon(result->passed() ? QStyle::SP_DialogApplyButton
-                                         : QStyle::SP_MessageBoxWarning);
+    return QStringLiteral("\u2691 ") + fields.join(QStringLiteral(", "));
+}
+
+QIcon resultIcon(const TestRunResult& result)
+{
+    if (result.failure != TestRunFailure::None)
+        return disc(QColor(0xc8, 0x28, 0x28));
+    return disc(result.passed() ? QColor(0x2e, 0x9e, 0x44) : QColor(0xe8, 0x8a, 0x00));
 }
 
 QIcon runningIcon()
 {
-    return standardIcon(QStyle::SP_BrowserReload);
+    return disc(Qt::lightGray);
 }
 
 } // namespace waytrace

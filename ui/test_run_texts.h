@@ -16,8 +16,11 @@ QString resultSummary(const TestRunResult& result);
 QString resultDetails(const TestRunResult& result);
 // Why a replay of these recorded fields may be refused.
 QString staleWarning(const QStringList& fields);
-// Passed, fires, failed; or the flag of a record whose values go stale, when it has no result.
-QIcon resultIcon(const TestRunResult* result, bool stale);
+// After the address and any result, for a record that posts values that go stale: a flag and
+// the fields' names.
+QString staleFlag(const QStringList& fields);
+// Passed, fires, or failed.
+QIcon resultIcon(const TestRunResult& result);
 QIcon runningIcon();
 
 } // namespace waytrace

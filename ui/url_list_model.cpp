@@ -67,15 +67,16 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= entries_.size())
         return {};
     const Entry& entry = entries_[index.row()];
-    if (role == Qt::DisplayRole) {
-        const TestRunResult* result = resultOf(entry);
-        return result ? entry.address + QStringLiteral("   ") + resultSummary(*result)
-                      : entry.address;
+    const RecordRef record = entry.record.lock();
+    const TestRunResult* result = resultOf(entry);
+    if (role == Qt::DecorationRole) {
+        if (record && record.get() == running_)
+            return runningIcon();
+        return result ? resultIcon(*result) : QVariant();
     }
-    if (role != Qt::DecorationRole && role != Qt::ToolTipRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
 
-    const RecordRef record = entry.record.lock();
     if (!entry.staleFields) {
         entry.staleFields.emplace();
         if (record)
@@ -83,16 +84,26 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
                 entry.staleFields->append(QString::fromStdU16String(field.name));
     }
     const bool stale = !entry.staleFields->isEmpty();
-    const TestRunResult* result = resultOf(entry);
-    if (role == Qt::DecorationRole)
-        return record && record.get() == running_ ? runningIcon() : resultIcon(result, stale);
-
+    if (role == Qt::DisplayRole) {
+        QString text = entry.address;
+        if (result)
+            text += QStringLiteral("   ") + resultSummary(*result);
+        if (stale)
+            text += QStringLiteral("   ") + staleFlag(*entry.staleFields);
+        return text;
+    }
     QStringList tip;
     if (result)
         tip << resultDetails(*result);
     if (stale)
         tip << staleWarning(*entry.staleFields);
-    return tip.isEmpty() ? QVariant() : QVariant(tip.join(QStringLiteral("\n\n")));
+    if (tip.isEmpty())
+        return {};
+    // As rich text, so that a long warning wraps instead of running off the screen.
+    return QString(
+        QStringLiteral("<qt>") +
+        tip.join(QStringLiteral("\n\n")).toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) +
+        QStringLiteral("</qt>"));
 }
 
 } // namespace waytrace
