@@ -139,7 +139,7 @@ void TestRun::start(const RecordedSequence& sequence)
 
     next_ = 0;
     running_ = true;
-    qCInfo(logTestRun) << "test run of" << steps_.size() << "URLs";
+    qCDebug(logTestRun) << "test run of" << steps_.size() << "URLs";
     runNext();
 }
 
@@ -153,7 +153,7 @@ void TestRun::cancel()
         reply_->abort();
         reply_->deleteLater();
     }
-    qCInfo(logTestRun) << "test run cancelled";
+    qCDebug(logTestRun) << "test run cancelled";
     emit finished(true);
 }
 
