@@ -21,7 +21,6 @@ struct TestRun::Step
 {
     std::weak_ptr<UrlRecord> record;
     QUrl url;
-    QString address;
     bool post = false;
     QByteArray body;
     QString headers;
@@ -95,7 +94,11 @@ TestRun::TestRun(QObject* parent) : QObject(parent) {}
 
 TestRun::~TestRun()
 {
-    cancel();
+    // Quietly: whoever listens may be half destroyed already (a window deleting its children).
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
 }
 
 void TestRun::start(const RecordedSequence& sequence)
@@ -105,8 +108,7 @@ void TestRun::start(const RecordedSequence& sequence)
     for (const auto& record : sequence) {
         Step step;
         step.record = record;
-        step.address = QString::fromStdU16String(record->urlAddress);
-        step.url = QUrl(step.address);
+        step.url = QUrl(QString::fromStdU16String(record->urlAddress));
         step.post = record->httpMethod == u"P";
         step.body = QByteArray::fromStdString(postDataBytes(record->queryString));
         step.headers = QString::fromStdU16String(record->headers);

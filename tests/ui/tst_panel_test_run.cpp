@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -81,6 +82,22 @@ private slots:
         QTest::keyClick(list, Qt::Key_Delete);
         QVERIFY(text(0).toString().contains("keywords not found"));
         forceInterfaceLanguage(std::nullopt);
+    }
+
+    // The close box deletes the panel while a URL is still being run.
+    void closingThePanelEndsTheRun()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        sequence.append(record(server.url("hang"), {}));
+        QPointer<ControlPanel> panel = new ControlPanel(sequence);
+        panel->show();
+        panel->startTestRun();
+        QTRY_COMPARE(server.requests().size(), 1);
+        panel->close();
+        QTRY_VERIFY(panel.isNull());
+        QCOMPARE(sequence.count(), 1u);
     }
 };
 
