@@ -261,13 +261,13 @@ void MainWindow::reloadControlPanel()
     });
 }
 
-void MainWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+void MainWindow::pageBrowserNewWindow2(NewWindowRequest& request)
 {
     runTrapped([&] {
         auto& window = popup();
         window.show();
         window.raise();
-        ppDisp = window.pageBrowser->application();
+        request.showIn(window.pageBrowser);
         move(x(), twipsToPixels(-1));
     });
 }

@@ -22,6 +22,7 @@ namespace waytrace {
 
 class Browser;
 class ControlPanel;
+class NewWindowRequest;
 class AboutWindow;
 class PopupWindow;
 class UploadFlow;
@@ -122,7 +123,7 @@ private:
     void exitTriggered();
     void aboutTriggered();
 
-    void pageBrowserNewWindow2(Browser*& ppDisp, bool& cancel);
+    void pageBrowserNewWindow2(NewWindowRequest& request);
     void pageBrowserDocumentComplete(const QString& url);
     void reloadControlPanel();
 
