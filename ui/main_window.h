@@ -25,6 +25,7 @@ class ControlPanel;
 class NewWindowRequest;
 class AboutWindow;
 class PopupWindow;
+class UploadChannel;
 class UploadFlow;
 class UploadDialog;
 
@@ -71,7 +72,7 @@ public:
     [[nodiscard]] int outerHeight() const;
 
     Browser* pageBrowser;
-    Browser* uploadChannel;
+    UploadChannel* uploadChannel;
     QGroupBox* commandFrame;
     QLabel* logoLabel;
     QPushButton* editButton;

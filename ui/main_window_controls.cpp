@@ -47,7 +47,7 @@ void MainWindow::buildControls()
     setCentralWidget(client);
 
     pageBrowser = browsers_.pageBrowser(this);
-    uploadChannel = browsers_.uploadBrowser(this);
+    uploadChannel = browsers_.uploadChannel(this);
 
     commandFrame = new QGroupBox(client);
     commandFrame->setGeometry(twipsRect(240, 25, 10695, 945));

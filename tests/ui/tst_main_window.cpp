@@ -10,6 +10,7 @@
 #include "ui/upload_dialog.h"
 
 #include "../support/modal_answer.h"
+#include "../support/scripted_upload_channel.h"
 
 #include <QApplication>
 #include <QFile>
@@ -40,8 +41,8 @@ const QString kCreated =
 
 BrowserFactory scriptedBrowsers()
 {
-    const auto make = [](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); };
-    return {make, make};
+    return {[](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); },
+            [](QObject* owner) -> UploadChannel* { return new ScriptedUploadChannel(owner); }};
 }
 
 ScriptedBrowser& scripted(Browser* browser)
@@ -85,7 +86,10 @@ public:
     }
 
     ScriptedBrowser& main() { return scripted(form->pageBrowser); }
-    ScriptedBrowser& post() { return scripted(form->uploadChannel); }
+    ScriptedUploadChannel& post()
+    {
+        return *static_cast<ScriptedUploadChannel*>(form->uploadChannel);
+    }
 
     void record(const QString& url) { main().raiseBeforeNavigate2(url); }
 
@@ -568,7 +572,7 @@ private slots:
         f.form->save(); // the shortcut's way in: nothing happens while under way
         QCOMPARE(f.post().requests().size(), 1);
 
-        f.post().raiseNavigateComplete2(kCreated);
+        f.post().land(kCreated);
         QVERIFY(f.form->saveButton->isEnabled());
         QVERIFY(f.form->saveSequenceAction->isEnabled());
     }
@@ -611,7 +615,7 @@ private slots:
         f.record("http://a/");
         f.answerDialog(true);
         f.form->save();
-        f.post().raiseNavigateComplete2(landing);
+        f.post().land(landing);
         QVERIFY(f.form->saveButton->isEnabled());
         if (message.isEmpty()) {
             QVERIFY(f.messages.isEmpty());
