@@ -158,7 +158,7 @@ bool MainWindow::hasPopup() const
 UploadDialog& MainWindow::uploadDialog()
 {
     if (!uploadDialog_)
-        uploadDialog_ = new UploadDialog(uploadCancelled, this);
+        uploadDialog_ = new UploadDialog(this);
     return *uploadDialog_;
 }
 

@@ -47,8 +47,6 @@ public:
 
     // The recorded sequence; every window reads and edits these very records.
     [[nodiscard]] RecordedSequence& sequence() { return recorder_.sequence(); }
-    // Set by the upload dialog: true after Cancel, false after a valid OK.
-    bool uploadCancelled = false;
 
     // Starts a new, empty recording.
     void startNewSequence();

@@ -45,8 +45,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, int lef
 
 } // namespace
 
-UploadDialog::UploadDialog(bool& uploadCancelled, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), uploadcancel_(uploadCancelled)
+UploadDialog::UploadDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("UploadDialog"));
     setModal(true);
@@ -83,7 +82,8 @@ UploadDialog::UploadDialog(bool& uploadCancelled, QWidget* parent)
     passwordEdit->setEchoMode(QLineEdit::Password);
 
     connect(okButton, &QPushButton::clicked, this, &UploadDialog::okClicked);
-    connect(cancelButton, &QPushButton::clicked, this, &UploadDialog::cancelClicked);
+    // Cancel and the close box alike reject the dialog.
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     load();
 }
@@ -116,15 +116,10 @@ void UploadDialog::load()
     setCaption(sequenceNameLabel, TextId::SequenceName);
 }
 
-void UploadDialog::showModal()
-{
-    exec();
-}
-
 std::optional<UploadFields> UploadDialog::ask()
 {
-    showModal();
-    if (uploadcancel_)
+    // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
+    if (exec() != Accepted)
         return std::nullopt;
     return fields();
 }
@@ -134,11 +129,6 @@ UploadFields UploadDialog::fields() const
     return {sequenceNameEdit->text().toStdU16String(), pollIntervalEdit->text().toStdU16String(),
             hostEdit->text().toStdU16String(),         portEdit->text().toStdU16String(),
             userEdit->text().toStdU16String(),         passwordEdit->text().toStdU16String()};
-}
-
-void UploadDialog::reject()
-{
-    cancelClicked();
 }
 
 void UploadDialog::keyPressEvent(QKeyEvent* event)
@@ -173,14 +163,7 @@ void UploadDialog::okClicked()
             return;
         }
     }
-    uploadcancel_ = false;
-    hide();
-}
-
-void UploadDialog::cancelClicked()
-{
-    uploadcancel_ = true;
-    hide();
+    accept();
 }
 
 } // namespace waytrace

@@ -22,18 +22,12 @@ class UploadDialog : public QDialog
     Q_OBJECT
 
 public:
-    // uploadCancelled is the shower's flag: false after a valid OK, true after Cancel or the
-    // close box; untouched while the dialog stays open.
-    explicit UploadDialog(bool& uploadCancelled, QWidget* parent = nullptr);
+    explicit UploadDialog(QWidget* parent = nullptr);
     ~UploadDialog() override;
 
-    // Shows the dialog modally and returns once OK, Cancel or the close box has hidden it.
-    void showModal();
-    // Shows the dialog modally; the six values as typed after OK, nothing after Cancel or the
-    // close box.
+    // Shows the dialog modally; the six values as typed after a valid OK, nothing after Cancel
+    // or the close box.
     std::optional<UploadFields> ask();
-    // The six values as typed now.
-    [[nodiscard]] UploadFields fields() const;
 
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* uploadFrame;
@@ -53,19 +47,15 @@ public:
     QPushButton* cancelButton;
     QLineEdit* pollIntervalEdit;
 
-public slots:
-    // Every way of dismissing the dialog without OK counts as Cancel.
-    void reject() override;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void load();
     void okClicked();
-    void cancelClicked();
+    // The six values as typed now.
+    [[nodiscard]] UploadFields fields() const;
 
-    bool& uploadcancel_;
     QString messageTitle_;
 };
 

@@ -538,14 +538,15 @@ private slots:
         f.record("http://a/");
         f.answerDialog(false);
         f.form->saveButton->click();
-        QVERIFY(f.form->uploadCancelled);
+        QVERIFY(f.answer->finished());
         QVERIFY(f.post().requests().isEmpty());
         QVERIFY(f.form->saveButton->isEnabled());
 
         f.form->startNewSequence();
         f.answerDialog(true);
         f.form->saveSequenceAction->trigger();
-        QVERIFY(!f.form->uploadCancelled);
+        QVERIFY(f.answer->finished());
+        QCOMPARE(f.form->uploadDialog().result(), QDialog::Accepted);
         QVERIFY(f.post().requests().isEmpty());
         QVERIFY(f.form->saveButton->isEnabled());
         QVERIFY(f.messages.isEmpty());

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -61,8 +62,7 @@ private slots:
 
     void fixedDialog()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         QCOMPARE(dialog.size(), QSize(twipsToPixels(4920), twipsToPixels(3885)));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QVERIFY(!(dialog.windowFlags() &
@@ -72,8 +72,7 @@ private slots:
 
     void tabOrderEndsWithThePollInterval()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         QStringList order{dialog.sequenceNameEdit->objectName()};
         for (QWidget* w = dialog.sequenceNameEdit->nextInFocusChain(); w != dialog.sequenceNameEdit;
              w = w->nextInFocusChain())
@@ -86,8 +85,7 @@ private slots:
 
     void designValuesAndMaskedPassword()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         QStringList values;
         for (const char* name : kBoxes)
             values << box(dialog, name)->text();
@@ -123,12 +121,12 @@ private slots:
         QFETCH(QStringList, empty);
         QFETCH(int, message);
         QFETCH(QString, focus);
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
         for (const QString& name : empty)
             box(dialog, name)->clear();
         dialog.show();
+        QSignalSpy finished(&dialog, &QDialog::finished);
 
         QTest::mouseClick(dialog.okButton, Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
@@ -136,24 +134,24 @@ private slots:
         QCOMPARE(messages.first().text, loadText(message));
         QCOMPARE(dialog.focusWidget(), box(dialog, focus));
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadCancelled); // unchanged
+        QVERIFY(finished.isEmpty());
     }
 
     void onlyEmptinessIsTested()
     {
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
         dialog.pollIntervalEdit->setText(QStringLiteral("   "));
         dialog.portEdit->setText(QStringLiteral("not a port"));
         dialog.show();
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
         QTest::mouseClick(dialog.okButton, Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadCancelled);
+        QCOMPARE(accepted.size(), 1);
     }
 
-    // OK, Cancel and the close box each end the modal display, set the flag and keep the boxes.
+    // OK, Cancel and the close box each end the modal display with its answer and keep the boxes.
     void endingTheModalDisplay_data()
     {
         QTest::addColumn<QString>("how");
@@ -167,8 +165,7 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(bool, cancelled);
-        bool uploadCancelled = !cancelled;
-        const auto owned = std::make_unique<UploadDialog>(uploadCancelled);
+        const auto owned = std::make_unique<UploadDialog>();
         const QPointer<UploadDialog> dialog = owned.get(); // also proves no exit destroys it
         ModalAnswer<UploadDialog> answer([&](UploadDialog& shown) {
             fill(shown);
@@ -179,11 +176,13 @@ private slots:
             else
                 shown.close();
         });
-        dialog->showModal(); // returns only once the dialog is hidden
+        const auto fields = dialog->ask(); // returns only once the dialog is hidden
         QVERIFY(answer.finished());
         QVERIFY(dialog);
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(uploadCancelled, cancelled);
+        QCOMPARE(!fields, cancelled);
+        if (fields)
+            QCOMPARE(fields->host, std::u16string(u"v_hostEdit"));
         QVERIFY(messages.isEmpty());
 
         // The next opening shows what was typed.
@@ -192,34 +191,33 @@ private slots:
             QCOMPARE(box(shown, "passwordEdit")->text(), QStringLiteral("v_passwordEdit"));
             QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
         });
-        dialog->showModal();
+        QVERIFY(!dialog->ask());
         QVERIFY(reopened.finished());
-        QVERIFY(uploadCancelled);
     }
 
     void cancelTestsNothing()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         for (const char* name : kBoxes)
             box(dialog, name)->clear();
         dialog.show();
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
         QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(uploadCancelled);
+        QCOMPARE(rejected.size(), 1);
     }
 
     void enterAndEscPressNoButton()
     {
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
         dialog.show();
+        QSignalSpy finished(&dialog, &QDialog::finished);
         QTest::keyClick(dialog.sequenceNameEdit, Qt::Key_Return);
         QTest::keyClick(dialog.hostEdit, Qt::Key_Escape);
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadCancelled);
+        QVERIFY(finished.isEmpty());
 
         // Not even the button that has the focus: only a click or the space bar presses it.
         dialog.okButton->setFocus();
@@ -228,7 +226,8 @@ private slots:
         QVERIFY(dialog.isVisible());
         QTest::keyClick(dialog.okButton, Qt::Key_Space);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadCancelled);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(dialog.result(), QDialog::Accepted);
     }
 
     void localizedCaptionsEnglishTooltips_data()
@@ -245,8 +244,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, okCaption);
         forceInterfaceLanguage(language);
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
 
         QCOMPARE(dialog.windowTitle(), loadText(131));
         QCOMPARE(dialog.okButton->text(), okCaption);

@@ -132,8 +132,7 @@ private slots:
         checkCaptions(panel);
         save(panel, QStringLiteral("controlpanel_") + languageName(language));
 
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         dialog.sequenceNameEdit->setText(QStringLiteral("Login transaction"));
         dialog.passwordEdit->setText(QStringLiteral("secret"));
         checkCaptions(dialog);
