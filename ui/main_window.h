@@ -37,8 +37,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // `helpUrl` is the online help page: opened at gettingStartedAction and by the help commands,
-    // never recorded.
+    // `helpUrl` is the online help page: opened by the help commands, never recorded.
     explicit MainWindow(BrowserFactory browsers, QString helpUrl = defaultHelpUrl(),
                         QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -69,29 +68,9 @@ public:
     [[nodiscard]] int outerWidth() const;
     [[nodiscard]] int outerHeight() const;
 
-    Browser* pageBrowser;
-    UploadChannel* uploadChannel;
-    QGroupBox* commandFrame;
-    QLabel* logoLabel;
-    QPushButton* editButton;
-    QPushButton* newButton;
-    QPushButton* saveButton;
-    QPushButton* helpButton;
-    QGroupBox* addressFrame;
-    QLabel* addressLabel;
+    // The start address from the command line goes in through these.
     QLineEdit* addressEdit;
     QPushButton* goButton;
-    QFrame* separatorLine;
-
-    // The commands, each shared by its menu item and its button.
-    QMenu* fileMenu;
-    QAction* newSequenceAction;
-    QAction* editSequenceAction;
-    QAction* saveSequenceAction;
-    QAction* exitAction;
-    QMenu* helpMenu;
-    QAction* gettingStartedAction;
-    QAction* aboutAction;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -125,6 +104,29 @@ private:
     void pageBrowserNewWindow2(NewWindowRequest& request);
     void pageBrowserDocumentComplete(const QString& url);
     void reloadControlPanel();
+
+    // The browser, the upload channel and the controls, each with its name as object name.
+    Browser* pageBrowser_;
+    UploadChannel* uploadChannel_;
+    QGroupBox* commandFrame_;
+    QLabel* logoLabel_;
+    QPushButton* editButton_;
+    QPushButton* newButton_;
+    QPushButton* saveButton_;
+    QPushButton* helpButton_;
+    QGroupBox* addressFrame_;
+    QLabel* addressLabel_;
+    QFrame* separatorLine_;
+
+    // The commands, each shared by its menu item and its button.
+    QMenu* fileMenu_;
+    QAction* newSequenceAction_;
+    QAction* editSequenceAction_;
+    QAction* saveSequenceAction_;
+    QAction* exitAction_;
+    QMenu* helpMenu_;
+    QAction* gettingStartedAction_;
+    QAction* aboutAction_;
 
     Recorder recorder_;
     BrowserFactory browsers_;

@@ -15,7 +15,7 @@ class QPushButton;
 namespace waytrace {
 
 // Asks for what an upload needs besides the sequence: its name and poll interval, and the
-// server's hostEdit, portEdit, userEdit name and passwordEdit. OK and Cancel only hide it, so the
+// server's host, port, user name and password. OK and Cancel only hide it, so the
 // boxes keep their values for the next upload.
 class UploadDialog : public QDialog
 {
@@ -29,28 +29,28 @@ public:
     // or the close box.
     std::optional<UploadFields> ask();
 
-    // The controls, in tab order (the poll interval box comes last).
-    QGroupBox* uploadFrame;
-    QLabel* sequenceNameLabel;
-    QLineEdit* sequenceNameEdit;
-    QLabel* pollIntervalLabel;
-    QLabel* minutesLabel;
-    QLabel* hostLabel;
-    QLineEdit* hostEdit;
-    QLabel* portLabel;
-    QLineEdit* portEdit;
-    QLabel* userLabel;
-    QLineEdit* userEdit;
-    QLabel* passwordLabel;
-    QLineEdit* passwordEdit;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
-    QLineEdit* pollIntervalEdit;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The controls, in tab order (the poll interval box comes last).
+    QGroupBox* uploadFrame_;
+    QLabel* sequenceNameLabel_;
+    QLineEdit* sequenceNameEdit_;
+    QLabel* pollIntervalLabel_;
+    QLabel* minutesLabel_;
+    QLabel* hostLabel_;
+    QLineEdit* hostEdit_;
+    QLabel* portLabel_;
+    QLineEdit* portEdit_;
+    QLabel* userLabel_;
+    QLineEdit* userEdit_;
+    QLabel* passwordLabel_;
+    QLineEdit* passwordEdit_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
+    QLineEdit* pollIntervalEdit_;
+
     void load();
     void okClicked();
     // The six values as typed now.

@@ -2,6 +2,8 @@
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/named_child.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFontMetrics>
@@ -133,8 +135,8 @@ private slots:
         save(panel, QStringLiteral("controlpanel_") + languageName(language));
 
         UploadDialog dialog;
-        dialog.sequenceNameEdit->setText(QStringLiteral("Login transaction"));
-        dialog.passwordEdit->setText(QStringLiteral("secret"));
+        child<QLineEdit>(dialog, "sequenceNameEdit")->setText(QStringLiteral("Login transaction"));
+        child<QLineEdit>(dialog, "passwordEdit")->setText(QStringLiteral("secret"));
         checkCaptions(dialog);
         save(dialog, QStringLiteral("upload_") + languageName(language));
     }
