@@ -35,10 +35,10 @@ struct Engine
     Engine()
     {
         QObject::connect(browser.get(), &waytrace::Browser::beforeNavigate2,
-                         [this](const QString& url, const QString& headers,
-                                const QByteArray& postData, bool& cancel) {
-                             cancel = waytrace::recordNavigation(sequence, kHelpUrl, url, headers,
-                                                                 postData);
+                         [this](waytrace::NavigationRequest& request) {
+                             if (waytrace::recordNavigation(sequence, kHelpUrl, request.url(),
+                                                            request.headers(), request.postData()))
+                                 request.cancel();
                          });
     }
 };

@@ -75,11 +75,11 @@ struct Browsers
             view->show();
         }
         QObject::connect(recording.get(), &waytrace::Browser::beforeNavigate2,
-                         [this](const QString& url, const QString& headers,
-                                const QByteArray& postData, bool& cancel) {
-                             cancel = waytrace::recordNavigation(
-                                 sequence, QStringLiteral("http://127.0.0.1:1/help"), url, headers,
-                                 postData);
+                         [this](waytrace::NavigationRequest& request) {
+                             if (waytrace::recordNavigation(
+                                     sequence, QStringLiteral("http://127.0.0.1:1/help"),
+                                     request.url(), request.headers(), request.postData()))
+                                 request.cancel();
                          });
     }
     ~Browsers() { recording.reset(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "navigation_request.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -10,8 +12,8 @@ namespace waytrace {
 
 // What the windows need of an embedded browser: a few operations and the events that drive the
 // recorder. Every event is raised on the UI thread and delivered directly, so handlers can answer
-// through the reference arguments (cancel, the browser for a new window) before the browser
-// goes on. Sizes are in twips.
+// through the request object (cancel, the browser for a new window) before the browser goes on.
+// Sizes are in twips.
 class Browser : public QObject
 {
     Q_OBJECT
@@ -24,9 +26,6 @@ public:
     // Sends a request with exactly these body bytes and header lines (each ending with CR LF).
     virtual void navigate(const QString& url, const QByteArray& postData,
                           const QString& headers) = 0;
-
-    // Handed back through newWindow2 so that the new page opens in this browser.
-    Browser* application() { return this; }
 
     // Address of the document shown now, error pages included.
     [[nodiscard]] virtual QString documentUrl() const = 0;
@@ -42,19 +41,17 @@ public:
     virtual void setHeight(int twips) = 0;
 
 signals:
-    // Before every request of the top page or a frame. `postData` is the body followed by one
-    // terminating byte, empty when there is no body; `headers` is the extra header text.
-    void beforeNavigate2(const QString& url, const QString& headers, const QByteArray& postData,
-                         bool& cancel);
-    // A page asks for a new window; a handler sets `ppDisp` to the browser that shows it.
-    void newWindow2(waytrace::Browser*& ppDisp, bool& cancel);
+    // Before every request of the top page or a frame.
+    void beforeNavigate2(waytrace::NavigationRequest& request);
+    // A page asks for a new window.
+    void newWindow2(waytrace::NewWindowRequest& request);
     void navigateComplete2(const QString& url);
     // The top page or a frame has finished loading.
     void documentComplete(const QString& url);
     void downloadComplete();
     void onQuit();
-    // A page closes its window; cancel keeps the browser.
-    void windowClosing(bool isChildWindow, bool& cancel);
+    // A page closes its window.
+    void windowClosing(waytrace::WindowClosingRequest& request);
     // The user logged in to `url` and wants the sequence to log in with the same credentials.
     void credentialsEntered(const QString& url, const QString& userName, const QString& password);
 };

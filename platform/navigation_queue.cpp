@@ -70,10 +70,9 @@ bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& b
 {
     if (!browser)
         return false;
-    bool cancel = false;
-    emit browser->beforeNavigate2(url.toString(QUrl::FullyEncoded), body.headers, body.postData,
-                                  cancel);
-    return cancel;
+    NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData);
+    emit browser->beforeNavigate2(request);
+    return request.isCancelled();
 }
 
 void NavigationQueue::flush()

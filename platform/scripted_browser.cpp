@@ -16,17 +16,16 @@ void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
 bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
                                            const QByteArray& postData)
 {
-    bool cancel = false;
-    emit beforeNavigate2(url, headers, postData, cancel);
-    return cancel;
+    NavigationRequest request(url, headers, postData);
+    emit beforeNavigate2(request);
+    return request.isCancelled();
 }
 
 Browser* ScriptedBrowser::raiseNewWindow2()
 {
-    Browser* target = nullptr;
-    bool cancel = false;
-    emit newWindow2(target, cancel);
-    return cancel ? nullptr : target;
+    NewWindowRequest request;
+    emit newWindow2(request);
+    return request.isCancelled() ? nullptr : request.browser();
 }
 
 void ScriptedBrowser::raiseNavigateComplete2(const QString& url)
@@ -53,9 +52,9 @@ void ScriptedBrowser::raiseOnQuit()
 
 bool ScriptedBrowser::raiseWindowClosing(bool isChildWindow)
 {
-    bool cancel = false;
-    emit windowClosing(isChildWindow, cancel);
-    return cancel;
+    WindowClosingRequest request(isChildWindow);
+    emit windowClosing(request);
+    return request.isCancelled();
 }
 
 void ScriptedBrowser::play(const StreamEvent& event)

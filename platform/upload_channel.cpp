@@ -62,7 +62,7 @@ bool isBroken(QNetworkReply::NetworkError error)
 } // namespace
 
 UploadChannel::UploadChannel(QObject* parent)
-    : Browser(parent), network_(new QNetworkAccessManager(this))
+    : QObject(parent), network_(new QNetworkAccessManager(this))
 {
     silenceTimer_.setSingleShot(true);
     overallTimer_.setSingleShot(true);
@@ -80,22 +80,11 @@ UploadChannel::~UploadChannel()
     abandon();
 }
 
-void UploadChannel::navigate(const QString& url)
-{
-    begin(url, "GET", {}, {});
-}
-
-void UploadChannel::navigate(const QString& url, const QByteArray& postData, const QString& headers)
-{
-    begin(url, "POST", postData, headers);
-}
-
-void UploadChannel::begin(const QString& url, const QByteArray& method, const QByteArray& body,
-                          const QString& headers)
+void UploadChannel::post(const QString& url, const QByteArray& body, const QString& headers)
 {
     abandon();
     requestUrl_ = url;
-    method_ = method;
+    method_ = "POST";
     body_ = body;
     // Header lines as given; "accept-charset:UTF-8,*" has no blank after its colon.
     headers_ = parseHeaderLines(headers);
@@ -178,7 +167,9 @@ void UploadChannel::finished()
         qCWarning(logUpload) << "no answer from"
                              << QUrl(requestUrl_).adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
                              << (timedOut_ ? QStringLiteral("in time") : reply->errorString());
-    land(landingAddress(requestUrl_, answer));
+    const auto address = landingAddress(requestUrl_, answer);
+    qCDebug(logUpload) << "landed at" << QUrl(address).adjusted(QUrl::RemoveQuery);
+    emit landed(address);
 }
 
 void UploadChannel::abandon()
@@ -191,14 +182,6 @@ void UploadChannel::abandon()
         reply->abort();
         reply->deleteLater();
     }
-}
-
-void UploadChannel::land(const QString& address)
-{
-    documentUrl_ = address;
-    qCDebug(logUpload) << "landed at" << QUrl(address).adjusted(QUrl::RemoveQuery);
-    emit navigateComplete2(address);
-    emit documentComplete(address);
 }
 
 } // namespace waytrace

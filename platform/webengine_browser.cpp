@@ -34,11 +34,11 @@ protected:
     {
         if (!opensInPopup(type).value_or(true))
             return nullptr;
-        Browser* target = nullptr;
-        bool cancel = false;
-        emit owner_.newWindow2(target, cancel);
-        auto* browser = qobject_cast<WebEngineBrowser*>(target);
-        if (cancel || !browser || browser == &owner_ || browser->session_ != owner_.session_)
+        NewWindowRequest request;
+        emit owner_.newWindow2(request);
+        auto* browser = qobject_cast<WebEngineBrowser*>(request.browser());
+        if (request.isCancelled() || !browser || browser == &owner_ ||
+            browser->session_ != owner_.session_)
             return nullptr;
         browser->childWindow_ = true;
         browser->session_->expectNewWindow(browser);
@@ -190,9 +190,9 @@ void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
 
 void WebEngineBrowser::closeRequested()
 {
-    bool cancel = false;
-    emit windowClosing(childWindow_, cancel);
-    if (!cancel && view_)
+    WindowClosingRequest request(childWindow_);
+    emit windowClosing(request);
+    if (!request.isCancelled() && view_)
         view_->hide();
 }
 

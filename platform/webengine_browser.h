@@ -19,8 +19,8 @@ namespace waytrace {
 // may reparent it. Events:
 // - beforeNavigate2: every request of the top page or a frame, from the profile's interceptor
 //   (bodies from the capture script or navigate());
-// - newWindow2: the page asks for a new window (createWindow); it opens in the browser the
-//   handler hands back, which must be a browser of the same session; none blocks it;
+// - newWindow2: the page asks for a new window (createWindow); it opens in the browser a
+//   handler names with showIn, which must be a browser of the same session; none blocks it;
 // - navigateComplete2, downloadComplete, documentComplete: the top page finished loading
 //   (downloadComplete also after a failed or cancelled load); documentComplete also for each
 //   frame, from the capture script;

@@ -18,14 +18,12 @@ Recorder::Recorder(QString helpUrl, QObject* parent) : QObject(parent), helpUrl_
 void Recorder::listen(Browser& browser)
 {
     // A failure leaves the navigation as the browser and earlier listeners decided.
-    connect(&browser, &Browser::beforeNavigate2, this,
-            [this](const QString& url, const QString& headers, const QByteArray& postData,
-                   bool& cancel) {
-                runTrapped([&] {
-                    if (record(url, headers, postData))
-                        cancel = true;
-                });
-            });
+    connect(&browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
+        runTrapped([&] {
+            if (record(request.url(), request.headers(), request.postData()))
+                request.cancel();
+        });
+    });
     connect(&browser, &Browser::credentialsEntered, this,
             [this](const QString& url, const QString& userName, const QString& password) {
                 runTrapped([&] {

@@ -29,10 +29,11 @@ QLabel* blackLabel(QWidget* parent)
 } // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), iconLabel(new QLabel(this)), titleLabel(blackLabel(this)),
-      versionLabel(new QLabel(this)), descriptionLabel(blackLabel(this)),
-      okButton(new QPushButton(this)), disclaimerLabel(blackLabel(this)),
-      systemInfoButton(new QPushButton(this)), versionDetailLabel(blackLabel(this))
+    : QDialog(parent, kFixedDialogFlags), iconLabel_(new QLabel(this)),
+      titleLabel_(blackLabel(this)), versionLabel_(new QLabel(this)),
+      descriptionLabel_(blackLabel(this)), okButton_(new QPushButton(this)),
+      disclaimerLabel_(blackLabel(this)), systemInfoButton_(new QPushButton(this)),
+      versionDetailLabel_(blackLabel(this))
 {
     setObjectName(QStringLiteral("AboutWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -40,46 +41,54 @@ AboutWindow::AboutWindow(QWidget* parent)
     setFixedSize(twipsToPixels(5445), twipsToPixels(2850));
     useDesignFontSize(this);
 
-    iconLabel->setGeometry(twipsRect(240, 240, 540, 540));
-    iconLabel->setPixmap(programIcon().pixmap(32, 32));
-    titleLabel->setGeometry(twipsRect(1050, 240, 3885, 480));
-    versionLabel->setGeometry(twipsRect(1050, 780, 3885, 225));
-    descriptionLabel->setGeometry(twipsRect(1050, 1125, 3885, 570));
-    descriptionLabel->setWordWrap(true);
-    descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    okButton->setGeometry(twipsRect(4080, 2040, 1260, 345));
-    okButton->setDefault(true);
-    okButton->setAutoDefault(true);
-    disclaimerLabel->setGeometry(twipsRect(255, 2160, 3630, 225));
-    systemInfoButton->setGeometry(twipsRect(4080, 2400, 1245, 345));
-    systemInfoButton->hide();
-    versionDetailLabel->setGeometry(twipsRect(255, 2520, 3630, 225));
+    iconLabel_->setGeometry(twipsRect(240, 240, 540, 540));
+    iconLabel_->setPixmap(programIcon().pixmap(32, 32));
+    titleLabel_->setGeometry(twipsRect(1050, 240, 3885, 480));
+    versionLabel_->setGeometry(twipsRect(1050, 780, 3885, 225));
+    descriptionLabel_->setGeometry(twipsRect(1050, 1125, 3885, 570));
+    descriptionLabel_->setWordWrap(true);
+    descriptionLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    okButton_->setGeometry(twipsRect(4080, 2040, 1260, 345));
+    okButton_->setDefault(true);
+    okButton_->setAutoDefault(true);
+    disclaimerLabel_->setGeometry(twipsRect(255, 2160, 3630, 225));
+    systemInfoButton_->setGeometry(twipsRect(4080, 2400, 1245, 345));
+    systemInfoButton_->hide();
+    versionDetailLabel_->setGeometry(twipsRect(255, 2520, 3630, 225));
     for (auto* label :
-         {titleLabel, versionLabel, descriptionLabel, disclaimerLabel, versionDetailLabel})
+         {titleLabel_, versionLabel_, descriptionLabel_, disclaimerLabel_, versionDetailLabel_})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    setTabOrder(okButton, systemInfoButton);
+    setTabOrder(okButton_, systemInfoButton_);
+    setObjectNames({{iconLabel_, "iconLabel"},
+                    {titleLabel_, "titleLabel"},
+                    {versionLabel_, "versionLabel"},
+                    {descriptionLabel_, "descriptionLabel"},
+                    {okButton_, "okButton"},
+                    {disclaimerLabel_, "disclaimerLabel"},
+                    {systemInfoButton_, "systemInfoButton"},
+                    {versionDetailLabel_, "versionDetailLabel"}});
 
-    connect(okButton, &QPushButton::clicked, this, &AboutWindow::okClicked);
+    connect(okButton_, &QPushButton::clicked, this, &AboutWindow::okClicked);
     load();
 }
 
 void AboutWindow::load()
 {
     setWindowTitle(QStringLiteral("About ") + kProgramTitle);
-    versionLabel->setText(QStringLiteral("Version %1.%2.%3")
-                              .arg(settings::kVersionMajor)
-                              .arg(settings::kVersionMinor)
-                              .arg(settings::kVersionRevision));
-    titleLabel->setText(kProgramTitle);
+    versionLabel_->setText(QStringLiteral("Version %1.%2.%3")
+                               .arg(settings::kVersionMajor)
+                               .arg(settings::kVersionMinor)
+                               .arg(settings::kVersionRevision));
+    titleLabel_->setText(kProgramTitle);
 
     setWindowTitle(loadText(TextId::AboutWaytrace));
-    setCaption(okButton, TextId::Ok);
-    setCaption(systemInfoButton, TextId::SystemInfo);
-    setCaption(versionDetailLabel, TextId::Support);
-    setCaption(titleLabel, TextId::MainTitle);
-    setCaption(descriptionLabel, TextId::AboutDescription);
-    setCaption(disclaimerLabel, TextId::Website);
-    setCaption(versionLabel, TextId::VersionLine);
+    setCaption(okButton_, TextId::Ok);
+    setCaption(systemInfoButton_, TextId::SystemInfo);
+    setCaption(versionDetailLabel_, TextId::Support);
+    setCaption(titleLabel_, TextId::MainTitle);
+    setCaption(descriptionLabel_, TextId::AboutDescription);
+    setCaption(disclaimerLabel_, TextId::Website);
+    setCaption(versionLabel_, TextId::VersionLine);
 }
 
 void AboutWindow::okClicked()

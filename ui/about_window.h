@@ -18,19 +18,19 @@ class AboutWindow : public QDialog
 public:
     explicit AboutWindow(QWidget* parent = nullptr);
 
-    QLabel* iconLabel;
-    QLabel* titleLabel;
-    QLabel* versionLabel;
-    QLabel* descriptionLabel;
-    QPushButton* okButton;
-    QLabel* disclaimerLabel;
-    QPushButton* systemInfoButton; // hidden; nothing shows it
-    QLabel* versionDetailLabel;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QLabel* iconLabel_;
+    QLabel* titleLabel_;
+    QLabel* versionLabel_;
+    QLabel* descriptionLabel_;
+    QPushButton* okButton_;
+    QLabel* disclaimerLabel_;
+    QPushButton* systemInfoButton_; // hidden; nothing shows it
+    QLabel* versionDetailLabel_;
+
     void load();
     void okClicked();
 };

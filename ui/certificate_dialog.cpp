@@ -64,58 +64,58 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& question, QWidge
     useDesignFontSize(this);
     setWindowTitle(QStringLiteral("Certificate Problem"));
 
-    problemLabel =
+    problemLabel_ =
         plainLabel(this, "problemLabel", QStringLiteral("The certificate is not valid."));
-    QFont bold = problemLabel->font();
+    QFont bold = problemLabel_->font();
     bold.setBold(true);
-    problemLabel->setFont(bold);
-    hostCaption = plainLabel(this, "hostCaption", QStringLiteral("Host"));
-    hostValue = value(this, "hostValue", question.host);
-    subjectCaption = plainLabel(this, "subjectCaption", QStringLiteral("Subject"));
-    subjectValue = value(this, "subjectValue", question.subject);
-    issuerCaption = plainLabel(this, "issuerCaption", QStringLiteral("Issuer"));
-    issuerValue = value(this, "issuerValue", question.issuer);
-    validFromCaption = plainLabel(this, "validFromCaption", QStringLiteral("Valid from"));
-    validFromValue = value(this, "validFromValue", dateText(question.validFrom));
-    validUntilCaption = plainLabel(this, "validUntilCaption", QStringLiteral("Valid until"));
-    validUntilValue = value(this, "validUntilValue", dateText(question.validUntil));
-    fingerprintCaption =
+    problemLabel_->setFont(bold);
+    hostCaption_ = plainLabel(this, "hostCaption", QStringLiteral("Host"));
+    hostValue_ = value(this, "hostValue", question.host);
+    subjectCaption_ = plainLabel(this, "subjectCaption", QStringLiteral("Subject"));
+    subjectValue_ = value(this, "subjectValue", question.subject);
+    issuerCaption_ = plainLabel(this, "issuerCaption", QStringLiteral("Issuer"));
+    issuerValue_ = value(this, "issuerValue", question.issuer);
+    validFromCaption_ = plainLabel(this, "validFromCaption", QStringLiteral("Valid from"));
+    validFromValue_ = value(this, "validFromValue", dateText(question.validFrom));
+    validUntilCaption_ = plainLabel(this, "validUntilCaption", QStringLiteral("Valid until"));
+    validUntilValue_ = value(this, "validUntilValue", dateText(question.validUntil));
+    fingerprintCaption_ =
         plainLabel(this, "fingerprintCaption", QStringLiteral("SHA-256 fingerprint"));
-    fingerprintValue = value(this, "fingerprintValue", twoLines(question.fingerprint));
-    fingerprintValue->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    adviceLabel =
+    fingerprintValue_ = value(this, "fingerprintValue", twoLines(question.fingerprint));
+    fingerprintValue_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    adviceLabel_ =
         plainLabel(this, "adviceLabel",
                    QStringLiteral("Continue only if you trust this host. The decision holds "
                                   "until Waytrace ends."));
 
     auto* buttons = new QDialogButtonBox(this);
-    continueButton = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::AcceptRole);
-    continueButton->setObjectName(QStringLiteral("continueButton"));
-    continueButton->setAutoDefault(false);
-    cancelButton = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    continueButton_ = buttons->addButton(QStringLiteral("Continue"), QDialogButtonBox::AcceptRole);
+    continueButton_->setObjectName(QStringLiteral("continueButton"));
+    continueButton_->setAutoDefault(false);
+    cancelButton_ = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     // Enter, or a hasty click on what has the focus, must not let the page through.
-    cancelButton->setDefault(true);
+    cancelButton_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* fields = new QFormLayout();
-    fields->addRow(hostCaption, hostValue);
-    fields->addRow(subjectCaption, subjectValue);
-    fields->addRow(issuerCaption, issuerValue);
-    fields->addRow(validFromCaption, validFromValue);
-    fields->addRow(validUntilCaption, validUntilValue);
-    fields->addRow(fingerprintCaption, fingerprintValue);
+    fields->addRow(hostCaption_, hostValue_);
+    fields->addRow(subjectCaption_, subjectValue_);
+    fields->addRow(issuerCaption_, issuerValue_);
+    fields->addRow(validFromCaption_, validFromValue_);
+    fields->addRow(validUntilCaption_, validUntilValue_);
+    fields->addRow(fingerprintCaption_, fingerprintValue_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(problemLabel);
+    layout->addWidget(problemLabel_);
     layout->addLayout(fields);
-    layout->addWidget(adviceLabel);
+    layout->addWidget(adviceLabel_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    problemLabel->setMinimumWidth(520);
+    problemLabel_->setMinimumWidth(520);
 
     localize(question.problem);
-    cancelButton->setFocus();
+    cancelButton_->setFocus();
 }
 
 void CertificateDialog::localize(CertificateProblem problem)
@@ -123,16 +123,16 @@ void CertificateDialog::localize(CertificateProblem problem)
     // A text the table lacks leaves the English one in place; the question is still asked.
     runTrapped([&] {
         setWindowTitle(loadText(TextId::CertificateTitle));
-        setCaption(problemLabel, problemId(problem));
-        setCaption(hostCaption, TextId::Host);
-        setCaption(subjectCaption, TextId::Subject);
-        setCaption(issuerCaption, TextId::Issuer);
-        setCaption(validFromCaption, TextId::ValidFrom);
-        setCaption(validUntilCaption, TextId::ValidUntil);
-        setCaption(fingerprintCaption, TextId::Fingerprint);
-        setCaption(adviceLabel, TextId::ContinueWarning);
-        setCaption(continueButton, TextId::Continue);
-        setCaption(cancelButton, TextId::Cancel);
+        setCaption(problemLabel_, problemId(problem));
+        setCaption(hostCaption_, TextId::Host);
+        setCaption(subjectCaption_, TextId::Subject);
+        setCaption(issuerCaption_, TextId::Issuer);
+        setCaption(validFromCaption_, TextId::ValidFrom);
+        setCaption(validUntilCaption_, TextId::ValidUntil);
+        setCaption(fingerprintCaption_, TextId::Fingerprint);
+        setCaption(adviceLabel_, TextId::ContinueWarning);
+        setCaption(continueButton_, TextId::Continue);
+        setCaption(cancelButton_, TextId::Cancel);
     });
 }
 

@@ -19,24 +19,24 @@ class CertificateDialog : public QDialog
 public:
     CertificateDialog(const CertificateQuestion& question, QWidget* parent = nullptr);
 
-    QLabel* problemLabel;
-    QLabel* hostCaption;
-    QLabel* hostValue;
-    QLabel* subjectCaption;
-    QLabel* subjectValue;
-    QLabel* issuerCaption;
-    QLabel* issuerValue;
-    QLabel* validFromCaption;
-    QLabel* validFromValue;
-    QLabel* validUntilCaption;
-    QLabel* validUntilValue;
-    QLabel* fingerprintCaption;
-    QLabel* fingerprintValue;
-    QLabel* adviceLabel;
-    QPushButton* continueButton;
-    QPushButton* cancelButton;
-
 private:
+    QLabel* problemLabel_;
+    QLabel* hostCaption_;
+    QLabel* hostValue_;
+    QLabel* subjectCaption_;
+    QLabel* subjectValue_;
+    QLabel* issuerCaption_;
+    QLabel* issuerValue_;
+    QLabel* validFromCaption_;
+    QLabel* validFromValue_;
+    QLabel* validUntilCaption_;
+    QLabel* validUntilValue_;
+    QLabel* fingerprintCaption_;
+    QLabel* fingerprintValue_;
+    QLabel* adviceLabel_;
+    QPushButton* continueButton_;
+    QPushButton* cancelButton_;
+
     void localize(CertificateProblem problem);
 };
 

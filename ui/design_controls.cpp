@@ -7,6 +7,12 @@
 
 namespace waytrace {
 
+void setObjectNames(std::initializer_list<std::pair<QObject*, const char*>> names)
+{
+    for (const auto& [object, name] : names)
+        object->setObjectName(QLatin1String(name));
+}
+
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,
                      int width, int height)
 {

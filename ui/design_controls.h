@@ -10,9 +10,11 @@
 #include <QString>
 
 #include <initializer_list>
+#include <utility>
 
 class QLabel;
 class QLineEdit;
+class QObject;
 class QWidget;
 
 namespace waytrace {
@@ -29,6 +31,10 @@ Control* place(Control* control, const char* name, int left, int top, int width,
     control->setGeometry(twipsRect(left, top, width, height));
     return control;
 }
+
+// Each control's object name is its member's name without the trailing "_": tests find the
+// controls by it.
+void setObjectNames(std::initializer_list<std::pair<QObject*, const char*>> names);
 
 // A caption that wraps inside its box and starts at its top left, as the design draws them.
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text, int left, int top,

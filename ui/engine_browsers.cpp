@@ -13,7 +13,7 @@ BrowserFactory engineBrowsers(std::shared_ptr<WebEngineSession> session)
         [session = std::move(session)](QObject* owner) -> Browser* {
             return new WebEngineBrowser(session, owner);
         },
-        [](QObject* owner) -> Browser* { return new UploadChannel(owner); },
+        [](QObject* owner) { return new UploadChannel(owner); },
     };
 }
 

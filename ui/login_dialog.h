@@ -24,23 +24,23 @@ public:
 
     [[nodiscard]] LoginAnswer answer() const;
 
-    QLabel* requestLabel;
-    QLabel* refusedLabel;
-    QLabel* hostCaption;
-    QLabel* hostValue;
-    QLabel* realmCaption;
-    QLabel* realmValue;
-    QLabel* connectionCaption;
-    QLabel* connectionValue;
-    QLabel* userNameCaption;
-    QLineEdit* userNameEdit;
-    QLabel* passwordCaption;
-    QLineEdit* passwordEdit;
-    QCheckBox* keepForSequenceCheck;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
-
 private:
+    QLabel* requestLabel_;
+    QLabel* refusedLabel_;
+    QLabel* hostCaption_;
+    QLabel* hostValue_;
+    QLabel* realmCaption_;
+    QLabel* realmValue_;
+    QLabel* connectionCaption_;
+    QLabel* connectionValue_;
+    QLabel* userNameCaption_;
+    QLineEdit* userNameEdit_;
+    QLabel* passwordCaption_;
+    QLineEdit* passwordEdit_;
+    QCheckBox* keepForSequenceCheck_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
+
     void localize(const LoginQuestion& question);
 };
 

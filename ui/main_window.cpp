@@ -45,17 +45,17 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     buildControls();
     buildMenus();
     connectCommands();
-    upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel,
+    upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel_,
                               [this] { return uploadDialog().ask(); }, this,
                               [this] { return mainMessageTitle_; }},
                              this);
-    connect(upload_, &UploadFlow::underWayChanged, saveSequenceAction,
-            [this](bool underWay) { saveSequenceAction->setEnabled(!underWay); });
+    connect(upload_, &UploadFlow::underWayChanged, saveSequenceAction_,
+            [this](bool underWay) { saveSequenceAction_->setEnabled(!underWay); });
     connect(upload_, &UploadFlow::sequenceSaved, this, &MainWindow::startNewSequence);
-    recorder_.listen(*pageBrowser);
+    recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
-    connect(pageBrowser, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
-    connect(pageBrowser, &Browser::documentComplete, this,
+    connect(pageBrowser_, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
+    connect(pageBrowser_, &Browser::documentComplete, this,
             &MainWindow::pageBrowserDocumentComplete);
     resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
     // Sees the address box's keys and, wherever the focus is, the menus' shortcut keys.
@@ -80,7 +80,7 @@ void MainWindow::load()
     runTrapped([this] {
         navigateToAddress();
         if (addressEdit->text() != helpUrl_)
-            pageBrowser->navigate(helpUrl_);
+            pageBrowser_->navigate(helpUrl_);
         localize();
     });
 }
@@ -112,8 +112,8 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* action : {newSequenceAction, editSequenceAction, saveSequenceAction,
-                               testRunAction, gettingStartedAction, aboutAction})
+    for (const auto* action : {newSequenceAction_, editSequenceAction_, saveSequenceAction_,
+                               testRunAction_, gettingStartedAction_, aboutAction_})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -158,7 +158,7 @@ bool MainWindow::hasPopup() const
 UploadDialog& MainWindow::uploadDialog()
 {
     if (!uploadDialog_)
-        uploadDialog_ = new UploadDialog(uploadCancelled, this);
+        uploadDialog_ = new UploadDialog(this);
     return *uploadDialog_;
 }
 
@@ -178,13 +178,13 @@ void MainWindow::showControlPanel()
 
 void MainWindow::navigateToAddress()
 {
-    pageBrowser->navigate(addressEdit->text());
+    pageBrowser_->navigate(addressEdit->text());
 }
 
 void MainWindow::openHelpPage()
 {
     if (addressEdit->text() != helpUrl_)
-        pageBrowser->navigate(helpUrl_);
+        pageBrowser_->navigate(helpUrl_);
 }
 
 void MainWindow::goClicked()
@@ -269,13 +269,13 @@ void MainWindow::reloadControlPanel()
     });
 }
 
-void MainWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+void MainWindow::pageBrowserNewWindow2(NewWindowRequest& request)
 {
     runTrapped([&] {
         auto& window = popup();
         window.show();
         window.raise();
-        ppDisp = window.pageBrowser->application();
+        request.showIn(window.pageBrowser);
         move(x(), twipsToPixels(-1));
     });
 }

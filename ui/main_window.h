@@ -22,8 +22,10 @@ namespace waytrace {
 
 class Browser;
 class ControlPanel;
+class NewWindowRequest;
 class AboutWindow;
 class PopupWindow;
+class UploadChannel;
 class UploadFlow;
 class UploadDialog;
 
@@ -35,8 +37,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // `helpUrl` is the online help page: opened at gettingStartedAction and by the help commands,
-    // never recorded.
+    // `helpUrl` is the online help page: opened by the help commands, never recorded.
     explicit MainWindow(BrowserFactory browsers, QString helpUrl = defaultHelpUrl(),
                         QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -45,8 +46,6 @@ public:
 
     // The recorded sequence; every window reads and edits these very records.
     [[nodiscard]] RecordedSequence& sequence() { return recorder_.sequence(); }
-    // Set by the upload dialog: true after Cancel, false after a valid OK.
-    bool uploadCancelled = false;
 
     // Starts a new, empty recording.
     void startNewSequence();
@@ -69,30 +68,9 @@ public:
     [[nodiscard]] int outerWidth() const;
     [[nodiscard]] int outerHeight() const;
 
-    Browser* pageBrowser;
-    Browser* uploadChannel;
-    QGroupBox* commandFrame;
-    QLabel* logoLabel;
-    QPushButton* editButton;
-    QPushButton* newButton;
-    QPushButton* saveButton;
-    QPushButton* helpButton;
-    QGroupBox* addressFrame;
-    QLabel* addressLabel;
+    // The start address from the command line goes in through these.
     QLineEdit* addressEdit;
     QPushButton* goButton;
-    QFrame* separatorLine;
-
-    // The commands, each shared by its menu item and its button.
-    QMenu* fileMenu;
-    QAction* newSequenceAction;
-    QAction* editSequenceAction;
-    QAction* saveSequenceAction;
-    QAction* testRunAction;
-    QAction* exitAction;
-    QMenu* helpMenu;
-    QAction* gettingStartedAction;
-    QAction* aboutAction;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -124,9 +102,33 @@ private:
     void exitTriggered();
     void aboutTriggered();
 
-    void pageBrowserNewWindow2(Browser*& ppDisp, bool& cancel);
+    void pageBrowserNewWindow2(NewWindowRequest& request);
     void pageBrowserDocumentComplete(const QString& url);
     void reloadControlPanel();
+
+    // The browser, the upload channel and the controls, each with its name as object name.
+    Browser* pageBrowser_;
+    UploadChannel* uploadChannel_;
+    QGroupBox* commandFrame_;
+    QLabel* logoLabel_;
+    QPushButton* editButton_;
+    QPushButton* newButton_;
+    QPushButton* saveButton_;
+    QPushButton* helpButton_;
+    QGroupBox* addressFrame_;
+    QLabel* addressLabel_;
+    QFrame* separatorLine_;
+
+    // The commands, each shared by its menu item and its button.
+    QMenu* fileMenu_;
+    QAction* newSequenceAction_;
+    QAction* editSequenceAction_;
+    QAction* saveSequenceAction_;
+    QAction* testRunAction_;
+    QAction* exitAction_;
+    QMenu* helpMenu_;
+    QAction* gettingStartedAction_;
+    QAction* aboutAction_;
 
     Recorder recorder_;
     BrowserFactory browsers_;

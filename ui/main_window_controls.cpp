@@ -9,6 +9,7 @@
 
 #include "platform/browser.h"
 #include "platform/twips.h"
+#include "platform/upload_channel.h"
 
 #include <QAction>
 #include <QFrame>
@@ -33,12 +34,6 @@ void shareCommand(QPushButton* button, QAction* action)
     QObject::connect(action, &QAction::enabledChanged, button, &QPushButton::setEnabled);
 }
 
-void setObjectNames(std::initializer_list<std::pair<QObject*, const char*>> names)
-{
-    for (const auto& [object, name] : names)
-        object->setObjectName(QLatin1String(name));
-}
-
 } // namespace
 
 void MainWindow::buildControls()
@@ -46,113 +41,114 @@ void MainWindow::buildControls()
     auto* client = new QWidget(this);
     setCentralWidget(client);
 
-    pageBrowser = browsers_.pageBrowser(this);
-    uploadChannel = browsers_.uploadBrowser(this);
+    pageBrowser_ = browsers_.pageBrowser(this);
+    uploadChannel_ = browsers_.uploadChannel(this);
 
-    commandFrame = new QGroupBox(client);
-    commandFrame->setGeometry(twipsRect(240, 25, 10695, 945));
-    logoLabel = new QLabel(commandFrame);
-    logoLabel->setGeometry(twipsRect(240, 120, 2070, 675));
-    logoLabel->setPixmap(logoPicture());
-    editButton = new QPushButton(QStringLiteral("&Edit Sequence"), commandFrame);
-    editButton->setGeometry(twipsRect(4800, 240, 1600, 495));
-    editButton->setToolTip(
+    commandFrame_ = new QGroupBox(client);
+    commandFrame_->setGeometry(twipsRect(240, 25, 10695, 945));
+    logoLabel_ = new QLabel(commandFrame_);
+    logoLabel_->setGeometry(twipsRect(240, 120, 2070, 675));
+    logoLabel_->setPixmap(logoPicture());
+    editButton_ = new QPushButton(QStringLiteral("&Edit Sequence"), commandFrame_);
+    editButton_->setGeometry(twipsRect(4800, 240, 1600, 495));
+    editButton_->setToolTip(
         QStringLiteral("  Open up Sequence Control Panel and specific match criteria"));
-    newButton = new QPushButton(QStringLiteral("&New Sequence"), client);
-    newButton->setGeometry(twipsRect(3120, 240, 1600, 495));
-    newButton->setToolTip(QStringLiteral("  Record a new URL Sequence"));
-    saveButton = new QPushButton(QStringLiteral("&Save Sequence"), client);
-    saveButton->setGeometry(twipsRect(6960, 240, 1600, 495));
-    saveButton->setToolTip(QStringLiteral("  Save the sequence in Torvane"));
-    helpButton = new QPushButton(QStringLiteral("&Help"), client);
-    helpButton->setGeometry(twipsRect(8880, 240, 1600, 495));
+    newButton_ = new QPushButton(QStringLiteral("&New Sequence"), client);
+    newButton_->setGeometry(twipsRect(3120, 240, 1600, 495));
+    newButton_->setToolTip(QStringLiteral("  Record a new URL Sequence"));
+    saveButton_ = new QPushButton(QStringLiteral("&Save Sequence"), client);
+    saveButton_->setGeometry(twipsRect(6960, 240, 1600, 495));
+    saveButton_->setToolTip(QStringLiteral("  Save the sequence in Torvane"));
+    helpButton_ = new QPushButton(QStringLiteral("&Help"), client);
+    helpButton_->setGeometry(twipsRect(8880, 240, 1600, 495));
 
-    addressFrame = new QGroupBox(client);
-    addressFrame->setGeometry(twipsRect(360, 1125, 10455, 450));
-    addressFrame->setFlat(true);
-    addressLabel = new QLabel(QStringLiteral("Address:"), addressFrame);
+    addressFrame_ = new QGroupBox(client);
+    addressFrame_->setGeometry(twipsRect(360, 1125, 10455, 450));
+    addressFrame_->setFlat(true);
+    addressLabel_ = new QLabel(QStringLiteral("Address:"), addressFrame_);
     // Wider than designed (615) so that the caption fits with the desktop's fonts; it still ends
     // before the address box.
-    addressLabel->setGeometry(twipsRect(0, 120, 705, 495));
-    addressLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    addressLabel_->setGeometry(twipsRect(0, 120, 705, 495));
+    addressLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     addressEdit = new QLineEdit(QStringLiteral("about:blank"), client);
     addressEdit->setGeometry(twipsRect(1080, 1200, 8175, 345));
     liftLengthLimit(addressEdit);
     goButton = new QPushButton(QStringLiteral("Go"), client);
     goButton->setGeometry(twipsRect(9600, 1200, 700, 375));
 
-    if (auto* view = pageBrowser->widget()) {
+    if (auto* view = pageBrowser_->widget()) {
         view->setParent(client);
         view->setGeometry(twipsRect(240, 1800, 10575, 11070));
     }
 
-    separatorLine = new QFrame(client);
-    separatorLine->setGeometry(0, 0, twipsToPixels(10560), 1);
-    separatorLine->setAutoFillBackground(true);
-    QPalette linePalette = separatorLine->palette();
+    separatorLine_ = new QFrame(client);
+    separatorLine_->setGeometry(0, 0, twipsToPixels(10560), 1);
+    separatorLine_->setAutoFillBackground(true);
+    QPalette linePalette = separatorLine_->palette();
     linePalette.setColor(QPalette::Window, palette().color(QPalette::Inactive, QPalette::Mid));
-    separatorLine->setPalette(linePalette);
+    separatorLine_->setPalette(linePalette);
 
-    // Tests find the controls by these names.
-    setObjectNames({{commandFrame, "commandFrame"},
-                    {logoLabel, "logoLabel"},
-                    {editButton, "editButton"},
-                    {newButton, "newButton"},
-                    {saveButton, "saveButton"},
-                    {helpButton, "helpButton"},
-                    {addressFrame, "addressFrame"},
-                    {addressLabel, "addressLabel"},
+    setObjectNames({{pageBrowser_, "pageBrowser"},
+                    {uploadChannel_, "uploadChannel"},
+                    {commandFrame_, "commandFrame"},
+                    {logoLabel_, "logoLabel"},
+                    {editButton_, "editButton"},
+                    {newButton_, "newButton"},
+                    {saveButton_, "saveButton"},
+                    {helpButton_, "helpButton"},
+                    {addressFrame_, "addressFrame"},
+                    {addressLabel_, "addressLabel"},
                     {addressEdit, "addressEdit"},
                     {goButton, "goButton"},
-                    {separatorLine, "separatorLine"}});
+                    {separatorLine_, "separatorLine"}});
 
     // Focus order: the browser, the address bar, then the buttons.
-    setTabChain({pageBrowser->widget(), addressEdit, goButton, editButton, saveButton, newButton,
-                 helpButton});
+    setTabChain({pageBrowser_->widget(), addressEdit, goButton, editButton_, saveButton_,
+                 newButton_, helpButton_});
 }
 
 void MainWindow::buildMenus()
 {
-    fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    newSequenceAction = fileMenu->addAction(QStringLiteral("&New Sequence"));
-    newSequenceAction->setShortcut(Qt::CTRL | Qt::Key_M);
-    editSequenceAction = fileMenu->addAction(QStringLiteral("&Edit this Sequence"));
-    editSequenceAction->setShortcut(Qt::CTRL | Qt::Key_E);
-    saveSequenceAction = fileMenu->addAction(QStringLiteral("&Save this Sequence"));
-    saveSequenceAction->setShortcut(Qt::CTRL | Qt::Key_S);
-    testRunAction = fileMenu->addAction(QStringLiteral("&Test Run"));
-    testRunAction->setShortcut(Qt::CTRL | Qt::Key_T);
-    exitAction = fileMenu->addAction(QStringLiteral("E&xit"));
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    newSequenceAction_ = fileMenu_->addAction(QStringLiteral("&New Sequence"));
+    newSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_M);
+    editSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Edit this Sequence"));
+    editSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_E);
+    saveSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Save this Sequence"));
+    saveSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_S);
+    testRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
+    testRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
+    exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
 
-    helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-    gettingStartedAction = helpMenu->addAction(QStringLiteral("&Getting Started"));
-    gettingStartedAction->setShortcut(Qt::Key_F1);
-    aboutAction = helpMenu->addAction(QStringLiteral("&About Waytrace"));
-    aboutAction->setShortcut(Qt::CTRL | Qt::Key_A);
-    setObjectNames({{fileMenu, "fileMenu"},
-                    {newSequenceAction, "newSequenceAction"},
-                    {editSequenceAction, "editSequenceAction"},
-                    {saveSequenceAction, "saveSequenceAction"},
-                    {testRunAction, "testRunAction"},
-                    {exitAction, "exitAction"},
-                    {helpMenu, "helpMenu"},
-                    {gettingStartedAction, "gettingStartedAction"},
-                    {aboutAction, "aboutAction"}});
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    gettingStartedAction_ = helpMenu_->addAction(QStringLiteral("&Getting Started"));
+    gettingStartedAction_->setShortcut(Qt::Key_F1);
+    aboutAction_ = helpMenu_->addAction(QStringLiteral("&About Waytrace"));
+    aboutAction_->setShortcut(Qt::CTRL | Qt::Key_A);
+    setObjectNames({{fileMenu_, "fileMenu"},
+                    {newSequenceAction_, "newSequenceAction"},
+                    {editSequenceAction_, "editSequenceAction"},
+                    {saveSequenceAction_, "saveSequenceAction"},
+                    {testRunAction_, "testRunAction"},
+                    {exitAction_, "exitAction"},
+                    {helpMenu_, "helpMenu"},
+                    {gettingStartedAction_, "gettingStartedAction"},
+                    {aboutAction_, "aboutAction"}});
 }
 
 void MainWindow::connectCommands()
 {
-    shareCommand(newButton, newSequenceAction);
-    shareCommand(editButton, editSequenceAction);
-    shareCommand(saveButton, saveSequenceAction);
-    shareCommand(helpButton, gettingStartedAction);
-    connect(newSequenceAction, &QAction::triggered, this, &MainWindow::newSequenceTriggered);
-    connect(editSequenceAction, &QAction::triggered, this, &MainWindow::editSequenceTriggered);
-    connect(saveSequenceAction, &QAction::triggered, this, &MainWindow::saveSequenceTriggered);
-    connect(testRunAction, &QAction::triggered, this, &MainWindow::testRunTriggered);
-    connect(exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
-    connect(gettingStartedAction, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
-    connect(aboutAction, &QAction::triggered, this, &MainWindow::aboutTriggered);
+    shareCommand(newButton_, newSequenceAction_);
+    shareCommand(editButton_, editSequenceAction_);
+    shareCommand(saveButton_, saveSequenceAction_);
+    shareCommand(helpButton_, gettingStartedAction_);
+    connect(newSequenceAction_, &QAction::triggered, this, &MainWindow::newSequenceTriggered);
+    connect(editSequenceAction_, &QAction::triggered, this, &MainWindow::editSequenceTriggered);
+    connect(saveSequenceAction_, &QAction::triggered, this, &MainWindow::saveSequenceTriggered);
+    connect(testRunAction_, &QAction::triggered, this, &MainWindow::testRunTriggered);
+    connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
+    connect(gettingStartedAction_, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::aboutTriggered);
     connect(goButton, &QPushButton::clicked, this, &MainWindow::goClicked);
 }
 
@@ -161,32 +157,32 @@ void MainWindow::localize()
     // Captions first, then the font, control by control: a failing lookup leaves every later
     // control with its design text.
     setWindowTitle(loadText(TextId::MainTitle));
-    fileMenu->setTitle(loadText(TextId::FileMenu));
-    setCaption(editButton, TextId::EditSequence);
-    setCaption(addressLabel, TextId::Address);
-    helpMenu->setTitle(loadText(TextId::Help));
-    setCaption(newButton, TextId::NewSequence);
-    setCaption(saveButton, TextId::SaveSequence);
+    fileMenu_->setTitle(loadText(TextId::FileMenu));
+    setCaption(editButton_, TextId::EditSequence);
+    setCaption(addressLabel_, TextId::Address);
+    helpMenu_->setTitle(loadText(TextId::Help));
+    setCaption(newButton_, TextId::NewSequence);
+    setCaption(saveButton_, TextId::SaveSequence);
     setCaption(goButton, TextId::Go);
-    setCaption(helpButton, TextId::Help);
-    editSequenceAction->setText(loadText(TextId::EditSequence));
-    newSequenceAction->setText(loadText(TextId::NewSequence));
-    saveSequenceAction->setText(loadText(TextId::SaveSequence));
-    exitAction->setText(loadText(TextId::Exit));
-    aboutAction->setText(loadText(TextId::AboutWaytrace));
-    gettingStartedAction->setText(loadText(TextId::GettingStarted));
-    testRunAction->setText(loadText(TextId::TestRun));
+    setCaption(helpButton_, TextId::Help);
+    editSequenceAction_->setText(loadText(TextId::EditSequence));
+    newSequenceAction_->setText(loadText(TextId::NewSequence));
+    saveSequenceAction_->setText(loadText(TextId::SaveSequence));
+    exitAction_->setText(loadText(TextId::Exit));
+    aboutAction_->setText(loadText(TextId::AboutWaytrace));
+    gettingStartedAction_->setText(loadText(TextId::GettingStarted));
+    testRunAction_->setText(loadText(TextId::TestRun));
 }
 
 void MainWindow::layOut()
 {
     layout_ = layoutMainWindow(outerWidth(), outerHeight(), layout_);
-    pageBrowser->setWidth(layout_.browserWidth);
-    pageBrowser->setHeight(layout_.browserHeight);
-    addressFrame->resize(twipsToPixels(layout_.addressFrameWidth), addressFrame->height());
-    commandFrame->resize(twipsToPixels(layout_.commandFrameWidth), commandFrame->height());
+    pageBrowser_->setWidth(layout_.browserWidth);
+    pageBrowser_->setHeight(layout_.browserHeight);
+    addressFrame_->resize(twipsToPixels(layout_.addressFrameWidth), addressFrame_->height());
+    commandFrame_->resize(twipsToPixels(layout_.commandFrameWidth), commandFrame_->height());
     goButton->move(twipsToPixels(layout_.goLeft), goButton->y());
-    separatorLine->resize(twipsToPixels(layout_.lineX2), separatorLine->height());
+    separatorLine_->resize(twipsToPixels(layout_.lineX2), separatorLine_->height());
     addressEdit->resize(twipsToPixels(layout_.addressWidth), addressEdit->height());
 }
 

@@ -22,8 +22,8 @@ PlainBrowserWindow::PlainBrowserWindow(const BrowserFactory& browsers)
     connect(pageBrowser, &Browser::downloadComplete, this,
             [this] { setWindowTitle(pageBrowser->locationUrl()); });
     // The page closes its window: the window goes, once the browser is done telling.
-    connect(pageBrowser, &Browser::windowClosing, this, [this](bool, bool& cancel) {
-        cancel = true;
+    connect(pageBrowser, &Browser::windowClosing, this, [this](WindowClosingRequest& request) {
+        request.cancel();
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
 }

@@ -49,7 +49,7 @@ PopupWindow::~PopupWindow()
         delete window.data();
 }
 
-void PopupWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
+void PopupWindow::pageBrowserNewWindow2(NewWindowRequest& request)
 {
     runTrapped([&] {
         plainWindows_.removeAll(nullptr);
@@ -59,7 +59,7 @@ void PopupWindow::pageBrowserNewWindow2(Browser*& ppDisp, bool& /*cancel*/)
         connect(window->pageBrowser, &Browser::newWindow2, this,
                 &PopupWindow::pageBrowserNewWindow2);
         window->show();
-        ppDisp = window->pageBrowser->application();
+        request.showIn(window->pageBrowser);
     });
 }
 
@@ -117,11 +117,11 @@ void PopupWindow::pageBrowserOnQuit()
     hide();
 }
 
-void PopupWindow::pageBrowserWindowClosing(bool /*isChildWindow*/, bool& cancel)
+void PopupWindow::pageBrowserWindowClosing(WindowClosingRequest& request)
 {
     // Hidden, not destroyed: the next new window reuses it.
     hide();
-    cancel = true;
+    request.cancel();
 }
 
 } // namespace waytrace

@@ -9,8 +9,10 @@
 namespace waytrace {
 
 class Browser;
+class NewWindowRequest;
 class PlainBrowserWindow;
 class Recorder;
+class WindowClosingRequest;
 
 // Shows the pages a site opens in a new window, so that their requests are recorded into the
 // main window's sequence through the one recorder. One for the whole run: hidden, never destroyed,
@@ -46,9 +48,9 @@ private:
 
     void pageBrowserDownloadComplete();
     void pageBrowserOnQuit();
-    void pageBrowserWindowClosing(bool isChildWindow, bool& cancel);
+    void pageBrowserWindowClosing(WindowClosingRequest& request);
     // A page here asks for a new window: a plain one, outside the recording.
-    void pageBrowserNewWindow2(Browser*& ppDisp, bool& cancel);
+    void pageBrowserNewWindow2(NewWindowRequest& request);
 
     BrowserFactory browsers_;
     QList<QPointer<PlainBrowserWindow>> plainWindows_;

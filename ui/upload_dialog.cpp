@@ -19,7 +19,7 @@ namespace waytrace {
 
 namespace {
 
-// Masks the passwordEdit with '*' whatever character the platform's style would use.
+// Masks the password box with '*' whatever character the platform's style would use.
 class AsteriskStyle : public QProxyStyle
 {
 public:
@@ -45,8 +45,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* text, int lef
 
 } // namespace
 
-UploadDialog::UploadDialog(bool& uploadCancelled, QWidget* parent)
-    : QDialog(parent, kFixedDialogFlags), uploadcancel_(uploadCancelled)
+UploadDialog::UploadDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("UploadDialog"));
     setModal(true);
@@ -55,35 +54,36 @@ UploadDialog::UploadDialog(bool& uploadCancelled, QWidget* parent)
     useDesignFontSize(this);
 
     // Built in tab order, so the focus chain follows it.
-    uploadFrame = place(new QGroupBox(this), "uploadFrame", 120, 50, 4695, 3135);
-    sequenceNameLabel =
-        captionLabel(uploadFrame, "sequenceNameLabel", "URL Sequence Name", 240, 240, 2535, 255);
-    sequenceNameEdit = textBox(uploadFrame, "sequenceNameEdit", "", 480, 600, 3495, 285);
-    pollIntervalLabel =
-        captionLabel(uploadFrame, "pollIntervalLabel", "Poll Interval", 600, 1080, 1215, 255);
-    minutesLabel = captionLabel(uploadFrame, "minutesLabel", "min(s)", 3360, 1080, 615, 255);
-    hostLabel = captionLabel(uploadFrame, "hostLabel", "Host", 600, 1440, 1575, 255);
-    hostEdit = textBox(uploadFrame, "hostEdit", "localhost", 2160, 1440, 1815, 285);
-    portLabel = captionLabel(uploadFrame, "portLabel", "Port", 600, 1800, 1575, 255);
-    portEdit = textBox(uploadFrame, "portEdit", "9090", 2160, 1800, 1815, 285);
-    userLabel = captionLabel(uploadFrame, "userLabel", "User", 600, 2160, 1095, 255);
-    userEdit = textBox(uploadFrame, "userEdit", "admin", 2160, 2160, 1815, 285);
-    passwordLabel = captionLabel(uploadFrame, "passwordLabel", "Password", 600, 2520, 975, 255);
-    passwordEdit = textBox(uploadFrame, "passwordEdit", "", 2160, 2520, 1815, 285);
-    okButton = button(this, "okButton", "OK", 840, 3360, 1215, 375);
-    cancelButton = button(this, "cancelButton", "Cancel", 2280, 3360, 1215, 375);
-    pollIntervalEdit = textBox(uploadFrame, "pollIntervalEdit", "5", 2160, 1080, 1095, 285);
+    uploadFrame_ = place(new QGroupBox(this), "uploadFrame", 120, 50, 4695, 3135);
+    sequenceNameLabel_ =
+        captionLabel(uploadFrame_, "sequenceNameLabel", "URL Sequence Name", 240, 240, 2535, 255);
+    sequenceNameEdit_ = textBox(uploadFrame_, "sequenceNameEdit", "", 480, 600, 3495, 285);
+    pollIntervalLabel_ =
+        captionLabel(uploadFrame_, "pollIntervalLabel", "Poll Interval", 600, 1080, 1215, 255);
+    minutesLabel_ = captionLabel(uploadFrame_, "minutesLabel", "min(s)", 3360, 1080, 615, 255);
+    hostLabel_ = captionLabel(uploadFrame_, "hostLabel", "Host", 600, 1440, 1575, 255);
+    hostEdit_ = textBox(uploadFrame_, "hostEdit", "localhost", 2160, 1440, 1815, 285);
+    portLabel_ = captionLabel(uploadFrame_, "portLabel", "Port", 600, 1800, 1575, 255);
+    portEdit_ = textBox(uploadFrame_, "portEdit", "9090", 2160, 1800, 1815, 285);
+    userLabel_ = captionLabel(uploadFrame_, "userLabel", "User", 600, 2160, 1095, 255);
+    userEdit_ = textBox(uploadFrame_, "userEdit", "admin", 2160, 2160, 1815, 285);
+    passwordLabel_ = captionLabel(uploadFrame_, "passwordLabel", "Password", 600, 2520, 975, 255);
+    passwordEdit_ = textBox(uploadFrame_, "passwordEdit", "", 2160, 2520, 1815, 285);
+    okButton_ = button(this, "okButton", "OK", 840, 3360, 1215, 375);
+    cancelButton_ = button(this, "cancelButton", "Cancel", 2280, 3360, 1215, 375);
+    pollIntervalEdit_ = textBox(uploadFrame_, "pollIntervalEdit", "5", 2160, 1080, 1095, 285);
 
-    setTabChain({sequenceNameEdit, hostEdit, portEdit, userEdit, passwordEdit, okButton,
-                 cancelButton, pollIntervalEdit});
+    setTabChain({sequenceNameEdit_, hostEdit_, portEdit_, userEdit_, passwordEdit_, okButton_,
+                 cancelButton_, pollIntervalEdit_});
 
     auto* asterisks = new AsteriskStyle(style()->name());
-    asterisks->setParent(passwordEdit);
-    passwordEdit->setStyle(asterisks);
-    passwordEdit->setEchoMode(QLineEdit::Password);
+    asterisks->setParent(passwordEdit_);
+    passwordEdit_->setStyle(asterisks);
+    passwordEdit_->setEchoMode(QLineEdit::Password);
 
-    connect(okButton, &QPushButton::clicked, this, &UploadDialog::okClicked);
-    connect(cancelButton, &QPushButton::clicked, this, &UploadDialog::cancelClicked);
+    connect(okButton_, &QPushButton::clicked, this, &UploadDialog::okClicked);
+    // Cancel and the close box alike reject the dialog.
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     load();
 }
@@ -94,51 +94,41 @@ void UploadDialog::load()
 {
     messageTitle_ = QStringLiteral("Waytrace");
 
-    sequenceNameLabel->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
-    sequenceNameEdit->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
-    hostEdit->setToolTip(QStringLiteral("Enter the host name of the Torvane"));
-    portEdit->setToolTip(QStringLiteral("Enter the port of the Torvane"));
-    pollIntervalEdit->setToolTip(QStringLiteral("Enter the poll interval for this monitor"));
+    sequenceNameLabel_->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
+    sequenceNameEdit_->setToolTip(QStringLiteral("Enter the display name of the Transaction"));
+    hostEdit_->setToolTip(QStringLiteral("Enter the host name of the Torvane"));
+    portEdit_->setToolTip(QStringLiteral("Enter the port of the Torvane"));
+    pollIntervalEdit_->setToolTip(QStringLiteral("Enter the poll interval for this monitor"));
 
-    for (QLineEdit* box : {sequenceNameEdit, hostEdit, portEdit, userEdit, passwordEdit})
+    for (QLineEdit* box : {sequenceNameEdit_, hostEdit_, portEdit_, userEdit_, passwordEdit_})
         applyTextFont(box);
 
     setWindowTitle(loadText(TextId::UploadTitle));
 
-    setCaption(hostLabel, TextId::Host);
-    setCaption(portLabel, TextId::Port);
-    setCaption(pollIntervalLabel, TextId::PollInterval);
-    setCaption(minutesLabel, TextId::Minutes);
-    setCaption(userLabel, TextId::UserName);
-    setCaption(passwordLabel, TextId::Password);
-    setCaption(okButton, TextId::Ok);
-    setCaption(cancelButton, TextId::Cancel);
-    setCaption(sequenceNameLabel, TextId::SequenceName);
-}
-
-void UploadDialog::showModal()
-{
-    exec();
+    setCaption(hostLabel_, TextId::Host);
+    setCaption(portLabel_, TextId::Port);
+    setCaption(pollIntervalLabel_, TextId::PollInterval);
+    setCaption(minutesLabel_, TextId::Minutes);
+    setCaption(userLabel_, TextId::UserName);
+    setCaption(passwordLabel_, TextId::Password);
+    setCaption(okButton_, TextId::Ok);
+    setCaption(cancelButton_, TextId::Cancel);
+    setCaption(sequenceNameLabel_, TextId::SequenceName);
 }
 
 std::optional<UploadFields> UploadDialog::ask()
 {
-    showModal();
-    if (uploadcancel_)
+    // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
+    if (exec() != Accepted)
         return std::nullopt;
     return fields();
 }
 
 UploadFields UploadDialog::fields() const
 {
-    return {sequenceNameEdit->text().toStdU16String(), pollIntervalEdit->text().toStdU16String(),
-            hostEdit->text().toStdU16String(),         portEdit->text().toStdU16String(),
-            userEdit->text().toStdU16String(),         passwordEdit->text().toStdU16String()};
-}
-
-void UploadDialog::reject()
-{
-    cancelClicked();
+    return {sequenceNameEdit_->text().toStdU16String(), pollIntervalEdit_->text().toStdU16String(),
+            hostEdit_->text().toStdU16String(),         portEdit_->text().toStdU16String(),
+            userEdit_->text().toStdU16String(),         passwordEdit_->text().toStdU16String()};
 }
 
 void UploadDialog::keyPressEvent(QKeyEvent* event)
@@ -159,12 +149,12 @@ void UploadDialog::keyPressEvent(QKeyEvent* event)
 void UploadDialog::okClicked()
 {
     const std::array<std::pair<QLineEdit*, TextId>, 6> required{{
-        {sequenceNameEdit, TextId::EnterSequenceName},
-        {pollIntervalEdit, TextId::EnterPollInterval},
-        {hostEdit, TextId::EnterHost},
-        {portEdit, TextId::EnterPort},
-        {userEdit, TextId::EnterUserName},
-        {passwordEdit, TextId::EnterPassword},
+        {sequenceNameEdit_, TextId::EnterSequenceName},
+        {pollIntervalEdit_, TextId::EnterPollInterval},
+        {hostEdit_, TextId::EnterHost},
+        {portEdit_, TextId::EnterPort},
+        {userEdit_, TextId::EnterUserName},
+        {passwordEdit_, TextId::EnterPassword},
     }};
     for (const auto& [box, id] : required) {
         if (box->text().isEmpty()) {
@@ -173,14 +163,7 @@ void UploadDialog::okClicked()
             return;
         }
     }
-    uploadcancel_ = false;
-    hide();
-}
-
-void UploadDialog::cancelClicked()
-{
-    uploadcancel_ = true;
-    hide();
+    accept();
 }
 
 } // namespace waytrace

@@ -15,57 +15,47 @@ class QPushButton;
 namespace waytrace {
 
 // Asks for what an upload needs besides the sequence: its name and poll interval, and the
-// server's hostEdit, portEdit, userEdit name and passwordEdit. OK and Cancel only hide it, so the
+// server's host, port, user name and password. OK and Cancel only hide it, so the
 // boxes keep their values for the next upload.
 class UploadDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // uploadCancelled is the shower's flag: false after a valid OK, true after Cancel or the
-    // close box; untouched while the dialog stays open.
-    explicit UploadDialog(bool& uploadCancelled, QWidget* parent = nullptr);
+    explicit UploadDialog(QWidget* parent = nullptr);
     ~UploadDialog() override;
 
-    // Shows the dialog modally and returns once OK, Cancel or the close box has hidden it.
-    void showModal();
-    // Shows the dialog modally; the six values as typed after OK, nothing after Cancel or the
-    // close box.
+    // Shows the dialog modally; the six values as typed after a valid OK, nothing after Cancel
+    // or the close box.
     std::optional<UploadFields> ask();
-    // The six values as typed now.
-    [[nodiscard]] UploadFields fields() const;
-
-    // The controls, in tab order (the poll interval box comes last).
-    QGroupBox* uploadFrame;
-    QLabel* sequenceNameLabel;
-    QLineEdit* sequenceNameEdit;
-    QLabel* pollIntervalLabel;
-    QLabel* minutesLabel;
-    QLabel* hostLabel;
-    QLineEdit* hostEdit;
-    QLabel* portLabel;
-    QLineEdit* portEdit;
-    QLabel* userLabel;
-    QLineEdit* userEdit;
-    QLabel* passwordLabel;
-    QLineEdit* passwordEdit;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
-    QLineEdit* pollIntervalEdit;
-
-public slots:
-    // Every way of dismissing the dialog without OK counts as Cancel.
-    void reject() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The controls, in tab order (the poll interval box comes last).
+    QGroupBox* uploadFrame_;
+    QLabel* sequenceNameLabel_;
+    QLineEdit* sequenceNameEdit_;
+    QLabel* pollIntervalLabel_;
+    QLabel* minutesLabel_;
+    QLabel* hostLabel_;
+    QLineEdit* hostEdit_;
+    QLabel* portLabel_;
+    QLineEdit* portEdit_;
+    QLabel* userLabel_;
+    QLineEdit* userEdit_;
+    QLabel* passwordLabel_;
+    QLineEdit* passwordEdit_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
+    QLineEdit* pollIntervalEdit_;
+
     void load();
     void okClicked();
-    void cancelClicked();
+    // The six values as typed now.
+    [[nodiscard]] UploadFields fields() const;
 
-    bool& uploadcancel_;
     QString messageTitle_;
 };
 

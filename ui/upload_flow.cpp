@@ -5,8 +5,8 @@
 
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
-#include "platform/browser.h"
 #include "platform/error_trap.h"
+#include "platform/upload_channel.h"
 #include "waytrace/build_settings.h"
 
 #include <utility>
@@ -24,7 +24,7 @@ QByteArray bytesOf(const ByteArray& bytes)
 
 UploadFlow::UploadFlow(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts))
 {
-    connect(&parts_.channel, &Browser::navigateComplete2, this, &UploadFlow::landed);
+    connect(&parts_.channel, &UploadChannel::landed, this, &UploadFlow::landed);
 }
 
 void UploadFlow::start()
@@ -50,18 +50,18 @@ bool UploadFlow::post()
     const auto request = composeUploadRequest(
         document, *fields,
         {settings::kVersionMajor, settings::kVersionMinor, settings::kVersionRevision});
-    parts_.channel.navigate(QString::fromStdU16String(request.address), bytesOf(request.body),
-                            QString::fromStdU16String(request.headers));
+    parts_.channel.post(QString::fromStdU16String(request.address), bytesOf(request.body),
+                        QString::fromStdU16String(request.headers));
     // Still under way unless the channel answered at once.
     return underWay_;
 }
 
-void UploadFlow::landed(const QString& url)
+void UploadFlow::landed(const QString& address)
 {
     setUnderWay(false);
     runTrapped([&] {
-        const auto outcome = classifyUploadOutcome(parts_.channel.documentUrl().toStdU16String(),
-                                                   url.toStdU16String(), port_);
+        const auto landing = address.toStdU16String();
+        const auto outcome = classifyUploadOutcome(landing, landing, port_);
         if (!outcome.message)
             return;
         showMessage(parts_.messageParent, parts_.messageTitle(), loadText(*outcome.message));

@@ -12,8 +12,8 @@ class QWidget;
 
 namespace waytrace {
 
-class Browser;
 class RecordedSequence;
+class UploadChannel;
 
 // Saving the sequence into the server, from the question to the answer: builds the document,
 // asks for the upload's values, composes and posts the request through the upload channel,
@@ -26,8 +26,8 @@ public:
     struct Parts
     {
         const RecordedSequence& sequence;
-        // Sends the request; its navigate-complete says where the upload landed.
-        Browser& channel;
+        // Sends the request and says where the upload landed.
+        UploadChannel& channel;
         // Asks the user; nothing when the user cancelled.
         std::function<std::optional<UploadFields>()> askFields;
         // Parent and title of the outcome's message box.
@@ -49,7 +49,7 @@ signals:
 private:
     // Returns whether the request went out.
     bool post();
-    void landed(const QString& url);
+    void landed(const QString& address);
     void setUnderWay(bool underWay);
 
     Parts parts_;

@@ -52,13 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int cancelledLate = 0;
     for (auto* browser : {&main, &popup}) {
         QObject::connect(browser, &waytrace::Browser::beforeNavigate2, browser,
-                         [&, browser](const QString& url, const QString& headers,
-                                      const QByteArray& postData, bool& cancel) {
-                             const bool post = !postData.isEmpty();
-                             if (post ? !postData.endsWith('\0') : !headers.isEmpty())
+                         [&, browser](waytrace::NavigationRequest& request) {
+                             const bool post = !request.postData().isEmpty();
+                             if (post ? !request.postData().endsWith('\0')
+                                      : !request.headers().isEmpty())
                                  std::abort();
-                             raised.push_back({browser, url, post});
-                             cancel = cancelling;
+                             raised.push_back({browser, request.url(), post});
+                             if (cancelling)
+                                 request.cancel();
                          });
     }
 

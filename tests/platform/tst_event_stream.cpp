@@ -113,14 +113,15 @@ private slots:
         ScriptedBrowser main;
         ScriptedBrowser popup;
         QStringList seen;
-        connect(&main, &Browser::beforeNavigate2,
-                [&](const QString& url, const QString&, const QByteArray&, bool& cancel) {
-                    seen.append(url);
-                    cancel = url == QLatin1String("http:///");
-                });
+        connect(&main, &Browser::beforeNavigate2, [&](NavigationRequest& request) {
+            seen.append(request.url());
+            if (request.url() == QLatin1String("http:///"))
+                request.cancel();
+        });
         connect(&main, &Browser::newWindow2,
-                [&](Browser*& target, bool&) { target = popup.application(); });
-        connect(&popup, &Browser::windowClosing, [](bool, bool& cancel) { cancel = true; });
+                [&](NewWindowRequest& request) { request.showIn(&popup); });
+        connect(&popup, &Browser::windowClosing,
+                [](WindowClosingRequest& request) { request.cancel(); });
 
         QVERIFY(main.raiseBeforeNavigate2(QStringLiteral("http:///")));
         QVERIFY(!main.raiseBeforeNavigate2(QStringLiteral("http://h/")));

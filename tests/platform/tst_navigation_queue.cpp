@@ -34,12 +34,11 @@ class TestNavigationQueue : public QObject
 
     void listen(Browser& browser)
     {
-        connect(&browser, &Browser::beforeNavigate2, this,
-                [this](const QString& url, const QString& headers, const QByteArray& postData,
-                       bool& cancel) {
-                    raised_.append({url, postData, headers});
-                    cancel = cancelWhen_.contains(url);
-                });
+        connect(&browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
+            raised_.append({request.url(), request.postData(), request.headers()});
+            if (cancelWhen_.contains(request.url()))
+                request.cancel();
+        });
     }
 
 private slots:

@@ -22,16 +22,11 @@ class TestUploadChannel : public QObject
     static QString land(UploadChannel& channel, const QString& url, const QByteArray& body = "a=1",
                         const QString& headers = {})
     {
-        QSignalSpy navigated(&channel, &Browser::navigateComplete2);
-        QSignalSpy completed(&channel, &Browser::documentComplete);
-        channel.navigate(url, body, headers);
-        if (!navigated.wait(10000) || navigated.size() != 1)
+        QSignalSpy landed(&channel, &UploadChannel::landed);
+        channel.post(url, body, headers);
+        if (!landed.wait(10000) || landed.size() != 1)
             return {};
-        const auto landing = navigated.first().first().toString();
-        if (completed.size() != 1 || completed.first().first().toString() != landing ||
-            channel.documentUrl() != landing)
-            return QStringLiteral("events disagree");
-        return landing;
+        return landed.first().first().toString();
     }
 
 private slots:
@@ -283,14 +278,14 @@ private slots:
     void aNewRequestReplacesOneUnderWay()
     {
         UploadChannel channel;
-        QSignalSpy navigated(&channel, &Browser::navigateComplete2);
-        channel.navigate(server_.url(QStringLiteral("hang")), "a", {});
+        QSignalSpy landed(&channel, &UploadChannel::landed);
+        channel.post(server_.url(QStringLiteral("hang")), "a", {});
         const auto url = server_.url(QStringLiteral("page2.html"));
-        channel.navigate(url);
-        QVERIFY(navigated.wait(10000));
+        channel.post(url, "b", {});
+        QVERIFY(landed.wait(10000));
         QTest::qWait(100);
-        QCOMPARE(navigated.size(), 1);
-        QCOMPARE(navigated.first().first().toString(), url);
+        QCOMPARE(landed.size(), 1);
+        QCOMPARE(landed.first().first().toString(), url);
     }
 };
 

@@ -729,9 +729,9 @@ private slots:
     void cancelledNavigationNeverReachesTheServer()
     {
         connect(main_.get(), &Browser::beforeNavigate2, record_.get(),
-                [](const QString& address, const QString&, const QByteArray&, bool& cancel) {
-                    if (address.contains(QStringLiteral("/forbidden/")))
-                        cancel = true;
+                [](NavigationRequest& request) {
+                    if (request.url().contains(QStringLiteral("/forbidden/")))
+                        request.cancel();
                 });
         QVERIFY(load(*main_, url("index.html")));
         QSignalSpy loaded(main_->page(), &QWebEnginePage::loadFinished);

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 
+#include "named_child.h"
 #include <memory>
 #include <optional>
 
@@ -84,9 +85,15 @@ public:
 
     void typeAddress(const QString& address)
     {
-        form->addressEdit->selectAll();
-        QTest::keyClicks(form->addressEdit, address);
-        QTest::keyClick(form->addressEdit, Qt::Key_Return);
+        addressEdit()->selectAll();
+        QTest::keyClicks(addressEdit(), address);
+        QTest::keyClick(addressEdit(), Qt::Key_Return);
+    }
+
+    [[nodiscard]] QLineEdit* addressEdit() const { return child<QLineEdit>(*form, "addressEdit"); }
+    [[nodiscard]] waytrace::Browser* pageBrowser() const
+    {
+        return child<waytrace::Browser>(*form, "pageBrowser");
     }
 
     StandinProcess standin;

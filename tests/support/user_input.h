@@ -4,6 +4,7 @@
 
 #include "ui/control_panel.h"
 
+#include "named_child.h"
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -34,8 +35,8 @@ inline void retype(QLineEdit* box, const QString& text)
 
 inline void selectEntry(waytrace::ControlPanel& panel, int row)
 {
-    const auto index = panel.urlList->model()->index(row, 0);
-    panel.urlList->scrollTo(index);
-    QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, {},
-                      panel.urlList->visualRect(index).center());
+    const auto index = child<QListView>(panel, "urlList")->model()->index(row, 0);
+    child<QListView>(panel, "urlList")->scrollTo(index);
+    QTest::mouseClick(child<QListView>(panel, "urlList")->viewport(), Qt::LeftButton, {},
+                      child<QListView>(panel, "urlList")->visualRect(index).center());
 }

@@ -4,6 +4,8 @@
 #include "ui/login_dialog.h"
 #include "ui/text.h"
 
+#include "../support/named_child.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -63,24 +65,24 @@ private slots:
         Language language(kEnglish);
         LoginDialog dialog(loginQuestion());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Authentication Required"));
-        QCOMPARE(dialog.hostValue->text(), QStringLiteral("intranet.example"));
-        QCOMPARE(dialog.realmValue->text(), QStringLiteral("Staff area"));
+        QCOMPARE(child<QLabel>(dialog, "hostValue")->text(), QStringLiteral("intranet.example"));
+        QCOMPARE(child<QLabel>(dialog, "realmValue")->text(), QStringLiteral("Staff area"));
         // What the site names is shown as it is: markup in it cannot pass for the dialog's own.
-        QCOMPARE(dialog.realmValue->textFormat(), Qt::PlainText);
-        QCOMPARE(dialog.connectionValue->text(),
+        QCOMPARE(child<QLabel>(dialog, "realmValue")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>(dialog, "connectionValue")->text(),
                  QStringLiteral("Not secure: the password is sent unencrypted"));
-        QCOMPARE(dialog.passwordEdit->echoMode(), QLineEdit::Password);
-        QVERIFY(dialog.keepForSequenceCheck->isChecked());
-        QCOMPARE(dialog.keepForSequenceCheck->text(),
+        QCOMPARE(child<QLineEdit>(dialog, "passwordEdit")->echoMode(), QLineEdit::Password);
+        QVERIFY(child<QCheckBox>(dialog, "keepForSequenceCheck")->isChecked());
+        QCOMPARE(child<QCheckBox>(dialog, "keepForSequenceCheck")->text(),
                  QStringLiteral("Use these credentials for this URL in the sequence"));
-        QVERIFY(dialog.refusedLabel->isHidden());
+        QVERIFY(child<QLabel>(dialog, "refusedLabel")->isHidden());
 
         dialog.show();
-        QTest::keyClicks(dialog.userNameEdit, QStringLiteral("alice"));
-        QTest::keyClicks(dialog.passwordEdit, QStringLiteral("s3cret & more"));
-        QTest::mouseClick(dialog.keepForSequenceCheck, Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(dialog, "userNameEdit"), QStringLiteral("alice"));
+        QTest::keyClicks(child<QLineEdit>(dialog, "passwordEdit"), QStringLiteral("s3cret & more"));
+        QTest::mouseClick(child<QCheckBox>(dialog, "keepForSequenceCheck"), Qt::LeftButton);
         saveScreenshot(dialog, QStringLiteral("login-en"));
-        QTest::keyClick(dialog.passwordEdit, Qt::Key_Return);
+        QTest::keyClick(child<QLineEdit>(dialog, "passwordEdit"), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         const auto answer = dialog.answer();
         QCOMPARE(answer.userName, QStringLiteral("alice"));
@@ -97,12 +99,12 @@ private slots:
         question.userName = QStringLiteral("alice");
         LoginDialog dialog(question);
         dialog.show();
-        QVERIFY(!dialog.refusedLabel->isHidden());
-        QCOMPARE(dialog.refusedLabel->text(), loadText(168));
+        QVERIFY(!child<QLabel>(dialog, "refusedLabel")->isHidden());
+        QCOMPARE(child<QLabel>(dialog, "refusedLabel")->text(), loadText(168));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("認証が必要です"));
-        QCOMPARE(dialog.connectionValue->text(), loadText(165));
-        QCOMPARE(dialog.userNameEdit->text(), QStringLiteral("alice"));
-        QCOMPARE(dialog.focusWidget(), dialog.passwordEdit);
+        QCOMPARE(child<QLabel>(dialog, "connectionValue")->text(), loadText(165));
+        QCOMPARE(child<QLineEdit>(dialog, "userNameEdit")->text(), QStringLiteral("alice"));
+        QCOMPARE(dialog.focusWidget(), child<QLineEdit>(dialog, "passwordEdit"));
         saveScreenshot(dialog, QStringLiteral("login-retry-ja"));
     }
 
@@ -113,8 +115,9 @@ private slots:
         question.proxy = true;
         question.host = QStringLiteral("proxy.example");
         LoginDialog dialog(question);
-        QCOMPARE(dialog.requestLabel->text(), QStringLiteral("代理服务器要求输入用户名和密码。"));
-        QVERIFY(dialog.keepForSequenceCheck->isHidden());
+        QCOMPARE(child<QLabel>(dialog, "requestLabel")->text(),
+                 QStringLiteral("代理服务器要求输入用户名和密码。"));
+        QVERIFY(child<QCheckBox>(dialog, "keepForSequenceCheck")->isHidden());
         QVERIFY(!dialog.answer().keepForSequence);
     }
 
@@ -123,24 +126,26 @@ private slots:
         Language language(kEnglish);
         CertificateDialog dialog(certificateQuestion(CertificateProblem::SelfSigned));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Certificate Problem"));
-        QCOMPARE(dialog.hostValue->text(), QStringLiteral("intranet.example"));
-        QCOMPARE(dialog.issuerValue->text(), QStringLiteral("Intranet Root"));
-        QCOMPARE(dialog.issuerValue->textFormat(), Qt::PlainText);
-        QCOMPARE(dialog.validFromValue->text(), QStringLiteral("2026-01-01 00:00:00 UTC"));
-        QCOMPARE(dialog.validUntilValue->text(), QStringLiteral("2026-12-31 23:59:59 UTC"));
-        QCOMPARE(dialog.fingerprintValue->text(),
+        QCOMPARE(child<QLabel>(dialog, "hostValue")->text(), QStringLiteral("intranet.example"));
+        QCOMPARE(child<QLabel>(dialog, "issuerValue")->text(), QStringLiteral("Intranet Root"));
+        QCOMPARE(child<QLabel>(dialog, "issuerValue")->textFormat(), Qt::PlainText);
+        QCOMPARE(child<QLabel>(dialog, "validFromValue")->text(),
+                 QStringLiteral("2026-01-01 00:00:00 UTC"));
+        QCOMPARE(child<QLabel>(dialog, "validUntilValue")->text(),
+                 QStringLiteral("2026-12-31 23:59:59 UTC"));
+        QCOMPARE(child<QLabel>(dialog, "fingerprintValue")->text(),
                  QStringLiteral("00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF\n"
                                 "FF:EE:DD:CC:BB:AA:99:88:77:66:55:44:33:22:11:00"));
-        QCOMPARE(dialog.continueButton->text(), QStringLiteral("Continue"));
+        QCOMPARE(child<QPushButton>(dialog, "continueButton")->text(), QStringLiteral("Continue"));
         dialog.show();
         saveScreenshot(dialog, QStringLiteral("certificate-en"));
-        QVERIFY(dialog.cancelButton->isDefault());
+        QVERIFY(child<QPushButton>(dialog, "cancelButton")->isDefault());
         QTest::keyClick(&dialog, Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
         CertificateDialog again(certificateQuestion(CertificateProblem::SelfSigned));
         again.show();
-        QTest::mouseClick(again.continueButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(again, "continueButton"), Qt::LeftButton);
         QCOMPARE(again.result(), int(QDialog::Accepted));
     }
 

@@ -2,6 +2,8 @@
 #include "ui/control_panel.h"
 #include "ui/text.h"
 
+#include "../support/named_child.h"
+
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -46,10 +48,15 @@ RecordedSequence sequenceOf(int count)
     return sequence;
 }
 
+QListView* urlList(const ControlPanel& panel)
+{
+    return child<QListView>(panel, "urlList");
+}
+
 QStringList entries(const ControlPanel& panel)
 {
     QStringList texts;
-    const auto* model = panel.urlList->model();
+    const auto* model = urlList(panel)->model();
     for (int row = 0; row < model->rowCount(); ++row)
         texts << model->index(row, 0).data().toString();
     return texts;
@@ -57,15 +64,17 @@ QStringList entries(const ControlPanel& panel)
 
 void select(ControlPanel& panel, int row)
 {
-    panel.urlList->setCurrentIndex(panel.urlList->model()->index(row, 0));
+    urlList(panel)->setCurrentIndex(urlList(panel)->model()->index(row, 0));
 }
 
 // What the detail boxes show, in the record's field order.
 QStringList details(const ControlPanel& panel)
 {
-    return {panel.urlLabelEdit->text(), panel.requiredKeywordsEdit->text(),
-            panel.forbiddenKeywordsEdit->text(), panel.userNameEdit->text(),
-            panel.passwordEdit->text()};
+    return {child<QLineEdit>(panel, "urlLabelEdit")->text(),
+            child<QLineEdit>(panel, "requiredKeywordsEdit")->text(),
+            child<QLineEdit>(panel, "forbiddenKeywordsEdit")->text(),
+            child<QLineEdit>(panel, "userNameEdit")->text(),
+            child<QLineEdit>(panel, "passwordEdit")->text()};
 }
 
 QStringList detailsOf(const UrlRecord& record)
@@ -108,18 +117,21 @@ private slots:
             !(panel.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(panel.windowFlags() & Qt::WindowCloseButtonHint);
         // unavailabilitystring belongs to the window yet lies over Frame2, under Label3.
-        QCOMPARE(panel.forbiddenKeywordsEdit->parentWidget(), &panel);
-        QVERIFY(panel.alertFrame->geometry().contains(panel.forbiddenKeywordsEdit->geometry()));
-        QCOMPARE(panel.childAt(panel.forbiddenKeywordsEdit->geometry().center()),
-                 panel.forbiddenKeywordsEdit);
+        QCOMPARE(child<QLineEdit>(panel, "forbiddenKeywordsEdit")->parentWidget(), &panel);
+        QVERIFY(child<QGroupBox>(panel, "alertFrame")
+                    ->geometry()
+                    .contains(child<QLineEdit>(panel, "forbiddenKeywordsEdit")->geometry()));
+        QCOMPARE(
+            panel.childAt(child<QLineEdit>(panel, "forbiddenKeywordsEdit")->geometry().center()),
+            child<QLineEdit>(panel, "forbiddenKeywordsEdit"));
     }
 
     void tabOrder()
     {
         RecordedSequence sequence;
         ControlPanel panel(sequence);
-        QStringList order{panel.urlList->objectName()};
-        for (QWidget* w = panel.urlList->nextInFocusChain(); w != panel.urlList;
+        QStringList order{urlList(panel)->objectName()};
+        for (QWidget* w = urlList(panel)->nextInFocusChain(); w != urlList(panel);
              w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
@@ -144,18 +156,19 @@ private slots:
         ControlPanel panel(sequence);
 
         QCOMPARE(panel.windowTitle(), loadText(109));
-        const QList<QPair<QWidget*, int>> captions{{panel.urlListFrame, 124},
-                                                   {panel.urlLabelFrame, 114},
-                                                   {panel.alertFrame, 115},
-                                                   {panel.loginFrame, 119},
-                                                   {panel.urlDetailsLabel, 113},
-                                                   {panel.requiredKeywordsLabel, 116},
-                                                   {panel.forbiddenKeywordsLabel, 117},
-                                                   {panel.responseCodeLabel, 118},
-                                                   {panel.userNameLabel, 120},
-                                                   {panel.passwordLabel, 121},
-                                                   {panel.deleteHintLabel, 122},
-                                                   {panel.closeButton, 123}};
+        const QList<QPair<QWidget*, int>> captions{
+            {child<QGroupBox>(panel, "urlListFrame"), 124},
+            {child<QGroupBox>(panel, "urlLabelFrame"), 114},
+            {child<QGroupBox>(panel, "alertFrame"), 115},
+            {child<QGroupBox>(panel, "loginFrame"), 119},
+            {child<QLabel>(panel, "urlDetailsLabel"), 113},
+            {child<QLabel>(panel, "requiredKeywordsLabel"), 116},
+            {child<QLabel>(panel, "forbiddenKeywordsLabel"), 117},
+            {child<QLabel>(panel, "responseCodeLabel"), 118},
+            {child<QLabel>(panel, "userNameLabel"), 120},
+            {child<QLabel>(panel, "passwordLabel"), 121},
+            {child<QLabel>(panel, "deleteHintLabel"), 122},
+            {child<QPushButton>(panel, "closeButton"), 123}};
         const int charset = loadText(152).toInt();
         for (const auto& [control, id] : captions) {
             QString caption;
@@ -170,14 +183,15 @@ private slots:
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
         }
         for (int item = 0; item < 3; ++item)
-            QCOMPARE(panel.responseConditionBox->itemText(item), loadText(148 + item));
-        QCOMPARE(panel.responseConditionBox->font().family(), loadText(153));
+            QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->itemText(item),
+                     loadText(148 + item));
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->font().family(), loadText(153));
 
         // The list, the codes and the window keep the default face, even inside localized frames.
         const QString face = loadText(153);
-        for (QWidget* plain :
-             {static_cast<QWidget*>(panel.urlList), static_cast<QWidget*>(panel.responseCodeBox),
-              static_cast<QWidget*>(&panel)}) {
+        for (QWidget* plain : {static_cast<QWidget*>(urlList(panel)),
+                               static_cast<QWidget*>(child<QComboBox>(panel, "responseCodeBox")),
+                               static_cast<QWidget*>(&panel)}) {
             QVERIFY2(plain->font().family() != face, qPrintable(plain->objectName()));
             QVERIFY(!plain->property(kCharsetProperty).isValid());
         }
@@ -190,9 +204,9 @@ private slots:
         QVERIFY(entries(panel).isEmpty());
         QCOMPARE(panel.selectedPosition(), -1);
         QCOMPARE(details(panel), QStringList(5, QString()));
-        QCOMPARE(panel.responseConditionBox->currentIndex(), -1);
-        QCOMPARE(panel.responseCodeBox->currentIndex(), -1);
-        QCOMPARE(panel.responseCodeBox->count(), 23);
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), -1);
+        QCOMPARE(child<QComboBox>(panel, "responseCodeBox")->currentIndex(), -1);
+        QCOMPARE(child<QComboBox>(panel, "responseCodeBox")->count(), 23);
     }
 
     // The refill displays a record before the condition items are localized, so an English
@@ -203,14 +217,15 @@ private slots:
         RecordedSequence sequence = sequenceOf(1);
         sequence.at(1)->httpCondition = u"Not Equal to";
         ControlPanel panel(sequence);
-        QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
-        QCOMPARE(panel.responseConditionBox->currentText(), QStringLiteral("右値に等しくない"));
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), 2);
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentText(),
+                 QStringLiteral("右値に等しくない"));
         QVERIFY(sequence.at(1)->httpCondition == u"Not Equal to");
 
         // After load the English text no longer matches: the pick on display stays.
         sequence.at(1)->httpCondition = u"Equal to";
         panel.reloadList();
-        QCOMPARE(panel.responseConditionBox->currentIndex(), 2);
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), 2);
     }
 
     void refillSelectsAndDisplaysTheLast()
@@ -221,7 +236,7 @@ private slots:
         QCOMPARE(entries(panel).first(), QStringLiteral("http://host/page1"));
         QCOMPARE(panel.selectedPosition(), 4);
         QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
-        QCOMPARE(panel.urlLabelEdit->property(kCharsetProperty).toInt(), 134);
+        QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->property(kCharsetProperty).toInt(), 134);
 
         select(panel, 1);
         QCOMPARE(details(panel), detailsOf(*sequence.at(2)));
@@ -234,7 +249,7 @@ private slots:
         QCOMPARE(details(panel), detailsOf(*sequence.at(6)));
 
         // Arrow keys move the selection and display the record they land on.
-        QTest::keyClick(panel.urlList, Qt::Key_Up);
+        QTest::keyClick(urlList(panel), Qt::Key_Up);
         QCOMPARE(panel.selectedPosition(), 4);
         QCOMPARE(details(panel), detailsOf(*sequence.at(5)));
     }
@@ -273,8 +288,8 @@ private slots:
         ControlPanel panel(sequence);
         select(panel, 0);
         select(panel, 1);
-        QCOMPARE(panel.responseConditionBox->currentIndex(), conditionItem);
-        QCOMPARE(panel.responseCodeBox->currentIndex(), valueItem);
+        QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), conditionItem);
+        QCOMPARE(child<QComboBox>(panel, "responseCodeBox")->currentIndex(), valueItem);
         // Showing a record never changes it.
         QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), condition);
         QCOMPARE(sequence.at(2)->httpValue, value);
@@ -312,10 +327,10 @@ private slots:
         if (selected >= 0)
             select(panel, selected);
         else
-            panel.urlList->selectionModel()->clearSelection();
+            urlList(panel)->selectionModel()->clearSelection();
         const QStringList shownBefore = details(panel);
 
-        QTest::keyClick(panel.urlList, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(urlList(panel), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
         QList<int> left;
         QStringList expectedEntries;
@@ -348,7 +363,7 @@ private slots:
         // The first goes; then the refilled list selects the last, and so on from the end.
         for (const QStringList& remaining : {QStringList{"http://host/page2", "http://host/page3"},
                                              QStringList{"http://host/page2"}, QStringList{}}) {
-            QTest::keyClick(panel.urlList, Qt::Key_Delete);
+            QTest::keyClick(urlList(panel), Qt::Key_Delete);
             QCOMPARE(entries(panel), remaining);
             QStringList recorded;
             for (const auto& record : sequence)
@@ -356,7 +371,7 @@ private slots:
             QCOMPARE(recorded, remaining);
         }
         QVERIFY(sequence.count() == 0);
-        QTest::keyClick(panel.urlList, Qt::Key_Delete); // nothing left: nothing happens
+        QTest::keyClick(urlList(panel), Qt::Key_Delete); // nothing left: nothing happens
         QCOMPARE(panel.selectedPosition(), -1);
     }
 
@@ -366,13 +381,14 @@ private slots:
         QPointer<ControlPanel> panel = new ControlPanel(sequence);
         panel->show();
         select(*panel, 1);
-        panel->urlLabelEdit->setText(QStringLiteral("typed, not released"));
+        child<QLineEdit>(*panel, "urlLabelEdit")->setText(QStringLiteral("typed, not released"));
 
-        QTest::mouseClick(panel->closeButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*panel, "closeButton"), Qt::LeftButton);
         QVERIFY(!panel->isVisible());
         panel->show();
         QCOMPARE(panel->selectedPosition(), 1);
-        QCOMPARE(panel->urlLabelEdit->text(), QStringLiteral("typed, not released"));
+        QCOMPARE(child<QLineEdit>(*panel, "urlLabelEdit")->text(),
+                 QStringLiteral("typed, not released"));
 
         QVERIFY(panel->close());
         QTRY_VERIFY(panel.isNull());
@@ -495,12 +511,14 @@ private slots:
         RecordedSequence sequence = sequenceOf(1);
         ControlPanel panel(sequence);
         panel.show();
-        QTest::keyClick(panel.urlList, Qt::Key_Delete);
+        QTest::keyClick(urlList(panel), Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(0));
-        QTest::keyClicks(panel.passwordEdit, "kept in the box only");
-        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
+        QTest::keyClicks(child<QLineEdit>(panel, "passwordEdit"), "kept in the box only");
+        QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
         QCOMPARE(sequence.count(), std::size_t(0));
-        QVERIFY(panel.passwordEdit->text().endsWith(QStringLiteral("kept in the box only")));
+        QVERIFY(child<QLineEdit>(panel, "passwordEdit")
+                    ->text()
+                    .endsWith(QStringLiteral("kept in the box only")));
     }
 
     // Ctrl+click on the selected entry would leave the boxes showing a record that typing no
@@ -510,13 +528,13 @@ private slots:
         RecordedSequence two = sequenceOf(2);
         ControlPanel panel(two);
         panel.show();
-        const QRect entry = panel.urlList->visualRect(panel.urlList->model()->index(1, 0));
-        QTest::mouseClick(panel.urlList->viewport(), Qt::LeftButton, Qt::ControlModifier,
+        const QRect entry = urlList(panel)->visualRect(urlList(panel)->model()->index(1, 0));
+        QTest::mouseClick(urlList(panel)->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           entry.center());
         QCOMPARE(panel.selectedPosition(), 1);
-        panel.urlList->selectionModel()->clearSelection();
+        urlList(panel)->selectionModel()->clearSelection();
         QCOMPARE(panel.selectedPosition(), 1);
-        QTest::keyClicks(panel.urlLabelEdit, "q");
+        QTest::keyClicks(child<QLineEdit>(panel, "urlLabelEdit"), "q");
         QVERIFY(two.at(1)->displayName == u"label1");
         QVERIFY(two.at(2)->displayName == u"label2q");
     }
@@ -540,13 +558,13 @@ private slots:
         panel.show();
         select(panel, 1);
 
-        panel.responseConditionBox->setCurrentIndex(
-            0); // shown only: nothing is stored without a pick
-        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down);
+        child<QComboBox>(panel, "responseConditionBox")
+            ->setCurrentIndex(0); // shown only: nothing is stored without a pick
+        QTest::keyClick(child<QComboBox>(panel, "responseConditionBox"), Qt::Key_Down);
         QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), stored);
 
-        panel.responseCodeBox->setCurrentIndex(7); // "403"
-        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
+        child<QComboBox>(panel, "responseCodeBox")->setCurrentIndex(7); // "403"
+        QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
         QCOMPARE(sequence.at(2)->httpValue, 404);
         QVERIFY(sequence.at(1)->httpValue == 200 && sequence.at(3)->httpValue == 200);
         QVERIFY(sequence.at(3)->httpCondition == u"Greater than");
@@ -558,15 +576,15 @@ private slots:
         ControlPanel panel(sequence);
         panel.show();
         select(panel, 1);
-        panel.urlLabelEdit->setFocus();
-        QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
-        QTest::keyClick(panel.urlLabelEdit, 'x');
+        child<QLineEdit>(panel, "urlLabelEdit")->setFocus();
+        QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_End);
+        QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), 'x');
         QVERIFY(sequence.at(2)->displayName == u"label2x");
 
         panel.reloadList(); // the main window finished a page
-        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label5"));
-        QTest::keyClick(panel.urlLabelEdit, Qt::Key_End);
-        QTest::keyClick(panel.urlLabelEdit, 'y');
+        QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label5"));
+        QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_End);
+        QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), 'y');
         QVERIFY(sequence.at(5)->displayName == u"label5y");
         QVERIFY(sequence.at(2)->displayName == u"label2x");
     }
@@ -578,10 +596,10 @@ private slots:
         RecordedSequence sequence = sequenceOf(count);
         ControlPanel panel(sequence);
         QCOMPARE(panel.selectedPosition(), count - 1);
-        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label40000"));
+        QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label40000"));
         select(panel, 35000);
-        QCOMPARE(panel.urlLabelEdit->text(), QStringLiteral("label35001"));
-        QTest::keyClick(panel.urlList, Qt::Key_Delete);
+        QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label35001"));
+        QTest::keyClick(urlList(panel), Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(count - 1));
         QVERIFY(sequence.at(35001)->displayName == u"label35002");
         QCOMPARE(panel.selectedPosition(), count - 2);

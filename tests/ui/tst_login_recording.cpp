@@ -1,4 +1,5 @@
 #include "../support/engine_window.h"
+#include "../support/named_child.h"
 #include "../support/prompt_server.h"
 #include "../support/scripted_prompts.h"
 
@@ -23,11 +24,11 @@ private slots:
         EngineWindow w;
         const auto prompts = std::make_shared<ScriptedPrompts>();
         prompts->logins = {LoginAnswer{QStringLiteral("alice"), QStringLiteral("secret"), true}};
-        auto* browser = static_cast<WebEngineBrowser*>(w.form->pageBrowser);
+        auto* browser = static_cast<WebEngineBrowser*>(w.pageBrowser());
         PagePrompts::of(*browser->session()).setPrompts(prompts);
 
         const QString address = site.url(QStringLiteral("/protected"));
-        QVERIFY(loads(w.form->pageBrowser, address, [&] { w.typeAddress(address); }));
+        QVERIFY(loads(w.pageBrowser(), address, [&] { w.typeAddress(address); }));
         QCOMPARE(prompts->loginQuestions.size(), 1);
         const auto record = w.form->sequence().at(w.form->sequence().count());
         QCOMPARE(QString::fromStdU16String(record->urlAddress), address);
@@ -35,8 +36,8 @@ private slots:
         QCOMPARE(record->password, u"secret");
 
         auto& panel = w.form->controlPanel();
-        QCOMPARE(panel.userNameEdit->text(), QStringLiteral("alice"));
-        QCOMPARE(panel.passwordEdit->text(), QStringLiteral("secret"));
+        QCOMPARE(child<QLineEdit>(panel, "userNameEdit")->text(), QStringLiteral("alice"));
+        QCOMPARE(child<QLineEdit>(panel, "passwordEdit")->text(), QStringLiteral("secret"));
         const auto document = buildSequenceDocument(w.form->sequence());
         QVERIFY(document.find(u"alice") != std::u16string::npos);
         QVERIFY(document.find(u"secret") != std::u16string::npos);

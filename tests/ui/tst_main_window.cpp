@@ -10,6 +10,8 @@
 #include "ui/upload_dialog.h"
 
 #include "../support/modal_answer.h"
+#include "../support/named_child.h"
+#include "../support/scripted_upload_channel.h"
 
 #include <QApplication>
 #include <QFile>
@@ -40,8 +42,8 @@ const QString kCreated =
 
 BrowserFactory scriptedBrowsers()
 {
-    const auto make = [](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); };
-    return {make, make};
+    return {[](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); },
+            [](QObject* owner) -> UploadChannel* { return new ScriptedUploadChannel(owner); }};
 }
 
 ScriptedBrowser& scripted(Browser* browser)
@@ -84,8 +86,13 @@ public:
         forceInterfaceLanguage(std::nullopt);
     }
 
-    ScriptedBrowser& main() { return scripted(form->pageBrowser); }
-    ScriptedBrowser& post() { return scripted(form->uploadChannel); }
+    ScriptedBrowser& main() { return scripted(child<Browser>(*form, "pageBrowser")); }
+    ScriptedUploadChannel& post()
+    {
+        return *static_cast<ScriptedUploadChannel*>(child<UploadChannel>(*form, "uploadChannel"));
+    }
+
+    QLineEdit* addressEdit() const { return child<QLineEdit>(*form, "addressEdit"); }
 
     void record(const QString& url) { main().raiseBeforeNavigate2(url); }
 
@@ -126,11 +133,11 @@ private slots:
     void startUpOpensTheHelpPageUnrecorded()
     {
         Fixture f;
-        QCOMPARE(requestedUrls(f.form->pageBrowser), QStringList({"about:blank", kHelp}));
+        QCOMPARE(requestedUrls(&f.main()), QStringList({"about:blank", kHelp}));
         f.record("about:blank");
         f.record(kHelp);
         f.main().raiseDocumentComplete(kHelp);
-        QCOMPARE(f.form->addressEdit->text(), kHelp);
+        QCOMPARE(f.addressEdit()->text(), kHelp);
         QVERIFY(f.form->controlPanel().isVisible());
         // Beside the main window, or against the screen's right edge when there is no room;
         // on the screen either way, level with the main window's top.
@@ -147,73 +154,73 @@ private slots:
     void goAndHelpSkipTheHelpAddressWhileEnterReloadsIt()
     {
         Fixture f;
-        f.form->addressEdit->setText(kHelp);
+        f.addressEdit()->setText(kHelp);
         const auto before = f.main().requests().size();
-        f.form->goButton->click();
-        f.form->helpButton->click();
-        f.form->gettingStartedAction->trigger();
+        child<QPushButton>(*f.form, "goButton")->click();
+        child<QPushButton>(*f.form, "helpButton")->click();
+        child<QAction>(*f.form, "gettingStartedAction")->trigger();
         QCOMPARE(f.main().requests().size(), before);
-        QTest::keyClick(f.form->addressEdit, Qt::Key_Return);
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), kHelp);
+        QTest::keyClick(f.addressEdit(), Qt::Key_Return);
+        QCOMPARE(requestedUrls(&f.main()).last(), kHelp);
         QCOMPARE(f.main().requests().size(), before + 1);
 
-        f.form->addressEdit->setText("http://host/");
-        f.form->helpButton->click();
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), kHelp);
+        f.addressEdit()->setText("http://host/");
+        child<QPushButton>(*f.form, "helpButton")->click();
+        QCOMPARE(requestedUrls(&f.main()).last(), kHelp);
     }
 
     void typedAddressesGoAsTheyAre()
     {
         Fixture f;
-        f.form->addressEdit->setText("http://host/");
-        f.form->goButton->click();
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("http://host/"));
+        f.addressEdit()->setText("http://host/");
+        child<QPushButton>(*f.form, "goButton")->click();
+        QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("http://host/"));
         f.record("http://host/");
         QCOMPARE(f.form->sequence().count(), 1u);
 
-        f.form->addressEdit->setText("  not an address ");
-        QTest::keyClick(f.form->addressEdit, Qt::Key_Enter);
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("  not an address "));
-        f.form->addressEdit->clear();
-        f.form->goButton->click();
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QString());
-        QTest::keyClick(f.form->addressEdit, Qt::Key_A);
-        QCOMPARE(f.form->addressEdit->text(), QStringLiteral("a")); // other keys are the box's
+        f.addressEdit()->setText("  not an address ");
+        QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
+        QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("  not an address "));
+        f.addressEdit()->clear();
+        child<QPushButton>(*f.form, "goButton")->click();
+        QCOMPARE(requestedUrls(&f.main()).last(), QString());
+        QTest::keyClick(f.addressEdit(), Qt::Key_A);
+        QCOMPARE(f.addressEdit()->text(), QStringLiteral("a")); // other keys are the box's
     }
 
     void pagesCompletingLeaveTheFocusWhereItWas()
     {
         Fixture f;
         QApplication::setActiveWindow(f.form.get());
-        f.form->addressEdit->setFocus();
-        QTest::keyClicks(f.form->addressEdit, "http://sh");
+        f.addressEdit()->setFocus();
+        QTest::keyClicks(f.addressEdit(), "http://sh");
         f.main().raiseDocumentComplete("http://frame/"); // a frame completing meanwhile
-        QCOMPARE(QApplication::focusWidget(), f.form->addressEdit);
+        QCOMPARE(QApplication::focusWidget(), f.addressEdit());
     }
 
     void addressesOfAnyLength()
     {
         Fixture f;
         const QString address = "http://host/?q=" + QString(40000, u'x');
-        f.form->addressEdit->setText(address);
-        QTest::keyClick(f.form->addressEdit, Qt::Key_Return);
-        QCOMPARE(requestedUrls(f.form->pageBrowser).last(), address);
+        f.addressEdit()->setText(address);
+        QTest::keyClick(f.addressEdit(), Qt::Key_Return);
+        QCOMPARE(requestedUrls(&f.main()).last(), address);
         f.main().raiseDocumentComplete(address);
-        QCOMPARE(f.form->addressEdit->text(), address);
+        QCOMPARE(f.addressEdit()->text(), address);
     }
 
     void menuShortcutsComeFirstEvenInTheAddressBox()
     {
         Fixture f;
         QApplication::setActiveWindow(f.form.get());
-        f.form->addressEdit->setFocus();
-        QTest::keyClick(f.form->addressEdit, Qt::Key_A, Qt::ControlModifier);
+        f.addressEdit()->setFocus();
+        QTest::keyClick(f.addressEdit(), Qt::Key_A, Qt::ControlModifier);
         QTRY_VERIFY(openAboutWindow() != nullptr);
-        QVERIFY(f.form->addressEdit->selectedText().isEmpty());
+        QVERIFY(f.addressEdit()->selectedText().isEmpty());
 
         f.record("http://a/");
-        f.form->addressEdit->setFocus();
-        QTest::keyClick(f.form->addressEdit, Qt::Key_M, Qt::ControlModifier);
+        f.addressEdit()->setFocus();
+        QTest::keyClick(f.addressEdit(), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(f.form->sequence().count(), 0u);
 
         // Test Run shows its results in the panel; nothing listens on port 1.
@@ -232,15 +239,15 @@ private slots:
             f.record("http://a/");
             f.record("http://b/");
             f.main().raiseDocumentComplete("http://b/");
-            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 2);
+            QCOMPARE(child<QListView>(f.form->controlPanel(), "urlList")->model()->rowCount(), 2);
             if (way == 0)
-                f.form->newButton->click();
+                child<QPushButton>(*f.form, "newButton")->click();
             else
-                f.form->newSequenceAction->trigger();
+                child<QAction>(*f.form, "newSequenceAction")->trigger();
             QCOMPARE(f.form->sequence().count(), 0u);
-            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 0);
-            QCOMPARE(f.form->addressEdit->text(), QStringLiteral("about:blank"));
-            QCOMPARE(requestedUrls(f.form->pageBrowser).last(), QStringLiteral("about:blank"));
+            QCOMPARE(child<QListView>(f.form->controlPanel(), "urlList")->model()->rowCount(), 0);
+            QCOMPARE(f.addressEdit()->text(), QStringLiteral("about:blank"));
+            QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("about:blank"));
         }
     }
 
@@ -249,14 +256,14 @@ private slots:
         Fixture f;
         f.record("http://a/");
         f.main().raiseDocumentComplete("http://a/frame");
-        QCOMPARE(f.form->addressEdit->text(), QStringLiteral("http://a/frame"));
+        QCOMPARE(f.addressEdit()->text(), QStringLiteral("http://a/frame"));
         f.form->controlPanel().hide();
 
         // While the upload dialog is open, pages still refill the list but leave it hidden.
         ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
             f.record("http://b/");
             f.main().raiseDocumentComplete("http://b/");
-            QCOMPARE(f.form->controlPanel().urlList->model()->rowCount(), 2);
+            QCOMPARE(child<QListView>(f.form->controlPanel(), "urlList")->model()->rowCount(), 2);
             QVERIFY(!f.form->controlPanel().isVisible());
             dialog.findChild<QPushButton*>("cancelButton")->click();
         });
@@ -302,7 +309,7 @@ private slots:
     {
         Fixture f;
         f.main().raiseNewWindow2();
-        f.form->aboutAction->trigger();
+        child<QAction>(*f.form, "aboutAction")->trigger();
         const QList<QPointer<QWidget>> windows{QPointer<QWidget>(&f.form->popup()),
                                                QPointer<QWidget>(&f.form->controlPanel()),
                                                QPointer<QWidget>(openAboutWindow())};
@@ -345,15 +352,15 @@ private slots:
         f.main().raiseDocumentComplete("http://a/");
         auto* panel = &f.form->controlPanel();
         QVERIFY(panel->isVisible());
-        panel->closeButton->click();
+        child<QPushButton>(*panel, "closeButton")->click();
         QVERIFY(!panel->isVisible());
-        f.form->editSequenceAction->trigger();
+        child<QAction>(*f.form, "editSequenceAction")->trigger();
         QVERIFY(panel->isVisible());
 
         QPointer<ControlPanel> closed = panel;
         QVERIFY(panel->close()); // the close box
         QTRY_VERIFY(closed.isNull());
-        f.form->editButton->click();
+        child<QPushButton>(*f.form, "editButton")->click();
         QVERIFY(f.form->controlPanel().isVisible());
         QCOMPARE(f.form->controlPanel().selectedPosition(), 0);
     }
@@ -375,9 +382,12 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^handler stopped: "));
         {
             Fixture f;
-            QCOMPARE(f.form->editButton->text(), QStringLiteral("Edit (localized)"));
-            QVERIFY(!f.form->editButton->property(kCharsetProperty).isValid());
-            QCOMPARE(f.form->newButton->text(), QStringLiteral("&New Sequence"));
+            QCOMPARE(child<QPushButton>(*f.form, "editButton")->text(),
+                     QStringLiteral("Edit (localized)"));
+            QVERIFY(
+                !child<QPushButton>(*f.form, "editButton")->property(kCharsetProperty).isValid());
+            QCOMPARE(child<QPushButton>(*f.form, "newButton")->text(),
+                     QStringLiteral("&New Sequence"));
         }
         replaceStringTable(std::nullopt);
     }
@@ -385,8 +395,7 @@ private slots:
     void tabOrder()
     {
         Fixture f;
-        QWidget* start =
-            f.form->pageBrowser->widget() ? f.form->pageBrowser->widget() : f.form->addressEdit;
+        QWidget* start = f.main().widget() ? f.main().widget() : f.addressEdit();
         QStringList order;
         QWidget* w = start;
         do {
@@ -429,7 +438,7 @@ private slots:
     {
         {
             Fixture f;
-            f.form->exitAction->trigger();
+            child<QAction>(*f.form, "exitAction")->trigger();
             QVERIFY(!f.form->isVisible());
         }
         {
@@ -440,7 +449,7 @@ private slots:
             QPointer<QWidget> popup = &f.form->popup();
             QVERIFY(panel->isVisible());
             QVERIFY(popup->isVisible());
-            f.form->exitAction->trigger();
+            child<QAction>(*f.form, "exitAction")->trigger();
             QVERIFY(!f.form->isVisible());
             QVERIFY(!popup || !popup->isVisible());
             QVERIFY(!panel || !panel->isVisible());
@@ -455,8 +464,8 @@ private slots:
         QCOMPARE(f.form->currentLayout().browserWidth, 12950);
         QCOMPARE(f.main().width(), 12950);
         QCOMPARE(f.main().height(), 8950);
-        QCOMPARE(f.form->goButton->x(), twipsToPixels(12570));
-        QCOMPARE(f.form->addressEdit->width(), twipsToPixels(11415));
+        QCOMPARE(child<QPushButton>(*f.form, "goButton")->x(), twipsToPixels(12570));
+        QCOMPARE(f.addressEdit()->width(), twipsToPixels(11415));
         f.form->resize(3000 - frame.width(), 740 - frame.height()); // wider than 16 bits
         QCOMPARE(f.main().width(), 44450);
     }
@@ -487,13 +496,14 @@ private slots:
         QFETCH(QString, font);
         QFETCH(int, charset);
         Fixture f(language);
-        QCOMPARE(f.form->fileMenu->title(), file);
-        QCOMPARE(f.form->newButton->text(), newSequence);
-        QCOMPARE(f.form->newSequenceAction->text(), newSequence);
+        QCOMPARE(child<QMenu>(*f.form, "fileMenu")->title(), file);
+        QCOMPARE(child<QPushButton>(*f.form, "newButton")->text(), newSequence);
+        QCOMPARE(child<QAction>(*f.form, "newSequenceAction")->text(), newSequence);
         QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
-        const QList<QWidget*> localized = {f.form->newButton,  f.form->editButton,
-                                           f.form->saveButton, f.form->helpButton,
-                                           f.form->goButton,   f.form->addressLabel};
+        const QList<QWidget*> localized = {
+            child<QPushButton>(*f.form, "newButton"),  child<QPushButton>(*f.form, "editButton"),
+            child<QPushButton>(*f.form, "saveButton"), child<QPushButton>(*f.form, "helpButton"),
+            child<QPushButton>(*f.form, "goButton"),   child<QLabel>(*f.form, "addressLabel")};
         for (QWidget* control : localized) {
             QCOMPARE(control->font().family(), font);
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
@@ -501,36 +511,44 @@ private slots:
         const auto fits = [](QWidget* control, const QString& text) {
             return control->fontMetrics().horizontalAdvance(text) <= control->width();
         };
-        QVERIFY(fits(f.form->addressLabel, f.form->addressLabel->text()));
-        for (auto* button : {f.form->newButton, f.form->editButton, f.form->saveButton,
-                             f.form->helpButton, f.form->goButton})
+        QVERIFY(fits(child<QLabel>(*f.form, "addressLabel"),
+                     child<QLabel>(*f.form, "addressLabel")->text()));
+        for (auto* button :
+             {child<QPushButton>(*f.form, "newButton"), child<QPushButton>(*f.form, "editButton"),
+              child<QPushButton>(*f.form, "saveButton"), child<QPushButton>(*f.form, "helpButton"),
+              child<QPushButton>(*f.form, "goButton")})
             QVERIFY2(fits(button, button->text() + "  "), qPrintable(button->text()));
-        QCOMPARE(f.form->newButton->toolTip(), QStringLiteral("  Record a new URL Sequence"));
-        QCOMPARE(f.form->saveButton->toolTip(), QStringLiteral("  Save the sequence in Torvane"));
-        QCOMPARE(f.form->saveSequenceAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-        QCOMPARE(f.form->gettingStartedAction->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(child<QPushButton>(*f.form, "newButton")->toolTip(),
+                 QStringLiteral("  Record a new URL Sequence"));
+        QCOMPARE(child<QPushButton>(*f.form, "saveButton")->toolTip(),
+                 QStringLiteral("  Save the sequence in Torvane"));
+        QCOMPARE(child<QAction>(*f.form, "saveSequenceAction")->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(child<QAction>(*f.form, "gettingStartedAction")->shortcut(),
+                 QKeySequence(Qt::Key_F1));
     }
 
     void aboutWindow()
     {
         Fixture f(kJapanese);
-        f.form->aboutAction->trigger();
+        child<QAction>(*f.form, "aboutAction")->trigger();
         auto* about = openAboutWindow();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
-        QCOMPARE(about->versionLabel->text(),
+        QCOMPARE(child<QLabel>(*about, "versionLabel")->text(),
                  QStringLiteral("\u30D0\u30FC\u30B8\u30E7\u30F3\uFF1A7.0.1"));
-        QCOMPARE(about->versionLabel->font().family(), QStringLiteral("MS PGothic"));
-        QVERIFY(!about->systemInfoButton->isVisible());
+        QCOMPARE(child<QLabel>(*about, "versionLabel")->font().family(),
+                 QStringLiteral("MS PGothic"));
+        QVERIFY(!child<QPushButton>(*about, "systemInfoButton")->isVisible());
         QPointer<AboutWindow> guard(about);
         QTest::keyClick(about, Qt::Key_Escape);
         QTRY_VERIFY(guard.isNull()); // discarded, not hidden
 
         forceInterfaceLanguage(kEnglish);
-        f.form->aboutAction->trigger();
+        child<QAction>(*f.form, "aboutAction")->trigger();
         about = openAboutWindow();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
-        QCOMPARE(about->versionLabel->text(), QStringLiteral("Version:7.0.1"));
+        QCOMPARE(child<QLabel>(*about, "versionLabel")->text(), QStringLiteral("Version:7.0.1"));
         guard = about;
         QTest::keyClick(about, Qt::Key_Return);
         QTRY_VERIFY(guard.isNull());
@@ -541,17 +559,18 @@ private slots:
         Fixture f;
         f.record("http://a/");
         f.answerDialog(false);
-        f.form->saveButton->click();
-        QVERIFY(f.form->uploadCancelled);
+        child<QPushButton>(*f.form, "saveButton")->click();
+        QVERIFY(f.answer->finished());
         QVERIFY(f.post().requests().isEmpty());
-        QVERIFY(f.form->saveButton->isEnabled());
+        QVERIFY(child<QPushButton>(*f.form, "saveButton")->isEnabled());
 
         f.form->startNewSequence();
         f.answerDialog(true);
-        f.form->saveSequenceAction->trigger();
-        QVERIFY(!f.form->uploadCancelled);
+        child<QAction>(*f.form, "saveSequenceAction")->trigger();
+        QVERIFY(f.answer->finished());
+        QCOMPARE(f.form->uploadDialog().result(), QDialog::Accepted);
         QVERIFY(f.post().requests().isEmpty());
-        QVERIFY(f.form->saveButton->isEnabled());
+        QVERIFY(child<QPushButton>(*f.form, "saveButton")->isEnabled());
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -560,7 +579,7 @@ private slots:
         Fixture f;
         f.record("http://shop/list?a=1&b=2");
         f.answerDialog(true);
-        f.form->saveButton->click();
+        child<QPushButton>(*f.form, "saveButton")->click();
         QCOMPARE(f.post().requests().size(), 1);
         const auto& request = f.post().requests().first();
         QCOMPARE(request.url, kCreated);
@@ -571,14 +590,14 @@ private slots:
                                             "&transactionname=Shop check&pollinterval=5&seqinfo="));
         QVERIFY(request.postData.contains("a=1%26amp;b=2"));
 
-        QVERIFY(!f.form->saveButton->isEnabled());
-        QVERIFY(!f.form->saveSequenceAction->isEnabled());
+        QVERIFY(!child<QPushButton>(*f.form, "saveButton")->isEnabled());
+        QVERIFY(!child<QAction>(*f.form, "saveSequenceAction")->isEnabled());
         f.form->save(); // the shortcut's way in: nothing happens while under way
         QCOMPARE(f.post().requests().size(), 1);
 
-        f.post().raiseNavigateComplete2(kCreated);
-        QVERIFY(f.form->saveButton->isEnabled());
-        QVERIFY(f.form->saveSequenceAction->isEnabled());
+        f.post().land(kCreated);
+        QVERIFY(child<QPushButton>(*f.form, "saveButton")->isEnabled());
+        QVERIFY(child<QAction>(*f.form, "saveSequenceAction")->isEnabled());
     }
 
     void outcomeRows_data()
@@ -619,8 +638,8 @@ private slots:
         f.record("http://a/");
         f.answerDialog(true);
         f.form->save();
-        f.post().raiseNavigateComplete2(landing);
-        QVERIFY(f.form->saveButton->isEnabled());
+        f.post().land(landing);
+        QVERIFY(child<QPushButton>(*f.form, "saveButton")->isEnabled());
         if (message.isEmpty()) {
             QVERIFY(f.messages.isEmpty());
         } else {
@@ -630,7 +649,7 @@ private slots:
         }
         QCOMPARE(f.form->sequence().count(), cleared ? 0u : 1u);
         if (cleared)
-            QCOMPARE(f.form->addressEdit->text(), QStringLiteral("about:blank"));
+            QCOMPARE(f.addressEdit()->text(), QStringLiteral("about:blank"));
     }
 };
 

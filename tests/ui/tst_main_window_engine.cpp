@@ -1,4 +1,5 @@
 #include "../support/engine_window.h"
+#include "../support/named_child.h"
 
 #include "fixture_server.h"
 
@@ -35,7 +36,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, name);
         EngineWindow w(language);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
         QVERIFY(w.form->controlPanel().isVisible());
         QCOMPARE(w.form->sequence().count(), 0u);
 
@@ -51,12 +52,12 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
 
-        QTest::keyClick(w.form->addressEdit, Qt::Key_Return); // reloads the help page
-        w.form->goButton->click();                            // does nothing on the help page
+        QTest::keyClick(w.addressEdit(), Qt::Key_Return); // reloads the help page
+        child<QPushButton>(*w.form, "goButton")->click(); // does nothing on the help page
         const auto index = pages.url("index.html");
-        QVERIFY(loads(w.form->pageBrowser, index, [&] { w.typeAddress(index); }));
+        QVERIFY(loads(w.pageBrowser(), index, [&] { w.typeAddress(index); }));
         QCOMPARE(w.form->sequence().count(), 1u);
         QCOMPARE(pages.requestsTo("/index.html").size(), 1);
         QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urlAddress), index);
@@ -67,9 +68,9 @@ private slots:
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
         const auto index = pages.url("index.html");
-        QVERIFY(loads(w.form->pageBrowser, index, [&] { openStartAddress(*w.form, index); }));
+        QVERIFY(loads(w.pageBrowser(), index, [&] { openStartAddress(*w.form, index); }));
         QTest::qWait(500); // the help page, asked for first, must not come in after it
-        QCOMPARE(w.form->addressEdit->text(), index);
+        QCOMPARE(w.addressEdit()->text(), index);
         QCOMPARE(w.form->sequence().count(), 1u);
         QCOMPARE(QString::fromStdU16String(w.form->sequence().at(1)->urlAddress), index);
     }
@@ -77,14 +78,14 @@ private slots:
     void aPageThatCannotLoadStillRefreshesThePanel()
     {
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const auto refused = QStringLiteral("http://127.0.0.1:%1/shop").arg(probe.serverPort());
         probe.close();
-        QVERIFY(loads(w.form->pageBrowser, refused, [&] { w.typeAddress(refused); }));
+        QVERIFY(loads(w.pageBrowser(), refused, [&] { w.typeAddress(refused); }));
         QCOMPARE(w.form->sequence().count(), 1u);
-        QCOMPARE(w.form->controlPanel().urlList->model()->rowCount(), 1);
+        QCOMPARE(child<QListView>(w.form->controlPanel(), "urlList")->model()->rowCount(), 1);
         QVERIFY(w.form->controlPanel().isVisible());
     }
 
@@ -92,17 +93,17 @@ private slots:
     {
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
-        QVERIFY(loads(w.form->pageBrowser, pages.url("popups.html"),
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
+        QVERIFY(loads(w.pageBrowser(), pages.url("popups.html"),
                       [&] { w.typeAddress(pages.url("popups.html")); }));
 
-        EngineWindow::run(w.form->pageBrowser, "document.getElementById('blank').click()");
+        EngineWindow::run(w.pageBrowser(), "document.getElementById('blank').click()");
         QTRY_VERIFY_WITH_TIMEOUT(w.form->hasPopup() && w.form->popup().isVisible(), kLoadTimeoutMs);
         auto* popup = &w.form->popup();
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=blank"),
                                   kLoadTimeoutMs);
 
-        EngineWindow::run(w.form->pageBrowser, "document.getElementById('open').click()");
+        EngineWindow::run(w.pageBrowser(), "document.getElementById('open').click()");
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("page2.html?via=open"),
                                   kLoadTimeoutMs);
         QCOMPARE(&w.form->popup(), popup);
@@ -115,15 +116,15 @@ private slots:
         QCOMPARE(w.form->y(), 0);
 
         // A page that closes its own window hides the popup; the next new window shows it.
-        EngineWindow::run(w.form->pageBrowser, "document.getElementById('closer').click()");
+        EngineWindow::run(w.pageBrowser(), "document.getElementById('closer').click()");
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), pages.url("closer.html"), kLoadTimeoutMs);
         EngineWindow::run(popup->pageBrowser, "window.close()");
         QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), kLoadTimeoutMs);
-        EngineWindow::run(w.form->pageBrowser, "document.getElementById('blank').click()");
+        EngineWindow::run(w.pageBrowser(), "document.getElementById('blank').click()");
         QTRY_VERIFY_WITH_TIMEOUT(popup->isVisible(), kLoadTimeoutMs);
         QCOMPARE(&w.form->popup(), popup);
 
-        w.form->exitAction->trigger();
+        child<QAction>(*w.form, "exitAction")->trigger();
         QVERIFY(!w.form->isVisible());
         QVERIFY(!popup->isVisible());
         QVERIFY(!w.form->controlPanel().isVisible());

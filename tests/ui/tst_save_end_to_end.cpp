@@ -8,6 +8,7 @@
 #include "ui/upload_dialog.h"
 
 #include "../support/modal_answer.h"
+#include "../support/named_child.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,7 +65,7 @@ void saveThroughTheDialog(EngineWindow& w, const DialogInput& input, const QStri
             dialog.grab().save(shotPath);
         QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     });
-    QTest::mouseClick(w.form->saveButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w.form, "saveButton"), Qt::LeftButton);
     QVERIFY(answer.finished());
 }
 
@@ -78,8 +79,8 @@ private:
     // A shop visit: a GET, a link, a form login by POST, and an order posted into a new window.
     void recordTransaction(EngineWindow& w, const FixtureServer& pages)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
-        auto* browser = w.form->pageBrowser;
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
+        auto* browser = w.pageBrowser();
         const auto click = [browser](const char* id) {
             EngineWindow::run(browser,
                               QStringLiteral("document.getElementById('%1').click()").arg(id));
@@ -107,18 +108,21 @@ private slots:
         auto& panel = w.form->controlPanel();
         panel.reloadList();
         selectEntry(panel, 0);
-        typeText(panel.urlLabelEdit, QStringLiteral("Catalogue \"A&B\""));
-        QTest::keyClicks(panel.requiredKeywordsEdit, QStringLiteral("Products"));
+        typeText(child<QLineEdit>(panel, "urlLabelEdit"), QStringLiteral("Catalogue \"A&B\""));
+        QTest::keyClicks(child<QLineEdit>(panel, "requiredKeywordsEdit"),
+                         QStringLiteral("Products"));
         selectEntry(panel, 2);
-        QTest::keyClicks(panel.urlLabelEdit, QStringLiteral("Log in"));
-        QTest::keyClicks(panel.forbiddenKeywordsEdit, QStringLiteral("Error <b>"));
-        panel.responseConditionBox->setFocus();
-        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down); // "Equal to"
-        panel.responseCodeBox->setFocus();
-        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
-        const int pickedCode = panel.responseCodeBox->currentText().toInt();
-        QTest::keyClicks(panel.userNameEdit, QStringLiteral("basic+user"));
-        QTest::keyClicks(panel.passwordEdit, QStringLiteral("p%ss"));
+        QTest::keyClicks(child<QLineEdit>(panel, "urlLabelEdit"), QStringLiteral("Log in"));
+        QTest::keyClicks(child<QLineEdit>(panel, "forbiddenKeywordsEdit"),
+                         QStringLiteral("Error <b>"));
+        child<QComboBox>(panel, "responseConditionBox")->setFocus();
+        QTest::keyClick(child<QComboBox>(panel, "responseConditionBox"),
+                        Qt::Key_Down); // "Equal to"
+        child<QComboBox>(panel, "responseCodeBox")->setFocus();
+        QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
+        const int pickedCode = child<QComboBox>(panel, "responseCodeBox")->currentText().toInt();
+        QTest::keyClicks(child<QLineEdit>(panel, "userNameEdit"), QStringLiteral("basic+user"));
+        QTest::keyClicks(child<QLineEdit>(panel, "passwordEdit"), QStringLiteral("p%ss"));
 
         const QString shots = QStringLiteral(SCREENSHOT_DIR);
         QDir().mkpath(shots);
@@ -137,9 +141,9 @@ private slots:
 
         // A new, empty sequence; Save is on again.
         QCOMPARE(w.form->sequence().count(), 0u);
-        QCOMPARE(panel.urlList->model()->rowCount(), 0);
-        QCOMPARE(w.form->addressEdit->text(), QStringLiteral("about:blank"));
-        QVERIFY(w.form->saveButton->isEnabled());
+        QCOMPARE(child<QListView>(panel, "urlList")->model()->rowCount(), 0);
+        QCOMPARE(w.addressEdit()->text(), QStringLiteral("about:blank"));
+        QVERIFY(child<QPushButton>(*w.form, "saveButton")->isEnabled());
 
         // What the server decoded is what was recorded and typed.
         const auto accepted = acceptedBy(w.standin);
@@ -200,7 +204,7 @@ private slots:
         QFETCH(QString, message);
         FixtureServer pages(QStringLiteral(FIXTURES_DIR));
         EngineWindow w(kEnglish, standinArgs);
-        QTRY_COMPARE_WITH_TIMEOUT(w.form->addressEdit->text(), w.helpUrl, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
         w.typeAddress(pages.url("shop/catalogue.html"));
         QTRY_COMPARE_WITH_TIMEOUT(w.form->sequence().count(), 1u, kLoadTimeoutMs);
 
@@ -214,7 +218,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.messages.size(), 1, kLoadTimeoutMs);
         QCOMPARE(w.messages[0].text, message);
         QCOMPARE(w.form->sequence().count(), 1u);
-        QVERIFY(w.form->saveButton->isEnabled());
+        QVERIFY(child<QPushButton>(*w.form, "saveButton")->isEnabled());
         QCOMPARE(acceptedBy(w.standin).size(), 0);
     }
 };

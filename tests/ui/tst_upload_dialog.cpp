@@ -4,12 +4,14 @@
 #include "ui/upload_dialog.h"
 
 #include "../support/modal_answer.h"
+#include "../support/named_child.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -61,8 +63,7 @@ private slots:
 
     void fixedDialog()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         QCOMPARE(dialog.size(), QSize(twipsToPixels(4920), twipsToPixels(3885)));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QVERIFY(!(dialog.windowFlags() &
@@ -72,11 +73,10 @@ private slots:
 
     void tabOrderEndsWithThePollInterval()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
-        QStringList order{dialog.sequenceNameEdit->objectName()};
-        for (QWidget* w = dialog.sequenceNameEdit->nextInFocusChain(); w != dialog.sequenceNameEdit;
-             w = w->nextInFocusChain())
+        UploadDialog dialog;
+        QStringList order{child<QLineEdit>(dialog, "sequenceNameEdit")->objectName()};
+        for (QWidget* w = child<QLineEdit>(dialog, "sequenceNameEdit")->nextInFocusChain();
+             w != child<QLineEdit>(dialog, "sequenceNameEdit"); w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w->objectName();
         QCOMPARE(order,
@@ -86,8 +86,7 @@ private slots:
 
     void designValuesAndMaskedPassword()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         QStringList values;
         for (const char* name : kBoxes)
             values << box(dialog, name)->text();
@@ -95,11 +94,12 @@ private slots:
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(dialog.focusWidget(), dialog.sequenceNameEdit); // the first box of the tab order
-        QTest::keyClicks(dialog.passwordEdit, "s3cret");
-        QCOMPARE(dialog.passwordEdit->text(), QStringLiteral("s3cret"));
-        QCOMPARE(dialog.passwordEdit->displayText(), QStringLiteral("******"));
-        QCOMPARE(dialog.sequenceNameEdit->echoMode(), QLineEdit::Normal);
+        QCOMPARE(dialog.focusWidget(),
+                 child<QLineEdit>(dialog, "sequenceNameEdit")); // the first box of the tab order
+        QTest::keyClicks(child<QLineEdit>(dialog, "passwordEdit"), "s3cret");
+        QCOMPARE(child<QLineEdit>(dialog, "passwordEdit")->text(), QStringLiteral("s3cret"));
+        QCOMPARE(child<QLineEdit>(dialog, "passwordEdit")->displayText(), QStringLiteral("******"));
+        QCOMPARE(child<QLineEdit>(dialog, "sequenceNameEdit")->echoMode(), QLineEdit::Normal);
     }
 
     void okTestsTheBoxesInOrder_data()
@@ -123,37 +123,37 @@ private slots:
         QFETCH(QStringList, empty);
         QFETCH(int, message);
         QFETCH(QString, focus);
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
         for (const QString& name : empty)
             box(dialog, name)->clear();
         dialog.show();
+        QSignalSpy finished(&dialog, &QDialog::finished);
 
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QStringLiteral("Waytrace"));
         QCOMPARE(messages.first().text, loadText(message));
         QCOMPARE(dialog.focusWidget(), box(dialog, focus));
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadCancelled); // unchanged
+        QVERIFY(finished.isEmpty());
     }
 
     void onlyEmptinessIsTested()
     {
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
-        dialog.pollIntervalEdit->setText(QStringLiteral("   "));
-        dialog.portEdit->setText(QStringLiteral("not a port"));
+        child<QLineEdit>(dialog, "pollIntervalEdit")->setText(QStringLiteral("   "));
+        child<QLineEdit>(dialog, "portEdit")->setText(QStringLiteral("not a port"));
         dialog.show();
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadCancelled);
+        QCOMPARE(accepted.size(), 1);
     }
 
-    // OK, Cancel and the close box each end the modal display, set the flag and keep the boxes.
+    // OK, Cancel and the close box each end the modal display with its answer and keep the boxes.
     void endingTheModalDisplay_data()
     {
         QTest::addColumn<QString>("how");
@@ -167,8 +167,7 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(bool, cancelled);
-        bool uploadCancelled = !cancelled;
-        const auto owned = std::make_unique<UploadDialog>(uploadCancelled);
+        const auto owned = std::make_unique<UploadDialog>();
         const QPointer<UploadDialog> dialog = owned.get(); // also proves no exit destroys it
         ModalAnswer<UploadDialog> answer([&](UploadDialog& shown) {
             fill(shown);
@@ -179,11 +178,13 @@ private slots:
             else
                 shown.close();
         });
-        dialog->showModal(); // returns only once the dialog is hidden
+        const auto fields = dialog->ask(); // returns only once the dialog is hidden
         QVERIFY(answer.finished());
         QVERIFY(dialog);
         QVERIFY(!dialog->isVisible());
-        QCOMPARE(uploadCancelled, cancelled);
+        QCOMPARE(!fields, cancelled);
+        if (fields)
+            QCOMPARE(fields->host, std::u16string(u"v_hostEdit"));
         QVERIFY(messages.isEmpty());
 
         // The next opening shows what was typed.
@@ -192,43 +193,43 @@ private slots:
             QCOMPARE(box(shown, "passwordEdit")->text(), QStringLiteral("v_passwordEdit"));
             QTest::mouseClick(shown.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
         });
-        dialog->showModal();
+        QVERIFY(!dialog->ask());
         QVERIFY(reopened.finished());
-        QVERIFY(uploadCancelled);
     }
 
     void cancelTestsNothing()
     {
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         for (const char* name : kBoxes)
             box(dialog, name)->clear();
         dialog.show();
-        QTest::mouseClick(dialog.cancelButton, Qt::LeftButton);
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
+        QTest::mouseClick(child<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
         QVERIFY(messages.isEmpty());
         QVERIFY(!dialog.isVisible());
-        QVERIFY(uploadCancelled);
+        QCOMPARE(rejected.size(), 1);
     }
 
     void enterAndEscPressNoButton()
     {
-        bool uploadCancelled = true;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
         fill(dialog);
         dialog.show();
-        QTest::keyClick(dialog.sequenceNameEdit, Qt::Key_Return);
-        QTest::keyClick(dialog.hostEdit, Qt::Key_Escape);
+        QSignalSpy finished(&dialog, &QDialog::finished);
+        QTest::keyClick(child<QLineEdit>(dialog, "sequenceNameEdit"), Qt::Key_Return);
+        QTest::keyClick(child<QLineEdit>(dialog, "hostEdit"), Qt::Key_Escape);
         QVERIFY(dialog.isVisible());
-        QVERIFY(uploadCancelled);
+        QVERIFY(finished.isEmpty());
 
         // Not even the button that has the focus: only a click or the space bar presses it.
-        dialog.okButton->setFocus();
-        QTest::keyClick(dialog.okButton, Qt::Key_Return);
-        QTest::keyClick(dialog.okButton, Qt::Key_Enter);
+        child<QPushButton>(dialog, "okButton")->setFocus();
+        QTest::keyClick(child<QPushButton>(dialog, "okButton"), Qt::Key_Return);
+        QTest::keyClick(child<QPushButton>(dialog, "okButton"), Qt::Key_Enter);
         QVERIFY(dialog.isVisible());
-        QTest::keyClick(dialog.okButton, Qt::Key_Space);
+        QTest::keyClick(child<QPushButton>(dialog, "okButton"), Qt::Key_Space);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!uploadCancelled);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(dialog.result(), QDialog::Accepted);
     }
 
     void localizedCaptionsEnglishTooltips_data()
@@ -245,17 +246,20 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, okCaption);
         forceInterfaceLanguage(language);
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
+        UploadDialog dialog;
 
         QCOMPARE(dialog.windowTitle(), loadText(131));
-        QCOMPARE(dialog.okButton->text(), okCaption);
+        QCOMPARE(child<QPushButton>(dialog, "okButton")->text(), okCaption);
         const QList<QPair<QWidget*, int>> captions{
-            {dialog.sequenceNameLabel, 132}, {dialog.pollIntervalLabel, 133},
-            {dialog.minutesLabel, 134},      {dialog.hostLabel, 135},
-            {dialog.portLabel, 136},         {dialog.userLabel, 120},
-            {dialog.passwordLabel, 121},     {dialog.okButton, 128},
-            {dialog.cancelButton, 137}};
+            {child<QLabel>(dialog, "sequenceNameLabel"), 132},
+            {child<QLabel>(dialog, "pollIntervalLabel"), 133},
+            {child<QLabel>(dialog, "minutesLabel"), 134},
+            {child<QLabel>(dialog, "hostLabel"), 135},
+            {child<QLabel>(dialog, "portLabel"), 136},
+            {child<QLabel>(dialog, "userLabel"), 120},
+            {child<QLabel>(dialog, "passwordLabel"), 121},
+            {child<QPushButton>(dialog, "okButton"), 128},
+            {child<QPushButton>(dialog, "cancelButton"), 137}};
         const QString face = loadText(153);
         const int charset = loadText(152).toInt();
         for (const auto& [control, id] : captions) {
@@ -265,29 +269,34 @@ private slots:
             QCOMPARE(control->font().family(), face);
             QCOMPARE(control->property(kCharsetProperty).toInt(), charset);
         }
-        for (QLineEdit* edit : {dialog.sequenceNameEdit, dialog.hostEdit, dialog.portEdit,
-                                dialog.userEdit, dialog.passwordEdit}) {
+        for (QLineEdit* edit :
+             {child<QLineEdit>(dialog, "sequenceNameEdit"), child<QLineEdit>(dialog, "hostEdit"),
+              child<QLineEdit>(dialog, "portEdit"), child<QLineEdit>(dialog, "userEdit"),
+              child<QLineEdit>(dialog, "passwordEdit")}) {
             QCOMPARE(edit->font().family(), face);
             QCOMPARE(edit->property(kCharsetProperty).toInt(), charset);
         }
-        QVERIFY(!dialog.pollIntervalEdit->property(kCharsetProperty).isValid());
-        QVERIFY(dialog.pollIntervalEdit->font().family() != face);
-        QVERIFY(!dialog.uploadFrame->property(kCharsetProperty).isValid());
-        QCOMPARE(dialog.hostEdit->text(),
+        QVERIFY(
+            !child<QLineEdit>(dialog, "pollIntervalEdit")->property(kCharsetProperty).isValid());
+        QVERIFY(child<QLineEdit>(dialog, "pollIntervalEdit")->font().family() != face);
+        QVERIFY(!child<QGroupBox>(dialog, "uploadFrame")->property(kCharsetProperty).isValid());
+        QCOMPARE(child<QLineEdit>(dialog, "hostEdit")->text(),
                  QStringLiteral("localhost")); // texts untouched by loading
 
-        QCOMPARE(dialog.sequenceNameLabel->toolTip(),
+        QCOMPARE(child<QLabel>(dialog, "sequenceNameLabel")->toolTip(),
                  QStringLiteral("Enter the display name of the Transaction"));
-        QCOMPARE(dialog.sequenceNameEdit->toolTip(),
+        QCOMPARE(child<QLineEdit>(dialog, "sequenceNameEdit")->toolTip(),
                  QStringLiteral("Enter the display name of the Transaction"));
-        QCOMPARE(dialog.hostEdit->toolTip(), QStringLiteral("Enter the host name of the Torvane"));
-        QCOMPARE(dialog.portEdit->toolTip(), QStringLiteral("Enter the port of the Torvane"));
-        QCOMPARE(dialog.pollIntervalEdit->toolTip(),
+        QCOMPARE(child<QLineEdit>(dialog, "hostEdit")->toolTip(),
+                 QStringLiteral("Enter the host name of the Torvane"));
+        QCOMPARE(child<QLineEdit>(dialog, "portEdit")->toolTip(),
+                 QStringLiteral("Enter the port of the Torvane"));
+        QCOMPARE(child<QLineEdit>(dialog, "pollIntervalEdit")->toolTip(),
                  QStringLiteral("Enter the poll interval for this monitor"));
 
         dialog.show();
-        dialog.sequenceNameEdit->clear();
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        child<QLineEdit>(dialog, "sequenceNameEdit")->clear();
+        QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QStringLiteral("Waytrace"));
         QCOMPARE(messages.first().text, loadText(146));

@@ -2,6 +2,8 @@
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 
+#include "../support/named_child.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFontMetrics>
@@ -132,10 +134,9 @@ private slots:
         checkCaptions(panel);
         save(panel, QStringLiteral("controlpanel_") + languageName(language));
 
-        bool uploadCancelled = false;
-        UploadDialog dialog(uploadCancelled);
-        dialog.sequenceNameEdit->setText(QStringLiteral("Login transaction"));
-        dialog.passwordEdit->setText(QStringLiteral("secret"));
+        UploadDialog dialog;
+        child<QLineEdit>(dialog, "sequenceNameEdit")->setText(QStringLiteral("Login transaction"));
+        child<QLineEdit>(dialog, "passwordEdit")->setText(QStringLiteral("secret"));
         checkCaptions(dialog);
         save(dialog, QStringLiteral("upload_") + languageName(language));
     }

@@ -5,6 +5,8 @@
 //   user_guide_shots FOLDER        (on a display, for example under xvfb-run)
 
 #include "../support/engine_window.h"
+#include "../support/modal_answer.h"
+#include "../support/named_child.h"
 #include "../support/user_input.h"
 
 #include "fixture_server.h"
@@ -18,7 +20,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 
 #include <cstdio>
 #include <stdexcept>
@@ -75,10 +76,10 @@ void shoot(int language, const QString& name, const QString& folder)
     const auto file = [&](const char* step) {
         return folder + QStringLiteral("/%1_%2.png").arg(QLatin1String(step), name);
     };
-    waitFor([&] { return w.form->addressEdit->text() == w.helpUrl; }, "the help page did not load");
+    waitFor([&] { return w.addressEdit()->text() == w.helpUrl; }, "the help page did not load");
 
     // Record: a catalogue, a login by POST, an order confirmed in a new window.
-    auto* browser = w.form->pageBrowser;
+    auto* browser = w.pageBrowser();
     const auto click = [browser](const char* id) {
         EngineWindow::run(browser, QStringLiteral("document.getElementById('%1').click()").arg(id));
     };
@@ -100,42 +101,46 @@ void shoot(int language, const QString& name, const QString& folder)
     // Label and conditions: alert when the login page shows an error or answers 500.
     panel.reloadList();
     selectEntry(panel, 0);
-    typeText(panel.urlLabelEdit, language == kJapanese ? QStringLiteral("\u5546\u54C1\u4E00\u89A7")
-                                                       : QStringLiteral("Catalogue"));
-    QTest::keyClicks(panel.requiredKeywordsEdit, QStringLiteral("Products"));
+    typeText(child<QLineEdit>(panel, "urlLabelEdit"),
+             language == kJapanese ? QStringLiteral("\u5546\u54C1\u4E00\u89A7")
+                                   : QStringLiteral("Catalogue"));
+    QTest::keyClicks(child<QLineEdit>(panel, "requiredKeywordsEdit"), QStringLiteral("Products"));
     selectEntry(panel, 2);
-    typeText(panel.urlLabelEdit, language == kJapanese ? QStringLiteral("\u30ED\u30B0\u30A4\u30F3")
-                                                       : QStringLiteral("Log in"));
-    QTest::keyClicks(panel.forbiddenKeywordsEdit, QStringLiteral("Error"));
-    panel.responseConditionBox->setFocus();
+    typeText(child<QLineEdit>(panel, "urlLabelEdit"),
+             language == kJapanese ? QStringLiteral("\u30ED\u30B0\u30A4\u30F3")
+                                   : QStringLiteral("Log in"));
+    QTest::keyClicks(child<QLineEdit>(panel, "forbiddenKeywordsEdit"), QStringLiteral("Error"));
+    child<QComboBox>(panel, "responseConditionBox")->setFocus();
     // Under Japanese nothing is picked yet: the record's English condition is not an item.
-    while (panel.responseConditionBox->currentIndex() < 1)
-        QTest::keyClick(panel.responseConditionBox, Qt::Key_Down); // "Equal to"
-    while (panel.responseCodeBox->currentText() != QLatin1String("500") &&
-           panel.responseCodeBox->currentIndex() + 1 < panel.responseCodeBox->count())
-        QTest::keyClick(panel.responseCodeBox, Qt::Key_Down);
-    QTest::keyClicks(panel.userNameEdit, QStringLiteral("buyer"));
-    QTest::keyClicks(panel.passwordEdit, QStringLiteral("secret"));
-    panel.urlLabelEdit->setFocus();
+    while (child<QComboBox>(panel, "responseConditionBox")->currentIndex() < 1)
+        QTest::keyClick(child<QComboBox>(panel, "responseConditionBox"),
+                        Qt::Key_Down); // "Equal to"
+    while (child<QComboBox>(panel, "responseCodeBox")->currentText() != QLatin1String("500") &&
+           child<QComboBox>(panel, "responseCodeBox")->currentIndex() + 1 <
+               child<QComboBox>(panel, "responseCodeBox")->count())
+        QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
+    QTest::keyClicks(child<QLineEdit>(panel, "userNameEdit"), QStringLiteral("buyer"));
+    QTest::keyClicks(child<QLineEdit>(panel, "passwordEdit"), QStringLiteral("secret"));
+    child<QLineEdit>(panel, "urlLabelEdit")->setFocus();
     settle();
     save(panel.grab(), file("panel"));
 
     // Save: the dialog filled key by key, shot, and confirmed.
-    QTimer::singleShot(0, [&] {
-        auto& dialog = w.form->uploadDialog();
-        retype(dialog.sequenceNameEdit,
+    ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
+        retype(child<QLineEdit>(dialog, "sequenceNameEdit"),
                language == kJapanese ? QStringLiteral("\u30B7\u30E7\u30C3\u30D7\u306E\u6CE8\u6587")
                                      : QStringLiteral("Shop order"));
-        retype(dialog.pollIntervalEdit, QStringLiteral("10"));
-        retype(dialog.hostEdit, QStringLiteral("127.0.0.1"));
-        retype(dialog.portEdit, QString::number(w.standin.port()));
-        retype(dialog.userEdit, QStringLiteral("admin"));
-        retype(dialog.passwordEdit, QStringLiteral("admin"));
+        retype(child<QLineEdit>(dialog, "pollIntervalEdit"), QStringLiteral("10"));
+        retype(child<QLineEdit>(dialog, "hostEdit"), QStringLiteral("127.0.0.1"));
+        retype(child<QLineEdit>(dialog, "portEdit"), QString::number(w.standin.port()));
+        retype(child<QLineEdit>(dialog, "userEdit"), QStringLiteral("admin"));
+        retype(child<QLineEdit>(dialog, "passwordEdit"), QStringLiteral("admin"));
         QTest::qWait(200);
         save(dialog.grab(), file("save"));
-        QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
     });
-    QTest::mouseClick(w.form->saveButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w.form, "saveButton"), Qt::LeftButton);
+    check(answer.finished(), "the upload dialog did not show");
     waitFor([&] { return !w.messages.isEmpty(); }, "no answer from the stand-in server");
     check(w.form->sequence().count() == 0, "the server did not accept the sequence");
     const auto box = makeMessageBox(w.form.get(), w.messages[0].title, w.messages[0].text);

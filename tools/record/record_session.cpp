@@ -24,9 +24,9 @@ RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QOb
 {
     listen(main, StreamEvent::Target::Main);
     listen(popup, StreamEvent::Target::Popup);
-    connect(&main, &Browser::newWindow2, this, [this](Browser*& target, bool& /*cancel*/) {
+    connect(&main, &Browser::newWindow2, this, [this](NewWindowRequest& request) {
         add(streamEvent(Kind::NewWindow2, StreamEvent::Target::Main));
-        target = popup_.application();
+        request.showIn(&popup_);
         emit popupOpened();
     });
 }
@@ -34,11 +34,10 @@ RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QOb
 void RecordSession::listen(Browser& browser, StreamEvent::Target target)
 {
     connect(&browser, &Browser::beforeNavigate2, this,
-            [this, target](const QString& url, const QString& headers, const QByteArray& postData,
-                           bool& /*cancel*/) {
-                auto event = streamEvent(Kind::BeforeNavigate2, target, url);
-                event.headers = headers;
-                event.postData = postData;
+            [this, target](const NavigationRequest& request) {
+                auto event = streamEvent(Kind::BeforeNavigate2, target, request.url());
+                event.headers = request.headers();
+                event.postData = request.postData();
                 add(event);
             });
     // After the line above: the stream shows each event before what recording it caused.
@@ -53,17 +52,16 @@ void RecordSession::listen(Browser& browser, StreamEvent::Target target)
             [this, target] { add(streamEvent(Kind::DownloadComplete, target)); });
     connect(&browser, &Browser::onQuit, this,
             [this, target] { add(streamEvent(Kind::OnQuit, target)); });
-    connect(&browser, &Browser::windowClosing, this,
-            [this, target](bool isChildWindow, bool& cancel) {
-                auto event = streamEvent(Kind::WindowClosing, target);
-                event.isChildWindow = isChildWindow;
-                add(event);
-                // The popup window only hides: its browser stays for the next new window.
-                if (target == StreamEvent::Target::Popup) {
-                    cancel = true;
-                    emit popupClosed();
-                }
-            });
+    connect(&browser, &Browser::windowClosing, this, [this, target](WindowClosingRequest& request) {
+        auto event = streamEvent(Kind::WindowClosing, target);
+        event.isChildWindow = request.isChildWindow();
+        add(event);
+        // The popup window only hides: its browser stays for the next new window.
+        if (target == StreamEvent::Target::Popup) {
+            request.cancel();
+            emit popupClosed();
+        }
+    });
 }
 
 void RecordSession::add(StreamEvent event)

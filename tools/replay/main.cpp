@@ -163,11 +163,12 @@ int upload(const waytrace::RecordedSequence& sequence, const QMap<QString, QStri
         std::fputs("waytrace-replay: nothing to upload: the sequence is empty\n", stderr);
         return 1;
     }
-    const auto sent = waytrace::uploadThroughChannel(composeRequest(sequence, values));
-    const auto outcome = waytrace::classifyUploadOutcome(
-        sent.landing.toStdU16String(), sent.eventAddress.toStdU16String(),
-        values.value(QStringLiteral("port")).toStdU16String());
-    write(sent.landing.toStdString() + "\n");
+    const auto landing = waytrace::uploadThroughChannel(composeRequest(sequence, values));
+    // The channel names its landing once: the address read and the one the event named agree.
+    const auto outcome =
+        waytrace::classifyUploadOutcome(landing.toStdU16String(), landing.toStdU16String(),
+                                        values.value(QStringLiteral("port")).toStdU16String());
+    write(landing.toStdString() + "\n");
     printOutcome(outcome);
     return outcome.message == waytrace::kMessageSequenceCreated ? 0 : 1;
 }

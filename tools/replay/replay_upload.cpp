@@ -2,37 +2,25 @@
 
 #include "platform/upload_channel.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
-
-#include <optional>
 
 namespace waytrace {
 
-UploadResult uploadThroughChannel(const UploadRequest& request)
+QString uploadThroughChannel(const UploadRequest& request)
 {
-    // Qt Network wants an application object; the tool has none otherwise.
-    std::optional<QCoreApplication> app;
-    static int argc = 1;
-    static char name[] = "waytrace-replay";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        app.emplace(argc, argv);
-
     UploadChannel channel;
-    UploadResult result;
+    QString landing;
     QEventLoop loop;
-    QObject::connect(&channel, &Browser::navigateComplete2, &loop, [&](const QString& url) {
-        result.eventAddress = url;
+    QObject::connect(&channel, &UploadChannel::landed, &loop, [&](const QString& address) {
+        landing = address;
         loop.quit();
     });
     const QByteArray body(reinterpret_cast<const char*>(request.body.data()),
                           static_cast<qsizetype>(request.body.size()));
-    channel.navigate(QString::fromStdU16String(request.address), body,
-                     QString::fromStdU16String(request.headers));
+    channel.post(QString::fromStdU16String(request.address), body,
+                 QString::fromStdU16String(request.headers));
     loop.exec();
-    result.landing = channel.documentUrl();
-    return result;
+    return landing;
 }
 
 } // namespace waytrace

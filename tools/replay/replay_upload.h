@@ -6,14 +6,8 @@
 
 namespace waytrace {
 
-struct UploadResult
-{
-    QString landing;      // where the upload landed, as the main window reads it
-    QString eventAddress; // the address its completion event named
-};
-
-// Sends the request through the program's own upload channel and waits for its landing. Runs
+// Sends the request through the program's own upload channel and returns where it landed. Runs
 // its own event loop; needs no display.
-UploadResult uploadThroughChannel(const UploadRequest& request);
+QString uploadThroughChannel(const UploadRequest& request);
 
 } // namespace waytrace

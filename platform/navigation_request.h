@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <utility>
+
+namespace waytrace {
+
+class Browser;
+
+// An event the browser waits on: every handler sees it in turn and may stop what it announces.
+class CancellableRequest
+{
+public:
+    void cancel() { cancelled_ = true; }
+    [[nodiscard]] bool isCancelled() const { return cancelled_; }
+
+private:
+    bool cancelled_ = false;
+};
+
+// A request of the top page or a frame, before it goes out. `postData` is the body followed by
+// one terminating byte, empty when there is no body; `headers` is the extra header text.
+class NavigationRequest : public CancellableRequest
+{
+public:
+    NavigationRequest(QString url, QString headers, QByteArray postData)
+        : url_(std::move(url)), headers_(std::move(headers)), postData_(std::move(postData))
+    {
+    }
+
+    [[nodiscard]] const QString& url() const { return url_; }
+    [[nodiscard]] const QString& headers() const { return headers_; }
+    [[nodiscard]] const QByteArray& postData() const { return postData_; }
+
+private:
+    QString url_;
+    QString headers_;
+    QByteArray postData_;
+};
+
+// A page asks for a new window; a handler names the browser that shows it. Without one, or
+// when cancelled, no window opens.
+class NewWindowRequest : public CancellableRequest
+{
+public:
+    void showIn(Browser* browser) { browser_ = browser; }
+    [[nodiscard]] Browser* browser() const { return browser_; }
+
+private:
+    Browser* browser_ = nullptr;
+};
+
+// A page closes its window; cancelling keeps the browser.
+class WindowClosingRequest : public CancellableRequest
+{
+public:
+    explicit WindowClosingRequest(bool childWindow) : childWindow_(childWindow) {}
+
+    // Whether the window was opened by a page as a new window.
+    [[nodiscard]] bool isChildWindow() const { return childWindow_; }
+
+private:
+    bool childWindow_;
+};
+
+} // namespace waytrace
