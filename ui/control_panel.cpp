@@ -57,86 +57,86 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     useDesignFontSize(this);
 
     // Built in tab order, so the focus chain follows it.
-    urlListFrame = frame(this, "urlListFrame", "Recorded Urls", 120, 240, 5775, 3615);
-    urlList = place(new QListView(urlListFrame), "urlList", 120, 240, 5535, 3180);
-    urlDetailsLabel = captionLabel(this, "urlDetailsLabel", "Url Details", 240, 4180, 1575, 495);
-    urlLabelFrame = frame(this, "urlLabelFrame", "URL Label", 2040, 3960, 3855, 800);
-    urlLabelEdit = textBox(urlLabelFrame, "urlLabelEdit", "", 120, 280, 3615, 300);
-    alertFrame = frame(this, "alertFrame", "Alert Me", 240, 5040, 5655, 2775);
-    requiredKeywordsLabel =
-        captionLabel(alertFrame, "requiredKeywordsLabel", "if the following keywords are not found",
-                     240, 360, 4215, 255);
-    requiredKeywordsEdit = textBox(alertFrame, "requiredKeywordsEdit", "", 240, 720, 5175, 285);
-    forbiddenKeywordsLabel =
-        captionLabel(alertFrame, "forbiddenKeywordsLabel", "if the following keywords are found",
+    urlListFrame_ = frame(this, "urlListFrame", "Recorded Urls", 120, 240, 5775, 3615);
+    urlList_ = place(new QListView(urlListFrame_), "urlList", 120, 240, 5535, 3180);
+    urlDetailsLabel_ = captionLabel(this, "urlDetailsLabel", "Url Details", 240, 4180, 1575, 495);
+    urlLabelFrame_ = frame(this, "urlLabelFrame", "URL Label", 2040, 3960, 3855, 800);
+    urlLabelEdit_ = textBox(urlLabelFrame_, "urlLabelEdit", "", 120, 280, 3615, 300);
+    alertFrame_ = frame(this, "alertFrame", "Alert Me", 240, 5040, 5655, 2775);
+    requiredKeywordsLabel_ =
+        captionLabel(alertFrame_, "requiredKeywordsLabel",
+                     "if the following keywords are not found", 240, 360, 4215, 255);
+    requiredKeywordsEdit_ = textBox(alertFrame_, "requiredKeywordsEdit", "", 240, 720, 5175, 285);
+    forbiddenKeywordsLabel_ =
+        captionLabel(alertFrame_, "forbiddenKeywordsLabel", "if the following keywords are found",
                      240, 1200, 5055, 375);
-    forbiddenKeywordsEdit = textBox(this, "forbiddenKeywordsEdit", "", 480, 6600, 5175, 285);
-    responseCodeLabel =
-        captionLabel(alertFrame, "responseCodeLabel", "if responsecode is", 240, 2160, 1575, 375);
-    responseConditionBox =
-        place(new QComboBox(alertFrame), "responseConditionBox", 2040, 2160, 1315, 315);
-    responseCodeBox = place(new QComboBox(alertFrame), "responseCodeBox", 3480, 2160, 650, 315);
-    loginFrame = frame(this, "loginFrame", "Basic Authentication", 240, 8040, 5655, 975);
-    userNameLabel = captionLabel(loginFrame, "userNameLabel", "Username", 240, 360, 975, 255);
-    userNameEdit = textBox(loginFrame, "userNameEdit", "", 1200, 360, 1695, 285);
-    passwordLabel = captionLabel(loginFrame, "passwordLabel", "Password", 3000, 360, 975, 255);
-    passwordEdit = textBox(loginFrame, "passwordEdit", "", 3840, 360, 1695, 285);
-    deleteHintLabel = captionLabel(this, "deleteHintLabel", "To remove a track use Del key", 240,
-                                   9240, 2895, 495);
-    testRunProgressLabel = captionLabel(this, "testRunProgressLabel", "", 240, 9240, 2895, 495);
-    testRunProgressLabel->hide();
-    testRunButton = place(new QPushButton(QStringLiteral("Test Run"), this), "testRunButton", 3360,
-                          9360, 1215, 375);
-    closeButton =
+    forbiddenKeywordsEdit_ = textBox(this, "forbiddenKeywordsEdit", "", 480, 6600, 5175, 285);
+    responseCodeLabel_ =
+        captionLabel(alertFrame_, "responseCodeLabel", "if responsecode is", 240, 2160, 1575, 375);
+    responseConditionBox_ =
+        place(new QComboBox(alertFrame_), "responseConditionBox", 2040, 2160, 1315, 315);
+    responseCodeBox_ = place(new QComboBox(alertFrame_), "responseCodeBox", 3480, 2160, 650, 315);
+    loginFrame_ = frame(this, "loginFrame", "Basic Authentication", 240, 8040, 5655, 975);
+    userNameLabel_ = captionLabel(loginFrame_, "userNameLabel", "Username", 240, 360, 975, 255);
+    userNameEdit_ = textBox(loginFrame_, "userNameEdit", "", 1200, 360, 1695, 285);
+    passwordLabel_ = captionLabel(loginFrame_, "passwordLabel", "Password", 3000, 360, 975, 255);
+    passwordEdit_ = textBox(loginFrame_, "passwordEdit", "", 3840, 360, 1695, 285);
+    deleteHintLabel_ = captionLabel(this, "deleteHintLabel", "To remove a track use Del key", 240,
+                                    9240, 2895, 495);
+    testRunProgressLabel_ = captionLabel(this, "testRunProgressLabel", "", 240, 9240, 2895, 495);
+    testRunProgressLabel_->hide();
+    testRunButton_ = place(new QPushButton(QStringLiteral("Test Run"), this), "testRunButton", 3360,
+                           9360, 1215, 375);
+    closeButton_ =
         place(new QPushButton(QStringLiteral("Close"), this), "closeButton", 4680, 9360, 1095, 375);
 
-    forbiddenKeywordsEdit->raise();
-    setTabChain({urlList, urlLabelEdit, requiredKeywordsEdit, forbiddenKeywordsEdit,
-                 responseConditionBox, responseCodeBox, userNameEdit, passwordEdit, testRunButton,
-                 closeButton});
+    forbiddenKeywordsEdit_->raise();
+    setTabChain({urlList_, urlLabelEdit_, requiredKeywordsEdit_, forbiddenKeywordsEdit_,
+                 responseConditionBox_, responseCodeBox_, userNameEdit_, passwordEdit_,
+                 testRunButton_, closeButton_});
 
     model_ = new UrlListModel(this);
-    urlList->setModel(model_);
-    urlList->setSelectionMode(QAbstractItemView::SingleSelection);
-    urlList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    urlList->setUniformItemSizes(true); // lays out any number of entries without measuring each
-    urlList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    urlList->setTextElideMode(Qt::ElideNone);
-    const int iconSide = urlList->fontMetrics().height();
-    urlList->setIconSize(QSize(iconSide, iconSide)); // rows keep the height of plain text
+    urlList_->setModel(model_);
+    urlList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    urlList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    urlList_->setUniformItemSizes(true); // lays out any number of entries without measuring each
+    urlList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    urlList_->setTextElideMode(Qt::ElideNone);
+    const int iconSide = urlList_->fontMetrics().height();
+    urlList_->setIconSize(QSize(iconSide, iconSide)); // rows keep the height of plain text
 
     testRun_ = new TestRun(this);
     connect(testRun_, &TestRun::stepStarted, this, &ControlPanel::testRunStepStarted);
     connect(testRun_, &TestRun::stepFinished, model_, &UrlListModel::setResult);
     connect(testRun_, &TestRun::finished, this, &ControlPanel::testRunFinished);
-    connect(testRunButton, &QPushButton::clicked, this, &ControlPanel::testRunClicked);
+    connect(testRunButton_, &QPushButton::clicked, this, &ControlPanel::testRunClicked);
 
-    responseConditionBox->addItems({QStringLiteral("Greater than"), QStringLiteral("Equal to"),
-                                    QStringLiteral("Not Equal to")});
-    responseCodeBox->addItems({"200", "300", "301", "302", "400", "401", "402", "403",
-                               "404", "405", "406", "407", "408", "409", "410", "411",
-                               "414", "415", "500", "502", "503", "504", "505"});
-    responseConditionBox->setCurrentIndex(-1);
-    responseCodeBox->setCurrentIndex(-1);
+    responseConditionBox_->addItems({QStringLiteral("Greater than"), QStringLiteral("Equal to"),
+                                     QStringLiteral("Not Equal to")});
+    responseCodeBox_->addItems({"200", "300", "301", "302", "400", "401", "402", "403",
+                                "404", "405", "406", "407", "408", "409", "410", "411",
+                                "414", "415", "500", "502", "503", "504", "505"});
+    responseConditionBox_->setCurrentIndex(-1);
+    responseCodeBox_->setCurrentIndex(-1);
     auto* slim = new SlimDropDownStyle(style()->name());
     slim->setParent(this);
-    responseConditionBox->setStyle(slim);
-    responseCodeBox->setStyle(slim);
-    keepDefaultFace(urlList);
-    keepDefaultFace(responseCodeBox);
+    responseConditionBox_->setStyle(slim);
+    responseCodeBox_->setStyle(slim);
+    keepDefaultFace(urlList_);
+    keepDefaultFace(responseCodeBox_);
 
-    connect(urlList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(urlList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ControlPanel::urlListSelectionChanged);
-    connect(closeButton, &QPushButton::clicked, this, &ControlPanel::closeClicked);
-    connect(responseConditionBox, &QComboBox::activated, this,
+    connect(closeButton_, &QPushButton::clicked, this, &ControlPanel::closeClicked);
+    connect(responseConditionBox_, &QComboBox::activated, this,
             &ControlPanel::responseConditionActivated);
-    connect(responseCodeBox, &QComboBox::activated, this, &ControlPanel::responseCodeActivated);
-    detailBoxes_ = {{{urlLabelEdit, &UrlRecord::displayName},
-                     {requiredKeywordsEdit, &UrlRecord::matchContent},
-                     {forbiddenKeywordsEdit, &UrlRecord::unavailabilityString},
-                     {userNameEdit, &UrlRecord::userName},
-                     {passwordEdit, &UrlRecord::password}}};
-    urlList->installEventFilter(this);
+    connect(responseCodeBox_, &QComboBox::activated, this, &ControlPanel::responseCodeActivated);
+    detailBoxes_ = {{{urlLabelEdit_, &UrlRecord::displayName},
+                     {requiredKeywordsEdit_, &UrlRecord::matchContent},
+                     {forbiddenKeywordsEdit_, &UrlRecord::unavailabilityString},
+                     {userNameEdit_, &UrlRecord::userName},
+                     {passwordEdit_, &UrlRecord::password}}};
+    urlList_->installEventFilter(this);
     for (const DetailBox& detail : detailBoxes_) {
         connect(detail.box, &QLineEdit::textEdited, this,
                 [this, &detail] { detailBoxEdited(detail); });
@@ -151,32 +151,32 @@ ControlPanel::~ControlPanel() = default;
 void ControlPanel::load()
 {
     // The refill comes first: a record displayed here meets the design items of
-    // responseConditionBox.
+    // responseConditionBox_.
     reloadList();
 
     setWindowTitle(loadText(TextId::ControlPanelTitle));
-    setCaption(urlListFrame, TextId::RecordedUrls);
-    setCaption(urlLabelFrame, TextId::UrlLabel);
-    setCaption(alertFrame, TextId::AlertMe);
-    setCaption(loginFrame, TextId::BasicAuthentication);
-    setCaption(urlDetailsLabel, TextId::UrlDetails);
-    setCaption(requiredKeywordsLabel, TextId::KeywordsNotFound);
-    setCaption(forbiddenKeywordsLabel, TextId::KeywordsFound);
-    setCaption(responseCodeLabel, TextId::ResponseCodeIs);
-    setCaption(userNameLabel, TextId::UserName);
-    setCaption(passwordLabel, TextId::Password);
-    setCaption(deleteHintLabel, TextId::DeleteHint);
-    setCaption(closeButton, TextId::Close);
-    setCaption(testRunButton, isTestRunning() ? TextId::StopTestRun : TextId::TestRun);
-    testRunButton->setToolTip(loadText(TextId::TestRunHelp));
-    applyTextFont(testRunProgressLabel);
-    responseConditionBox->setItemText(0, loadText(TextId::GreaterThan));
-    applyTextFont(responseConditionBox);
-    responseConditionBox->setItemText(1, loadText(TextId::EqualTo));
-    responseConditionBox->setItemText(2, loadText(TextId::NotEqualTo));
+    setCaption(urlListFrame_, TextId::RecordedUrls);
+    setCaption(urlLabelFrame_, TextId::UrlLabel);
+    setCaption(alertFrame_, TextId::AlertMe);
+    setCaption(loginFrame_, TextId::BasicAuthentication);
+    setCaption(urlDetailsLabel_, TextId::UrlDetails);
+    setCaption(requiredKeywordsLabel_, TextId::KeywordsNotFound);
+    setCaption(forbiddenKeywordsLabel_, TextId::KeywordsFound);
+    setCaption(responseCodeLabel_, TextId::ResponseCodeIs);
+    setCaption(userNameLabel_, TextId::UserName);
+    setCaption(passwordLabel_, TextId::Password);
+    setCaption(deleteHintLabel_, TextId::DeleteHint);
+    setCaption(closeButton_, TextId::Close);
+    setCaption(testRunButton_, isTestRunning() ? TextId::StopTestRun : TextId::TestRun);
+    testRunButton_->setToolTip(loadText(TextId::TestRunHelp));
+    applyTextFont(testRunProgressLabel_);
+    responseConditionBox_->setItemText(0, loadText(TextId::GreaterThan));
+    applyTextFont(responseConditionBox_);
+    responseConditionBox_->setItemText(1, loadText(TextId::EqualTo));
+    responseConditionBox_->setItemText(2, loadText(TextId::NotEqualTo));
     // The open list shows each condition whole, however narrow the closed one is.
-    responseConditionBox->view()->setMinimumWidth(
-        responseConditionBox->view()->sizeHintForColumn(0) + 8);
+    responseConditionBox_->view()->setMinimumWidth(
+        responseConditionBox_->view()->sizeHintForColumn(0) + 8);
 }
 
 void ControlPanel::reloadList()
@@ -187,13 +187,13 @@ void ControlPanel::reloadList()
     if (last < 0)
         return;
     const QModelIndex entry = model_->index(last);
-    urlList->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
-    urlList->scrollTo(entry);
+    urlList_->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+    urlList_->scrollTo(entry);
 }
 
 int ControlPanel::selectedPosition() const
 {
-    const QModelIndexList selected = urlList->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = urlList_->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
@@ -207,7 +207,7 @@ RecordRef ControlPanel::selectedRecord() const
 
 bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched == urlList) {
+    if (event->type() == QEvent::KeyPress && watched == urlList_) {
         urlListKeyPressed(static_cast<QKeyEvent*>(event));
     } else if (event->type() == QEvent::KeyRelease) {
         // Whichever key it was: one that changed nothing stores the same text again.
@@ -224,31 +224,31 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
 {
     // One entry stays selected while there are any (Ctrl+click would clear it): the boxes show
     // a record, and what is typed into them must go into that record.
-    if (urlList->selectionModel()->selectedIndexes().isEmpty() && !deselected.isEmpty() &&
+    if (urlList_->selectionModel()->selectedIndexes().isEmpty() && !deselected.isEmpty() &&
         model_->rowCount() > 0) {
-        urlList->selectionModel()->select(deselected, QItemSelectionModel::Select);
+        urlList_->selectionModel()->select(deselected, QItemSelectionModel::Select);
         return;
     }
     const RecordRef record = selectedRecord();
     if (!record)
         return;
-    display(urlLabelEdit, record->displayName);
-    display(userNameEdit, record->userName);
-    display(passwordEdit, record->password);
-    display(requiredKeywordsEdit, record->matchContent);
-    display(forbiddenKeywordsEdit, record->unavailabilityString);
+    display(urlLabelEdit_, record->displayName);
+    display(userNameEdit_, record->userName);
+    display(passwordEdit_, record->password);
+    display(requiredKeywordsEdit_, record->matchContent);
+    display(forbiddenKeywordsEdit_, record->unavailabilityString);
 
     // No match leaves the previous pick on display; a match runs the pick handling, which
     // stores the value the record already holds.
-    for (int i = responseConditionBox->count() - 1; i >= 0; --i) {
-        if (responseConditionBox->itemText(i).toStdU16String() == record->httpCondition) {
-            responseConditionBox->setCurrentIndex(i);
+    for (int i = responseConditionBox_->count() - 1; i >= 0; --i) {
+        if (responseConditionBox_->itemText(i).toStdU16String() == record->httpCondition) {
+            responseConditionBox_->setCurrentIndex(i);
             responseConditionActivated(i);
         }
     }
-    for (int i = responseCodeBox->count() - 1; i >= 0; --i) {
-        if (responseCodeBox->itemText(i).toInt() == record->httpValue) {
-            responseCodeBox->setCurrentIndex(i);
+    for (int i = responseCodeBox_->count() - 1; i >= 0; --i) {
+        if (responseCodeBox_->itemText(i).toInt() == record->httpValue) {
+            responseCodeBox_->setCurrentIndex(i);
             responseCodeActivated(i);
         }
     }
@@ -278,9 +278,9 @@ void ControlPanel::startTestRun()
     if (static_cast<std::size_t>(model_->rowCount()) != sequence_.count())
         reloadList();
     model_->clearResults();
-    deleteHintLabel->hide();
-    testRunProgressLabel->show();
-    setCaption(testRunButton, TextId::StopTestRun);
+    deleteHintLabel_->hide();
+    testRunProgressLabel_->show();
+    setCaption(testRunButton_, TextId::StopTestRun);
     testRun_->start(sequence_);
 }
 
@@ -299,16 +299,16 @@ void ControlPanel::testRunClicked()
 
 void ControlPanel::testRunStepStarted(int position, int count, const UrlRecord* record)
 {
-    testRunProgressLabel->setText(loadText(TextId::TestRunProgress).arg(position).arg(count));
+    testRunProgressLabel_->setText(loadText(TextId::TestRunProgress).arg(position).arg(count));
     model_->setRunning(record);
 }
 
 void ControlPanel::testRunFinished()
 {
     model_->setRunning(nullptr);
-    testRunProgressLabel->hide();
-    deleteHintLabel->show();
-    setCaption(testRunButton, TextId::TestRun);
+    testRunProgressLabel_->hide();
+    deleteHintLabel_->show();
+    setCaption(testRunButton_, TextId::TestRun);
 }
 
 void ControlPanel::detailBoxEdited(const DetailBox& detail)
@@ -320,13 +320,13 @@ void ControlPanel::detailBoxEdited(const DetailBox& detail)
 void ControlPanel::responseConditionActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpCondition = responseConditionBox->itemText(index).toStdU16String();
+        record->httpCondition = responseConditionBox_->itemText(index).toStdU16String();
 }
 
 void ControlPanel::responseCodeActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpValue = responseCodeBox->itemText(index).toShort();
+        record->httpValue = responseCodeBox_->itemText(index).toShort();
 }
 
 } // namespace waytrace

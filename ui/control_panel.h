@@ -48,30 +48,6 @@ public:
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
 
-    // The controls, in tab order, named as the panel's users know them.
-    QGroupBox* urlListFrame;
-    QListView* urlList;
-    QLabel* urlDetailsLabel;
-    QGroupBox* urlLabelFrame;
-    QLineEdit* urlLabelEdit;
-    QGroupBox* alertFrame;
-    QLabel* requiredKeywordsLabel;
-    QLineEdit* requiredKeywordsEdit;
-    QLabel* forbiddenKeywordsLabel;
-    QLineEdit* forbiddenKeywordsEdit; // a child of the window, lying over alertFrame
-    QLabel* responseCodeLabel;
-    QComboBox* responseConditionBox;
-    QComboBox* responseCodeBox;
-    QGroupBox* loginFrame;
-    QLabel* userNameLabel;
-    QLineEdit* userNameEdit;
-    QLabel* passwordLabel;
-    QLineEdit* passwordEdit;
-    QLabel* deleteHintLabel;
-    QLabel* testRunProgressLabel; // in the hint's place while a test run is under way
-    QPushButton* testRunButton;
-    QPushButton* closeButton;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -99,6 +75,30 @@ private:
 
     void responseConditionActivated(int index);
     void responseCodeActivated(int index);
+
+    // The controls, in tab order; tests find them by object name (the member's name without "_").
+    QGroupBox* urlListFrame_;
+    QListView* urlList_;
+    QLabel* urlDetailsLabel_;
+    QGroupBox* urlLabelFrame_;
+    QLineEdit* urlLabelEdit_;
+    QGroupBox* alertFrame_;
+    QLabel* requiredKeywordsLabel_;
+    QLineEdit* requiredKeywordsEdit_;
+    QLabel* forbiddenKeywordsLabel_;
+    QLineEdit* forbiddenKeywordsEdit_; // a child of the window, lying over alertFrame_
+    QLabel* responseCodeLabel_;
+    QComboBox* responseConditionBox_;
+    QComboBox* responseCodeBox_;
+    QGroupBox* loginFrame_;
+    QLabel* userNameLabel_;
+    QLineEdit* userNameEdit_;
+    QLabel* passwordLabel_;
+    QLineEdit* passwordEdit_;
+    QLabel* deleteHintLabel_;
+    QLabel* testRunProgressLabel_; // in the hint's place while a test run is under way
+    QPushButton* testRunButton_;
+    QPushButton* closeButton_;
 
     RecordedSequence& sequence_;
     UrlListModel* model_;

@@ -225,10 +225,10 @@ private slots:
 
         // Test Run shows its results in the panel; nothing listens on port 1.
         f.record("http://127.0.0.1:1/");
-        f.form->addressEdit->setFocus();
-        QTest::keyClick(f.form->addressEdit, Qt::Key_T, Qt::ControlModifier);
+        f.addressEdit()->setFocus();
+        QTest::keyClick(f.addressEdit(), Qt::Key_T, Qt::ControlModifier);
         QVERIFY(f.form->controlPanel().isVisible());
-        const auto* list = f.form->controlPanel().urlList;
+        const auto* list = child<QListView>(f.form->controlPanel(), "urlList");
         QTRY_VERIFY(list->model()->index(0, 0).data().toString().contains("connection refused"));
     }
 
