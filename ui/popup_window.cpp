@@ -18,6 +18,9 @@ namespace {
 // The browser is this much narrower and lower than the window's outer size.
 constexpr int kWidthMargin = 300;
 constexpr int kHeightMargin = 400;
+// The window's outer size when it opens.
+constexpr int kOuterWidth = 11000;
+constexpr int kOuterHeight = 8000;
 
 } // namespace
 
@@ -27,7 +30,7 @@ PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWi
     setObjectName(QStringLiteral("PopupWindow"));
     setWindowTitle(QStringLiteral("Form2"));
     setWindowIcon(programIcon());
-    resize(twipsToPixels(10755), twipsToPixels(7575));
+    setOuterSize(kOuterWidth, kOuterHeight);
     if (auto* view = pageBrowser->widget()) {
         view->setParent(this);
         view->setGeometry(twipsRect(120, 240, 10335, 6975));
@@ -75,8 +78,29 @@ int PopupWindow::outerHeight() const
 
 void PopupWindow::setOuterSize(int widthTwips, int heightTwips)
 {
+    outerSize_ = {widthTwips, heightTwips};
+    applyOuterSize();
+}
+
+void PopupWindow::setOuterWidth(int twips)
+{
+    outerSize_ = {twips, framed_ ? outerHeight() : outerSize_.height()};
+    applyOuterSize();
+}
+
+void PopupWindow::setOuterHeight(int twips)
+{
+    outerSize_ = {framed_ ? outerWidth() : outerSize_.width(), twips};
+    applyOuterSize();
+}
+
+void PopupWindow::applyOuterSize()
+{
+    // Before the window manager has framed the window the frame counts as nothing; the size is
+    // applied again once it is known.
     const QSize frame = frameGeometry().size() - size();
-    resize(twipsToPixels(widthTwips) - frame.width(), twipsToPixels(heightTwips) - frame.height());
+    resize(twipsToPixels(outerSize_.width()) - frame.width(),
+           twipsToPixels(outerSize_.height()) - frame.height());
 }
 
 void PopupWindow::load()
@@ -101,11 +125,37 @@ void PopupWindow::resizeEvent(QResizeEvent* event)
         fitBrowser();
 }
 
+bool PopupWindow::event(QEvent* event)
+{
+    // The window manager frames the window after it is shown, and moves or paints it then;
+    // the size follows once that event is done with.
+    const auto type = event->type();
+    if (!framed_ && (type == QEvent::Move || type == QEvent::Paint) &&
+        frameGeometry().size() != size()) {
+        framed_ = true;
+        QMetaObject::invokeMethod(this, &PopupWindow::frameKnown, Qt::QueuedConnection);
+    }
+    return QWidget::event(event);
+}
+
+void PopupWindow::frameKnown()
+{
+    // The outer size asked for so far took no frame into account. The browser follows the
+    // outer size as the load step would have with the frame known, unless a download's size
+    // holds it.
+    applyOuterSize();
+    if (trackResize)
+        fitBrowser();
+}
+
 void PopupWindow::pageBrowserDownloadComplete()
 {
     runTrapped([this] {
         trackResize = false;
-        setOuterSize(pageBrowser->width() + kWidthMargin, pageBrowser->height() + kHeightMargin);
+        // The width and then the height, each a change of the window's size that must leave
+        // the browser as it is.
+        setOuterWidth(pageBrowser->width() + kWidthMargin);
+        setOuterHeight(pageBrowser->height() + kHeightMargin);
         setWindowTitle(pageBrowser->locationUrl());
         trackResize = true;
         emit pageSized();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 
 namespace waytrace {
@@ -30,7 +31,8 @@ public:
     // While true, a change of the window's size resizes the browser.
     bool trackResize = false;
 
-    // Outer size of the window (frame included), in twips.
+    // Outer size of the window (frame included), in twips. Asked for before the window manager
+    // has framed the window, it is applied again once the frame is known.
     [[nodiscard]] int outerWidth() const;
     [[nodiscard]] int outerHeight() const;
     void setOuterSize(int widthTwips, int heightTwips);
@@ -41,10 +43,15 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void load();
     void fitBrowser();
+    void setOuterWidth(int twips);
+    void setOuterHeight(int twips);
+    void applyOuterSize();
+    void frameKnown();
 
     void pageBrowserDownloadComplete();
     void pageBrowserOnQuit();
@@ -53,6 +60,10 @@ private:
     void pageBrowserNewWindow2(NewWindowRequest& request);
 
     BrowserFactory browsers_;
+    // The outer size last asked for, in twips, and whether the window manager has framed the
+    // window, so that the frame is known.
+    QSize outerSize_;
+    bool framed_ = false;
     QList<QPointer<PlainBrowserWindow>> plainWindows_;
 };
 

@@ -1,0 +1,142 @@
+#include "../support/empty_home.h"
+#include "../support/prompt_server.h"
+#include "../support/scripted_prompts.h"
+
+#include "platform/disk_caches.h"
+#include "platform/page_prompts.h"
+#include "platform/twips.h"
+#include "platform/webengine_browser.h"
+#include "platform/webengine_session.h"
+#include "recording/recorder.h"
+#include "ui/engine_browsers.h"
+#include "ui/popup_window.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace waytrace;
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+// The popup window on the real engine, shown under the window manager, until it has its frame.
+struct Popup
+{
+    Popup()
+        : session(WebEngineSession::create()), prompts(std::make_shared<ScriptedPrompts>()),
+          recorder(QStringLiteral("http://127.0.0.1:1/help")),
+          window(std::make_unique<PopupWindow>(recorder, engineBrowsers(session)))
+    {
+        PagePrompts::of(*session).setPrompts(prompts);
+        window->show();
+    }
+
+    ~Popup() { window.reset(); } // the page before the session's profile
+
+    [[nodiscard]] bool framed() const
+    {
+        return QTest::qWaitForWindowExposed(window.get()) &&
+               window->frameGeometry().size() != window->size();
+    }
+
+    std::shared_ptr<WebEngineSession> session;
+    std::shared_ptr<ScriptedPrompts> prompts;
+    Recorder recorder;
+    std::unique_ptr<PopupWindow> window;
+};
+
+// Sizes land on whole pixels, so a size in twips is right within one pixel of what was meant.
+bool near(int twips, int meant)
+{
+    return std::abs(twips - meant) < kTwipsPerPixel;
+}
+
+// The window's outer size and its browser's size, in twips, and the browser where it belongs.
+bool sized(const PopupWindow& popup, QSize outer, QSize browser)
+{
+    return near(popup.outerWidth(), outer.width()) && near(popup.outerHeight(), outer.height()) &&
+           near(popup.pageBrowser->width(), browser.width()) &&
+           near(popup.pageBrowser->height(), browser.height()) &&
+           popup.pageBrowser->widget()->pos() == twipsRect(120, 240, 0, 0).topLeft();
+}
+
+QByteArray sizes(const PopupWindow& popup)
+{
+    return QStringLiteral("window %1x%2, browser %3x%4 at %5,%6 (twips)")
+        .arg(popup.outerWidth())
+        .arg(popup.outerHeight())
+        .arg(popup.pageBrowser->width())
+        .arg(popup.pageBrowser->height())
+        .arg(popup.pageBrowser->widget()->x() * kTwipsPerPixel)
+        .arg(popup.pageBrowser->widget()->y() * kTwipsPerPixel)
+        .toUtf8();
+}
+
+} // namespace
+
+// The popup window under a window manager, which frames it as the offscreen platform never does:
+// its outer size counts the frame and the title bar.
+class TestWindowFrames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
+
+    void opensAtItsOuterSizeWithTheBrowserFittedToIt()
+    {
+        Popup popup;
+        QVERIFY2(popup.framed(), "no window manager framed the window");
+        QTRY_VERIFY2_WITH_TIMEOUT(sized(*popup.window, {11000, 8000}, {10700, 7600}),
+                                  sizes(*popup.window), kTimeoutMs);
+    }
+
+    // While a download fits the window around the browser, the browser keeps its size.
+    void aDownloadFitsTheWindowAroundTheBrowser()
+    {
+        PromptServer site;
+        QTemporaryDir folder;
+        Popup popup;
+        QVERIFY(popup.framed());
+        auto* browser = popup.window->pageBrowser;
+        QSignalSpy fitted(popup.window.get(), &PopupWindow::pageSized);
+        browser->navigate(site.url(QStringLiteral("/page")));
+        QVERIFY(fitted.wait(kTimeoutMs));
+
+        browser->setWidth(8700);
+        browser->setHeight(5600);
+        const QString saved = folder.filePath(QStringLiteral("report.csv"));
+        popup.prompts->downloadPaths = {saved};
+        browser->navigate(site.url(QStringLiteral("/download")));
+        QTRY_COMPARE_WITH_TIMEOUT(QFile(saved).size(), qint64(sizeof kDownloadContent - 1),
+                                  kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(fitted.size(), 2, kTimeoutMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(sized(*popup.window, {9000, 6000}, {8700, 5600}),
+                                  sizes(*popup.window), kTimeoutMs);
+        QCOMPARE(popup.window->windowTitle(), site.url(QStringLiteral("/page")));
+    }
+};
+
+// As the program starts: in an empty HOME that must stay empty.
+int main(int argc, char* argv[])
+{
+    const EmptyHome home;
+    keepCachesOffDisk();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        TestWindowFrames test;
+        status = QTest::qExec(&test, argc, argv);
+    }
+    return home.check(status);
+}
+
+#include "tst_window_frames.moc"
