@@ -30,15 +30,18 @@ std::u16string postDataText(std::span<const std::uint8_t> postData)
     return replaceAll(text, u"%", u"%25");
 }
 
+std::u16string recordedBodyText(std::u16string_view queryString)
+{
+    return replaceAll(queryString, u"%25", u"%");
+}
+
 std::string postDataBytes(std::u16string_view queryString)
 {
+    const std::u16string text = recordedBodyText(queryString);
     std::string bytes;
-    bytes.reserve(queryString.size());
-    for (std::size_t i = 0; i < queryString.size(); ++i) {
-        bytes.push_back(static_cast<char>(ansiByte(queryString[i])));
-        if (queryString.substr(i, 3) == u"%25")
-            i += 2;
-    }
+    bytes.reserve(text.size());
+    for (const char16_t character : text)
+        bytes.push_back(static_cast<char>(ansiByte(character)));
     return bytes;
 }
 

@@ -1,5 +1,7 @@
 #include "test_run_verdict.h"
 
+#include "recording_rule.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -148,20 +150,14 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
         verdict.matchContent = body.find(matchContent) == std::u16string_view::npos;
     if (!unavailabilityString.empty())
         verdict.unavailabilityString = body.find(unavailabilityString) != std::u16string_view::npos;
-    verdict.httpCondition = condition && fires(*condition, status, code);
+    if (condition)
+        verdict.httpCondition = fires(*condition, status, code);
     return verdict;
 }
 
 std::vector<StaleField> staleFields(std::u16string_view querystring)
 {
-    // The recorder wrote every "%" of the body as "%25".
-    std::u16string body;
-    body.reserve(querystring.size());
-    for (std::size_t i = 0; i < querystring.size(); ++i) {
-        body += querystring[i];
-        if (querystring.substr(i, 3) == u"%25")
-            i += 2;
-    }
+    const std::u16string body = recordedBodyText(querystring);
     std::vector<StaleField> found;
     std::size_t from = 0;
     while (from <= body.size()) {

@@ -27,7 +27,7 @@ struct ConditionVerdict
 };
 
 // `body` is the response text, decoded with its declared charset. Keywords are one phrase,
-// searched case-sensitively. An unknown condition does not fire.
+// searched case-sensitively. An unknown condition counts as not set.
 ConditionVerdict judgeResponse(int status, std::u16string_view body,
                                std::u16string_view matchContent,
                                std::u16string_view unavailabilityString,

@@ -18,8 +18,9 @@ struct UrlRecord
     std::u16string headers;
     std::u16string matchContent;
     std::u16string unavailabilityString;
-    std::u16string httpCondition =
-        u"Greater than"; // fixed English, whatever the interface language
+    // Starts in English whatever the interface language; a pick in the panel stores the item's
+    // text in the interface language.
+    std::u16string httpCondition = u"Greater than";
     std::int16_t httpValue = 200;
     std::u16string userName;
     std::u16string password;

@@ -4,6 +4,7 @@
 #include "header_lines.h"
 #include "logging.h"
 #include "resources/string_table.h"
+#include "resources/text_id.h"
 
 #include <QAuthenticator>
 #include <QJsonDocument>
@@ -35,8 +36,8 @@ struct TestRun::Step
 
 namespace {
 
-// Text ids of the condition items, in the order of CodeCondition.
-constexpr int kConditionTextIds[] = {148, 149, 150};
+// The condition items' texts, in the order of CodeCondition.
+constexpr TextId kConditionTexts[] = {TextId::GreaterThan, TextId::EqualTo, TextId::NotEqualTo};
 
 // The response text, decoded as declared: the charset of the Content-Type header, else the
 // document's byte order mark or meta declaration, else UTF-8.
@@ -46,7 +47,9 @@ std::u16string decodedBody(const QByteArray& body, const QByteArray& contentType
     const auto at = contentType.toLower().indexOf("charset=");
     if (at >= 0) {
         QByteArray name = contentType.mid(at + 8);
-        name = name.left(name.indexOf(';')).trimmed();
+        if (const auto end = name.indexOf(';'); end >= 0)
+            name.truncate(end);
+        name = name.trimmed();
         if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
             name = name.mid(1, name.size() - 2);
         codec = QTextCodec::codecForName(name);
@@ -56,9 +59,12 @@ std::u16string decodedBody(const QByteArray& body, const QByteArray& contentType
     return codec->toUnicode(body).toStdU16String();
 }
 
+// Why a reply ended without a whole answer; None when it is one, HTTP error statuses included.
 TestRunFailure failureOf(QNetworkReply::NetworkError error)
 {
     switch (error) {
+    case QNetworkReply::NoError:
+        return TestRunFailure::None;
     case QNetworkReply::ConnectionRefusedError:
         return TestRunFailure::Refused;
     case QNetworkReply::HostNotFoundError:
@@ -70,9 +76,28 @@ TestRunFailure failureOf(QNetworkReply::NetworkError error)
         return TestRunFailure::Silent;
     case QNetworkReply::SslHandshakeFailedError:
         return TestRunFailure::Secure;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ContentReSendError:
+        return TestRunFailure::BrokenOff;
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return TestRunFailure::Redirects;
     default:
-        return TestRunFailure::Other;
+        break;
     }
+    // Content (2xx) and server (4xx) errors only name the answer's status.
+    const bool statusOnly =
+        (error >= QNetworkReply::ContentAccessDenied &&
+         error <= QNetworkReply::UnknownContentError) ||
+        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    return statusOnly ? TestRunFailure::None : TestRunFailure::Other;
+}
+
+bool sameOrigin(const QUrl& a, const QUrl& b)
+{
+    return a.scheme() == b.scheme() && a.host() == b.host() &&
+           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
+               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
 } // namespace
@@ -81,8 +106,8 @@ std::optional<CodeCondition> codeConditionFor(const QString& text)
 {
     // Each interface language writes the condition in its own words; all of them are read.
     static const QJsonObject table = QJsonDocument::fromJson(compiledStringTable()).object();
-    for (std::size_t i = 0; i < std::size(kConditionTextIds); ++i) {
-        const QString id = QString::number(kConditionTextIds[i]);
+    for (std::size_t i = 0; i < std::size(kConditionTexts); ++i) {
+        const QString id = QString::number(static_cast<int>(kConditionTexts[i]));
         for (const auto& language : table)
             if (language.toObject().value(id).toString() == text)
                 return static_cast<CodeCondition>(i);
@@ -124,15 +149,19 @@ void TestRun::start(const RecordedSequence& sequence)
     }
 
     // A fresh session each run: no cookies, cached logins or connections from an earlier one.
-    delete network_;
+    // The old one may be telling of its last reply right now.
+    if (network_)
+        network_->deleteLater();
     network_ = new QNetworkAccessManager(this);
     network_->setCookieJar(new QNetworkCookieJar(network_));
     network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     connect(network_, &QNetworkAccessManager::authenticationRequired, this,
             [this](QNetworkReply* reply, QAuthenticator* authenticator) {
-                // Answer a challenge once; asked again, the credentials were refused.
+                // Answer a challenge once, and only from the URL's own server: asked again, the
+                // credentials were refused; asked after a redirect elsewhere, they are not its.
                 const Step& step = steps_[next_ - 1];
-                if (step.userName.isEmpty() || reply->property("answered").toBool())
+                if (step.userName.isEmpty() || reply->property("answered").toBool() ||
+                    !sameOrigin(reply->url(), step.url))
                     return;
                 reply->setProperty("answered", true);
                 authenticator->setUser(step.userName);
@@ -140,6 +169,7 @@ void TestRun::start(const RecordedSequence& sequence)
             });
 
     next_ = 0;
+    ++run_;
     running_ = true;
     qCDebug(logTestRun) << "test run of" << steps_.size() << "URLs";
     runNext();
@@ -150,6 +180,7 @@ void TestRun::cancel()
     if (!running_)
         return;
     running_ = false;
+    ++run_;
     if (reply_) {
         reply_->disconnect(this);
         reply_->abort();
@@ -166,11 +197,13 @@ void TestRun::runNext()
         emit finished(false);
         return;
     }
-    const Step& step = steps_[next_++];
+    const auto run = run_;
+    ++next_;
     emit stepStarted(static_cast<int>(next_), static_cast<int>(steps_.size()),
-                     step.record.lock().get());
-    if (!running_)
-        return; // cancelled by a handler
+                     steps_[next_ - 1].record.lock().get());
+    if (run != run_)
+        return; // a handler cancelled or started another run
+    const Step& step = steps_[next_ - 1];
 
     // Each URL logs in with its own credentials only, never with those cached for an earlier one.
     network_->clearAccessCache();
@@ -203,8 +236,10 @@ void TestRun::replied()
     result.staleFields = step.staleFields;
     result.finalUrl = reply->url().toString();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (result.status == 0) {
-        result.failure = failureOf(reply->error());
+    result.failure = failureOf(reply->error());
+    if (result.failure == TestRunFailure::None && result.status == 0)
+        result.failure = TestRunFailure::Other;
+    if (result.failure != TestRunFailure::None) {
         result.failureDetail = reply->errorString();
         qCDebug(logTestRun) << "URL" << result.position << "unanswered:" << reply->error();
     } else {
@@ -215,8 +250,9 @@ void TestRun::replied()
                           step.matchContent, step.unavailabilityString, step.condition, step.code);
         qCDebug(logTestRun) << "URL" << result.position << "answered" << result.status;
     }
+    const auto run = run_;
     emit stepFinished(result);
-    if (running_)
+    if (run == run_)
         runNext();
 }
 

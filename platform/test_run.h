@@ -25,9 +25,11 @@ enum class TestRunFailure
     None,
     Refused, // nothing listens there
     HostNotFound,
-    Silent, // no progress for the silence limit
-    Secure, // the secure connection could not be made (certificate, protocol)
-    Other,  // see the result's detail
+    Silent,    // no progress for the silence limit
+    Secure,    // the secure connection could not be made (certificate, protocol)
+    BrokenOff, // the server closed the connection before the answer was whole
+    Redirects, // too many redirects, or one from https to http
+    Other,     // see the result's detail
 };
 
 // What one URL of a test run gave.
@@ -35,11 +37,11 @@ struct TestRunResult
 {
     int position = 0;                // 1-based, in the sequence as it was when the run started
     std::weak_ptr<UrlRecord> record; // the record it was run from
-    int status = 0;                  // the final status code; 0 when nothing answered
+    int status = 0;                  // the final status code; 0 when no status line came
     QString finalUrl;                // after redirects
     qint64 milliseconds = 0;
     qint64 size = 0;         // body bytes received
-    ConditionVerdict fires;  // only when something answered
+    ConditionVerdict fires;  // only when a whole answer came
     QStringList staleFields; // posted fields that likely change per visit
     TestRunFailure failure = TestRunFailure::None;
     QString failureDetail; // the network's own words, in English
@@ -94,6 +96,8 @@ private:
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     bool running_ = false;
+    // Counts starts and cancels, so that a handler starting or ending a run is noticed.
+    unsigned run_ = 0;
     QElapsedTimer clock_;
     std::chrono::milliseconds silence_{30000};
 };

@@ -97,13 +97,15 @@ enum class TextId : int
     FiresKeywordsNotFound = 191,
     FiresKeywordsFound = 192,
     FiresResponseCode = 193,
-    NoConnection = 194,
+    TestRunFailed = 194,
     ConnectionRefused = 195,
     ServerNotFound = 196,
     NoAnswer = 197,
     SecureConnectionFailed = 198,
     TestRunDetails = 199,
     StaleFieldsWarning = 200,
+    AnswerBrokeOff = 201,
+    TooManyRedirects = 202,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -195,12 +197,14 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::FiresKeywordsNotFound,
                                            TextId::FiresKeywordsFound,
                                            TextId::FiresResponseCode,
-                                           TextId::NoConnection,
+                                           TextId::TestRunFailed,
                                            TextId::ConnectionRefused,
                                            TextId::ServerNotFound,
                                            TextId::NoAnswer,
                                            TextId::SecureConnectionFailed,
                                            TextId::TestRunDetails,
-                                           TextId::StaleFieldsWarning};
+                                           TextId::StaleFieldsWarning,
+                                           TextId::AnswerBrokeOff,
+                                           TextId::TooManyRedirects};
 
 } // namespace waytrace

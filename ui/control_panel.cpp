@@ -274,9 +274,12 @@ void ControlPanel::startTestRun()
 {
     if (isTestRunning() || sequence_.count() == 0)
         return;
-    // Every URL run gets its entry, also those recorded since the last refill.
-    if (static_cast<std::size_t>(model_->rowCount()) != sequence_.count())
-        reloadList();
+    // Every URL run gets its entry, also those recorded since the last refill; the selection
+    // stays where it was.
+    const int selected = selectedPosition();
+    reloadList();
+    if (selected >= 0 && selected < model_->rowCount())
+        urlList_->setCurrentIndex(model_->index(selected));
     model_->clearResults();
     deleteHintLabel_->hide();
     testRunProgressLabel_->show();

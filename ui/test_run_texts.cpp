@@ -20,11 +20,16 @@ QString failureText(const TestRunResult& result)
         return loadText(TextId::NoAnswer);
     case TestRunFailure::Secure:
         return loadText(TextId::SecureConnectionFailed);
+    case TestRunFailure::BrokenOff:
+        return loadText(TextId::AnswerBrokeOff);
+    case TestRunFailure::Redirects:
+        return loadText(TextId::TooManyRedirects);
     case TestRunFailure::None:
     case TestRunFailure::Other:
         break;
     }
-    return result.failureDetail;
+    // Qt Network's own words, in English.
+    return loadText(TextId::TestRunFailed).arg(result.failureDetail);
 }
 
 // A coloured disc, drawn here: desktop icon themes differ, and some have no such icons at all.
@@ -46,7 +51,7 @@ QIcon disc(const QColor& colour)
 QString resultSummary(const TestRunResult& result)
 {
     if (result.failure != TestRunFailure::None)
-        return loadText(TextId::NoConnection).arg(failureText(result));
+        return failureText(result);
     QStringList fired;
     if (result.fires.matchContent.value_or(false))
         fired << loadText(TextId::FiresKeywordsNotFound);

@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(judgeResponse(404, body, {}, {}, CodeCondition::NotEqualTo, 404).httpCondition,
                  std::optional<bool>(false));
         QCOMPARE(judgeResponse(404, body, {}, {}, std::nullopt, 404).httpCondition,
-                 std::optional<bool>(false));
+                 std::optional<bool>());
     }
 
     void perVisitFieldsAreFlagged_data()

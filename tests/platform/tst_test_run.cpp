@@ -66,6 +66,9 @@ private slots:
                     return answer("200 OK",
                                   "<meta charset=\"shift_jis\"><p>\x82\xB2\x92\x8D\x95\xB6</p>",
                                   "Content-Type: text/html\r\n");
+                if (request.target == "/sjis-header") // declared only in the header
+                    return answer("200 OK", "<p>\x82\xB2\x92\x8D\x95\xB6</p>",
+                                  "Content-Type: text/html; charset=Shift_JIS\r\n");
                 if (request.target == "/broken")
                     return answer("500 Internal Server Error", "Error: database down");
                 return std::nullopt;
@@ -74,6 +77,7 @@ private slots:
         sequence.append(record(server_.url("home"), u"Welcome", u"Error"));
         sequence.append(record(server_.url("home"), u"welcome")); // case counts: not found
         sequence.append(record(server_.url("sjis"), u"ご注文"));
+        sequence.append(record(server_.url("sjis-header"), u"ご注文"));
         auto broken = record(server_.url("broken"), {}, u"Error");
         broken->httpCondition = u"Greater than";
         broken->httpValue = 499;
@@ -85,7 +89,7 @@ private slots:
 
         TestRun testRun;
         const auto results = run(testRun, sequence);
-        QCOMPARE(results.size(), 5);
+        QCOMPARE(results.size(), 6);
         QVERIFY(results[0].passed());
         QCOMPARE(results[0].fires.matchContent, std::optional<bool>(false));
         QCOMPARE(results[0].fires.unavailabilityString, std::optional<bool>(false));
@@ -94,19 +98,28 @@ private slots:
         QCOMPARE(results[1].fires.matchContent, std::optional<bool>(true));
         QVERIFY(!results[1].fires.unavailabilityString);
         QCOMPARE(results[2].fires.matchContent, std::optional<bool>(false));
-        QCOMPARE(results[3].status, 500);
-        QCOMPARE(results[3].fires.unavailabilityString, std::optional<bool>(true));
-        QCOMPARE(results[3].fires.httpCondition, std::optional<bool>(true));
+        QCOMPARE(results[3].fires.matchContent, std::optional<bool>(false));
+        QCOMPARE(results[4].status, 500);
+        QCOMPARE(results[4].fires.unavailabilityString, std::optional<bool>(true));
         QCOMPARE(results[4].fires.httpCondition, std::optional<bool>(true));
-        QCOMPARE(results[4].position, 5);
+        QCOMPARE(results[5].fires.httpCondition, std::optional<bool>(true));
+        QCOMPARE(results[5].position, 6);
     }
 
     // A login whose form needs the cookie of the page before it, posted with the recorded bytes
     // and header text; redirects are followed and basic authentication answers a challenge.
     void replaysWhatWasRecorded()
     {
+        FixtureServer elsewhere(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
+        elsewhere.setResponder([](const FixtureServer::Request&) -> std::optional<QByteArray> {
+            return answer("401 Unauthorized", "", "WWW-Authenticate: Basic realm=\"y\"\r\n");
+        });
+        const QByteArray away = "Location: " + elsewhere.url("ask").toUtf8() + "\r\n";
         server_.setResponder(
-            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+            [&away](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/away")
+                    return answer("302 Found", "", away);
                 if (request.target == "/form")
                     return answer("200 OK", "form", "Set-Cookie: session=s1; Path=/\r\n");
                 if (request.target == "/login")
@@ -134,11 +147,15 @@ private slots:
         secret->password = u"s3cret";
         sequence.append(secret);
         sequence.append(record(server_.url("private"))); // no credentials: refused
+        auto redirected = record(server_.url("away"));
+        redirected->userName = u"ann";
+        redirected->password = u"s3cret";
+        sequence.append(redirected);
         const UrlRecord before = *login;
 
         TestRun testRun;
         const auto results = run(testRun, sequence);
-        QCOMPARE(results.size(), 4);
+        QCOMPARE(results.size(), 5);
         QVERIFY(results[1].passed());
         QCOMPARE(results[1].status, 200);
         QCOMPARE(results[1].finalUrl, server_.url("account"));
@@ -152,6 +169,10 @@ private slots:
         QCOMPARE(results[2].status, 200);
         QVERIFY(results[2].passed());
         QCOMPARE(results[3].status, 401);
+        // The URL's credentials are for its own server, not for one it redirects to.
+        QCOMPARE(results[4].status, 401);
+        QCOMPARE(elsewhere.requests().size(), 1);
+        QVERIFY(!elsewhere.requests()[0].headers.contains("authorization"));
         // Nothing of the run is written back.
         QCOMPARE(login->queryString, before.queryString);
         QCOMPARE(login->urlAddress, before.urlAddress);
@@ -194,6 +215,29 @@ private slots:
         QVERIFY(!testRun.isRunning());
         QTest::qWait(100);
         QCOMPARE(done.size(), 0);
+    }
+
+    // Answers that never become whole fail, whatever their status line said.
+    void brokenAnswersFail()
+    {
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/cut")
+                    return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
+                if (request.target == "/loop")
+                    return answer("302 Found", "", "Location: /loop\r\n");
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        sequence.append(record(server_.url("cut")));
+        sequence.append(record(server_.url("loop")));
+        TestRun testRun;
+        const auto results = run(testRun, sequence);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].failure, TestRunFailure::BrokenOff);
+        QCOMPARE(results[0].status, 200);
+        QVERIFY(!results[0].passed());
+        QCOMPARE(results[1].failure, TestRunFailure::Redirects);
     }
 
 private:

@@ -189,7 +189,7 @@ private slots:
     void browserPromptAndTestRunTexts()
     {
         Restore restore;
-        for (int id = 160; id <= 200; ++id) {
+        for (int id = 160; id <= 202; ++id) {
             QString english;
             for (int language : {kEnglish, kJapanese, kSimplifiedChinese}) {
                 forceInterfaceLanguage(language);

@@ -38,6 +38,10 @@ QByteArray failureName(const TestRunResult& result)
         return jsonString(QStringLiteral("no answer"));
     case TestRunFailure::Secure:
         return jsonString(QStringLiteral("secure connection failed"));
+    case TestRunFailure::BrokenOff:
+        return jsonString(QStringLiteral("answer broke off"));
+    case TestRunFailure::Redirects:
+        return jsonString(QStringLiteral("too many or unsafe redirects"));
     case TestRunFailure::Other:
         break;
     }
@@ -53,9 +57,8 @@ QByteArray testRunLine(const TestRunResult& result)
     for (const auto& name : result.staleFields)
         stale += (stale.size() > 1 ? "," : "") + jsonString(name);
     stale += "]";
-    const bool answered = result.failure == TestRunFailure::None;
     return "{\"position\":" + QByteArray::number(result.position) +
-           ",\"status\":" + (answered ? QByteArray::number(result.status) : "null") +
+           ",\"status\":" + (result.status != 0 ? QByteArray::number(result.status) : "null") +
            ",\"final\":" + jsonString(result.finalUrl) +
            ",\"ms\":" + QByteArray::number(result.milliseconds) +
            ",\"fires\":{\"matchcontent\":" + jsonBool(result.fires.matchContent) +
