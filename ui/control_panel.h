@@ -41,7 +41,7 @@ public:
     void reloadList();
 
     // Replays the sequence as the monitor will and shows each URL's result in the list; the
-    // records are not changed. Does nothing while a run is under way.
+    // records are not changed. Does nothing while a run is under way (control_panel_test_run.cpp).
     void startTestRun();
     [[nodiscard]] bool isTestRunning() const;
 

@@ -2,7 +2,8 @@
 # its compile_commands.json).
 #
 # clang-format checks the whole tree (it takes a second). clang-tidy checks the C++ files that
-# differ from the main branch, or every file when there is no main branch; WAYTRACE_TIDY=all
+# differ from the main branch; on main itself (as in CI), those the last commit changed, which
+# for a merge is the branch it landed; every file when there is no main branch. WAYTRACE_TIDY=all
 # asks for every file. Tests and benchmarks are left out: their names follow Qt Test and
 # Google Benchmark.
 
@@ -12,6 +13,9 @@ waytrace_checks() {
   local base="" files
   if [ "${WAYTRACE_TIDY:-changed}" != all ] && git rev-parse -q --verify main >/dev/null; then
     base=$(git merge-base HEAD main)
+    if [ "$base" = "$(git rev-parse HEAD)" ]; then
+      base=$(git rev-parse -q --verify HEAD^1 || true)
+    fi
   fi
   if [ -n "$base" ]; then
     files=$(git diff --name-only --diff-filter=d "$base" -- '*.cpp' | grep -vE '^(tests|bench)/' || true)
