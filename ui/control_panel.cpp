@@ -181,6 +181,9 @@ void ControlPanel::load()
 
 void ControlPanel::reloadList()
 {
+    // A new sequence leaves a test run of the old one nothing to show.
+    if (sequence_.count() == 0)
+        testRun_->cancel();
     model_->assign(sequence_);
 
     const int last = model_->rowCount() - 1;

@@ -83,16 +83,17 @@ QString staleFlag(const QStringList& fields)
     return QStringLiteral("\u2691 ") + fields.join(QStringLiteral(", "));
 }
 
-QIcon resultIcon(const TestRunResult& result)
+TestRunIcons::TestRunIcons()
+    : passed(disc(QColor(0x2e, 0x9e, 0x44))), fires(disc(QColor(0xe8, 0x8a, 0x00))),
+      failed(disc(QColor(0xc8, 0x28, 0x28))), running(disc(Qt::lightGray))
 {
-    if (result.failure != TestRunFailure::None)
-        return disc(QColor(0xc8, 0x28, 0x28));
-    return disc(result.passed() ? QColor(0x2e, 0x9e, 0x44) : QColor(0xe8, 0x8a, 0x00));
 }
 
-QIcon runningIcon()
+const QIcon& TestRunIcons::of(const TestRunResult& result) const
 {
-    return disc(Qt::lightGray);
+    if (result.failure != TestRunFailure::None)
+        return failed;
+    return result.passed() ? passed : fires;
 }
 
 } // namespace waytrace

@@ -19,8 +19,17 @@ QString staleWarning(const QStringList& fields);
 // After the address and any result, for a record that posts values that go stale: a flag and
 // the fields' names.
 QString staleFlag(const QStringList& fields);
-// Passed, fires, or failed.
-QIcon resultIcon(const TestRunResult& result);
-QIcon runningIcon();
+// The discs beside the entries: passed, fires, failed, and the one being run. Drawn once per list,
+// since the list asks for an entry's icon at every paint.
+struct TestRunIcons
+{
+    TestRunIcons();
+    [[nodiscard]] const QIcon& of(const TestRunResult& result) const;
+
+    QIcon passed;
+    QIcon fires;
+    QIcon failed;
+    QIcon running;
+};
 
 } // namespace waytrace

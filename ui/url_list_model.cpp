@@ -1,7 +1,5 @@
 #include "url_list_model.h"
 
-#include "test_run_texts.h"
-
 namespace waytrace {
 
 void UrlListModel::assign(const RecordedSequence& sequence)
@@ -71,8 +69,8 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     const TestRunResult* result = resultOf(entry);
     if (role == Qt::DecorationRole) {
         if (record && record.get() == running_)
-            return runningIcon();
-        return result ? resultIcon(*result) : QVariant();
+            return icons_.running;
+        return result ? icons_.of(*result) : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};

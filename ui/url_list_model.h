@@ -2,6 +2,7 @@
 
 #include "core/recorded_sequence.h"
 #include "platform/test_run.h"
+#include "test_run_texts.h"
 
 #include <QAbstractListModel>
 #include <QList>
@@ -53,6 +54,7 @@ private:
     QList<Entry> entries_;
     std::map<const UrlRecord*, TestRunResult> results_;
     const UrlRecord* running_ = nullptr;
+    TestRunIcons icons_;
 };
 
 } // namespace waytrace

@@ -84,8 +84,8 @@ private slots:
         forceInterfaceLanguage(std::nullopt);
     }
 
-    // The close box deletes the panel while a URL is still being run.
-    void closingThePanelEndsTheRun()
+    // A new sequence, or the close box deleting the panel, ends a run whose URL is still out.
+    void newSequenceOrClosingEndsTheRun()
     {
         FixtureServer server(QStringLiteral(FIXTURES_DIR));
         QVERIFY(server.listen(QHostAddress::LocalHost));
@@ -95,6 +95,13 @@ private slots:
         panel->show();
         panel->startTestRun();
         QTRY_COMPARE(server.requests().size(), 1);
+        // A new sequence stops the run of the old one.
+        sequence.clear();
+        panel->reloadList();
+        QVERIFY(!panel->isTestRunning());
+        sequence.append(record(server.url("hang"), {}));
+        panel->startTestRun();
+        QTRY_COMPARE(server.requests().size(), 2);
         panel->close();
         QTRY_VERIFY(panel.isNull());
         QCOMPARE(sequence.count(), 1u);
