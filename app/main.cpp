@@ -1,15 +1,15 @@
 // Waytrace: records a web transaction as a URL sequence and saves it into a Torvane server.
 
-#include "app/command_line.h"
-#include "platform/disk_caches.h"
-#include "platform/page_prompts.h"
-#include "platform/webengine_session.h"
-#include "tools/common/tool_arguments.h"
+#include "command_line.h"
+#include "common/tool_arguments.h"
+#include "engine_browsers.h"
 #include "ui/dialog_prompts.h"
-#include "ui/engine_browsers.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
 #include "waytrace/build_settings.h"
+#include "webengine/disk_caches.h"
+#include "webengine/page_prompts.h"
+#include "webengine/webengine_session.h"
 
 #include <QApplication>
 

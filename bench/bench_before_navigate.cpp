@@ -6,9 +6,9 @@
 #include "ratio_report.h"
 
 #include "core/recorded_sequence.h"
-#include "platform/form_body.h"
-#include "platform/webengine_browser.h"
+#include "navigation/form_body.h"
 #include "recording/recorder.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QEventLoop>

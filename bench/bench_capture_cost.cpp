@@ -7,8 +7,8 @@
 #include "ratio_report.h"
 
 #include "core/recorded_sequence.h"
-#include "platform/webengine_browser.h"
 #include "recording/recorder.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

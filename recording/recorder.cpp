@@ -1,8 +1,8 @@
 #include "recorder.h"
 
+#include "browser/browser.h"
+#include "common/error_trap.h"
 #include "core/recording_rule.h"
-#include "platform/browser.h"
-#include "platform/error_trap.h"
 
 #include <QUrl>
 

@@ -1,7 +1,7 @@
 #include "about_window.h"
 
+#include "browser/twips.h"
 #include "design_controls.h"
-#include "platform/twips.h"
 #include "program_icon.h"
 #include "text.h"
 

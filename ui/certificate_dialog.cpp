@@ -1,7 +1,7 @@
 #include "certificate_dialog.h"
 
+#include "common/error_trap.h"
 #include "design_controls.h"
-#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QDialogButtonBox>

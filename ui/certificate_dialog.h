@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/browser_prompts.h"
+#include "browser/browser_prompts.h"
 
 #include <QDialog>
 

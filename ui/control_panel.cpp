@@ -1,8 +1,8 @@
 #include "control_panel.h"
 
+#include "browser/twips.h"
 #include "design_controls.h"
-#include "platform/test_run.h"
-#include "platform/twips.h"
+#include "network/test_run.h"
 #include "program_icon.h"
 #include "slim_drop_down_style.h"
 #include "text.h"

@@ -1,7 +1,7 @@
 #include "control_panel.h"
 
 #include "design_controls.h"
-#include "platform/test_run.h"
+#include "network/test_run.h"
 #include "text.h"
 #include "url_list_model.h"
 

@@ -3,7 +3,7 @@
 // Building a window from its design: each control gets its name and its design geometry in
 // twips; at load it gets its caption from the string table and then the language's font.
 
-#include "platform/twips.h"
+#include "browser/twips.h"
 #include "text.h"
 
 #include <QLatin1String>

@@ -1,10 +1,10 @@
 #include "dialog_prompts.h"
 
 #include "certificate_dialog.h"
+#include "common/error_trap.h"
 #include "design_controls.h"
 #include "login_dialog.h"
 #include "message_box.h"
-#include "platform/error_trap.h"
 #include "text.h"
 
 #include <QEvent>

@@ -9,9 +9,9 @@
 #include "upload_dialog.h"
 #include "upload_flow.h"
 
-#include "platform/browser.h"
-#include "platform/error_trap.h"
-#include "platform/twips.h"
+#include "browser/browser.h"
+#include "browser/twips.h"
+#include "common/error_trap.h"
 #include "waytrace/build_settings.h"
 
 #include <QAction>

@@ -7,9 +7,9 @@
 #include "program_icon.h"
 #include "text.h"
 
-#include "platform/browser.h"
-#include "platform/twips.h"
-#include "platform/upload_channel.h"
+#include "browser/browser.h"
+#include "browser/twips.h"
+#include "network/upload_channel.h"
 
 #include <QAction>
 #include <QFrame>

@@ -3,7 +3,7 @@
 #include "browser_factory.h"
 #include "program_icon.h"
 
-#include "platform/browser.h"
+#include "browser/browser.h"
 
 #include <QResizeEvent>
 

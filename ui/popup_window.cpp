@@ -1,12 +1,12 @@
 #include "popup_window.h"
 
+#include "browser/twips.h"
 #include "browser_factory.h"
+#include "common/error_trap.h"
 #include "plain_browser_window.h"
-#include "platform/error_trap.h"
-#include "platform/twips.h"
 #include "program_icon.h"
 
-#include "platform/browser.h"
+#include "browser/browser.h"
 #include "recording/recorder.h"
 
 #include <QResizeEvent>

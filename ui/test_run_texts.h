@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/test_run.h"
+#include "network/test_run.h"
 
 #include <QIcon>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "upload_dialog.h"
 
+#include "browser/twips.h"
 #include "design_controls.h"
 #include "message_box.h"
-#include "platform/twips.h"
 #include "text.h"
 
 #include <QGroupBox>

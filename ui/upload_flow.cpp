@@ -3,10 +3,10 @@
 #include "message_box.h"
 #include "text.h"
 
+#include "common/error_trap.h"
+#include "network/upload_channel.h"
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
-#include "platform/error_trap.h"
-#include "platform/upload_channel.h"
 #include "waytrace/build_settings.h"
 
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/recorded_sequence.h"
-#include "platform/test_run.h"
+#include "network/test_run.h"
 #include "test_run_texts.h"
 
 #include <QAbstractListModel>

@@ -1,4 +1,4 @@
-# Style and naming checks, sourced by scripts/test after the default build (clang-tidy reads
+# Style, naming and room checks, sourced by scripts/test after the default build (clang-tidy reads
 # its compile_commands.json).
 #
 # clang-format checks the whole tree (it takes a second). clang-tidy checks the C++ files that
@@ -9,6 +9,7 @@
 
 waytrace_checks() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+  scripts/check-rooms
 
   local base="" files
   if [ "${WAYTRACE_TIDY:-changed}" != all ] && git rev-parse -q --verify main >/dev/null; then

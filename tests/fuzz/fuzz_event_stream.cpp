@@ -3,7 +3,7 @@
 
 #include <QBuffer>
 
-#include "platform/event_stream.h"
+#include "streams/event_stream.h"
 
 #include <cstdint>
 #include <cstdlib>

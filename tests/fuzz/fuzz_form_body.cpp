@@ -4,7 +4,7 @@
 
 #include "fuzz_qt_input.h"
 
-#include "platform/form_body.h"
+#include "navigation/form_body.h"
 
 #include <QList>
 

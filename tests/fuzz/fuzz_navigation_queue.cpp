@@ -5,8 +5,8 @@
 
 #include "fuzz_input.h"
 
-#include "platform/navigation_queue.h"
-#include "platform/scripted_browser.h"
+#include "browser/scripted_browser.h"
+#include "navigation/navigation_queue.h"
 
 #include <QCoreApplication>
 

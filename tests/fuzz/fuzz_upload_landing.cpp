@@ -4,8 +4,8 @@
 
 #include "fuzz_qt_input.h"
 
+#include "network/upload_landing.h"
 #include "output/upload_outcome.h"
-#include "platform/upload_landing.h"
 
 #include <cstdlib>
 

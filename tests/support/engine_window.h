@@ -6,13 +6,13 @@
 #include "empty_home.h"
 #include "standin_process.h"
 
-#include "platform/disk_caches.h"
-#include "platform/webengine_browser.h"
-#include "platform/webengine_session.h"
-#include "ui/engine_browsers.h"
+#include "app/engine_browsers.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/text.h"
+#include "webengine/disk_caches.h"
+#include "webengine/webengine_browser.h"
+#include "webengine/webengine_session.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

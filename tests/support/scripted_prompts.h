@@ -3,7 +3,7 @@
 // Answers what the browser asks from a script of answers and keeps every question: the one
 // seam through which tests answer logins, certificate problems, downloads and page dialogs.
 
-#include "platform/browser_prompts.h"
+#include "browser/browser_prompts.h"
 
 #include <QList>
 #include <QString>

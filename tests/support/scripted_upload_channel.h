@@ -3,7 +3,7 @@
 // An upload channel that sends nothing: it keeps what it was asked to post, and lands where the
 // test says.
 
-#include "platform/upload_channel.h"
+#include "network/upload_channel.h"
 
 #include <QList>
 

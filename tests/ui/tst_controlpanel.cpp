@@ -1,4 +1,4 @@
-#include "platform/twips.h"
+#include "browser/twips.h"
 #include "ui/control_panel.h"
 #include "ui/text.h"
 

@@ -4,8 +4,8 @@
 #include "../support/scripted_prompts.h"
 
 #include "output/sequence_document.h"
-#include "platform/page_prompts.h"
 #include "ui/control_panel.h"
+#include "webengine/page_prompts.h"
 
 #include <QApplication>
 

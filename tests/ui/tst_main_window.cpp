@@ -1,5 +1,5 @@
-#include "platform/scripted_browser.h"
-#include "platform/twips.h"
+#include "browser/scripted_browser.h"
+#include "browser/twips.h"
 #include "ui/about_window.h"
 #include "ui/control_panel.h"
 #include "ui/main_window.h"

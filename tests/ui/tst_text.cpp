@@ -1,4 +1,4 @@
-#include "platform/error_trap.h"
+#include "common/error_trap.h"
 #include "resources/string_table.h"
 #include "ui/text.h"
 

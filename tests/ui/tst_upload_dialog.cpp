@@ -1,4 +1,4 @@
-#include "platform/twips.h"
+#include "browser/twips.h"
 #include "ui/message_box.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"

@@ -2,14 +2,14 @@
 #include "../support/prompt_server.h"
 #include "../support/scripted_prompts.h"
 
-#include "platform/disk_caches.h"
-#include "platform/page_prompts.h"
-#include "platform/twips.h"
-#include "platform/webengine_browser.h"
-#include "platform/webengine_session.h"
+#include "app/engine_browsers.h"
+#include "browser/twips.h"
 #include "recording/recorder.h"
-#include "ui/engine_browsers.h"
 #include "ui/popup_window.h"
+#include "webengine/disk_caches.h"
+#include "webengine/page_prompts.h"
+#include "webengine/webengine_browser.h"
+#include "webengine/webengine_session.h"
 
 #include <QApplication>
 #include <QFile>

@@ -11,12 +11,12 @@
 
 #include "record_session.h"
 
-#include "platform/disk_caches.h"
-#include "platform/page_prompts.h"
-#include "platform/webengine_browser.h"
-#include "tools/common/tool_arguments.h"
+#include "common/tool_arguments.h"
 #include "tools/replay/replay_json.h"
 #include "waytrace/build_settings.h"
+#include "webengine/disk_caches.h"
+#include "webengine/page_prompts.h"
+#include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QEvent>

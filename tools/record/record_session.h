@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/browser.h"
-#include "platform/event_stream.h"
+#include "browser/browser.h"
 #include "recording/recorder.h"
+#include "streams/event_stream.h"
 
 #include <QList>
 #include <QObject>

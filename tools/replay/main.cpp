@@ -17,11 +17,11 @@
 #include "replay_test_run.h"
 #include "replay_upload.h"
 
+#include "common/tool_arguments.h"
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
 #include "output/upload_request.h"
 #include "output/utf8.h"
-#include "tools/common/tool_arguments.h"
 #include "waytrace/build_settings.h"
 
 #include <QCoreApplication>

@@ -27,7 +27,7 @@ void ReplaySession::apply(const StreamEvent& event)
         recorder_.sequence().clear();
         break;
     default:
-        (event.browser == StreamEvent::Target::Popup ? popup_ : main_).play(event);
+        playBrowserEvent(event.browser == StreamEvent::Target::Popup ? popup_ : main_, event);
         break;
     }
 }

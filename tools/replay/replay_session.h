@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/event_stream.h"
-#include "platform/scripted_browser.h"
+#include "browser/scripted_browser.h"
 #include "recording/recorder.h"
+#include "streams/stream_player.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "replay_test_run.h"
 
-#include "platform/test_run.h"
+#include "network/test_run.h"
 
 #include <QEventLoop>
 #include <QJsonArray>

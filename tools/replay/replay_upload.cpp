@@ -1,6 +1,6 @@
 #include "replay_upload.h"
 
-#include "platform/upload_channel.h"
+#include "network/upload_channel.h"
 
 #include <QEventLoop>
 

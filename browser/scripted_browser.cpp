@@ -1,0 +1,60 @@
+#include "scripted_browser.h"
+
+namespace waytrace {
+
+void ScriptedBrowser::navigate(const QString& url)
+{
+    requests_.append({url, {}, {}, false});
+}
+
+void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
+                               const QString& headers)
+{
+    requests_.append({url, postData, headers, true});
+}
+
+bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
+                                           const QByteArray& postData)
+{
+    NavigationRequest request(url, headers, postData);
+    emit beforeNavigate2(request);
+    return request.isCancelled();
+}
+
+Browser* ScriptedBrowser::raiseNewWindow2()
+{
+    NewWindowRequest request;
+    emit newWindow2(request);
+    return request.isCancelled() ? nullptr : request.browser();
+}
+
+void ScriptedBrowser::raiseNavigateComplete2(const QString& url)
+{
+    documentUrl_ = url;
+    locationUrl_ = url;
+    emit navigateComplete2(url);
+}
+
+void ScriptedBrowser::raiseDocumentComplete(const QString& url)
+{
+    emit documentComplete(url);
+}
+
+void ScriptedBrowser::raiseDownloadComplete()
+{
+    emit downloadComplete();
+}
+
+void ScriptedBrowser::raiseOnQuit()
+{
+    emit onQuit();
+}
+
+bool ScriptedBrowser::raiseWindowClosing(bool isChildWindow)
+{
+    WindowClosingRequest request(isChildWindow);
+    emit windowClosing(request);
+    return request.isCancelled();
+}
+
+} // namespace waytrace

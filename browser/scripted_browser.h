@@ -1,0 +1,56 @@
+#pragma once
+
+#include "browser.h"
+
+#include <QList>
+
+namespace waytrace {
+
+// A browser for tests and tools: it raises the events it is told to raise and remembers what
+// was asked of it. Nothing is loaded.
+class ScriptedBrowser : public Browser
+{
+    Q_OBJECT
+
+public:
+    struct Request
+    {
+        QString url;
+        QByteArray postData;
+        QString headers;
+        bool withBody = false; // the five-argument navigate
+    };
+
+    using Browser::Browser;
+
+    void navigate(const QString& url) override;
+    void navigate(const QString& url, const QByteArray& postData, const QString& headers) override;
+
+    [[nodiscard]] QString documentUrl() const override { return documentUrl_; }
+    [[nodiscard]] QString locationUrl() const override { return locationUrl_; }
+    [[nodiscard]] int width() const override { return width_; }
+    [[nodiscard]] int height() const override { return height_; }
+    void setWidth(int twips) override { width_ = twips; }
+    void setHeight(int twips) override { height_ = twips; }
+
+    [[nodiscard]] const QList<Request>& requests() const { return requests_; }
+
+    // Each returns what the handlers answered.
+    bool raiseBeforeNavigate2(const QString& url, const QString& headers = {},
+                              const QByteArray& postData = {});
+    Browser* raiseNewWindow2();
+    void raiseNavigateComplete2(const QString& url);
+    void raiseDocumentComplete(const QString& url);
+    void raiseDownloadComplete();
+    void raiseOnQuit();
+    bool raiseWindowClosing(bool isChildWindow = false);
+
+private:
+    QList<Request> requests_;
+    QString documentUrl_;
+    QString locationUrl_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+} // namespace waytrace

@@ -1,0 +1,107 @@
+#include "navigation_queue.h"
+
+#include "common/logging.h"
+
+#include <algorithm>
+
+namespace waytrace {
+
+namespace {
+
+// Bodies that no request claims (a FormData built for a script's own upload) go after this.
+constexpr std::chrono::seconds kBodyExpiry{10};
+
+QUrl withoutFragment(const QUrl& url)
+{
+    return url.adjusted(QUrl::RemoveFragment);
+}
+
+} // namespace
+
+NavigationQueue::NavigationQueue(QObject* parent) : QObject(parent)
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &NavigationQueue::flush);
+}
+
+void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
+{
+    bodyWait_ = wait;
+}
+
+bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post)
+{
+    if (waiting_.empty()) {
+        if (!post)
+            return raise(browser, url, {});
+        if (auto body = takeBody(url))
+            return raise(browser, url, *body);
+    }
+    waiting_.push_back(
+        {browser, url, post, QDeadlineTimer(post ? bodyWait_ : decltype(bodyWait_){})});
+    flush();
+    return false;
+}
+
+void NavigationQueue::offerBody(const QUrl& action, FormBody body)
+{
+    const auto key = withoutFragment(action);
+    std::erase_if(offered_, [&](const Offered& offered) {
+        return offered.action == key || offered.expiry.hasExpired();
+    });
+    offered_.push_back({key, std::move(body), QDeadlineTimer(kBodyExpiry)});
+    flush();
+}
+
+std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url)
+{
+    const auto key = withoutFragment(url);
+    const auto found = std::find_if(offered_.begin(), offered_.end(), [&](const Offered& offered) {
+        return offered.action == key && !offered.expiry.hasExpired();
+    });
+    if (found == offered_.end())
+        return std::nullopt;
+    auto body = std::move(found->body);
+    offered_.erase(found);
+    return body;
+}
+
+bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body)
+{
+    if (!browser)
+        return false;
+    NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData);
+    emit browser->beforeNavigate2(request);
+    return request.isCancelled();
+}
+
+void NavigationQueue::flush()
+{
+    while (!waiting_.empty()) {
+        auto& head = waiting_.front();
+        std::optional<FormBody> body;
+        if (head.post) {
+            body = takeBody(head.url);
+            if (!body && !head.deadline.hasExpired())
+                break;
+        }
+        const auto request = std::move(head);
+        waiting_.pop_front();
+        if (request.post && !body)
+            qCWarning(logQueue) << "no body came in time for a POST to"
+                                << request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
+                                << "- recorded with an empty body";
+        // A POST whose body never came still counts as one: the terminating byte alone.
+        const FormBody raised = body           ? *body
+                                : request.post ? FormBody{QByteArray(1, '\0'), {}}
+                                               : FormBody{};
+        if (raise(request.browser, request.url, raised) && lateCancel_ && request.browser)
+            lateCancel_(request.browser);
+    }
+    if (!waiting_.empty())
+        timer_.start(std::max<qint64>(0, waiting_.front().deadline.remainingTime()));
+    else
+        timer_.stop();
+}
+
+} // namespace waytrace

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "browser/browser.h"
+#include "form_body.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace waytrace {
+
+// Puts the engine's two sources together: requests announced by the interceptor (order,
+// address, method) and bodies reported by the capture script. Each request is raised as
+// beforeNavigate2 on its browser, in the order the engine announced them. A POST whose body
+// has not arrived yet waits for it a little, and every request announced after it waits too.
+class NavigationQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    using LateCancel = std::function<void(Browser*)>;
+
+    explicit NavigationQueue(QObject* parent = nullptr);
+
+    // How long a POST waits for its body before it is raised with an empty one.
+    void setBodyWait(std::chrono::milliseconds wait);
+    // Called when a request that had to wait is cancelled by a handler: it could not be blocked
+    // when the engine announced it, so the browser stops loading instead.
+    void setLateCancel(LateCancel handler) { lateCancel_ = std::move(handler); }
+
+    // A request in the engine's order. Returns whether the engine is to block it now.
+    bool announce(Browser* browser, const QUrl& url, bool post);
+
+    // A body for the next POST to `action`. A newer body for the same address replaces an
+    // unclaimed older one: a page that builds a FormData of its form before submitting it
+    // reports twice, and the submission comes last.
+    void offerBody(const QUrl& action, FormBody body);
+
+    [[nodiscard]] bool idle() const { return waiting_.empty(); }
+
+private:
+    struct Waiting
+    {
+        QPointer<Browser> browser;
+        QUrl url;
+        bool post = false;
+        QDeadlineTimer deadline;
+    };
+    struct Offered
+    {
+        QUrl action;
+        FormBody body;
+        QDeadlineTimer expiry;
+    };
+
+    std::optional<FormBody> takeBody(const QUrl& url);
+    static bool raise(Browser* browser, const QUrl& url, const FormBody& body);
+    void flush();
+
+    std::chrono::milliseconds bodyWait_{400};
+    std::deque<Waiting> waiting_;
+    std::deque<Offered> offered_;
+    QTimer timer_;
+    LateCancel lateCancel_;
+};
+
+} // namespace waytrace

@@ -1,0 +1,166 @@
+#include "browser/scripted_browser.h"
+#include "navigation/form_body.h"
+#include "navigation/navigation_queue.h"
+
+#include <QTest>
+
+using namespace waytrace;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Raised
+{
+    QString url;
+    QByteArray postData;
+    QString headers;
+};
+
+FormBody body(const QByteArray& bytes)
+{
+    return {bytes + '\0', QStringLiteral("Content-Type: text/plain\r\n")};
+}
+
+} // namespace
+
+class TestNavigationQueue : public QObject
+{
+    Q_OBJECT
+
+    ScriptedBrowser main_;
+    ScriptedBrowser popup_;
+    QList<Raised> raised_;
+    QStringList cancelWhen_;
+
+    void listen(Browser& browser)
+    {
+        connect(&browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
+            raised_.append({request.url(), request.postData(), request.headers()});
+            if (cancelWhen_.contains(request.url()))
+                request.cancel();
+        });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        listen(main_);
+        listen(popup_);
+    }
+
+    void init()
+    {
+        raised_.clear();
+        cancelWhen_.clear();
+    }
+
+    void bodyBeforeRequestIsRaisedAtOnce()
+    {
+        NavigationQueue queue;
+        queue.offerBody(QUrl("http://h/post#ignored"), body("a=1"));
+        cancelWhen_ = QStringList{"http://h/get"};
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true));
+        QVERIFY(queue.announce(&main_, QUrl("http://h/get"), false)); // blocked now
+        QCOMPARE(raised_.size(), 2);
+        QCOMPARE(raised_[0].postData, QByteArray("a=1") + '\0');
+        QCOMPARE(raised_[0].headers, QStringLiteral("Content-Type: text/plain\r\n"));
+        QVERIFY(raised_[1].postData.isEmpty());
+        QVERIFY(raised_[1].headers.isEmpty());
+        QVERIFY(queue.idle());
+    }
+
+    void lateBodyHoldsLaterRequestsInOrder()
+    {
+        NavigationQueue queue;
+        queue.setBodyWait(5s);
+        Browser* lateCancelled = nullptr;
+        queue.setLateCancel([&](Browser* browser) { lateCancelled = browser; });
+        cancelWhen_ = QStringList{"http://h/frame"};
+
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true));
+        QVERIFY(!queue.announce(&popup_, QUrl("http://h/frame"), false));
+        QVERIFY(raised_.isEmpty());
+        queue.offerBody(QUrl("http://h/other"), body("x"));
+        QVERIFY(raised_.isEmpty());
+
+        queue.offerBody(QUrl("http://h/post"), body("late"));
+        QCOMPARE(raised_.size(), 2);
+        QCOMPARE(raised_[0].url, QStringLiteral("http://h/post"));
+        QCOMPARE(raised_[0].postData, QByteArray("late") + '\0');
+        QCOMPARE(raised_[1].url, QStringLiteral("http://h/frame"));
+        // It could not be blocked when announced; the browser is told to stop instead.
+        QCOMPARE(lateCancelled, &popup_);
+        QVERIFY(queue.idle());
+    }
+
+    void bodyThatNeverComesEndsTheWaitWithAnEmptyPost()
+    {
+        // Held while the wait lasts, events delivered or not. The wait is long enough that a
+        // loaded machine cannot end it between two statements.
+        NavigationQueue holding;
+        holding.setBodyWait(30s);
+        QVERIFY(!holding.announce(&main_, QUrl("http://h/post"), true));
+        QVERIFY(!holding.announce(&main_, QUrl("http://h/next"), false));
+        QCoreApplication::processEvents();
+        QVERIFY(raised_.isEmpty());
+        QVERIFY(!holding.idle());
+
+        NavigationQueue queue;
+        queue.setBodyWait(50ms);
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true));
+        queue.announce(&main_, QUrl("http://h/next"), false);
+        QTRY_COMPARE(raised_.size(), 2);
+        QCOMPARE(raised_[0].postData, QByteArray(1, '\0'));
+        QVERIFY(raised_[0].headers.isEmpty());
+        QCOMPARE(raised_[1].url, QStringLiteral("http://h/next"));
+    }
+
+    void newerBodyForTheSameAddressReplacesAnUnclaimedOne()
+    {
+        NavigationQueue queue;
+        queue.offerBody(QUrl("http://h/post"), body("script's own FormData"));
+        queue.offerBody(QUrl("http://h/post"), body("submitted"));
+        queue.announce(&main_, QUrl("http://h/post"), true);
+        queue.setBodyWait(10ms);
+        queue.announce(&main_, QUrl("http://h/post"), true); // nothing left for this one
+        QTRY_COMPARE(raised_.size(), 2);
+        QCOMPARE(raised_[0].postData, QByteArray("submitted") + '\0');
+        QCOMPARE(raised_[1].postData, QByteArray(1, '\0'));
+    }
+
+    void serializesLikeTheEngine()
+    {
+        const QList<FormEntry> entries{
+            {"na\"me\n", "a b+c&d=%\xC3\xA9\r\n\rx\ny", false, {}},
+            {"file", "r\xC3\xA9sum\xC3\xA9.txt", true, {}},
+        };
+        auto encoded = serializeForm(entries, FormEncoding::UrlEncoded);
+        QCOMPARE(encoded.postData,
+                 QByteArray("na%22me%0D%0A=a+b%2Bc%26d%3D%25%C3%A9%0D%0A%0D%0Ax%0D%0Ay"
+                            "&file=r%C3%A9sum%C3%A9.txt") +
+                     '\0');
+        encoded = serializeForm(entries, FormEncoding::TextPlain);
+        QCOMPARE(encoded.postData, QByteArray("na\"me\r\n=a b+c&d=%\xC3\xA9\r\n\r\nx\r\ny\r\n"
+                                              "file=r\xC3\xA9sum\xC3\xA9.txt\r\n") +
+                                       '\0');
+        encoded = serializeForm(entries, FormEncoding::Multipart, "BOUNDARY");
+        QCOMPARE(encoded.headers,
+                 QStringLiteral("Content-Type: multipart/form-data; boundary=BOUNDARY\r\n"));
+        QCOMPARE(encoded.postData,
+                 QByteArray("--BOUNDARY\r\n"
+                            "Content-Disposition: form-data; name=\"na%22me%0D%0A\"\r\n\r\n"
+                            "a b+c&d=%\xC3\xA9\r\n\r\nx\r\ny\r\n"
+                            "--BOUNDARY\r\n"
+                            "Content-Disposition: form-data; name=\"file\"; "
+                            "filename=\"r\xC3\xA9sum\xC3\xA9.txt\"\r\n"
+                            "Content-Type: application/octet-stream\r\n\r\n\r\n"
+                            "--BOUNDARY--\r\n") +
+                     '\0');
+        QCOMPARE(formEncoding(QStringLiteral("MULTIPART/FORM-DATA")), FormEncoding::Multipart);
+        QCOMPARE(formEncoding(QStringLiteral("bogus")), FormEncoding::UrlEncoded);
+        QVERIFY(newMultipartBoundary() != newMultipartBoundary());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNavigationQueue)
+#include "tst_navigation_queue.moc"

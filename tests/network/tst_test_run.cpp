@@ -1,0 +1,248 @@
+#include "fixture_server.h"
+#include "network/test_run.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+using namespace waytrace;
+
+namespace {
+
+QByteArray answer(const QByteArray& status, const QByteArray& body,
+                  const QByteArray& extra = "Content-Type: text/html; charset=utf-8\r\n")
+{
+    return "HTTP/1.1 " + status + "\r\n" + extra +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+RecordRef record(const QString& url, std::u16string matchContent = {},
+                 std::u16string unavailabilityString = {})
+{
+    auto r = std::make_shared<UrlRecord>();
+    r->urlAddress = url.toStdU16String();
+    r->matchContent = std::move(matchContent);
+    r->unavailabilityString = std::move(unavailabilityString);
+    return r;
+}
+
+// Runs the whole sequence and collects its results.
+QList<TestRunResult> run(TestRun& testRun, const RecordedSequence& sequence)
+{
+    QList<TestRunResult> results;
+    QObject::connect(&testRun, &TestRun::stepFinished, &testRun,
+                     [&](const TestRunResult& result) { results << result; });
+    QSignalSpy finished(&testRun, &TestRun::finished);
+    testRun.start(sequence);
+    if (!finished.wait(10000))
+        qWarning() << "the test run did not finish";
+    testRun.disconnect(&testRun);
+    return results;
+}
+
+} // namespace
+
+class TestTestRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(server_.listen(QHostAddress::LocalHost)); }
+    void cleanup()
+    {
+        server_.setResponder({});
+        server_.clear();
+    }
+
+    // Each condition as the panel's labels read it, on bodies in their declared charsets.
+    void conditionsAreReadAsLabelled()
+    {
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/home")
+                    return answer("200 OK", "<h1>Welcome</h1> all systems go");
+                if (request.target == "/sjis") // "ご注文" in Shift_JIS, declared only in the page
+                    return answer("200 OK",
+                                  "<meta charset=\"shift_jis\"><p>\x82\xB2\x92\x8D\x95\xB6</p>",
+                                  "Content-Type: text/html\r\n");
+                if (request.target == "/sjis-header") // declared only in the header
+                    return answer("200 OK", "<p>\x82\xB2\x92\x8D\x95\xB6</p>",
+                                  "Content-Type: text/html; charset=Shift_JIS\r\n");
+                if (request.target == "/broken")
+                    return answer("500 Internal Server Error", "Error: database down");
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        sequence.append(record(server_.url("home"), u"Welcome", u"Error"));
+        sequence.append(record(server_.url("home"), u"welcome")); // case counts: not found
+        sequence.append(record(server_.url("sjis"), u"ご注文"));
+        sequence.append(record(server_.url("sjis-header"), u"ご注文"));
+        auto broken = record(server_.url("broken"), {}, u"Error");
+        broken->httpCondition = u"Greater than";
+        broken->httpValue = 499;
+        sequence.append(broken);
+        auto japanese = record(server_.url("broken"));
+        japanese->httpCondition = u"右値に等しい"; // picked under the Japanese interface
+        japanese->httpValue = 500;
+        sequence.append(japanese);
+
+        TestRun testRun;
+        const auto results = run(testRun, sequence);
+        QCOMPARE(results.size(), 6);
+        QVERIFY(results[0].passed());
+        QCOMPARE(results[0].fires.matchContent, std::optional<bool>(false));
+        QCOMPARE(results[0].fires.unavailabilityString, std::optional<bool>(false));
+        QCOMPARE(results[0].status, 200);
+        QCOMPARE(results[0].size, qint64(31));
+        QCOMPARE(results[1].fires.matchContent, std::optional<bool>(true));
+        QVERIFY(!results[1].fires.unavailabilityString);
+        QCOMPARE(results[2].fires.matchContent, std::optional<bool>(false));
+        QCOMPARE(results[3].fires.matchContent, std::optional<bool>(false));
+        QCOMPARE(results[4].status, 500);
+        QCOMPARE(results[4].fires.unavailabilityString, std::optional<bool>(true));
+        QCOMPARE(results[4].fires.httpCondition, std::optional<bool>(true));
+        QCOMPARE(results[5].fires.httpCondition, std::optional<bool>(true));
+        QCOMPARE(results[5].position, 6);
+    }
+
+    // A login whose form needs the cookie of the page before it, posted with the recorded bytes
+    // and header text; redirects are followed and basic authentication answers a challenge.
+    void replaysWhatWasRecorded()
+    {
+        FixtureServer elsewhere(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
+        elsewhere.setResponder([](const FixtureServer::Request&) -> std::optional<QByteArray> {
+            return answer("401 Unauthorized", "", "WWW-Authenticate: Basic realm=\"y\"\r\n");
+        });
+        const QByteArray away = "Location: " + elsewhere.url("ask").toUtf8() + "\r\n";
+        server_.setResponder(
+            [&away](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/away")
+                    return answer("302 Found", "", away);
+                if (request.target == "/form")
+                    return answer("200 OK", "form", "Set-Cookie: session=s1; Path=/\r\n");
+                if (request.target == "/login")
+                    return request.headers.value("cookie") == "session=s1"
+                               ? answer("303 See Other", "", "Location: /account\r\n")
+                               : answer("403 Forbidden", "no session");
+                if (request.target == "/account")
+                    return answer("200 OK", "Signed in");
+                if (request.target == "/private")
+                    return request.headers.value("authorization") == "Basic YW5uOnMzY3JldA=="
+                               ? answer("200 OK", "private")
+                               : answer("401 Unauthorized", "",
+                                        "WWW-Authenticate: Basic realm=\"x\"\r\n");
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        sequence.append(record(server_.url("form")));
+        auto login = record(server_.url("login"), u"Signed in");
+        login->httpMethod = u"P";
+        login->queryString = u"user=ann&note=100%25+caf\u00e9&csrf_token=abc"; // as recorded
+        login->headers = u"Content-Type: application/x-www-form-urlencoded\r\nX-Trace: 7\r\n";
+        sequence.append(login);
+        auto secret = record(server_.url("private"), u"private");
+        secret->userName = u"ann";
+        secret->password = u"s3cret";
+        sequence.append(secret);
+        sequence.append(record(server_.url("private"))); // no credentials: refused
+        auto redirected = record(server_.url("away"));
+        redirected->userName = u"ann";
+        redirected->password = u"s3cret";
+        sequence.append(redirected);
+        const UrlRecord before = *login;
+
+        TestRun testRun;
+        const auto results = run(testRun, sequence);
+        QCOMPARE(results.size(), 5);
+        QVERIFY(results[1].passed());
+        QCOMPARE(results[1].status, 200);
+        QCOMPARE(results[1].finalUrl, server_.url("account"));
+        QCOMPARE(results[1].staleFields, QStringList{"csrf_token"});
+        QVERIFY(results[0].staleFields.isEmpty());
+        const auto posts = server_.requestsTo("/login");
+        QCOMPARE(posts.size(), 1);
+        QCOMPARE(posts[0].method, QByteArray("POST"));
+        QCOMPARE(posts[0].body, QByteArray("user=ann&note=100%+caf\xe9&csrf_token=abc"));
+        QCOMPARE(posts[0].headers.value("x-trace"), QByteArray("7"));
+        QCOMPARE(results[2].status, 200);
+        QVERIFY(results[2].passed());
+        QCOMPARE(results[3].status, 401);
+        // The URL's credentials are for its own server, not for one it redirects to.
+        QCOMPARE(results[4].status, 401);
+        QCOMPARE(elsewhere.requests().size(), 1);
+        QVERIFY(!elsewhere.requests()[0].headers.contains("authorization"));
+        // Nothing of the run is written back.
+        QCOMPARE(login->queryString, before.queryString);
+        QCOMPARE(login->urlAddress, before.urlAddress);
+    }
+
+    // A server that never answers: the silence limit ends the URL and the run goes on; the window
+    // keeps turning meanwhile, and a cancel ends the run at once.
+    void silentServersNeitherFreezeNorHold()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const auto closedUrl = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+        closed.close();
+
+        RecordedSequence sequence;
+        sequence.append(record(server_.url("hang")));
+        sequence.append(record(closedUrl));
+        TestRun testRun;
+        testRun.setSilenceLimit(std::chrono::milliseconds(500));
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        const auto results = run(testRun, sequence);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].failure, TestRunFailure::Silent);
+        QCOMPARE(results[0].status, 0);
+        QVERIFY(!results[0].passed());
+        QVERIFY(ticks >= 10);
+        QCOMPARE(results[1].failure, TestRunFailure::Refused);
+
+        QSignalSpy finished(&testRun, &TestRun::finished);
+        QSignalSpy done(&testRun, &TestRun::stepFinished);
+        testRun.setSilenceLimit(std::chrono::seconds(30));
+        testRun.start(sequence);
+        QTest::qWait(100);
+        testRun.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toBool(), true);
+        QVERIFY(!testRun.isRunning());
+        QTest::qWait(100);
+        QCOMPARE(done.size(), 0);
+    }
+
+    // Answers that never become whole fail, whatever their status line said.
+    void brokenAnswersFail()
+    {
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/cut")
+                    return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
+                if (request.target == "/loop")
+                    return answer("302 Found", "", "Location: /loop\r\n");
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        sequence.append(record(server_.url("cut")));
+        sequence.append(record(server_.url("loop")));
+        TestRun testRun;
+        const auto results = run(testRun, sequence);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].failure, TestRunFailure::BrokenOff);
+        QCOMPARE(results[0].status, 200);
+        QVERIFY(!results[0].passed());
+        QCOMPARE(results[1].failure, TestRunFailure::Redirects);
+    }
+
+private:
+    FixtureServer server_{QStringLiteral(FIXTURES_DIR)};
+};
+
+QTEST_GUILESS_MAIN(TestTestRun)
+#include "tst_test_run.moc"

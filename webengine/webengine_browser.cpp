@@ -1,0 +1,199 @@
+#include "webengine_browser.h"
+
+#include "browser/twips.h"
+#include "common/header_lines.h"
+#include "engine_kinds.h"
+#include "page_prompts.h"
+
+#include <QWebEngineHttpRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace waytrace {
+
+class WebEngineBrowser::Page : public QWebEnginePage
+{
+public:
+    Page(WebEngineBrowser& owner, QWebEngineProfile* profile)
+        : QWebEnginePage(profile), owner_(owner)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type,
+                                 bool /*isMainFrame*/) override
+    {
+        // Only to learn whose request the interceptor sees next and whether it is a redirect;
+        // cancel is decided there.
+        owner_.session_->expectRequest(&owner_, url, isRedirect(type).value_or(false));
+        return true;
+    }
+
+    QWebEnginePage* createWindow(WebWindowType type) override
+    {
+        if (!opensInPopup(type).value_or(true))
+            return nullptr;
+        NewWindowRequest request;
+        emit owner_.newWindow2(request);
+        auto* browser = qobject_cast<WebEngineBrowser*>(request.browser());
+        if (request.isCancelled() || !browser || browser == &owner_ ||
+            browser->session_ != owner_.session_)
+            return nullptr;
+        browser->childWindow_ = true;
+        browser->session_->expectNewWindow(browser);
+        return browser->page_.get();
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/, const QString& message,
+                                  int /*lineNumber*/, const QString& /*sourceId*/) override
+    {
+        owner_.session_->captureMessage(&owner_, message);
+    }
+
+    // The page's own dialogs go to whoever answers the session's questions.
+    void javaScriptAlert(const QUrl& origin, const QString& text) override
+    {
+        PagePrompts::of(*owner_.session_).alert(owner_, origin, text);
+    }
+
+    bool javaScriptConfirm(const QUrl& origin, const QString& text) override
+    {
+        return PagePrompts::of(*owner_.session_).confirm(owner_, origin, text);
+    }
+
+    bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value,
+                          QString* result) override
+    {
+        return PagePrompts::of(*owner_.session_).prompt(owner_, origin, text, value, result);
+    }
+
+private:
+    WebEngineBrowser& owner_;
+};
+
+WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QObject* parent)
+    : Browser(parent), session_(std::move(session)),
+      page_(std::make_unique<Page>(*this, session_->profile())),
+      view_(new QWebEngineView()) // placed by a window; deleted here unless its window went first
+{
+    view_->setPage(page_.get());
+    session_->addBrowser(this);
+    connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
+    connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
+    connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
+            &WebEngineBrowser::closeRequested);
+    PagePrompts::of(*session_).attach(*this);
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // The view first, then the page (a member), then the session's hold on the profile.
+    delete view_.data();
+}
+
+void WebEngineBrowser::navigate(const QString& url)
+{
+    page_->load(QUrl(url));
+}
+
+void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
+                                const QString& headers)
+{
+    const QUrl address(url);
+    QWebEngineHttpRequest request(address, QWebEngineHttpRequest::Post);
+    request.setPostData(postData);
+    for (const auto& [name, value] : parseHeaderLines(headers))
+        request.setHeader(name, value);
+    // The interceptor sees the request without its body; hand the body over beforehand.
+    session_->queue().offerBody(address, {postData + '\0', headers});
+    page_->load(request);
+}
+
+QString WebEngineBrowser::documentUrl() const
+{
+    return page_->url().toString(QUrl::FullyEncoded);
+}
+
+QString WebEngineBrowser::locationUrl() const
+{
+    return page_->url().toString(QUrl::FullyEncoded);
+}
+
+int WebEngineBrowser::width() const
+{
+    return view_ ? view_->width() * kTwipsPerPixel : 0;
+}
+
+int WebEngineBrowser::height() const
+{
+    return view_ ? view_->height() * kTwipsPerPixel : 0;
+}
+
+void WebEngineBrowser::setWidth(int twips)
+{
+    if (view_)
+        view_->resize(twipsToPixels(twips), view_->height());
+}
+
+void WebEngineBrowser::setHeight(int twips)
+{
+    if (view_)
+        view_->resize(view_->width(), twipsToPixels(twips));
+}
+
+QWidget* WebEngineBrowser::widget() const
+{
+    return view_.data();
+}
+
+QWebEnginePage* WebEngineBrowser::page() const
+{
+    return page_.get();
+}
+
+void WebEngineBrowser::stop()
+{
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngineBrowser::frameLoaded(const QString& url)
+{
+    emit documentComplete(url);
+}
+
+void WebEngineBrowser::pageLoaded(bool ok)
+{
+    const auto url = page_->url().toString(QUrl::FullyEncoded);
+    if (ok)
+        emit navigateComplete2(url);
+    emit downloadComplete();
+    if (ok)
+        emit documentComplete(url);
+}
+
+void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
+{
+    // A page that could not be loaded still ends in a document, the engine's error page, as
+    // far as the windows are concerned: the address box and the list follow it. A navigation a
+    // handler cancelled is no such end.
+    // A load that ended without a document of its own (stopped, a download, no content) leaves
+    // no request of the top frame waiting for one.
+    if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus ||
+        info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+        topRequestEnded();
+    constexpr int kBlockedByClient = -20;
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+        info.errorCode() != kBlockedByClient)
+        emit documentComplete(info.url().toString(QUrl::FullyEncoded));
+}
+
+void WebEngineBrowser::closeRequested()
+{
+    WindowClosingRequest request(childWindow_);
+    emit windowClosing(request);
+    if (!request.isCancelled() && view_)
+        view_->hide();
+}
+
+} // namespace waytrace

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "browser/browser.h"
+#include "webengine_session.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class QWebEngineLoadingInfo;
+class QWebEnginePage;
+class QWebEngineView;
+class QWidget;
+
+namespace waytrace {
+
+// A browser on the engine, for the main and the popup window. All browsers of one session share
+// its profile. The browser owns its view and page; a window places the view with widget() and
+// may reparent it. Events:
+// - beforeNavigate2: every request of the top page or a frame, from the profile's interceptor
+//   (bodies from the capture script or navigate());
+// - newWindow2: the page asks for a new window (createWindow); it opens in the browser a
+//   handler names with showIn, which must be a browser of the same session; none blocks it;
+// - navigateComplete2, downloadComplete, documentComplete: the top page finished loading
+//   (downloadComplete also after a failed or cancelled load); documentComplete also for each
+//   frame, from the capture script;
+// - windowClosing: the page closes its window; unless cancelled the view is hidden.
+// - onQuit: the engine has no counterpart (a page cannot end the browser), so it never comes.
+class WebEngineBrowser : public Browser
+{
+    Q_OBJECT
+
+public:
+    explicit WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QObject* parent = nullptr);
+    ~WebEngineBrowser() override;
+
+    void navigate(const QString& url) override;
+    void navigate(const QString& url, const QByteArray& postData, const QString& headers) override;
+
+    [[nodiscard]] QString documentUrl() const override;
+    [[nodiscard]] QString locationUrl() const override;
+
+    [[nodiscard]] int width() const override;
+    [[nodiscard]] int height() const override;
+    void setWidth(int twips) override;
+    void setHeight(int twips) override;
+
+    // The view, for a window to place in its layout.
+    [[nodiscard]] QWidget* widget() const override;
+    [[nodiscard]] QWebEnginePage* page() const;
+    [[nodiscard]] const std::shared_ptr<WebEngineSession>& session() const { return session_; }
+
+    // Stops the current load (a request cancelled after the engine let it go).
+    void stop();
+
+private:
+    class Page;
+    friend class WebEngineSession;
+    friend class RequestInterceptor;
+
+    void frameLoaded(const QString& url);
+    // The top frame's request went out; until its document is created (or the load is
+    // stopped), a request typed as a client redirect is that request's server redirect.
+    void topRequestSent() { awaitingTopDocument_ = true; }
+    void topRequestEnded() { awaitingTopDocument_ = false; }
+    [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
+    void pageLoaded(bool ok);
+    void loadingChanged(const QWebEngineLoadingInfo& info);
+    void closeRequested();
+
+    std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must
+    std::unique_ptr<Page> page_;
+    QPointer<QWebEngineView> view_;
+    bool childWindow_ = false;
+    bool awaitingTopDocument_ = false;
+};
+
+} // namespace waytrace
