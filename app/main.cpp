@@ -33,7 +33,7 @@ int main(int argc, char* argv[])
     // The session outlives the window, whose browsers' pages must go before its profile.
     const auto session = waytrace::WebEngineSession::create();
     // What sites ask of the browser, the user answers.
-    waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::DialogPrompts>());
+    session->pagePrompts().setPrompts(std::make_shared<waytrace::DialogPrompts>());
     waytrace::MainWindow window(waytrace::engineBrowsers(session));
     window.show();
     if (!commandLine.startAddress.isEmpty())

@@ -69,8 +69,8 @@ void BM_BeforeNavigate(benchmark::State& state)
         if (post)
             session.queue().offerBody(
                 url, waytrace::serializeForm(entries, waytrace::FormEncoding::UrlEncoded));
-        session.expectRequest(browser, url); // the page's navigation notice
-        auto* owner = session.takeRequest(url, true).browser;
+        session.attribution().expectRequest(browser, url); // the page's navigation notice
+        auto* owner = session.attribution().takeRequest(url, true).browser;
         benchmark::DoNotOptimize(session.queue().announce(owner, url, post));
         if (++count % 4096 == 0)
             engine->sequence.clear();

@@ -1,7 +1,6 @@
 #include "page_prompts.h"
 
 #include "webengine_browser.h"
-#include "webengine_session.h"
 
 #include <QAuthenticator>
 #include <QCoreApplication>
@@ -62,18 +61,10 @@ QString fingerprintOf(const QSslCertificate& certificate)
 
 } // namespace
 
-PagePrompts& PagePrompts::of(WebEngineSession& session)
+PagePrompts::PagePrompts(QWebEngineProfile& profile)
+    : prompts_(std::make_shared<CancellingPrompts>())
 {
-    // A child of the session: the run's decisions live exactly as long as the session.
-    if (auto* existing = session.findChild<PagePrompts*>(QString(), Qt::FindDirectChildrenOnly))
-        return *existing;
-    return *new PagePrompts(session);
-}
-
-PagePrompts::PagePrompts(WebEngineSession& session)
-    : QObject(&session), prompts_(std::make_shared<CancellingPrompts>())
-{
-    connect(session.profile(), &QWebEngineProfile::downloadRequested, this, &PagePrompts::download);
+    connect(&profile, &QWebEngineProfile::downloadRequested, this, &PagePrompts::download);
 }
 
 void PagePrompts::setPrompts(std::shared_ptr<BrowserPrompts> prompts)

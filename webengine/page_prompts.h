@@ -13,11 +13,11 @@
 class QAuthenticator;
 class QWebEngineCertificateError;
 class QWebEngineDownloadRequest;
+class QWebEngineProfile;
 
 namespace waytrace {
 
 class WebEngineBrowser;
-class WebEngineSession;
 
 // What a session's pages ask of the browser (logins, certificate problems, downloads, the
 // page's own dialogs, permissions, a dead renderer), put to one BrowserPrompts, and the run's
@@ -28,8 +28,9 @@ class PagePrompts : public QObject
     Q_OBJECT
 
 public:
-    // The one of this session, made on first use.
-    static PagePrompts& of(WebEngineSession& session);
+    // Answers the questions of the pages of `profile`, which must outlive it; the session owns
+    // one for its profile.
+    explicit PagePrompts(QWebEngineProfile& profile);
 
     // Who answers from now on; null means nobody, so every question is cancelled.
     void setPrompts(std::shared_ptr<BrowserPrompts> prompts);
@@ -45,8 +46,6 @@ public:
                 const QString& value, QString* result);
 
 private:
-    explicit PagePrompts(WebEngineSession& session);
-
     void authenticate(WebEngineBrowser& browser, const QUrl& url, QAuthenticator* authenticator,
                       const QString& proxyHost);
     void certificateError(WebEngineBrowser& browser, QWebEngineCertificateError error);

@@ -26,7 +26,8 @@ protected:
     {
         // Only to learn whose request the interceptor sees next and whether it is a redirect;
         // cancel is decided there.
-        owner_.session_->expectRequest(&owner_, url, isRedirect(type).value_or(false));
+        owner_.session_->attribution().expectRequest(&owner_, url,
+                                                     isRedirect(type).value_or(false));
         return true;
     }
 
@@ -41,7 +42,7 @@ protected:
             browser->session_ != owner_.session_)
             return nullptr;
         browser->childWindow_ = true;
-        browser->session_->expectNewWindow(browser);
+        browser->session_->attribution().expectNewWindow(browser);
         return browser->page_.get();
     }
 
@@ -54,18 +55,18 @@ protected:
     // The page's own dialogs go to whoever answers the session's questions.
     void javaScriptAlert(const QUrl& origin, const QString& text) override
     {
-        PagePrompts::of(*owner_.session_).alert(owner_, origin, text);
+        owner_.session_->pagePrompts().alert(owner_, origin, text);
     }
 
     bool javaScriptConfirm(const QUrl& origin, const QString& text) override
     {
-        return PagePrompts::of(*owner_.session_).confirm(owner_, origin, text);
+        return owner_.session_->pagePrompts().confirm(owner_, origin, text);
     }
 
     bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value,
                           QString* result) override
     {
-        return PagePrompts::of(*owner_.session_).prompt(owner_, origin, text, value, result);
+        return owner_.session_->pagePrompts().prompt(owner_, origin, text, value, result);
     }
 
 private:
@@ -78,12 +79,12 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
       view_(new QWebEngineView()) // placed by a window; deleted here unless its window went first
 {
     view_->setPage(page_.get());
-    session_->addBrowser(this);
+    session_->attribution().addBrowser(this);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
     connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
-    PagePrompts::of(*session_).attach(*this);
+    session_->pagePrompts().attach(*this);
 }
 
 WebEngineBrowser::~WebEngineBrowser()

@@ -55,8 +55,8 @@ public:
 
 private:
     class Page;
-    friend class WebEngineSession;
     friend class RequestInterceptor;
+    friend class WebEngineSession;
 
     void frameLoaded(const QString& url);
     // The top frame's request went out; until its document is created (or the load is

@@ -25,7 +25,7 @@ private slots:
         const auto prompts = std::make_shared<ScriptedPrompts>();
         prompts->logins = {LoginAnswer{QStringLiteral("alice"), QStringLiteral("secret"), true}};
         auto* browser = static_cast<WebEngineBrowser*>(w.pageBrowser());
-        PagePrompts::of(*browser->session()).setPrompts(prompts);
+        browser->session()->pagePrompts().setPrompts(prompts);
 
         const QString address = site.url(QStringLiteral("/protected"));
         QVERIFY(loads(w.pageBrowser(), address, [&] { w.typeAddress(address); }));

@@ -34,7 +34,7 @@ struct Popup
           recorder(QStringLiteral("http://127.0.0.1:1/help")),
           window(std::make_unique<PopupWindow>(recorder, engineBrowsers(session)))
     {
-        PagePrompts::of(*session).setPrompts(prompts);
+        session->pagePrompts().setPrompts(prompts);
         window->show();
     }
 

@@ -33,7 +33,7 @@ struct Run
           record(std::make_unique<RecordSession>(*main, *popup, helpUrl)),
           prompts(std::make_shared<ScriptedPrompts>())
     {
-        PagePrompts::of(*session).setPrompts(prompts);
+        session->pagePrompts().setPrompts(prompts);
         main->widget()->resize(800, 600);
         main->widget()->show();
     }

@@ -37,7 +37,7 @@ private:
         const auto session = WebEngineSession::create();
         const auto prompts = std::make_shared<ScriptedPrompts>();
         prompts->logins = std::move(answers);
-        PagePrompts::of(*session).setPrompts(prompts);
+        session->pagePrompts().setPrompts(prompts);
         Outcome outcome;
         {
             WebEngineBrowser main(session);

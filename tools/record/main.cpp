@@ -122,7 +122,7 @@ int main(int argc, char* argv[])
     const auto session = waytrace::WebEngineSession::create();
     // Nobody answers here: every login, certificate problem, download and page dialog counts
     // as cancelled, so nothing waits on a person and the timeout always ends the run.
-    waytrace::PagePrompts::of(*session).setPrompts(std::make_shared<waytrace::CancellingPrompts>());
+    session->pagePrompts().setPrompts(std::make_shared<waytrace::CancellingPrompts>());
     waytrace::WebEngineBrowser main(session);
     waytrace::WebEngineBrowser popup(session);
     waytrace::RecordSession record(main, popup, options->helpUrl);
