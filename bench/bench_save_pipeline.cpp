@@ -43,14 +43,14 @@ const RecordedSequence& sequenceOf(std::size_t records)
                 u"http://shop.example.com:8080/catalogue/list.do?cat=" + n + u"&sort=price&page=2";
             r->displayName = u"Catalogue page " + n;
             if (i % 4 == 3) {
-                r->httpMethod = u"P";
-                r->queryString = u"user=buyer&item=" + n + u"&qty=1&note=gift%25wrap";
+                r->method = HttpMethod::Post;
+                r->postBody = u"user=buyer&item=" + n + u"&qty=1&note=gift%25wrap";
                 r->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
                 r->userName = u"buyer";
                 r->password = u"s3cret";
             }
-            r->matchContent = u"Products";
-            r->unavailabilityString = u"Error";
+            r->requiredKeywords = u"Products";
+            r->forbiddenKeywords = u"Error";
             slot->append(r);
         }
     }
@@ -104,21 +104,23 @@ void BM_GenericQt(benchmark::State& state)
         for (const auto& r : sequence) {
             xml.writeStartElement(QStringLiteral("Url"));
             xml.writeAttribute(QStringLiteral("address"), q(r->urlAddress));
-            xml.writeAttribute(QStringLiteral("method"), q(r->httpMethod));
+            xml.writeAttribute(QStringLiteral("method"), r->method == HttpMethod::Post
+                                                             ? QStringLiteral("P")
+                                                             : QStringLiteral("G"));
             xml.writeAttribute(QStringLiteral("displayname"), q(r->displayName));
-            if (!r->queryString.empty())
-                xml.writeTextElement(QStringLiteral("PostData"), q(r->queryString));
+            if (!r->postBody.empty())
+                xml.writeTextElement(QStringLiteral("PostData"), q(r->postBody));
             if (!r->headers.empty())
                 xml.writeTextElement(QStringLiteral("Header"), q(r->headers));
             xml.writeStartElement(QStringLiteral("AlertCondition"));
-            if (!r->matchContent.empty())
-                xml.writeTextElement(QStringLiteral("MatchContent"), q(r->matchContent));
-            if (!r->unavailabilityString.empty())
+            if (!r->requiredKeywords.empty())
+                xml.writeTextElement(QStringLiteral("MatchContent"), q(r->requiredKeywords));
+            if (!r->forbiddenKeywords.empty())
                 xml.writeTextElement(QStringLiteral("UnavailabilityString"),
-                                     q(r->unavailabilityString));
+                                     q(r->forbiddenKeywords));
             xml.writeStartElement(QStringLiteral("HTTPResponseCode"));
-            xml.writeAttribute(QStringLiteral("condition"), q(r->httpCondition));
-            xml.writeAttribute(QStringLiteral("code"), QString::number(r->httpValue));
+            xml.writeAttribute(QStringLiteral("condition"), q(r->responseCondition));
+            xml.writeAttribute(QStringLiteral("code"), QString::number(r->responseCode));
             xml.writeEndElement();
             xml.writeEndElement();
             if (!r->userName.empty()) {

@@ -14,7 +14,7 @@ Q_DECLARE_LOGGING_CATEGORY(logQueue)
 // Saving into the server.
 Q_DECLARE_LOGGING_CATEGORY(logUpload)
 // Test runs of the sequence.
-Q_DECLARE_LOGGING_CATEGORY(logTestRun)
+Q_DECLARE_LOGGING_CATEGORY(logTrialRun)
 // Handlers stopped at their first failure.
 Q_DECLARE_LOGGING_CATEGORY(logTrap)
 

@@ -30,14 +30,14 @@ std::u16string postDataText(std::span<const std::uint8_t> postData)
     return replaceAll(text, u"%", u"%25");
 }
 
-std::u16string recordedBodyText(std::u16string_view queryString)
+std::u16string recordedBodyText(std::u16string_view postBody)
 {
-    return replaceAll(queryString, u"%25", u"%");
+    return replaceAll(postBody, u"%25", u"%");
 }
 
-std::string postDataBytes(std::u16string_view queryString)
+std::string postDataBytes(std::u16string_view postBody)
 {
-    const std::u16string text = recordedBodyText(queryString);
+    const std::u16string text = recordedBodyText(postBody);
     std::string bytes;
     bytes.reserve(text.size());
     for (const char16_t character : text)
@@ -57,8 +57,8 @@ RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string
     record->urlAddress = navigation.url;
     record->headers = navigation.headers;
     if (!navigation.postData.empty()) {
-        record->queryString = postDataText(navigation.postData);
-        record->httpMethod = u"P";
+        record->postBody = postDataText(navigation.postData);
+        record->method = HttpMethod::Post;
     }
     sequence.append(record);
     outcome.record = std::move(record);

@@ -34,10 +34,10 @@ RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string
 std::u16string postDataText(std::span<const std::uint8_t> postData);
 
 // The body text a recorded `querystring` stands for, one character per byte: "%25" back to "%".
-std::u16string recordedBodyText(std::u16string_view queryString);
+std::u16string recordedBodyText(std::u16string_view postBody);
 
 // The body bytes a recorded `querystring` stands for: "%25" back to "%", each character back to
 // its byte. What a replay of the record sends.
-std::string postDataBytes(std::u16string_view queryString);
+std::string postDataBytes(std::u16string_view postBody);
 
 } // namespace waytrace

@@ -5,23 +5,33 @@
 
 namespace waytrace {
 
+enum class HttpMethod
+{
+    Get,
+    Post
+};
+
 // One recorded request. The sequence holds records by shared reference, so the control panel
 // and the document builder see one and the same record; nothing copies it. The names the
-// document and the event stream give these fields are written where those are built and read.
+// document, the replay JSON and the event stream give these fields are written only where those
+// are built and read.
 struct UrlRecord
 {
     std::u16string urlAddress;
-    std::u16string displayName;
-    std::u16string url; // declared but never read or written by the system
-    std::u16string httpMethod = u"G";
-    std::u16string queryString;
-    std::u16string headers;
-    std::u16string matchContent;
-    std::u16string unavailabilityString;
-    // Starts in English whatever the interface language; a pick in the panel stores the item's
+    std::u16string displayName; // the label the user gives it
+    HttpMethod method = HttpMethod::Get;
+    // The request body as recorded: one character per byte, "%" written as "%25".
+    std::u16string postBody;
+    std::u16string headers; // extra header lines, each ending with CR LF
+    // Alert when the page lacks these keywords; when it has these.
+    std::u16string requiredKeywords;
+    std::u16string forbiddenKeywords;
+    // Alert when the answer's status compares with `responseCode` as this condition says. It
+    // starts in English whatever the interface language; a pick in the panel stores the item's
     // text in the interface language.
-    std::u16string httpCondition = u"Greater than";
-    std::int16_t httpValue = 200;
+    std::u16string responseCondition = u"Greater than";
+    std::int16_t responseCode = 200;
+    // Basic-authentication credentials.
     std::u16string userName;
     std::u16string password;
 };

@@ -130,9 +130,9 @@ std::size_t estimatedSize(const RecordedSequence& sequence)
 {
     std::size_t size = 200;
     for (const auto& r : sequence) {
-        size += 200 + r->urlAddress.size() + r->displayName.size() + r->queryString.size() +
-                r->headers.size() + r->matchContent.size() + r->unavailabilityString.size() +
-                r->httpCondition.size() + r->userName.size() + r->password.size();
+        size += 200 + r->urlAddress.size() + r->displayName.size() + r->postBody.size() +
+                r->headers.size() + r->requiredKeywords.size() + r->forbiddenKeywords.size() +
+                r->responseCondition.size() + r->userName.size() + r->password.size();
     }
     return size + size / 8;
 }
@@ -140,21 +140,21 @@ std::size_t estimatedSize(const RecordedSequence& sequence)
 void writeRecord(DocumentWriter& w, const UrlRecord& r)
 {
     w.text(u"<Url address=\""sv).value(r.urlAddress);
-    w.text(u"\" method=\""sv).value(r.httpMethod);
+    w.text(u"\" method=\""sv).value(r.method == HttpMethod::Post ? u"P"sv : u"G"sv);
     w.text(u"\" displayname=\""sv).value(r.displayName).text(u"\">"sv).endLine();
-    if (!r.queryString.empty())
-        w.text(u"<PostData> "sv).recordedValue(r.queryString).text(u"</PostData>"sv).endLine();
+    if (!r.postBody.empty())
+        w.text(u"<PostData> "sv).recordedValue(r.postBody).text(u"</PostData>"sv).endLine();
     if (!r.headers.empty())
         w.text(u"<Header>"sv).value(r.headers).text(u"</Header>"sv).endLine();
     w.text(u"<AlertCondition>"sv).endLine();
-    if (!r.matchContent.empty())
-        w.text(u"<MatchContent>"sv).value(r.matchContent).text(u"</MatchContent>"sv).endLine();
-    if (!r.unavailabilityString.empty()) {
-        w.text(u"<UnavailabilityString>"sv).value(r.unavailabilityString);
+    if (!r.requiredKeywords.empty())
+        w.text(u"<MatchContent>"sv).value(r.requiredKeywords).text(u"</MatchContent>"sv).endLine();
+    if (!r.forbiddenKeywords.empty()) {
+        w.text(u"<UnavailabilityString>"sv).value(r.forbiddenKeywords);
         w.text(u"</UnavailabilityString>"sv).endLine();
     }
-    w.text(u"<HTTPResponseCode condition=\""sv).value(r.httpCondition);
-    w.text(u"\" code=\""sv).number(r.httpValue).text(u"\" />"sv).endLine();
+    w.text(u"<HTTPResponseCode condition=\""sv).value(r.responseCondition);
+    w.text(u"\" code=\""sv).number(r.responseCode).text(u"\" />"sv).endLine();
     w.text(u"</AlertCondition>"sv).endLine();
     if (!r.userName.empty()) {
         w.text(u"<AuthInfo username=\""sv).value(r.userName);

@@ -2,7 +2,7 @@
 
 #include "browser/twips.h"
 #include "design_controls.h"
-#include "network/test_run.h"
+#include "network/trial_run.h"
 #include "program_icon.h"
 #include "slim_drop_down_style.h"
 #include "text.h"
@@ -83,17 +83,17 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     passwordEdit_ = textBox(loginFrame_, "passwordEdit", "", 3840, 360, 1695, 285);
     deleteHintLabel_ = captionLabel(this, "deleteHintLabel", "To remove a track use Del key", 240,
                                     9240, 2895, 495);
-    testRunProgressLabel_ = captionLabel(this, "testRunProgressLabel", "", 240, 9240, 2895, 495);
-    testRunProgressLabel_->hide();
-    testRunButton_ = place(new QPushButton(QStringLiteral("Test Run"), this), "testRunButton", 3360,
-                           9360, 1215, 375);
+    trialRunProgressLabel_ = captionLabel(this, "trialRunProgressLabel", "", 240, 9240, 2895, 495);
+    trialRunProgressLabel_->hide();
+    trialRunButton_ = place(new QPushButton(QStringLiteral("Test Run"), this), "trialRunButton",
+                            3360, 9360, 1215, 375);
     closeButton_ =
         place(new QPushButton(QStringLiteral("Close"), this), "closeButton", 4680, 9360, 1095, 375);
 
     forbiddenKeywordsEdit_->raise();
     setTabChain({urlList_, urlLabelEdit_, requiredKeywordsEdit_, forbiddenKeywordsEdit_,
                  responseConditionBox_, responseCodeBox_, userNameEdit_, passwordEdit_,
-                 testRunButton_, closeButton_});
+                 trialRunButton_, closeButton_});
 
     model_ = new UrlListModel(this);
     urlList_->setModel(model_);
@@ -105,11 +105,11 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
     const int iconSide = urlList_->fontMetrics().height();
     urlList_->setIconSize(QSize(iconSide, iconSide)); // rows keep the height of plain text
 
-    testRun_ = new TestRun(this);
-    connect(testRun_, &TestRun::stepStarted, this, &ControlPanel::testRunStepStarted);
-    connect(testRun_, &TestRun::stepFinished, model_, &UrlListModel::setResult);
-    connect(testRun_, &TestRun::finished, this, &ControlPanel::testRunFinished);
-    connect(testRunButton_, &QPushButton::clicked, this, &ControlPanel::testRunClicked);
+    trialRun_ = new TrialRun(this);
+    connect(trialRun_, &TrialRun::stepStarted, this, &ControlPanel::trialRunStepStarted);
+    connect(trialRun_, &TrialRun::stepFinished, model_, &UrlListModel::setResult);
+    connect(trialRun_, &TrialRun::finished, this, &ControlPanel::trialRunFinished);
+    connect(trialRunButton_, &QPushButton::clicked, this, &ControlPanel::trialRunClicked);
 
     responseConditionBox_->addItems({QStringLiteral("Greater than"), QStringLiteral("Equal to"),
                                      QStringLiteral("Not Equal to")});
@@ -132,8 +132,8 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
             &ControlPanel::responseConditionActivated);
     connect(responseCodeBox_, &QComboBox::activated, this, &ControlPanel::responseCodeActivated);
     detailBoxes_ = {{{urlLabelEdit_, &UrlRecord::displayName},
-                     {requiredKeywordsEdit_, &UrlRecord::matchContent},
-                     {forbiddenKeywordsEdit_, &UrlRecord::unavailabilityString},
+                     {requiredKeywordsEdit_, &UrlRecord::requiredKeywords},
+                     {forbiddenKeywordsEdit_, &UrlRecord::forbiddenKeywords},
                      {userNameEdit_, &UrlRecord::userName},
                      {passwordEdit_, &UrlRecord::password}}};
     urlList_->installEventFilter(this);
@@ -167,9 +167,9 @@ void ControlPanel::load()
     setCaption(passwordLabel_, TextId::Password);
     setCaption(deleteHintLabel_, TextId::DeleteHint);
     setCaption(closeButton_, TextId::Close);
-    setCaption(testRunButton_, isTestRunning() ? TextId::StopTestRun : TextId::TestRun);
-    testRunButton_->setToolTip(loadText(TextId::TestRunHelp));
-    applyTextFont(testRunProgressLabel_);
+    setCaption(trialRunButton_, isTrialRunning() ? TextId::StopTrialRun : TextId::TrialRun);
+    trialRunButton_->setToolTip(loadText(TextId::TrialRunHelp));
+    applyTextFont(trialRunProgressLabel_);
     responseConditionBox_->setItemText(0, loadText(TextId::GreaterThan));
     applyTextFont(responseConditionBox_);
     responseConditionBox_->setItemText(1, loadText(TextId::EqualTo));
@@ -183,7 +183,7 @@ void ControlPanel::reloadList()
 {
     // A new sequence leaves a test run of the old one nothing to show.
     if (sequence_.count() == 0)
-        testRun_->cancel();
+        trialRun_->cancel();
     model_->assign(sequence_);
 
     const int last = model_->rowCount() - 1;
@@ -238,19 +238,19 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
     display(urlLabelEdit_, record->displayName);
     display(userNameEdit_, record->userName);
     display(passwordEdit_, record->password);
-    display(requiredKeywordsEdit_, record->matchContent);
-    display(forbiddenKeywordsEdit_, record->unavailabilityString);
+    display(requiredKeywordsEdit_, record->requiredKeywords);
+    display(forbiddenKeywordsEdit_, record->forbiddenKeywords);
 
     // No match leaves the previous pick on display; a match runs the pick handling, which
     // stores the value the record already holds.
     for (int i = responseConditionBox_->count() - 1; i >= 0; --i) {
-        if (responseConditionBox_->itemText(i).toStdU16String() == record->httpCondition) {
+        if (responseConditionBox_->itemText(i).toStdU16String() == record->responseCondition) {
             responseConditionBox_->setCurrentIndex(i);
             responseConditionActivated(i);
         }
     }
     for (int i = responseCodeBox_->count() - 1; i >= 0; --i) {
-        if (responseCodeBox_->itemText(i).toInt() == record->httpValue) {
+        if (responseCodeBox_->itemText(i).toInt() == record->responseCode) {
             responseCodeBox_->setCurrentIndex(i);
             responseCodeActivated(i);
         }
@@ -282,13 +282,13 @@ void ControlPanel::detailBoxEdited(const DetailBox& detail)
 void ControlPanel::responseConditionActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpCondition = responseConditionBox_->itemText(index).toStdU16String();
+        record->responseCondition = responseConditionBox_->itemText(index).toStdU16String();
 }
 
 void ControlPanel::responseCodeActivated(int index)
 {
     if (const RecordRef record = selectedRecord())
-        record->httpValue = responseCodeBox_->itemText(index).toShort();
+        record->responseCode = responseCodeBox_->itemText(index).toShort();
 }
 
 } // namespace waytrace

@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace waytrace {
 
-class TestRun;
+class TrialRun;
 class UrlListModel;
 
 // The control panel: lists the recorded sequence, shows the selected record's details and
@@ -41,9 +41,9 @@ public:
     void reloadList();
 
     // Replays the sequence as the monitor will and shows each URL's result in the list; the
-    // records are not changed. Does nothing while a run is under way (control_panel_test_run.cpp).
-    void startTestRun();
-    [[nodiscard]] bool isTestRunning() const;
+    // records are not changed. Does nothing while a run is under way (control_panel_trial_run.cpp).
+    void startTrialRun();
+    [[nodiscard]] bool isTrialRunning() const;
 
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
@@ -58,9 +58,9 @@ private:
     void urlListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void urlListKeyPressed(QKeyEvent* event);
     void closeClicked();
-    void testRunClicked();
-    void testRunStepStarted(int position, int count, const UrlRecord* record);
-    void testRunFinished();
+    void trialRunClicked();
+    void trialRunStepStarted(int position, int count, const UrlRecord* record);
+    void trialRunFinished();
 
     // A detail box and the record field it edits.
     struct DetailBox
@@ -96,13 +96,13 @@ private:
     QLabel* passwordLabel_;
     QLineEdit* passwordEdit_;
     QLabel* deleteHintLabel_;
-    QLabel* testRunProgressLabel_; // in the hint's place while a test run is under way
-    QPushButton* testRunButton_;
+    QLabel* trialRunProgressLabel_; // in the hint's place while a test run is under way
+    QPushButton* trialRunButton_;
     QPushButton* closeButton_;
 
     RecordedSequence& sequence_;
     UrlListModel* model_;
-    TestRun* testRun_;
+    TrialRun* trialRun_;
     std::array<DetailBox, 5> detailBoxes_{};
 };
 

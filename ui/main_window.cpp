@@ -113,7 +113,7 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
     for (const auto* action : {newSequenceAction_, editSequenceAction_, saveSequenceAction_,
-                               testRunAction_, gettingStartedAction_, aboutAction_})
+                               trialRunAction_, gettingStartedAction_, aboutAction_})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -211,11 +211,11 @@ void MainWindow::editSequenceTriggered()
     runTrapped([this] { showControlPanel(); });
 }
 
-void MainWindow::testRunTriggered()
+void MainWindow::trialRunTriggered()
 {
     runTrapped([this] {
         showControlPanel(); // where the results show
-        controlPanel().startTestRun();
+        controlPanel().startTrialRun();
     });
 }
 

@@ -97,7 +97,7 @@ private:
     void newSequenceTriggered();
     void editSequenceTriggered();
     void saveSequenceTriggered();
-    void testRunTriggered();
+    void trialRunTriggered();
     void gettingStartedTriggered();
     void exitTriggered();
     void aboutTriggered();
@@ -124,7 +124,7 @@ private:
     QAction* newSequenceAction_;
     QAction* editSequenceAction_;
     QAction* saveSequenceAction_;
-    QAction* testRunAction_;
+    QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* helpMenu_;
     QAction* gettingStartedAction_;

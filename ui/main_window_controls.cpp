@@ -116,8 +116,8 @@ void MainWindow::buildMenus()
     editSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_E);
     saveSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Save this Sequence"));
     saveSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_S);
-    testRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
-    testRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
+    trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
+    trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -129,7 +129,7 @@ void MainWindow::buildMenus()
                     {newSequenceAction_, "newSequenceAction"},
                     {editSequenceAction_, "editSequenceAction"},
                     {saveSequenceAction_, "saveSequenceAction"},
-                    {testRunAction_, "testRunAction"},
+                    {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
                     {helpMenu_, "helpMenu"},
                     {gettingStartedAction_, "gettingStartedAction"},
@@ -145,7 +145,7 @@ void MainWindow::connectCommands()
     connect(newSequenceAction_, &QAction::triggered, this, &MainWindow::newSequenceTriggered);
     connect(editSequenceAction_, &QAction::triggered, this, &MainWindow::editSequenceTriggered);
     connect(saveSequenceAction_, &QAction::triggered, this, &MainWindow::saveSequenceTriggered);
-    connect(testRunAction_, &QAction::triggered, this, &MainWindow::testRunTriggered);
+    connect(trialRunAction_, &QAction::triggered, this, &MainWindow::trialRunTriggered);
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
     connect(gettingStartedAction_, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::aboutTriggered);
@@ -171,7 +171,7 @@ void MainWindow::localize()
     exitAction_->setText(loadText(TextId::Exit));
     aboutAction_->setText(loadText(TextId::AboutWaytrace));
     gettingStartedAction_->setText(loadText(TextId::GettingStarted));
-    testRunAction_->setText(loadText(TextId::TestRun));
+    trialRunAction_->setText(loadText(TextId::TrialRun));
 }
 
 void MainWindow::layOut()

@@ -7,7 +7,7 @@ void UrlListModel::assign(const RecordedSequence& sequence)
     beginResetModel();
     entries_.clear();
     entries_.reserve(static_cast<qsizetype>(sequence.count()));
-    std::map<const UrlRecord*, TestRunResult> kept;
+    std::map<const UrlRecord*, TrialRunResult> kept;
     for (const RecordRef& record : sequence) {
         entries_.append(
             {record ? QString::fromStdU16String(record->urlAddress) : QString(), record, {}});
@@ -25,7 +25,7 @@ void UrlListModel::setRunning(const UrlRecord* record)
     changed(record);
 }
 
-void UrlListModel::setResult(const TestRunResult& result)
+void UrlListModel::setResult(const TrialRunResult& result)
 {
     const RecordRef record = result.record.lock();
     if (!record)
@@ -41,7 +41,7 @@ void UrlListModel::clearResults()
         emit dataChanged(index(0), index(rowCount() - 1));
 }
 
-const TestRunResult* UrlListModel::resultOf(const Entry& entry) const
+const TrialRunResult* UrlListModel::resultOf(const Entry& entry) const
 {
     const RecordRef record = entry.record.lock();
     const auto found = results_.find(record.get());
@@ -66,7 +66,7 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         return {};
     const Entry& entry = entries_[index.row()];
     const RecordRef record = entry.record.lock();
-    const TestRunResult* result = resultOf(entry);
+    const TrialRunResult* result = resultOf(entry);
     if (role == Qt::DecorationRole) {
         if (record && record.get() == running_)
             return icons_.running;
@@ -78,7 +78,7 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     if (!entry.staleFields) {
         entry.staleFields.emplace();
         if (record)
-            for (const auto& field : staleFields(record->queryString))
+            for (const auto& field : staleFields(record->postBody))
                 entry.staleFields->append(QString::fromStdU16String(field.name));
     }
     const bool stale = !entry.staleFields->isEmpty();

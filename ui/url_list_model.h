@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/recorded_sequence.h"
-#include "network/test_run.h"
-#include "test_run_texts.h"
+#include "network/trial_run.h"
+#include "trial_run_texts.h"
 
 #include <QAbstractListModel>
 #include <QList>
@@ -27,7 +27,7 @@ public:
 
     // Marks the record being run now (none: nullptr) and shows a result for its record.
     void setRunning(const UrlRecord* record);
-    void setResult(const TestRunResult& result);
+    void setResult(const TrialRunResult& result);
     void clearResults();
 
     int rowCount(const QModelIndex& parent = {}) const override
@@ -48,13 +48,13 @@ private:
         mutable std::optional<QStringList> staleFields; // worked out when first shown
     };
 
-    [[nodiscard]] const TestRunResult* resultOf(const Entry& entry) const;
+    [[nodiscard]] const TrialRunResult* resultOf(const Entry& entry) const;
     void changed(const UrlRecord* record);
 
     QList<Entry> entries_;
-    std::map<const UrlRecord*, TestRunResult> results_;
+    std::map<const UrlRecord*, TrialRunResult> results_;
     const UrlRecord* running_ = nullptr;
-    TestRunIcons icons_;
+    TrialRunIcons icons_;
 };
 
 } // namespace waytrace

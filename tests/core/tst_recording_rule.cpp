@@ -80,8 +80,8 @@ private slots:
         navigate(sequence, u"http://host/a?x=1", u"Referer: http://host/\r\n");
         const auto r = sequence.at(1);
         QVERIFY(r->urlAddress == u"http://host/a?x=1");
-        QVERIFY(r->httpMethod == u"G");
-        QVERIFY(r->queryString.empty());
+        QVERIFY(r->method == HttpMethod::Get);
+        QVERIFY(r->postBody.empty());
         QVERIFY(r->headers == u"Referer: http://host/\r\n");
     }
 
@@ -105,8 +105,8 @@ private slots:
         const std::vector<std::uint8_t> bytes(body.begin(), body.end());
         navigate(sequence, u"http://host/post", u"Content-Type: x\r\n", bytes);
         const auto r = sequence.at(1);
-        QVERIFY(r->httpMethod == u"P");
-        QCOMPARE(QString::fromStdU16String(r->queryString), querystring);
+        QVERIFY(r->method == HttpMethod::Post);
+        QCOMPARE(QString::fromStdU16String(r->postBody), querystring);
     }
 
     void highBytesMapThroughWindows1252()
@@ -124,7 +124,7 @@ private slots:
         // UTF-8 of "é" as a browser posts it arrives as two characters, one per byte.
         RecordedSequence sequence;
         navigate(sequence, u"http://host/", {}, bytesOf("n=\xC3\xA9\x00"));
-        QVERIFY(sequence.at(1)->queryString == u"n=\u00C3\u00A9");
+        QVERIFY(sequence.at(1)->postBody == u"n=\u00C3\u00A9");
     }
 
     void recordsAppendInAnnouncementOrder()

@@ -31,12 +31,12 @@ private slots:
     void newRecordHoldsInitialValues()
     {
         const UrlRecord r;
-        QVERIFY(r.httpMethod == u"G");
-        QVERIFY(r.httpCondition == u"Greater than");
-        QCOMPARE(r.httpValue, 200);
+        QVERIFY(r.method == HttpMethod::Get);
+        QVERIFY(r.responseCondition == u"Greater than");
+        QCOMPARE(r.responseCode, 200);
         for (const auto* text :
-             {&r.urlAddress, &r.displayName, &r.url, &r.queryString, &r.headers, &r.matchContent,
-              &r.unavailabilityString, &r.userName, &r.password})
+             {&r.urlAddress, &r.displayName, &r.postBody, &r.headers, &r.requiredKeywords,
+              &r.forbiddenKeywords, &r.userName, &r.password})
             QVERIFY(text->empty());
     }
 
@@ -90,10 +90,10 @@ private slots:
         sequence.append(recordFor(u"http://x/"));
         const auto panelHeld = sequence.at(2);
         panelHeld->displayName = u"Checkout";
-        panelHeld->httpValue = 404;
+        panelHeld->responseCode = 404;
         auto walked = sequence.begin() + 1;
         QVERIFY((*walked)->displayName == u"Checkout");
-        QCOMPARE((*walked)->httpValue, 404);
+        QCOMPARE((*walked)->responseCode, 404);
         QVERIFY(sequence.at(1)->displayName.empty()); // same address, separate record
     }
 

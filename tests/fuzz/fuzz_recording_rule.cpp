@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& record = *outcome.record;
     if (!(url.starts_with(u"http://") || url.starts_with(u"https://")) || sequence.count() != 1)
         std::abort();
-    if ((record.httpMethod == u"P") != !body.empty())
+    if ((record.method == HttpMethod::Post) != !body.empty())
         std::abort();
     std::size_t percents = 0;
     for (std::size_t i = 0; i + 1 < body.size(); ++i)
         percents += body[i] == '%';
     const std::size_t expected = body.empty() ? 0 : body.size() - 1 + 2 * percents;
-    if (record.queryString.size() != expected)
+    if (record.postBody.size() != expected)
         std::abort();
     return 0;
 }

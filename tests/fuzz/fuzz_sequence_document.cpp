@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto record = std::make_shared<waytrace::UrlRecord>();
         record->urlAddress = input.text();
         record->displayName = input.text();
-        record->queryString = input.text();
+        record->postBody = input.text();
         record->headers = input.text();
-        record->matchContent = input.text();
+        record->requiredKeywords = input.text();
         record->userName = input.text();
         record->password = input.text();
         const auto code = input.bytes();
-        record->httpValue =
+        record->responseCode =
             static_cast<std::int16_t>(code.size() >= 2 ? code[0] | (code[1] << 8) : 200);
         sequence.append(std::move(record));
     }

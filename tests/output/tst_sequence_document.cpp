@@ -47,14 +47,14 @@ private slots:
         RecordedSequence sequence;
         auto list = add(sequence, u"http://localhost:8080/shop/list.do?cat=5&sort=price");
         list->displayName = u"Catalogue";
-        list->matchContent = u"Products";
-        list->unavailabilityString = u"Error";
+        list->requiredKeywords = u"Products";
+        list->forbiddenKeywords = u"Error";
         auto cart = add(sequence, u"http://localhost:8080/shop/cart.do");
-        cart->httpMethod = u"P";
+        cart->method = HttpMethod::Post;
         cart->displayName = u"Add to cart";
-        cart->queryString = u"item=42&qty=1";
+        cart->postBody = u"item=42&qty=1";
         cart->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
-        cart->httpCondition = u"Equal to";
+        cart->responseCondition = u"Equal to";
         cart->userName = u"buyer";
 
         QCOMPARE(document(sequence),
@@ -90,9 +90,9 @@ private slots:
         QVERIFY(!document(sequence).contains("secret"));
         bare->userName = u" ";
         QVERIFY(document(sequence).contains("<AuthInfo username=\" \" password=\"secret\" />\r"));
-        bare->httpValue = -32768;
+        bare->responseCode = -32768;
         QVERIFY(document(sequence).contains("code=\"-32768\""));
-        bare->httpCondition = u"\u3088\u308A\u5927\u304D\u3044";
+        bare->responseCondition = u"\u3088\u308A\u5927\u304D\u3044";
         QVERIFY(document(sequence).contains(
             QStringLiteral("condition=\"\u3088\u308A\u5927\u304D\u3044\"")));
     }
@@ -129,7 +129,7 @@ private slots:
     void recordedPostDataIsNotDoubledAgain()
     {
         RecordedSequence sequence;
-        add(sequence, u"http://h/")->queryString = u"q=1%252B2&x=";
+        add(sequence, u"http://h/")->postBody = u"q=1%252B2&x=";
         QVERIFY(document(sequence).contains("<PostData> q=1%252B2&amp;x=</PostData>\r"));
     }
 
@@ -139,8 +139,8 @@ private slots:
         auto r = add(sequence, u"http://h/?x=\"><evil/>&y=1");
         r->displayName = u"\"/><Url address=\"x";
         r->headers = u"X-A: <b>&\r\n";
-        r->matchContent = u"]]><!--";
-        r->unavailabilityString = u"a > b & c < d";
+        r->requiredKeywords = u"]]><!--";
+        r->forbiddenKeywords = u"a > b & c < d";
         r->userName = u"u\"";
         r->password = u"p<&>";
 
@@ -174,7 +174,7 @@ private slots:
         RecordedSequence sequence;
         auto r = add(sequence, u"http://h/" + bad);
         r->displayName = u"label " + bad + kept + u" end";
-        r->queryString = u"t=" + bad;
+        r->postBody = u"t=" + bad;
         r->userName = u"u";
         r->password = bad;
         const auto text = document(sequence);
@@ -184,7 +184,7 @@ private slots:
                               " end\""));
         QVERIFY(text.contains("<PostData> t=" + replaced + "</PostData>"));
         QVERIFY(text.contains("password=\"" + replaced + "\""));
-        QCOMPARE(r->queryString, u"t=" + bad); // the record keeps what was recorded
+        QCOMPARE(r->postBody, u"t=" + bad); // the record keeps what was recorded
 
         QXmlStreamReader xml(text);
         while (!xml.atEnd())

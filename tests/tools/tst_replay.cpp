@@ -216,7 +216,7 @@ private slots:
 
     // The command runs the window's test run: one line per URL, keys in reading order, and an
     // exit status that says whether anything would fire.
-    void testRunPrintsALinePerUrl()
+    void trialRunPrintsALinePerUrl()
     {
         FixtureServer server(QStringLiteral(FIXTURES_DIR));
         QVERIFY(server.listen(QHostAddress::LocalHost));

@@ -94,10 +94,10 @@ private slots:
                            sequence);
         auto login = sequence.at(1);
         login->displayName = u"Log \"in\" & <go> 100% &amp;";
-        login->matchContent = u"Welcome + hello & 50%";
-        login->unavailabilityString = u"Error <b>";
-        login->httpCondition = u"\u3088\u308A\u5927\u304D\u3044";
-        login->httpValue = -1;
+        login->requiredKeywords = u"Welcome + hello & 50%";
+        login->forbiddenKeywords = u"Error <b>";
+        login->responseCondition = u"\u3088\u308A\u5927\u304D\u3044";
+        login->responseCode = -1;
         login->userName = u"basic+user&";
         login->password = u"pa%ss\"word";
 

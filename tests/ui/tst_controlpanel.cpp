@@ -33,8 +33,8 @@ RecordRef numbered(int n)
     const auto tag = QString::number(n).toStdU16String();
     record->urlAddress = u"http://host/page" + tag;
     record->displayName = u"label" + tag;
-    record->matchContent = u"found" + tag;
-    record->unavailabilityString = u"missing" + tag;
+    record->requiredKeywords = u"found" + tag;
+    record->forbiddenKeywords = u"missing" + tag;
     record->userName = u"user" + tag;
     record->password = u"secret" + tag;
     return record;
@@ -80,8 +80,8 @@ QStringList details(const ControlPanel& panel)
 QStringList detailsOf(const UrlRecord& record)
 {
     return {QString::fromStdU16String(record.displayName),
-            QString::fromStdU16String(record.matchContent),
-            QString::fromStdU16String(record.unavailabilityString),
+            QString::fromStdU16String(record.requiredKeywords),
+            QString::fromStdU16String(record.forbiddenKeywords),
             QString::fromStdU16String(record.userName), QString::fromStdU16String(record.password)};
 }
 
@@ -90,9 +90,9 @@ std::u16string UrlRecord::*fieldOf(const QString& box)
     if (box == "urlLabelEdit")
         return &UrlRecord::displayName;
     if (box == "requiredKeywordsEdit")
-        return &UrlRecord::matchContent;
+        return &UrlRecord::requiredKeywords;
     if (box == "forbiddenKeywordsEdit")
-        return &UrlRecord::unavailabilityString;
+        return &UrlRecord::forbiddenKeywords;
     if (box == "userNameEdit")
         return &UrlRecord::userName;
     return &UrlRecord::password;
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(order,
                  QStringList({"urlList", "urlLabelEdit", "requiredKeywordsEdit",
                               "forbiddenKeywordsEdit", "responseConditionBox", "responseCodeBox",
-                              "userNameEdit", "passwordEdit", "testRunButton", "closeButton"}));
+                              "userNameEdit", "passwordEdit", "trialRunButton", "closeButton"}));
     }
 
     void textsAndFonts_data()
@@ -215,15 +215,15 @@ private slots:
     {
         LanguageScope scope(kJapanese);
         RecordedSequence sequence = sequenceOf(1);
-        sequence.at(1)->httpCondition = u"Not Equal to";
+        sequence.at(1)->responseCondition = u"Not Equal to";
         ControlPanel panel(sequence);
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), 2);
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentText(),
                  QStringLiteral("右値に等しくない"));
-        QVERIFY(sequence.at(1)->httpCondition == u"Not Equal to");
+        QVERIFY(sequence.at(1)->responseCondition == u"Not Equal to");
 
         // After load the English text no longer matches: the pick on display stays.
-        sequence.at(1)->httpCondition = u"Equal to";
+        sequence.at(1)->responseCondition = u"Equal to";
         panel.reloadList();
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), 2);
     }
@@ -281,18 +281,18 @@ private slots:
         QFETCH(int, conditionItem);
         QFETCH(int, valueItem);
         RecordedSequence sequence = sequenceOf(2);
-        sequence.at(1)->httpCondition = firstCondition.toStdU16String();
-        sequence.at(1)->httpValue = static_cast<std::int16_t>(firstValue);
-        sequence.at(2)->httpCondition = condition.toStdU16String();
-        sequence.at(2)->httpValue = static_cast<std::int16_t>(value);
+        sequence.at(1)->responseCondition = firstCondition.toStdU16String();
+        sequence.at(1)->responseCode = static_cast<std::int16_t>(firstValue);
+        sequence.at(2)->responseCondition = condition.toStdU16String();
+        sequence.at(2)->responseCode = static_cast<std::int16_t>(value);
         ControlPanel panel(sequence);
         select(panel, 0);
         select(panel, 1);
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), conditionItem);
         QCOMPARE(child<QComboBox>(panel, "responseCodeBox")->currentIndex(), valueItem);
         // Showing a record never changes it.
-        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), condition);
-        QCOMPARE(sequence.at(2)->httpValue, value);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->responseCondition), condition);
+        QCOMPARE(sequence.at(2)->responseCode, value);
     }
 
     void deletion_data()
@@ -561,13 +561,13 @@ private slots:
         child<QComboBox>(panel, "responseConditionBox")
             ->setCurrentIndex(0); // shown only: nothing is stored without a pick
         QTest::keyClick(child<QComboBox>(panel, "responseConditionBox"), Qt::Key_Down);
-        QCOMPARE(QString::fromStdU16String(sequence.at(2)->httpCondition), stored);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->responseCondition), stored);
 
         child<QComboBox>(panel, "responseCodeBox")->setCurrentIndex(7); // "403"
         QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
-        QCOMPARE(sequence.at(2)->httpValue, 404);
-        QVERIFY(sequence.at(1)->httpValue == 200 && sequence.at(3)->httpValue == 200);
-        QVERIFY(sequence.at(3)->httpCondition == u"Greater than");
+        QCOMPARE(sequence.at(2)->responseCode, 404);
+        QVERIFY(sequence.at(1)->responseCode == 200 && sequence.at(3)->responseCode == 200);
+        QVERIFY(sequence.at(3)->responseCondition == u"Greater than");
     }
 
     void refillWhileTyping()

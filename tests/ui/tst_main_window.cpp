@@ -297,7 +297,7 @@ private slots:
                                           QByteArray("a=1\0", 4));
         QCOMPARE(f.form->sequence().count(), 3u);
         QVERIFY(f.form->sequence().at(1)->urlAddress == u"http://popup/first");
-        QVERIFY(f.form->sequence().at(3)->httpMethod == u"P");
+        QVERIFY(f.form->sequence().at(3)->method == HttpMethod::Post);
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());

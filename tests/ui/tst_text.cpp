@@ -186,7 +186,7 @@ private slots:
 
     // The browser's questions and the test run's texts: every text in all three versions, as the
     // table's texts are.
-    void browserPromptAndTestRunTexts()
+    void browserPromptAndTrialRunTexts()
     {
         Restore restore;
         for (int id = 160; id <= 202; ++id) {

@@ -124,9 +124,9 @@ private slots:
             record->urlAddress = u"http://intranet.example/app/page" +
                                  QString::number(n).toStdU16String() + u".jsp?step=next";
             record->displayName = u"Step " + QString::number(n).toStdU16String();
-            record->matchContent = u"Welcome";
-            record->httpCondition = loadText(150).toStdU16String();
-            record->httpValue = 505;
+            record->requiredKeywords = u"Welcome";
+            record->responseCondition = loadText(150).toStdU16String();
+            record->responseCode = 505;
             sequence.append(record);
         }
         ControlPanel panel(sequence);

@@ -184,8 +184,8 @@ private slots:
 
         const auto& sequence = record_->sequence();
         QCOMPARE(sequence.count(), 2u);
-        QCOMPARE(sequence.at(1)->httpMethod, u"G");
-        QVERIFY(sequence.at(2)->queryString.empty());
+        QCOMPARE(sequence.at(1)->method, HttpMethod::Get);
+        QVERIFY(sequence.at(2)->postBody.empty());
         QVERIFY(sequence.at(2)->headers.empty());
         QCOMPARE(server_->requestsTo("/page2.html").size(), 1);
     }
@@ -246,8 +246,8 @@ private slots:
         QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
 
         const auto record = record_->sequence().at(record_->sequence().count());
-        QCOMPARE(record->httpMethod, u"P");
-        QCOMPARE(QString::fromStdU16String(record->queryString),
+        QCOMPARE(record->method, HttpMethod::Post);
+        QCOMPARE(QString::fromStdU16String(record->postBody),
                  QString::fromLatin1(sent[0].body).replace(u'%', QStringLiteral("%25")));
     }
 
@@ -436,7 +436,7 @@ private slots:
         QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('empty').submit()")));
         QCOMPARE(server_->requestsTo("/submit/empty").first().body, QByteArray());
         QCOMPARE(lastRequest(QStringLiteral("/submit/empty")).postData, QByteArray(1, '\0'));
-        QCOMPARE(record_->sequence().at(record_->sequence().count())->httpMethod, u"P");
+        QCOMPARE(record_->sequence().at(record_->sequence().count())->method, HttpMethod::Post);
     }
 
     void postThroughNavigate()

@@ -14,7 +14,7 @@
 
 #include "replay_json.h"
 #include "replay_session.h"
-#include "replay_test_run.h"
+#include "replay_trial_run.h"
 #include "replay_upload.h"
 
 #include "common/tool_arguments.h"
@@ -55,7 +55,7 @@ enum class Mode
     Request,
     Outcome,
     Upload,
-    TestRun
+    TrialRun
 };
 
 struct Options
@@ -85,7 +85,7 @@ std::optional<Options> parse(const QStringList& args)
         else if (arg == QLatin1String("--upload"))
             options.mode = Mode::Upload;
         else if (arg == QLatin1String("--test-run"))
-            options.mode = Mode::TestRun;
+            options.mode = Mode::TrialRun;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
                  hasValue)
             options.request.insert(arg.mid(2), args[++i]);
@@ -217,8 +217,8 @@ int main(int argc, char* argv[])
             break;
         case Mode::Upload:
             return upload(session.sequence(), options->request);
-        case Mode::TestRun:
-            return waytrace::printTestRun(session.sequence()) ? 0 : 1;
+        case Mode::TrialRun:
+            return waytrace::printTrialRun(session.sequence()) ? 0 : 1;
         case Mode::Outcome:
             break;
         }

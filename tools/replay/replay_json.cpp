@@ -32,14 +32,14 @@ QByteArray recordJson(const UrlRecord& r)
     };
     field("urladdress", quoted(r.urlAddress));
     field("displayname", quoted(r.displayName));
-    field("url", quoted(r.url));
-    field("httpmethod", quoted(r.httpMethod));
-    field("querystring", quoted(r.queryString));
+    field("url", "\"\""); // a field the record format declares and nothing fills
+    field("httpmethod", r.method == HttpMethod::Post ? "\"P\"" : "\"G\"");
+    field("querystring", quoted(r.postBody));
     field("headers", quoted(r.headers));
-    field("matchcontent", quoted(r.matchContent));
-    field("unavailabilitystring", quoted(r.unavailabilityString));
-    field("httpcondition", quoted(r.httpCondition));
-    field("httpvalue", QByteArray::number(r.httpValue));
+    field("matchcontent", quoted(r.requiredKeywords));
+    field("unavailabilitystring", quoted(r.forbiddenKeywords));
+    field("httpcondition", quoted(r.responseCondition));
+    field("httpvalue", QByteArray::number(r.responseCode));
     field("username", quoted(r.userName));
     field("password", quoted(r.password));
     out += '}';

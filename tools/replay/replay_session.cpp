@@ -48,15 +48,15 @@ void ReplaySession::edit(const StreamEvent& event)
             throw EventStreamError(event.line,
                                    QStringLiteral("httpvalue must be a whole number from "
                                                   "-32768 to 32767"));
-        record->httpValue = static_cast<std::int16_t>(whole);
+        record->responseCode = static_cast<std::int16_t>(whole);
         return;
     }
 
     static const std::pair<const char*, std::u16string UrlRecord::*> kTextFields[] = {
         {"displayname", &UrlRecord::displayName},
-        {"matchcontent", &UrlRecord::matchContent},
-        {"unavailabilitystring", &UrlRecord::unavailabilityString},
-        {"httpcondition", &UrlRecord::httpCondition},
+        {"matchcontent", &UrlRecord::requiredKeywords},
+        {"unavailabilitystring", &UrlRecord::forbiddenKeywords},
+        {"httpcondition", &UrlRecord::responseCondition},
         {"username", &UrlRecord::userName},
         {"password", &UrlRecord::password},
     };

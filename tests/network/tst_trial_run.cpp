@@ -1,5 +1,5 @@
 #include "fixture_server.h"
-#include "network/test_run.h"
+#include "network/trial_run.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -17,33 +17,33 @@ QByteArray answer(const QByteArray& status, const QByteArray& body,
            "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
-RecordRef record(const QString& url, std::u16string matchContent = {},
-                 std::u16string unavailabilityString = {})
+RecordRef record(const QString& url, std::u16string requiredKeywords = {},
+                 std::u16string forbiddenKeywords = {})
 {
     auto r = std::make_shared<UrlRecord>();
     r->urlAddress = url.toStdU16String();
-    r->matchContent = std::move(matchContent);
-    r->unavailabilityString = std::move(unavailabilityString);
+    r->requiredKeywords = std::move(requiredKeywords);
+    r->forbiddenKeywords = std::move(forbiddenKeywords);
     return r;
 }
 
 // Runs the whole sequence and collects its results.
-QList<TestRunResult> run(TestRun& testRun, const RecordedSequence& sequence)
+QList<TrialRunResult> run(TrialRun& trialRun, const RecordedSequence& sequence)
 {
-    QList<TestRunResult> results;
-    QObject::connect(&testRun, &TestRun::stepFinished, &testRun,
-                     [&](const TestRunResult& result) { results << result; });
-    QSignalSpy finished(&testRun, &TestRun::finished);
-    testRun.start(sequence);
+    QList<TrialRunResult> results;
+    QObject::connect(&trialRun, &TrialRun::stepFinished, &trialRun,
+                     [&](const TrialRunResult& result) { results << result; });
+    QSignalSpy finished(&trialRun, &TrialRun::finished);
+    trialRun.start(sequence);
     if (!finished.wait(10000))
         qWarning() << "the test run did not finish";
-    testRun.disconnect(&testRun);
+    trialRun.disconnect(&trialRun);
     return results;
 }
 
 } // namespace
 
-class TestTestRun : public QObject
+class TestTrialRun : public QObject
 {
     Q_OBJECT
 
@@ -79,30 +79,30 @@ private slots:
         sequence.append(record(server_.url("sjis"), u"ご注文"));
         sequence.append(record(server_.url("sjis-header"), u"ご注文"));
         auto broken = record(server_.url("broken"), {}, u"Error");
-        broken->httpCondition = u"Greater than";
-        broken->httpValue = 499;
+        broken->responseCondition = u"Greater than";
+        broken->responseCode = 499;
         sequence.append(broken);
         auto japanese = record(server_.url("broken"));
-        japanese->httpCondition = u"右値に等しい"; // picked under the Japanese interface
-        japanese->httpValue = 500;
+        japanese->responseCondition = u"右値に等しい"; // picked under the Japanese interface
+        japanese->responseCode = 500;
         sequence.append(japanese);
 
-        TestRun testRun;
-        const auto results = run(testRun, sequence);
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
         QCOMPARE(results.size(), 6);
         QVERIFY(results[0].passed());
-        QCOMPARE(results[0].fires.matchContent, std::optional<bool>(false));
-        QCOMPARE(results[0].fires.unavailabilityString, std::optional<bool>(false));
+        QCOMPARE(results[0].fires.requiredKeywords, std::optional<bool>(false));
+        QCOMPARE(results[0].fires.forbiddenKeywords, std::optional<bool>(false));
         QCOMPARE(results[0].status, 200);
         QCOMPARE(results[0].size, qint64(31));
-        QCOMPARE(results[1].fires.matchContent, std::optional<bool>(true));
-        QVERIFY(!results[1].fires.unavailabilityString);
-        QCOMPARE(results[2].fires.matchContent, std::optional<bool>(false));
-        QCOMPARE(results[3].fires.matchContent, std::optional<bool>(false));
+        QCOMPARE(results[1].fires.requiredKeywords, std::optional<bool>(true));
+        QVERIFY(!results[1].fires.forbiddenKeywords);
+        QCOMPARE(results[2].fires.requiredKeywords, std::optional<bool>(false));
+        QCOMPARE(results[3].fires.requiredKeywords, std::optional<bool>(false));
         QCOMPARE(results[4].status, 500);
-        QCOMPARE(results[4].fires.unavailabilityString, std::optional<bool>(true));
-        QCOMPARE(results[4].fires.httpCondition, std::optional<bool>(true));
-        QCOMPARE(results[5].fires.httpCondition, std::optional<bool>(true));
+        QCOMPARE(results[4].fires.forbiddenKeywords, std::optional<bool>(true));
+        QCOMPARE(results[4].fires.responseCondition, std::optional<bool>(true));
+        QCOMPARE(results[5].fires.responseCondition, std::optional<bool>(true));
         QCOMPARE(results[5].position, 6);
     }
 
@@ -138,8 +138,8 @@ private slots:
         RecordedSequence sequence;
         sequence.append(record(server_.url("form")));
         auto login = record(server_.url("login"), u"Signed in");
-        login->httpMethod = u"P";
-        login->queryString = u"user=ann&note=100%25+caf\u00e9&csrf_token=abc"; // as recorded
+        login->method = HttpMethod::Post;
+        login->postBody = u"user=ann&note=100%25+caf\u00e9&csrf_token=abc"; // as recorded
         login->headers = u"Content-Type: application/x-www-form-urlencoded\r\nX-Trace: 7\r\n";
         sequence.append(login);
         auto secret = record(server_.url("private"), u"private");
@@ -153,8 +153,8 @@ private slots:
         sequence.append(redirected);
         const UrlRecord before = *login;
 
-        TestRun testRun;
-        const auto results = run(testRun, sequence);
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
         QCOMPARE(results.size(), 5);
         QVERIFY(results[1].passed());
         QCOMPARE(results[1].status, 200);
@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(elsewhere.requests().size(), 1);
         QVERIFY(!elsewhere.requests()[0].headers.contains("authorization"));
         // Nothing of the run is written back.
-        QCOMPARE(login->queryString, before.queryString);
+        QCOMPARE(login->postBody, before.postBody);
         QCOMPARE(login->urlAddress, before.urlAddress);
     }
 
@@ -190,29 +190,29 @@ private slots:
         RecordedSequence sequence;
         sequence.append(record(server_.url("hang")));
         sequence.append(record(closedUrl));
-        TestRun testRun;
-        testRun.setSilenceLimit(std::chrono::milliseconds(500));
+        TrialRun trialRun;
+        trialRun.setSilenceLimit(std::chrono::milliseconds(500));
         int ticks = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
         ticker.start(20);
-        const auto results = run(testRun, sequence);
+        const auto results = run(trialRun, sequence);
         QCOMPARE(results.size(), 2);
-        QCOMPARE(results[0].failure, TestRunFailure::Silent);
+        QCOMPARE(results[0].failure, TrialRunFailure::Silent);
         QCOMPARE(results[0].status, 0);
         QVERIFY(!results[0].passed());
         QVERIFY(ticks >= 10);
-        QCOMPARE(results[1].failure, TestRunFailure::Refused);
+        QCOMPARE(results[1].failure, TrialRunFailure::Refused);
 
-        QSignalSpy finished(&testRun, &TestRun::finished);
-        QSignalSpy done(&testRun, &TestRun::stepFinished);
-        testRun.setSilenceLimit(std::chrono::seconds(30));
-        testRun.start(sequence);
+        QSignalSpy finished(&trialRun, &TrialRun::finished);
+        QSignalSpy done(&trialRun, &TrialRun::stepFinished);
+        trialRun.setSilenceLimit(std::chrono::seconds(30));
+        trialRun.start(sequence);
         QTest::qWait(100);
-        testRun.cancel();
+        trialRun.cancel();
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toBool(), true);
-        QVERIFY(!testRun.isRunning());
+        QVERIFY(!trialRun.isRunning());
         QTest::qWait(100);
         QCOMPARE(done.size(), 0);
     }
@@ -231,18 +231,18 @@ private slots:
         RecordedSequence sequence;
         sequence.append(record(server_.url("cut")));
         sequence.append(record(server_.url("loop")));
-        TestRun testRun;
-        const auto results = run(testRun, sequence);
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
         QCOMPARE(results.size(), 2);
-        QCOMPARE(results[0].failure, TestRunFailure::BrokenOff);
+        QCOMPARE(results[0].failure, TrialRunFailure::BrokenOff);
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
-        QCOMPARE(results[1].failure, TestRunFailure::Redirects);
+        QCOMPARE(results[1].failure, TrialRunFailure::Redirects);
     }
 
 private:
     FixtureServer server_{QStringLiteral(FIXTURES_DIR)};
 };
 
-QTEST_GUILESS_MAIN(TestTestRun)
-#include "tst_test_run.moc"
+QTEST_GUILESS_MAIN(TestTrialRun)
+#include "tst_trial_run.moc"

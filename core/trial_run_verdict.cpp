@@ -1,4 +1,4 @@
-#include "test_run_verdict.h"
+#include "trial_run_verdict.h"
 
 #include "recording_rule.h"
 
@@ -141,17 +141,17 @@ bool looksRandom(std::u16string_view value)
 } // namespace
 
 ConditionVerdict judgeResponse(int status, std::u16string_view body,
-                               std::u16string_view matchContent,
-                               std::u16string_view unavailabilityString,
+                               std::u16string_view requiredKeywords,
+                               std::u16string_view forbiddenKeywords,
                                std::optional<CodeCondition> condition, int code)
 {
     ConditionVerdict verdict;
-    if (!matchContent.empty())
-        verdict.matchContent = body.find(matchContent) == std::u16string_view::npos;
-    if (!unavailabilityString.empty())
-        verdict.unavailabilityString = body.find(unavailabilityString) != std::u16string_view::npos;
+    if (!requiredKeywords.empty())
+        verdict.requiredKeywords = body.find(requiredKeywords) == std::u16string_view::npos;
+    if (!forbiddenKeywords.empty())
+        verdict.forbiddenKeywords = body.find(forbiddenKeywords) != std::u16string_view::npos;
     if (condition)
-        verdict.httpCondition = fires(*condition, status, code);
+        verdict.responseCondition = fires(*condition, status, code);
     return verdict;
 }
 

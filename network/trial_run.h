@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/recorded_sequence.h"
-#include "core/test_run_verdict.h"
+#include "core/trial_run_verdict.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -20,7 +20,7 @@ class QNetworkReply;
 namespace waytrace {
 
 // Why a URL got no answer.
-enum class TestRunFailure
+enum class TrialRunFailure
 {
     None,
     Refused, // nothing listens there
@@ -33,7 +33,7 @@ enum class TestRunFailure
 };
 
 // What one URL of a test run gave.
-struct TestRunResult
+struct TrialRunResult
 {
     int position = 0;                // 1-based, in the sequence as it was when the run started
     std::weak_ptr<UrlRecord> record; // the record it was run from
@@ -43,13 +43,13 @@ struct TestRunResult
     qint64 size = 0;         // body bytes received
     ConditionVerdict fires;  // only when a whole answer came
     QStringList staleFields; // posted fields that likely change per visit
-    TestRunFailure failure = TestRunFailure::None;
+    TrialRunFailure failure = TrialRunFailure::None;
     QString failureDetail; // the network's own words, in English
 
     [[nodiscard]] bool passed() const
     {
-        return failure == TestRunFailure::None && !fires.matchContent.value_or(false) &&
-               !fires.unavailabilityString.value_or(false) && !fires.httpCondition.value_or(false);
+        return failure == TrialRunFailure::None && !fires.requiredKeywords.value_or(false) &&
+               !fires.forbiddenKeywords.value_or(false) && !fires.responseCondition.value_or(false);
     }
 };
 
@@ -61,13 +61,13 @@ std::optional<CodeCondition> codeConditionFor(const QString& text);
 // method, recorded body, header text and basic-authentication credentials, following redirects,
 // in a cookie jar of its own that starts empty. It never changes a record and never uploads.
 // The records are copied when the run starts, so edits made while it runs do not affect it.
-class TestRun : public QObject
+class TrialRun : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TestRun(QObject* parent = nullptr);
-    ~TestRun() override;
+    explicit TrialRun(QObject* parent = nullptr);
+    ~TrialRun() override;
 
     // Starts a run of the whole sequence, ending one still under way.
     void start(const RecordedSequence& sequence);
@@ -81,7 +81,7 @@ public:
 signals:
     // `record` only names the record the URL was copied from; it may be gone by now.
     void stepStarted(int position, int count, const waytrace::UrlRecord* record);
-    void stepFinished(const waytrace::TestRunResult& result);
+    void stepFinished(const waytrace::TrialRunResult& result);
     // After the last result, or when cancelled.
     void finished(bool cancelled);
 

@@ -14,11 +14,11 @@ using namespace waytrace;
 
 namespace {
 
-RecordRef record(const QString& url, std::u16string matchContent)
+RecordRef record(const QString& url, std::u16string requiredKeywords)
 {
     auto r = std::make_shared<UrlRecord>();
     r->urlAddress = url.toStdU16String();
-    r->matchContent = std::move(matchContent);
+    r->requiredKeywords = std::move(requiredKeywords);
     return r;
 }
 
@@ -26,7 +26,7 @@ RecordRef record(const QString& url, std::u16string matchContent)
 
 // The panel's Test Run: results beside the addresses, details and stale fields in the tooltips,
 // the records untouched, and a Stop that ends a run on a silent server.
-class TestPanelTestRun : public QObject
+class TestPanelTrialRun : public QObject
 {
     Q_OBJECT
 
@@ -39,8 +39,8 @@ private slots:
         RecordedSequence sequence;
         sequence.append(record(server.url("a"), u"done"));
         auto login = record(server.url("b"), u"Welcome back");
-        login->httpMethod = u"P";
-        login->queryString = u"user=ann&authenticity_token=x1";
+        login->method = HttpMethod::Post;
+        login->postBody = u"user=ann&authenticity_token=x1";
         sequence.append(login);
         sequence.append(record(server.url("hang"), {}));
         const auto document = buildSequenceDocument(sequence);
@@ -48,8 +48,8 @@ private slots:
         ControlPanel panel(sequence);
         panel.show();
         auto* list = panel.findChild<QListView*>("urlList");
-        auto* button = panel.findChild<QPushButton*>("testRunButton");
-        auto* progress = panel.findChild<QLabel*>("testRunProgressLabel");
+        auto* button = panel.findChild<QPushButton*>("trialRunButton");
+        auto* progress = panel.findChild<QLabel*>("trialRunProgressLabel");
         const QAbstractItemModel* model = list->model();
         const auto text = [&](int row, int role = Qt::DisplayRole) {
             return model->index(row, 0).data(role);
@@ -93,14 +93,14 @@ private slots:
         sequence.append(record(server.url("hang"), {}));
         QPointer<ControlPanel> panel = new ControlPanel(sequence);
         panel->show();
-        panel->startTestRun();
+        panel->startTrialRun();
         QTRY_COMPARE(server.requests().size(), 1);
         // A new sequence stops the run of the old one.
         sequence.clear();
         panel->reloadList();
-        QVERIFY(!panel->isTestRunning());
+        QVERIFY(!panel->isTrialRunning());
         sequence.append(record(server.url("hang"), {}));
-        panel->startTestRun();
+        panel->startTrialRun();
         QTRY_COMPARE(server.requests().size(), 2);
         panel->close();
         QTRY_VERIFY(panel.isNull());
@@ -108,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPanelTestRun)
-#include "tst_panel_test_run.moc"
+QTEST_MAIN(TestPanelTrialRun)
+#include "tst_panel_trial_run.moc"

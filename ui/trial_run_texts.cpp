@@ -1,4 +1,4 @@
-#include "test_run_texts.h"
+#include "trial_run_texts.h"
 
 #include "text.h"
 
@@ -9,27 +9,27 @@ namespace waytrace {
 
 namespace {
 
-QString failureText(const TestRunResult& result)
+QString failureText(const TrialRunResult& result)
 {
     switch (result.failure) {
-    case TestRunFailure::Refused:
+    case TrialRunFailure::Refused:
         return loadText(TextId::ConnectionRefused);
-    case TestRunFailure::HostNotFound:
+    case TrialRunFailure::HostNotFound:
         return loadText(TextId::ServerNotFound);
-    case TestRunFailure::Silent:
+    case TrialRunFailure::Silent:
         return loadText(TextId::NoAnswer);
-    case TestRunFailure::Secure:
+    case TrialRunFailure::Secure:
         return loadText(TextId::SecureConnectionFailed);
-    case TestRunFailure::BrokenOff:
+    case TrialRunFailure::BrokenOff:
         return loadText(TextId::AnswerBrokeOff);
-    case TestRunFailure::Redirects:
+    case TrialRunFailure::Redirects:
         return loadText(TextId::TooManyRedirects);
-    case TestRunFailure::None:
-    case TestRunFailure::Other:
+    case TrialRunFailure::None:
+    case TrialRunFailure::Other:
         break;
     }
     // Qt Network's own words, in English.
-    return loadText(TextId::TestRunFailed).arg(result.failureDetail);
+    return loadText(TextId::TrialRunFailed).arg(result.failureDetail);
 }
 
 // A coloured disc, drawn here: desktop icon themes differ, and some have no such icons at all.
@@ -48,25 +48,25 @@ QIcon disc(const QColor& colour)
 
 } // namespace
 
-QString resultSummary(const TestRunResult& result)
+QString resultSummary(const TrialRunResult& result)
 {
-    if (result.failure != TestRunFailure::None)
+    if (result.failure != TrialRunFailure::None)
         return failureText(result);
     QStringList fired;
-    if (result.fires.matchContent.value_or(false))
+    if (result.fires.requiredKeywords.value_or(false))
         fired << loadText(TextId::FiresKeywordsNotFound);
-    if (result.fires.unavailabilityString.value_or(false))
+    if (result.fires.forbiddenKeywords.value_or(false))
         fired << loadText(TextId::FiresKeywordsFound);
-    if (result.fires.httpCondition.value_or(false))
+    if (result.fires.responseCondition.value_or(false))
         fired << loadText(TextId::FiresResponseCode).arg(result.status);
     return fired.isEmpty() ? loadText(TextId::TestPassed) : fired.join(QStringLiteral(", "));
 }
 
-QString resultDetails(const TestRunResult& result)
+QString resultDetails(const TrialRunResult& result)
 {
-    if (result.failure != TestRunFailure::None)
+    if (result.failure != TrialRunFailure::None)
         return resultSummary(result);
-    return loadText(TextId::TestRunDetails)
+    return loadText(TextId::TrialRunDetails)
         .arg(result.status)
         .arg(result.milliseconds)
         .arg(result.size)
@@ -83,15 +83,15 @@ QString staleFlag(const QStringList& fields)
     return QStringLiteral("\u2691 ") + fields.join(QStringLiteral(", "));
 }
 
-TestRunIcons::TestRunIcons()
+TrialRunIcons::TrialRunIcons()
     : passed(disc(QColor(0x2e, 0x9e, 0x44))), fires(disc(QColor(0xe8, 0x8a, 0x00))),
       failed(disc(QColor(0xc8, 0x28, 0x28))), running(disc(Qt::lightGray))
 {
 }
 
-const QIcon& TestRunIcons::of(const TestRunResult& result) const
+const QIcon& TrialRunIcons::of(const TrialRunResult& result) const
 {
-    if (result.failure != TestRunFailure::None)
+    if (result.failure != TrialRunFailure::None)
         return failed;
     return result.passed() ? passed : fires;
 }

@@ -1,4 +1,4 @@
-#include "core/test_run_verdict.h"
+#include "core/trial_run_verdict.h"
 
 #include <QTest>
 
@@ -9,7 +9,7 @@ using namespace waytrace;
 Q_DECLARE_METATYPE(std::u16string)
 Q_DECLARE_METATYPE(std::optional<bool>)
 
-class TestTestRunVerdict : public QObject
+class TestTrialRunVerdict : public QObject
 {
     Q_OBJECT
 
@@ -20,23 +20,23 @@ private slots:
         const std::u16string_view body = u"<h1>Welcome, Ann</h1> Your order is ready.";
         auto verdict =
             judgeResponse(200, body, u"Welcome, Ann", u"Error", CodeCondition::GreaterThan, 200);
-        QCOMPARE(verdict.matchContent, std::optional<bool>(false));
-        QCOMPARE(verdict.unavailabilityString, std::optional<bool>(false));
-        QCOMPARE(verdict.httpCondition, std::optional<bool>(false));
+        QCOMPARE(verdict.requiredKeywords, std::optional<bool>(false));
+        QCOMPARE(verdict.forbiddenKeywords, std::optional<bool>(false));
+        QCOMPARE(verdict.responseCondition, std::optional<bool>(false));
 
         // One phrase, case-sensitive: "welcome, ann" is not there, "order is" is.
         verdict =
             judgeResponse(500, body, u"welcome, ann", u"order is", CodeCondition::GreaterThan, 200);
-        QCOMPARE(verdict.matchContent, std::optional<bool>(true));
-        QCOMPARE(verdict.unavailabilityString, std::optional<bool>(true));
-        QCOMPARE(verdict.httpCondition, std::optional<bool>(true));
+        QCOMPARE(verdict.requiredKeywords, std::optional<bool>(true));
+        QCOMPARE(verdict.forbiddenKeywords, std::optional<bool>(true));
+        QCOMPARE(verdict.responseCondition, std::optional<bool>(true));
 
         verdict = judgeResponse(404, body, {}, {}, CodeCondition::EqualTo, 404);
-        QVERIFY(!verdict.matchContent && !verdict.unavailabilityString);
-        QCOMPARE(verdict.httpCondition, std::optional<bool>(true));
-        QCOMPARE(judgeResponse(404, body, {}, {}, CodeCondition::NotEqualTo, 404).httpCondition,
+        QVERIFY(!verdict.requiredKeywords && !verdict.forbiddenKeywords);
+        QCOMPARE(verdict.responseCondition, std::optional<bool>(true));
+        QCOMPARE(judgeResponse(404, body, {}, {}, CodeCondition::NotEqualTo, 404).responseCondition,
                  std::optional<bool>(false));
-        QCOMPARE(judgeResponse(404, body, {}, {}, std::nullopt, 404).httpCondition,
+        QCOMPARE(judgeResponse(404, body, {}, {}, std::nullopt, 404).responseCondition,
                  std::optional<bool>());
     }
 
@@ -71,5 +71,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestTestRunVerdict)
-#include "tst_test_run_verdict.moc"
+QTEST_APPLESS_MAIN(TestTrialRunVerdict)
+#include "tst_trial_run_verdict.moc"

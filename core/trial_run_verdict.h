@@ -21,16 +21,16 @@ enum class CodeCondition
 // For each alert condition, whether it would fire; nothing where the condition is not set.
 struct ConditionVerdict
 {
-    std::optional<bool> matchContent;         // fires when the keywords are not found
-    std::optional<bool> unavailabilityString; // fires when the keywords are found
-    std::optional<bool> httpCondition;        // fires when the status compares as the condition
+    std::optional<bool> requiredKeywords;  // fires when the keywords are not found
+    std::optional<bool> forbiddenKeywords; // fires when the keywords are found
+    std::optional<bool> responseCondition; // fires when the status compares as the condition
 };
 
 // `body` is the response text, decoded with its declared charset. Keywords are one phrase,
 // searched case-sensitively. An unknown condition counts as not set.
 ConditionVerdict judgeResponse(int status, std::u16string_view body,
-                               std::u16string_view matchContent,
-                               std::u16string_view unavailabilityString,
+                               std::u16string_view requiredKeywords,
+                               std::u16string_view forbiddenKeywords,
                                std::optional<CodeCondition> condition, int code);
 
 // A form field whose recorded value will likely be refused when replayed.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/test_run.h"
+#include "network/trial_run.h"
 
 #include <QIcon>
 #include <QString>
@@ -11,9 +11,9 @@ namespace waytrace {
 // How a test-run result reads in the control panel, in the interface language.
 
 // After the address in the list: "passed", or what fires, or why nothing answered.
-QString resultSummary(const TestRunResult& result);
+QString resultSummary(const TrialRunResult& result);
 // Status, time, size and final address, or why nothing answered: the entry's tooltip.
-QString resultDetails(const TestRunResult& result);
+QString resultDetails(const TrialRunResult& result);
 // Why a replay of these recorded fields may be refused.
 QString staleWarning(const QStringList& fields);
 // After the address and any result, for a record that posts values that go stale: a flag and
@@ -21,10 +21,10 @@ QString staleWarning(const QStringList& fields);
 QString staleFlag(const QStringList& fields);
 // The discs beside the entries: passed, fires, failed, and the one being run. Drawn once per list,
 // since the list asks for an entry's icon at every paint.
-struct TestRunIcons
+struct TrialRunIcons
 {
-    TestRunIcons();
-    [[nodiscard]] const QIcon& of(const TestRunResult& result) const;
+    TrialRunIcons();
+    [[nodiscard]] const QIcon& of(const TrialRunResult& result) const;
 
     QIcon passed;
     QIcon fires;

@@ -6,13 +6,13 @@
 
 namespace waytrace {
 
-struct TestRunResult;
+struct TrialRunResult;
 
 // One JSON line for a URL's test-run result, "\n" included.
-QByteArray testRunLine(const TestRunResult& result);
+QByteArray trialRunLine(const TrialRunResult& result);
 
 // Runs the test run on the sequence and prints one line per URL as it ends. Returns true when
 // every URL answered and no condition fired.
-bool printTestRun(const RecordedSequence& sequence);
+bool printTrialRun(const RecordedSequence& sequence);
 
 } // namespace waytrace

@@ -1,7 +1,7 @@
 #include "control_panel.h"
 
 #include "design_controls.h"
-#include "network/test_run.h"
+#include "network/trial_run.h"
 #include "text.h"
 #include "url_list_model.h"
 
@@ -14,9 +14,9 @@
 
 namespace waytrace {
 
-void ControlPanel::startTestRun()
+void ControlPanel::startTrialRun()
 {
-    if (isTestRunning() || sequence_.count() == 0)
+    if (isTrialRunning() || sequence_.count() == 0)
         return;
     // Every URL run gets its entry, also those recorded since the last refill; the selection
     // stays where it was.
@@ -26,36 +26,36 @@ void ControlPanel::startTestRun()
         urlList_->setCurrentIndex(model_->index(selected));
     model_->clearResults();
     deleteHintLabel_->hide();
-    testRunProgressLabel_->show();
-    setCaption(testRunButton_, TextId::StopTestRun);
-    testRun_->start(sequence_);
+    trialRunProgressLabel_->show();
+    setCaption(trialRunButton_, TextId::StopTrialRun);
+    trialRun_->start(sequence_);
 }
 
-bool ControlPanel::isTestRunning() const
+bool ControlPanel::isTrialRunning() const
 {
-    return testRun_->isRunning();
+    return trialRun_->isRunning();
 }
 
-void ControlPanel::testRunClicked()
+void ControlPanel::trialRunClicked()
 {
-    if (isTestRunning())
-        testRun_->cancel();
+    if (isTrialRunning())
+        trialRun_->cancel();
     else
-        startTestRun();
+        startTrialRun();
 }
 
-void ControlPanel::testRunStepStarted(int position, int count, const UrlRecord* record)
+void ControlPanel::trialRunStepStarted(int position, int count, const UrlRecord* record)
 {
-    testRunProgressLabel_->setText(loadText(TextId::TestRunProgress).arg(position).arg(count));
+    trialRunProgressLabel_->setText(loadText(TextId::TrialRunProgress).arg(position).arg(count));
     model_->setRunning(record);
 }
 
-void ControlPanel::testRunFinished()
+void ControlPanel::trialRunFinished()
 {
     model_->setRunning(nullptr);
-    testRunProgressLabel_->hide();
+    trialRunProgressLabel_->hide();
     deleteHintLabel_->show();
-    setCaption(testRunButton_, TextId::TestRun);
+    setCaption(trialRunButton_, TextId::TrialRun);
 }
 
 } // namespace waytrace

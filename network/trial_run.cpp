@@ -1,4 +1,4 @@
-#include "test_run.h"
+#include "trial_run.h"
 
 #include "common/header_lines.h"
 #include "common/logging.h"
@@ -18,7 +18,7 @@
 namespace waytrace {
 
 // A URL as it is replayed, copied from its record.
-struct TestRun::Step
+struct TrialRun::Step
 {
     std::weak_ptr<UrlRecord> record;
     QUrl url;
@@ -27,8 +27,8 @@ struct TestRun::Step
     QString headers;
     QString userName;
     QString password;
-    std::u16string matchContent;
-    std::u16string unavailabilityString;
+    std::u16string requiredKeywords;
+    std::u16string forbiddenKeywords;
     std::optional<CodeCondition> condition;
     int code = 0;
     QStringList staleFields;
@@ -60,28 +60,28 @@ std::u16string decodedBody(const QByteArray& body, const QByteArray& contentType
 }
 
 // Why a reply ended without a whole answer; None when it is one, HTTP error statuses included.
-TestRunFailure failureOf(QNetworkReply::NetworkError error)
+TrialRunFailure failureOf(QNetworkReply::NetworkError error)
 {
     switch (error) {
     case QNetworkReply::NoError:
-        return TestRunFailure::None;
+        return TrialRunFailure::None;
     case QNetworkReply::ConnectionRefusedError:
-        return TestRunFailure::Refused;
+        return TrialRunFailure::Refused;
     case QNetworkReply::HostNotFoundError:
-        return TestRunFailure::HostNotFound;
+        return TrialRunFailure::HostNotFound;
     // The transfer timeout ends a silent answer as cancelled; the run's own cancel never
     // reaches here.
     case QNetworkReply::OperationCanceledError:
     case QNetworkReply::TimeoutError:
-        return TestRunFailure::Silent;
+        return TrialRunFailure::Silent;
     case QNetworkReply::SslHandshakeFailedError:
-        return TestRunFailure::Secure;
+        return TrialRunFailure::Secure;
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::ContentReSendError:
-        return TestRunFailure::BrokenOff;
+        return TrialRunFailure::BrokenOff;
     case QNetworkReply::TooManyRedirectsError:
     case QNetworkReply::InsecureRedirectError:
-        return TestRunFailure::Redirects;
+        return TrialRunFailure::Redirects;
     default:
         break;
     }
@@ -90,7 +90,7 @@ TestRunFailure failureOf(QNetworkReply::NetworkError error)
         (error >= QNetworkReply::ContentAccessDenied &&
          error <= QNetworkReply::UnknownContentError) ||
         (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    return statusOnly ? TestRunFailure::None : TestRunFailure::Other;
+    return statusOnly ? TrialRunFailure::None : TrialRunFailure::Other;
 }
 
 bool sameOrigin(const QUrl& a, const QUrl& b)
@@ -115,9 +115,9 @@ std::optional<CodeCondition> codeConditionFor(const QString& text)
     return std::nullopt;
 }
 
-TestRun::TestRun(QObject* parent) : QObject(parent) {}
+TrialRun::TrialRun(QObject* parent) : QObject(parent) {}
 
-TestRun::~TestRun()
+TrialRun::~TrialRun()
 {
     // Quietly: whoever listens may be half destroyed already (a window deleting its children).
     if (reply_) {
@@ -126,7 +126,7 @@ TestRun::~TestRun()
     }
 }
 
-void TestRun::start(const RecordedSequence& sequence)
+void TrialRun::start(const RecordedSequence& sequence)
 {
     cancel();
     steps_.clear();
@@ -134,16 +134,16 @@ void TestRun::start(const RecordedSequence& sequence)
         Step step;
         step.record = record;
         step.url = QUrl(QString::fromStdU16String(record->urlAddress));
-        step.post = record->httpMethod == u"P";
-        step.body = QByteArray::fromStdString(postDataBytes(record->queryString));
+        step.post = record->method == HttpMethod::Post;
+        step.body = QByteArray::fromStdString(postDataBytes(record->postBody));
         step.headers = QString::fromStdU16String(record->headers);
         step.userName = QString::fromStdU16String(record->userName);
         step.password = QString::fromStdU16String(record->password);
-        step.matchContent = record->matchContent;
-        step.unavailabilityString = record->unavailabilityString;
-        step.condition = codeConditionFor(QString::fromStdU16String(record->httpCondition));
-        step.code = record->httpValue;
-        for (const auto& field : waytrace::staleFields(record->queryString))
+        step.requiredKeywords = record->requiredKeywords;
+        step.forbiddenKeywords = record->forbiddenKeywords;
+        step.condition = codeConditionFor(QString::fromStdU16String(record->responseCondition));
+        step.code = record->responseCode;
+        for (const auto& field : waytrace::staleFields(record->postBody))
             step.staleFields << QString::fromStdU16String(field.name);
         steps_.push_back(std::move(step));
     }
@@ -171,11 +171,11 @@ void TestRun::start(const RecordedSequence& sequence)
     next_ = 0;
     ++run_;
     running_ = true;
-    qCDebug(logTestRun) << "test run of" << steps_.size() << "URLs";
+    qCDebug(logTrialRun) << "test run of" << steps_.size() << "URLs";
     runNext();
 }
 
-void TestRun::cancel()
+void TrialRun::cancel()
 {
     if (!running_)
         return;
@@ -186,11 +186,11 @@ void TestRun::cancel()
         reply_->abort();
         reply_->deleteLater();
     }
-    qCDebug(logTestRun) << "test run cancelled";
+    qCDebug(logTrialRun) << "test run cancelled";
     emit finished(true);
 }
 
-void TestRun::runNext()
+void TrialRun::runNext()
 {
     if (next_ >= steps_.size()) {
         running_ = false;
@@ -220,16 +220,16 @@ void TestRun::runNext()
     } else {
         reply_ = network_->get(request);
     }
-    connect(reply_, &QNetworkReply::finished, this, &TestRun::replied);
+    connect(reply_, &QNetworkReply::finished, this, &TrialRun::replied);
 }
 
-void TestRun::replied()
+void TrialRun::replied()
 {
     QNetworkReply* reply = reply_;
     reply->deleteLater();
     const Step& step = steps_[next_ - 1];
 
-    TestRunResult result;
+    TrialRunResult result;
     result.position = static_cast<int>(next_);
     result.record = step.record;
     result.milliseconds = clock_.elapsed();
@@ -237,18 +237,18 @@ void TestRun::replied()
     result.finalUrl = reply->url().toString();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.failure = failureOf(reply->error());
-    if (result.failure == TestRunFailure::None && result.status == 0)
-        result.failure = TestRunFailure::Other;
-    if (result.failure != TestRunFailure::None) {
+    if (result.failure == TrialRunFailure::None && result.status == 0)
+        result.failure = TrialRunFailure::Other;
+    if (result.failure != TrialRunFailure::None) {
         result.failureDetail = reply->errorString();
-        qCDebug(logTestRun) << "URL" << result.position << "unanswered:" << reply->error();
+        qCDebug(logTrialRun) << "URL" << result.position << "unanswered:" << reply->error();
     } else {
         const QByteArray body = reply->readAll();
         result.size = body.size();
         result.fires =
             judgeResponse(result.status, decodedBody(body, reply->rawHeader("Content-Type")),
-                          step.matchContent, step.unavailabilityString, step.condition, step.code);
-        qCDebug(logTestRun) << "URL" << result.position << "answered" << result.status;
+                          step.requiredKeywords, step.forbiddenKeywords, step.condition, step.code);
+        qCDebug(logTrialRun) << "URL" << result.position << "answered" << result.status;
     }
     const auto run = run_;
     emit stepFinished(result);

@@ -1,6 +1,6 @@
-#include "replay_test_run.h"
+#include "replay_trial_run.h"
 
-#include "network/test_run.h"
+#include "network/trial_run.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -25,24 +25,24 @@ QByteArray jsonBool(const std::optional<bool>& value)
     return *value ? "true" : "false";
 }
 
-QByteArray failureName(const TestRunResult& result)
+QByteArray failureName(const TrialRunResult& result)
 {
     switch (result.failure) {
-    case TestRunFailure::None:
+    case TrialRunFailure::None:
         return "null";
-    case TestRunFailure::Refused:
+    case TrialRunFailure::Refused:
         return jsonString(QStringLiteral("connection refused"));
-    case TestRunFailure::HostNotFound:
+    case TrialRunFailure::HostNotFound:
         return jsonString(QStringLiteral("host not found"));
-    case TestRunFailure::Silent:
+    case TrialRunFailure::Silent:
         return jsonString(QStringLiteral("no answer"));
-    case TestRunFailure::Secure:
+    case TrialRunFailure::Secure:
         return jsonString(QStringLiteral("secure connection failed"));
-    case TestRunFailure::BrokenOff:
+    case TrialRunFailure::BrokenOff:
         return jsonString(QStringLiteral("answer broke off"));
-    case TestRunFailure::Redirects:
+    case TrialRunFailure::Redirects:
         return jsonString(QStringLiteral("too many or unsafe redirects"));
-    case TestRunFailure::Other:
+    case TrialRunFailure::Other:
         break;
     }
     return jsonString(result.failureDetail);
@@ -50,7 +50,7 @@ QByteArray failureName(const TestRunResult& result)
 
 } // namespace
 
-QByteArray testRunLine(const TestRunResult& result)
+QByteArray trialRunLine(const TrialRunResult& result)
 {
     // Written by hand to keep the keys in the order people read them.
     QByteArray stale = "[";
@@ -61,26 +61,26 @@ QByteArray testRunLine(const TestRunResult& result)
            ",\"status\":" + (result.status != 0 ? QByteArray::number(result.status) : "null") +
            ",\"final\":" + jsonString(result.finalUrl) +
            ",\"ms\":" + QByteArray::number(result.milliseconds) +
-           ",\"fires\":{\"matchcontent\":" + jsonBool(result.fires.matchContent) +
-           ",\"unavailabilitystring\":" + jsonBool(result.fires.unavailabilityString) +
-           ",\"httpcondition\":" + jsonBool(result.fires.httpCondition) + "},\"stale\":" + stale +
-           ",\"error\":" + failureName(result) + "}\n";
+           ",\"fires\":{\"matchcontent\":" + jsonBool(result.fires.requiredKeywords) +
+           ",\"unavailabilitystring\":" + jsonBool(result.fires.forbiddenKeywords) +
+           ",\"httpcondition\":" + jsonBool(result.fires.responseCondition) +
+           "},\"stale\":" + stale + ",\"error\":" + failureName(result) + "}\n";
 }
 
-bool printTestRun(const RecordedSequence& sequence)
+bool printTrialRun(const RecordedSequence& sequence)
 {
-    TestRun testRun;
+    TrialRun trialRun;
     bool allPassed = true;
-    QObject::connect(&testRun, &TestRun::stepFinished, [&](const TestRunResult& result) {
+    QObject::connect(&trialRun, &TrialRun::stepFinished, [&](const TrialRunResult& result) {
         allPassed = allPassed && result.passed();
-        const auto line = testRunLine(result);
+        const auto line = trialRunLine(result);
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fflush(stdout);
     });
     QEventLoop loop;
-    QObject::connect(&testRun, &TestRun::finished, &loop, &QEventLoop::quit);
-    testRun.start(sequence);
-    if (testRun.isRunning())
+    QObject::connect(&trialRun, &TrialRun::finished, &loop, &QEventLoop::quit);
+    trialRun.start(sequence);
+    if (trialRun.isRunning())
         loop.exec();
     return allPassed;
 }
