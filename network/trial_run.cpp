@@ -3,6 +3,7 @@
 #include "common/header_lines.h"
 #include "common/logging.h"
 #include "core/recording_rule.h"
+#include "origin.h"
 #include "resources/string_table.h"
 #include "resources/text_id.h"
 
@@ -91,13 +92,6 @@ TrialRunFailure failureOf(QNetworkReply::NetworkError error)
          error <= QNetworkReply::UnknownContentError) ||
         (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
     return statusOnly ? TrialRunFailure::None : TrialRunFailure::Other;
-}
-
-bool sameOrigin(const QUrl& a, const QUrl& b)
-{
-    return a.scheme() == b.scheme() && a.host() == b.host() &&
-           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
-               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "upload_landing.h"
 
+#include "origin.h"
+
 namespace waytrace {
 
 namespace {
@@ -7,11 +9,6 @@ namespace {
 QString errorPage(const QString& name, const QString& requestUrl)
 {
     return QStringLiteral("res://waytrace/%1#%2").arg(name, requestUrl);
-}
-
-int defaultPort(const QString& scheme)
-{
-    return scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1;
 }
 
 } // namespace
@@ -26,14 +23,6 @@ QString landingAddress(const QString& requestUrl, const UploadAnswer& answer)
         return moved ? answer.finalUrl.toString(QUrl::FullyEncoded) : requestUrl;
     }
     return errorPage(QStringLiteral("http_%1.htm").arg(answer.status), requestUrl);
-}
-
-bool sameOrigin(const QUrl& a, const QUrl& b)
-{
-    // QUrl keeps scheme and host in lower case already.
-    return a.isValid() && b.isValid() && !a.host().isEmpty() && a.scheme() == b.scheme() &&
-           a.host() == b.host() &&
-           a.port(defaultPort(a.scheme())) == b.port(defaultPort(b.scheme()));
 }
 
 bool redirectKeepsBody(int status)

@@ -33,6 +33,4 @@ std::optional<QUrl> redirectTarget(const QUrl& from, const UploadAnswer& answer,
 // Whether a redirect keeps the method and the body (307, 308); the others continue as a GET.
 bool redirectKeepsBody(int status);
 
-bool sameOrigin(const QUrl& a, const QUrl& b);
-
 } // namespace waytrace

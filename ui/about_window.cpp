@@ -40,6 +40,13 @@ AboutWindow::AboutWindow(QWidget* parent)
     setWindowIcon(programIcon());
     setFixedSize(twipsToPixels(5445), twipsToPixels(2850));
     useDesignFontSize(this);
+    // The design texts, which the load step localizes.
+    setWindowTitle(QStringLiteral("About ") + kProgramTitle);
+    titleLabel_->setText(kProgramTitle);
+    versionLabel_->setText(QStringLiteral("Version %1.%2.%3")
+                               .arg(settings::kVersionMajor)
+                               .arg(settings::kVersionMinor)
+                               .arg(settings::kVersionRevision));
 
     iconLabel_->setGeometry(twipsRect(240, 240, 540, 540));
     iconLabel_->setPixmap(programIcon().pixmap(32, 32));
@@ -74,13 +81,6 @@ AboutWindow::AboutWindow(QWidget* parent)
 
 void AboutWindow::load()
 {
-    setWindowTitle(QStringLiteral("About ") + kProgramTitle);
-    versionLabel_->setText(QStringLiteral("Version %1.%2.%3")
-                               .arg(settings::kVersionMajor)
-                               .arg(settings::kVersionMinor)
-                               .arg(settings::kVersionRevision));
-    titleLabel_->setText(kProgramTitle);
-
     setWindowTitle(loadText(TextId::AboutWaytrace));
     setCaption(okButton_, TextId::Ok);
     setCaption(systemInfoButton_, TextId::SystemInfo);

@@ -52,6 +52,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the controls are and what they offer (control_panel_controls.cpp), what they do.
+    void buildControls();
+    void fillChoices();
+    void connectControls();
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
 

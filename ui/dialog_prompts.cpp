@@ -103,24 +103,24 @@ DeadPageNotice::DeadPageNotice(QWidget* view, std::function<void()> reload)
 {
     setObjectName(QStringLiteral("DeadPageNotice"));
     setAutoFillBackground(true);
-    messageLabel = new QLabel(this);
-    messageLabel->setObjectName(QStringLiteral("messageLabel"));
-    messageLabel->setWordWrap(true);
-    messageLabel->setAlignment(Qt::AlignCenter);
-    messageLabel->setText(QStringLiteral("This page stopped working: its process ended "
-                                         "unexpectedly. Reload it to go on recording."));
-    reloadButton = new QPushButton(QStringLiteral("Reload"), this);
-    reloadButton->setObjectName(QStringLiteral("reloadButton"));
+    messageLabel_ = new QLabel(this);
+    messageLabel_->setObjectName(QStringLiteral("messageLabel"));
+    messageLabel_->setWordWrap(true);
+    messageLabel_->setAlignment(Qt::AlignCenter);
+    messageLabel_->setText(QStringLiteral("This page stopped working: its process ended "
+                                          "unexpectedly. Reload it to go on recording."));
+    reloadButton_ = new QPushButton(QStringLiteral("Reload"), this);
+    reloadButton_->setObjectName(QStringLiteral("reloadButton"));
     runTrapped([this] {
-        setCaption(messageLabel, TextId::PageCrashed);
-        setCaption(reloadButton, TextId::Reload);
+        setCaption(messageLabel_, TextId::PageCrashed);
+        setCaption(reloadButton_, TextId::Reload);
     });
     auto* layout = new QVBoxLayout(this);
     layout->addStretch();
-    layout->addWidget(messageLabel);
-    layout->addWidget(reloadButton, 0, Qt::AlignCenter);
+    layout->addWidget(messageLabel_);
+    layout->addWidget(reloadButton_, 0, Qt::AlignCenter);
     layout->addStretch();
-    connect(reloadButton, &QPushButton::clicked, this, &DeadPageNotice::reloadClicked);
+    connect(reloadButton_, &QPushButton::clicked, this, &DeadPageNotice::reloadClicked);
 
     // Over the whole view, whatever size it takes; a newer notice replaces this one.
     for (auto* older : view->findChildren<DeadPageNotice*>(QString(), Qt::FindDirectChildrenOnly))

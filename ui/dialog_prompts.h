@@ -37,15 +37,14 @@ class DeadPageNotice : public QFrame
 public:
     DeadPageNotice(QWidget* view, std::function<void()> reload);
 
-    QLabel* messageLabel;
-    QPushButton* reloadButton;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void reloadClicked();
 
+    QLabel* messageLabel_;
+    QPushButton* reloadButton_;
     std::function<void()> reload_;
 };
 

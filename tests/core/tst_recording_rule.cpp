@@ -1,3 +1,4 @@
+#include "../support/u16_compare.h"
 #include "core/ansi_code_page.h"
 #include "core/recording_rule.h"
 
@@ -71,7 +72,7 @@ private slots:
         QCOMPARE(sequence.count(), recorded ? 1u : 0u);
         QCOMPARE(outcome.record != nullptr, recorded);
         if (recorded)
-            QVERIFY(sequence.at(1)->urlAddress == address);
+            QCOMPARE(sequence.at(1)->urlAddress, address);
     }
 
     void getKeepsInitialMethodAndHeaders()
@@ -79,10 +80,10 @@ private slots:
         RecordedSequence sequence;
         navigate(sequence, u"http://host/a?x=1", u"Referer: http://host/\r\n");
         const auto r = sequence.at(1);
-        QVERIFY(r->urlAddress == u"http://host/a?x=1");
-        QVERIFY(r->method == HttpMethod::Get);
+        QCOMPARE(r->urlAddress, u"http://host/a?x=1"s);
+        QCOMPARE(r->method, HttpMethod::Get);
         QVERIFY(r->postBody.empty());
-        QVERIFY(r->headers == u"Referer: http://host/\r\n");
+        QCOMPARE(r->headers, u"Referer: http://host/\r\n"s);
     }
 
     void postBodyDropsLastByteAndDoublesPercent_data()
@@ -105,7 +106,7 @@ private slots:
         const std::vector<std::uint8_t> bytes(body.begin(), body.end());
         navigate(sequence, u"http://host/post", u"Content-Type: x\r\n", bytes);
         const auto r = sequence.at(1);
-        QVERIFY(r->method == HttpMethod::Post);
+        QCOMPARE(r->method, HttpMethod::Post);
         QCOMPARE(QString::fromStdU16String(r->postBody), querystring);
     }
 
@@ -124,7 +125,7 @@ private slots:
         // UTF-8 of "é" as a browser posts it arrives as two characters, one per byte.
         RecordedSequence sequence;
         navigate(sequence, u"http://host/", {}, bytesOf("n=\xC3\xA9\x00"));
-        QVERIFY(sequence.at(1)->postBody == u"n=\u00C3\u00A9");
+        QCOMPARE(sequence.at(1)->postBody, u"n=\u00C3\u00A9"s);
     }
 
     void recordsAppendInAnnouncementOrder()
@@ -135,9 +136,9 @@ private slots:
         navigate(sequence, u"http://host/frame1");
         navigate(sequence, u"http://host/");
         QCOMPARE(sequence.count(), 3u);
-        QVERIFY(sequence.at(1)->urlAddress == u"http://host/");
-        QVERIFY(sequence.at(2)->urlAddress == u"http://host/frame1");
-        QVERIFY(sequence.at(3)->urlAddress == u"http://host/");
+        QCOMPARE(sequence.at(1)->urlAddress, u"http://host/"s);
+        QCOMPARE(sequence.at(2)->urlAddress, u"http://host/frame1"s);
+        QCOMPARE(sequence.at(3)->urlAddress, u"http://host/"s);
         QVERIFY(sequence.at(1) != sequence.at(3));
     }
 };

@@ -1,3 +1,4 @@
+#include "../support/u16_compare.h"
 #include "core/recorded_sequence.h"
 
 #include <QTest>
@@ -31,8 +32,8 @@ private slots:
     void newRecordHoldsInitialValues()
     {
         const UrlRecord r;
-        QVERIFY(r.method == HttpMethod::Get);
-        QVERIFY(r.responseCondition == u"Greater than");
+        QCOMPARE(r.method, HttpMethod::Get);
+        QCOMPARE(r.responseCondition, u"Greater than"s);
         QCOMPARE(r.responseCode, 200);
         for (const auto* text :
              {&r.urlAddress, &r.displayName, &r.postBody, &r.headers, &r.requiredKeywords,
@@ -55,7 +56,7 @@ private slots:
         QVERIFY(dropped.expired()); // nothing else held it, so it died with the list
         sequence.append(recordFor(u"http://b/"));
         QCOMPARE(sequence.count(), 1u);
-        QVERIFY(sequence.at(1)->urlAddress == u"http://b/");
+        QCOMPARE(sequence.at(1)->urlAddress, u"http://b/"s);
     }
 
     void removeIsOneBasedAndClosesTheGap()
@@ -92,7 +93,7 @@ private slots:
         panelHeld->displayName = u"Checkout";
         panelHeld->responseCode = 404;
         auto walked = sequence.begin() + 1;
-        QVERIFY((*walked)->displayName == u"Checkout");
+        QCOMPARE((*walked)->displayName, u"Checkout"s);
         QCOMPARE((*walked)->responseCode, 404);
         QVERIFY(sequence.at(1)->displayName.empty()); // same address, separate record
     }
@@ -105,7 +106,7 @@ private slots:
         sequence.at(40000)->displayName = u"last";
         QVERIFY(sequence.remove(32768));
         QCOMPARE(sequence.count(), 39999u);
-        QVERIFY(sequence.at(39999)->displayName == u"last");
+        QCOMPARE(sequence.at(39999)->displayName, u"last"s);
     }
 };
 

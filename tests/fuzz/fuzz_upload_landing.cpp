@@ -4,6 +4,7 @@
 
 #include "fuzz_qt_input.h"
 
+#include "network/origin.h"
 #include "network/upload_landing.h"
 #include "output/upload_outcome.h"
 

@@ -195,9 +195,9 @@ private slots:
         QCOMPARE(notice->geometry(), view.rect());
         view.resize(500, 350);
         QCOMPARE(notice->geometry(), view.rect());
-        QCOMPARE(notice->messageLabel->text(), loadText(183));
+        QCOMPARE(child<QLabel>(*notice, "messageLabel")->text(), loadText(183));
         saveScreenshot(view, QStringLiteral("dead-page-en"));
-        QTest::mouseClick(notice->reloadButton, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*notice, "reloadButton"), Qt::LeftButton);
         QCOMPARE(reloads, 1);
         QTRY_VERIFY(!view.findChild<DeadPageNotice*>());
     }

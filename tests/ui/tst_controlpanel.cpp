@@ -3,6 +3,7 @@
 #include "ui/text.h"
 
 #include "../support/named_child.h"
+#include "../support/u16_compare.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -116,7 +117,8 @@ private slots:
         QVERIFY(
             !(panel.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(panel.windowFlags() & Qt::WindowCloseButtonHint);
-        // unavailabilitystring belongs to the window yet lies over Frame2, under Label3.
+        // The forbidden-keywords box belongs to the window, yet lies over the alert frame, under
+        // the label that names it.
         QCOMPARE(child<QLineEdit>(panel, "forbiddenKeywordsEdit")->parentWidget(), &panel);
         QVERIFY(child<QGroupBox>(panel, "alertFrame")
                     ->geometry()
@@ -220,7 +222,7 @@ private slots:
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentIndex(), 2);
         QCOMPARE(child<QComboBox>(panel, "responseConditionBox")->currentText(),
                  QStringLiteral("右値に等しくない"));
-        QVERIFY(sequence.at(1)->responseCondition == u"Not Equal to");
+        QCOMPARE(sequence.at(1)->responseCondition, u"Not Equal to"s);
 
         // After load the English text no longer matches: the pick on display stays.
         sequence.at(1)->responseCondition = u"Equal to";
@@ -370,7 +372,7 @@ private slots:
                 recorded << QString::fromStdU16String(record->urlAddress);
             QCOMPARE(recorded, remaining);
         }
-        QVERIFY(sequence.count() == 0);
+        QCOMPARE(sequence.count(), 0u);
         QTest::keyClick(urlList(panel), Qt::Key_Delete); // nothing left: nothing happens
         QCOMPARE(panel.selectedPosition(), -1);
     }
@@ -420,23 +422,23 @@ private slots:
 
         // Text put in without typing reaches the record at the next key release, whatever key.
         edit->setText(QStringLiteral("set, not typed"));
-        QVERIFY((*sequence.at(2)).*field == shown);
+        QCOMPARE((*sequence.at(2)).*field, shown);
         QTest::keyRelease(edit, Qt::Key_Left);
-        QVERIFY((*sequence.at(2)).*field == u"set, not typed");
+        QCOMPARE((*sequence.at(2)).*field, u"set, not typed"s);
         edit->clear();
-        QVERIFY((*sequence.at(2)).*field == u"set, not typed");
+        QCOMPARE((*sequence.at(2)).*field, u"set, not typed"s);
         QTest::keyRelease(edit, Qt::Key_Shift, Qt::ShiftModifier);
-        QVERIFY((*sequence.at(2)).*field == u"");
+        QCOMPARE((*sequence.at(2)).*field, u""s);
 
         for (const char16_t* expected : {u"a", u"ab", u"abc"}) {
             QTest::keyClick(edit, char(expected[std::char_traits<char16_t>::length(expected) - 1]));
-            QVERIFY((*sequence.at(2)).*field == expected);
+            QCOMPARE((*sequence.at(2)).*field, expected);
         }
         QTest::keyClick(edit, Qt::Key_Left); // no change to the text: the same text again
-        QVERIFY((*sequence.at(2)).*field == u"abc");
+        QCOMPARE((*sequence.at(2)).*field, u"abc"s);
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
-        QVERIFY((*sequence.at(2)).*field == u"");
+        QCOMPARE((*sequence.at(2)).*field, u""s);
 
         // Neither the other records nor the list changed.
         QCOMPARE(detailsOf(*sequence.at(1)), detailsOf(*numbered(1)));
@@ -455,7 +457,7 @@ private slots:
         select(panel, 2);
         QCOMPARE(edit->text().size(), qsizetype(longValue.size()));
         QTest::keyRelease(edit, Qt::Key_Left);
-        QVERIFY((*sequence.at(3)).*field == longValue);
+        QCOMPARE((*sequence.at(3)).*field, longValue);
     }
 
     // Edits that come without a key release in the box reach the record too, so they survive
@@ -535,8 +537,8 @@ private slots:
         urlList(panel)->selectionModel()->clearSelection();
         QCOMPARE(panel.selectedPosition(), 1);
         QTest::keyClicks(child<QLineEdit>(panel, "urlLabelEdit"), "q");
-        QVERIFY(two.at(1)->displayName == u"label1");
-        QVERIFY(two.at(2)->displayName == u"label2q");
+        QCOMPARE(two.at(1)->displayName, u"label1"s);
+        QCOMPARE(two.at(2)->displayName, u"label2q"s);
     }
 
     void pickStoresTheItem_data()
@@ -566,8 +568,9 @@ private slots:
         child<QComboBox>(panel, "responseCodeBox")->setCurrentIndex(7); // "403"
         QTest::keyClick(child<QComboBox>(panel, "responseCodeBox"), Qt::Key_Down);
         QCOMPARE(sequence.at(2)->responseCode, 404);
-        QVERIFY(sequence.at(1)->responseCode == 200 && sequence.at(3)->responseCode == 200);
-        QVERIFY(sequence.at(3)->responseCondition == u"Greater than");
+        QCOMPARE(sequence.at(1)->responseCode, 200);
+        QCOMPARE(sequence.at(3)->responseCode, 200);
+        QCOMPARE(sequence.at(3)->responseCondition, u"Greater than"s);
     }
 
     void refillWhileTyping()
@@ -579,14 +582,14 @@ private slots:
         child<QLineEdit>(panel, "urlLabelEdit")->setFocus();
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_End);
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), 'x');
-        QVERIFY(sequence.at(2)->displayName == u"label2x");
+        QCOMPARE(sequence.at(2)->displayName, u"label2x"s);
 
         panel.reloadList(); // the main window finished a page
         QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label5"));
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_End);
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), 'y');
-        QVERIFY(sequence.at(5)->displayName == u"label5y");
-        QVERIFY(sequence.at(2)->displayName == u"label2x");
+        QCOMPARE(sequence.at(5)->displayName, u"label5y"s);
+        QCOMPARE(sequence.at(2)->displayName, u"label2x"s);
     }
 
     // Positions beyond 16 bits work.
@@ -601,7 +604,7 @@ private slots:
         QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label35001"));
         QTest::keyClick(urlList(panel), Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(count - 1));
-        QVERIFY(sequence.at(35001)->displayName == u"label35002");
+        QCOMPARE(sequence.at(35001)->displayName, u"label35002"s);
         QCOMPARE(panel.selectedPosition(), count - 2);
     }
 };

@@ -12,6 +12,7 @@
 #include "../support/modal_answer.h"
 #include "../support/named_child.h"
 #include "../support/scripted_upload_channel.h"
+#include "../support/u16_compare.h"
 
 #include <QApplication>
 #include <QFile>
@@ -296,8 +297,8 @@ private slots:
         popupBrowser.raiseBeforeNavigate2("http://popup/second", "Content-Type: text/plain\r\n",
                                           QByteArray("a=1\0", 4));
         QCOMPARE(f.form->sequence().count(), 3u);
-        QVERIFY(f.form->sequence().at(1)->urlAddress == u"http://popup/first");
-        QVERIFY(f.form->sequence().at(3)->method == HttpMethod::Post);
+        QCOMPARE(f.form->sequence().at(1)->urlAddress, u"http://popup/first"s);
+        QCOMPARE(f.form->sequence().at(3)->method, HttpMethod::Post);
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());
