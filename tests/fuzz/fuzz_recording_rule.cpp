@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& record = *outcome.record;
     if (!(url.starts_with(u"http://") || url.starts_with(u"https://")) || sequence.count() != 1)
         std::abort();
-    if ((record.method == HttpMethod::Post) != !body.empty())
+    if ((record.method == waytrace::HttpMethod::Post) != !body.empty())
         std::abort();
     std::size_t percents = 0;
     for (std::size_t i = 0; i + 1 < body.size(); ++i)
