@@ -29,6 +29,9 @@ std::optional<bool> isNavigation(QWebEngineUrlRequestInfo::ResourceType type)
     // A service worker's preload goes along with a navigation the frame types already report.
     case Info::ResourceTypeNavigationPreloadMainFrame:
     case Info::ResourceTypeNavigationPreloadSubFrame:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    case Info::ResourceTypeJson: // a JSON module a script imports
+#endif
     case Info::ResourceTypeWebSocket:
     case Info::ResourceTypeUnknown:
         return false;

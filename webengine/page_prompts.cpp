@@ -12,6 +12,9 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 #include <QWebEngineProfile>
 #include <QWidget>
 
@@ -101,10 +104,15 @@ void PagePrompts::attach(WebEngineBrowser& browser)
             });
     // Location, camera, notifications and the like: a recording has no use for them, and a
     // question about them would only stand in the way.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(page, &QWebEnginePage::permissionRequested, page,
+            [](const QWebEnginePermission& permission) { permission.deny(); });
+#else
     connect(page, &QWebEnginePage::featurePermissionRequested, page,
             [page](const QUrl& origin, QWebEnginePage::Feature feature) {
                 page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
             });
+#endif
 }
 
 void PagePrompts::authenticate(WebEngineBrowser& browser, const QUrl& url,

@@ -2,7 +2,7 @@
 # Sourced by scripts/run and scripts/test.
 
 WAYTRACE_PACKAGES=(
-  cmake ninja-build g++ pkg-config clang libclang-rt-14-dev clang-tidy clang-format
+  cmake ninja-build g++ pkg-config clang libclang-rt-dev clang-tidy clang-format
   qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-5compat-dev libqt6opengl6-dev
   libbenchmark-dev
   xvfb xauth openbox x11-utils

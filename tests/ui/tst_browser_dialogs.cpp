@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace waytrace;
 
@@ -41,8 +42,8 @@ CertificateQuestion certificateQuestion(CertificateProblem problem)
             problem,
             QStringLiteral("intranet.example"),
             QStringLiteral("Intranet Root"),
-            QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC),
-            QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC),
+            QDateTime(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::utc()),
+            QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), QTimeZone::utc()),
             QStringLiteral("00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:"
                            "FF:EE:DD:CC:BB:AA:99:88:77:66:55:44:33:22:11:00")};
 }

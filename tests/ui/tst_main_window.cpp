@@ -192,7 +192,8 @@ private slots:
     void pagesCompletingLeaveTheFocusWhereItWas()
     {
         Fixture f;
-        QApplication::setActiveWindow(f.form.get());
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
         f.addressEdit()->setFocus();
         QTest::keyClicks(f.addressEdit(), "http://sh");
         f.main().raiseDocumentComplete("http://frame/"); // a frame completing meanwhile
@@ -213,7 +214,8 @@ private slots:
     void menuShortcutsComeFirstEvenInTheAddressBox()
     {
         Fixture f;
-        QApplication::setActiveWindow(f.form.get());
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
         f.addressEdit()->setFocus();
         QTest::keyClick(f.addressEdit(), Qt::Key_A, Qt::ControlModifier);
         QTRY_VERIFY(openAboutWindow() != nullptr);

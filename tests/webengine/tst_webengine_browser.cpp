@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace waytrace;
+using namespace Qt::StringLiterals;
 using Kind = StreamEvent::Kind;
 using Target = StreamEvent::Target;
 
@@ -558,21 +559,21 @@ private slots:
         QTest::addColumn<QString>("inside");
         QTest::addColumn<QString>("outside");
         QTest::addColumn<QByteArray>("insideSent"); // `inside`, urlencoded, as the server gets it
-        QTest::newRow("Shift_JIS") << "shift_jis" << u"日本語ｶﾅ"_qs << u"한글😀"_qs
-                                   << QByteArray("%93%FA%96%7B%8C%EA%B6%C5");
-        QTest::newRow("EUC-JP") << "euc-jp" << u"日本語"_qs << u"한😀"_qs
+        QTest::newRow("Shift_JIS")
+            << "shift_jis" << u"日本語ｶﾅ"_s << u"한글😀"_s << QByteArray("%93%FA%96%7B%8C%EA%B6%C5");
+        QTest::newRow("EUC-JP") << "euc-jp" << u"日本語"_s << u"한😀"_s
                                 << QByteArray("%C6%FC%CB%DC%B8%EC");
-        QTest::newRow("GBK") << "gbk" << u"中文简体"_qs << u"한😀"_qs
+        QTest::newRow("GBK") << "gbk" << u"中文简体"_s << u"한😀"_s
                              << QByteArray("%D6%D0%CE%C4%BC%F2%CC%E5");
-        QTest::newRow("Big5") << "big5" << u"繁體中文"_qs << u"简😀"_qs
+        QTest::newRow("Big5") << "big5" << u"繁體中文"_s << u"简😀"_s
                               << QByteArray("%C1c%C5%E9%A4%A4%A4%E5");
         QTest::newRow("windows-1252")
-            << "windows-1252" << u"Grüße €"_qs << u"日本"_qs << QByteArray("Gr%FC%DFe+%80");
+            << "windows-1252" << u"Grüße €"_s << u"日本"_s << QByteArray("Gr%FC%DFe+%80");
         // Its own bytes hold "%": "ケ" is 0x25 0x31.
-        QTest::newRow("ISO-2022-JP") << "iso-2022-jp" << u"ケ日本語"_qs << u"한😀"_qs
+        QTest::newRow("ISO-2022-JP") << "iso-2022-jp" << u"ケ日本語"_s << u"한😀"_s
                                      << QByteArray("%1B%24B%251F%7CK%5C8l%1B%28B");
         QTest::newRow("ISO-8859-2")
-            << "iso-8859-2" << u"Łódź ąę"_qs << u"日本€"_qs << QByteArray("%A3%F3d%BC+%B1%EA");
+            << "iso-8859-2" << u"Łódź ąę"_s << u"日本€"_s << QByteArray("%A3%F3d%BC+%B1%EA");
     }
 
     void bodiesKeepThePageCharset()

@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QUrlQuery>
 
+#include <memory>
 #include <utility>
 
 namespace waytrace::standin {
@@ -52,7 +54,13 @@ StandinServer::StandinServer(StandinConfig config) : config_(std::move(config))
 
 quint16 StandinServer::listen(quint16 port)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    // The server takes the listening socket as its child.
+    auto tcp = std::make_unique<QTcpServer>();
+    if (!tcp->listen(QHostAddress::LocalHost, port))
+        return 0;
+    const quint16 bound = tcp->serverPort();
+    server_.bind(tcp.release());
+    return bound;
 }
 
 QHttpServerResponse StandinServer::createSequence(const QHttpServerRequest& request)
