@@ -36,4 +36,7 @@ struct UrlRecord
     std::u16string password;
 };
 
+// One of a record's text fields, for code that treats them alike.
+using RecordTextField = std::u16string UrlRecord::*;
+
 } // namespace waytrace

@@ -70,7 +70,7 @@ private:
     struct DetailBox
     {
         QLineEdit* box;
-        std::u16string UrlRecord::*field;
+        RecordTextField field;
     };
     // Stores the box's whole text into the selected record. Runs at each key release in the
     // box and also at every other edit by the user (paste, cut, input method), which would

@@ -86,7 +86,7 @@ QStringList detailsOf(const UrlRecord& record)
             QString::fromStdU16String(record.userName), QString::fromStdU16String(record.password)};
 }
 
-std::u16string UrlRecord::*fieldOf(const QString& box)
+RecordTextField fieldOf(const QString& box)
 {
     if (box == "urlLabelEdit")
         return &UrlRecord::displayName;

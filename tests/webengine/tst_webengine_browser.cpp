@@ -559,8 +559,8 @@ private slots:
         QTest::addColumn<QString>("inside");
         QTest::addColumn<QString>("outside");
         QTest::addColumn<QByteArray>("insideSent"); // `inside`, urlencoded, as the server gets it
-        QTest::newRow("Shift_JIS")
-            << "shift_jis" << u"日本語ｶﾅ"_s << u"한글😀"_s << QByteArray("%93%FA%96%7B%8C%EA%B6%C5");
+        QTest::newRow("Shift_JIS") << "shift_jis" << u"日本語ｶﾅ"_s // half-width kana too
+                                   << u"한글😀"_s << QByteArray("%93%FA%96%7B%8C%EA%B6%C5");
         QTest::newRow("EUC-JP") << "euc-jp" << u"日本語"_s << u"한😀"_s
                                 << QByteArray("%C6%FC%CB%DC%B8%EC");
         QTest::newRow("GBK") << "gbk" << u"中文简体"_s << u"한😀"_s

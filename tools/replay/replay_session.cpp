@@ -52,7 +52,7 @@ void ReplaySession::edit(const StreamEvent& event)
         return;
     }
 
-    static const std::pair<const char*, std::u16string UrlRecord::*> kTextFields[] = {
+    static const std::pair<const char*, RecordTextField> kTextFields[] = {
         {"displayname", &UrlRecord::displayName},
         {"matchcontent", &UrlRecord::requiredKeywords},
         {"unavailabilitystring", &UrlRecord::forbiddenKeywords},
