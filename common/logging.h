@@ -13,7 +13,7 @@ Q_DECLARE_LOGGING_CATEGORY(logCapture)
 Q_DECLARE_LOGGING_CATEGORY(logQueue)
 // Saving into the server.
 Q_DECLARE_LOGGING_CATEGORY(logUpload)
-// Test runs of the sequence.
+// Trial runs of the sequence.
 Q_DECLARE_LOGGING_CATEGORY(logTrialRun)
 // Handlers stopped at their first failure.
 Q_DECLARE_LOGGING_CATEGORY(logTrap)

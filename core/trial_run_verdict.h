@@ -1,6 +1,6 @@
 #pragma once
 
-// What a test run of a recorded URL concludes, read as the control panel's labels say, and which
+// What a trial run of a recorded URL concludes, read as the control panel's labels say, and which
 // recorded form fields are likely to be stale when the monitor replays them.
 
 #include <optional>

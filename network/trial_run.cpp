@@ -165,7 +165,7 @@ void TrialRun::start(const RecordedSequence& sequence)
     next_ = 0;
     ++run_;
     running_ = true;
-    qCDebug(logTrialRun) << "test run of" << steps_.size() << "URLs";
+    qCDebug(logTrialRun) << "trial run of" << steps_.size() << "URLs";
     runNext();
 }
 
@@ -180,7 +180,7 @@ void TrialRun::cancel()
         reply_->abort();
         reply_->deleteLater();
     }
-    qCDebug(logTrialRun) << "test run cancelled";
+    qCDebug(logTrialRun) << "trial run cancelled";
     emit finished(true);
 }
 

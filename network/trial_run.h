@@ -32,7 +32,7 @@ enum class TrialRunFailure
     Other,     // see the result's detail
 };
 
-// What one URL of a test run gave.
+// What one URL of a trial run gave.
 struct TrialRunResult
 {
     int position = 0;                // 1-based, in the sequence as it was when the run started

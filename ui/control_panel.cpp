@@ -97,7 +97,7 @@ void ControlPanel::load()
 
 void ControlPanel::reloadList()
 {
-    // A new sequence leaves a test run of the old one nothing to show.
+    // A new sequence leaves a trial run of the old one nothing to show.
     if (sequence_.count() == 0)
         trialRun_->cancel();
     model_->assign(sequence_);

@@ -100,7 +100,7 @@ private:
     QLabel* passwordLabel_;
     QLineEdit* passwordEdit_;
     QLabel* deleteHintLabel_;
-    QLabel* trialRunProgressLabel_; // in the hint's place while a test run is under way
+    QLabel* trialRunProgressLabel_; // in the hint's place while a trial run is under way
     QPushButton* trialRunButton_;
     QPushButton* closeButton_;
 

@@ -9,7 +9,7 @@
 #include <QListView>
 #include <QPushButton>
 
-// The control panel's test run: the button, the progress shown while it goes, the results in the
+// The control panel's trial run: the button, the progress shown while it goes, the results in the
 // list. The panel is built in control_panel.cpp.
 
 namespace waytrace {

@@ -14,7 +14,7 @@
 namespace waytrace {
 
 // The entries of the control panel's list: copies of the addresses as they were at the last
-// refill, each followed by what the last test run said of its record, and flagged when its
+// refill, each followed by what the last trial run said of its record, and flagged when its
 // record posts values that likely change per visit. One reset per refill keeps a refill of any
 // length linear.
 class UrlListModel : public QAbstractListModel

@@ -36,7 +36,7 @@ QList<TrialRunResult> run(TrialRun& trialRun, const RecordedSequence& sequence)
     QSignalSpy finished(&trialRun, &TrialRun::finished);
     trialRun.start(sequence);
     if (!finished.wait(10000))
-        qWarning() << "the test run did not finish";
+        qWarning() << "the trial run did not finish";
     trialRun.disconnect(&trialRun);
     return results;
 }

@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(process.readAllStandardOutput(), QByteArray("154\n"));
     }
 
-    // The command runs the window's test run: one line per URL, keys in reading order, and an
+    // The command runs the window's trial run: one line per URL, keys in reading order, and an
     // exit status that says whether anything would fire.
     void trialRunPrintsALinePerUrl()
     {

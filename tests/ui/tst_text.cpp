@@ -107,7 +107,7 @@ private slots:
             QCOMPARE(language.toObject().keys(), named);
     }
 
-    // The browser's questions and the test run's texts: every text in all three versions, as the
+    // The browser's questions and the trial run's texts: every text in all three versions, as the
     // table's texts are.
     void browserPromptAndTrialRunTexts()
     {

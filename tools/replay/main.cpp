@@ -179,7 +179,7 @@ int main(int argc, char* argv[])
 {
     if (waytrace::tools::helpAsked(waytrace::tools::commandLine(argc, argv)))
         return waytrace::tools::answerUsage(kUsage, true);
-    // Qt Network, for uploads and test runs, wants an application object.
+    // Qt Network, for uploads and trial runs, wants an application object.
     QCoreApplication application(argc, argv);
     QStringList args;
     for (int i = 1; i < argc; ++i)

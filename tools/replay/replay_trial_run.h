@@ -11,7 +11,7 @@ struct TrialRunResult;
 // One JSON line for a URL's test-run result, "\n" included.
 QByteArray trialRunLine(const TrialRunResult& result);
 
-// Runs the test run on the sequence and prints one line per URL as it ends. Returns true when
+// Runs the trial run on the sequence and prints one line per URL as it ends. Returns true when
 // every URL answered and no condition fired.
 bool printTrialRun(const RecordedSequence& sequence);
 
