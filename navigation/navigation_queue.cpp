@@ -1,5 +1,7 @@
 #include "navigation_queue.h"
 
+#include "request_key.h"
+
 #include "common/logging.h"
 
 #include <algorithm>
@@ -10,11 +12,6 @@ namespace {
 
 // Bodies that no request claims (a FormData built for a script's own upload) go after this.
 constexpr std::chrono::seconds kBodyExpiry{10};
-
-QUrl withoutFragment(const QUrl& url)
-{
-    return url.adjusted(QUrl::RemoveFragment);
-}
 
 } // namespace
 
@@ -45,7 +42,7 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post)
 
 void NavigationQueue::offerBody(const QUrl& action, FormBody body)
 {
-    const auto key = withoutFragment(action);
+    const auto key = requestKey(action);
     std::erase_if(offered_, [&](const Offered& offered) {
         return offered.action == key || offered.expiry.hasExpired();
     });
@@ -55,7 +52,7 @@ void NavigationQueue::offerBody(const QUrl& action, FormBody body)
 
 std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url)
 {
-    const auto key = withoutFragment(url);
+    const auto key = requestKey(url);
     const auto found = std::find_if(offered_.begin(), offered_.end(), [&](const Offered& offered) {
         return offered.action == key && !offered.expiry.hasExpired();
     });

@@ -1,5 +1,7 @@
 #include "request_attribution.h"
 
+#include "request_key.h"
+
 #include "browser/browser.h"
 
 #include <QDateTime>
@@ -12,11 +14,6 @@ namespace {
 
 // How long a page's announcement that it navigates stays good for the interceptor.
 constexpr qint64 kExpectationMs = 10000;
-
-QUrl withoutFragment(const QUrl& url)
-{
-    return url.adjusted(QUrl::RemoveFragment);
-}
 
 } // namespace
 
@@ -38,7 +35,7 @@ void RequestAttribution::addBrowser(Browser* browser)
 void RequestAttribution::expectRequest(Browser* browser, const QUrl& url, bool redirect)
 {
     expected_.removeIf([this](const Expected& expected) { return stale(expected); });
-    expected_.append({browser, withoutFragment(url), clock_(), redirect});
+    expected_.append({browser, requestKey(url), clock_(), redirect});
 }
 
 void RequestAttribution::expectNewWindow(Browser* browser)
@@ -48,7 +45,7 @@ void RequestAttribution::expectNewWindow(Browser* browser)
 
 RequestAttribution::Source RequestAttribution::takeRequest(const QUrl& url, bool mainFrame)
 {
-    const auto key = withoutFragment(url);
+    const auto key = requestKey(url);
     for (qsizetype i = 0; i < expected_.size(); ++i) {
         if (expected_[i].url == key && expected_[i].browser) {
             const Source source{expected_[i].browser.data(), expected_[i].redirect};
@@ -91,7 +88,7 @@ bool RequestAttribution::isServerRedirect(const Source& source, const QUrl& url,
     if (mainFrame)
         return awaitingTopDocument;
     dropStaleFrameNotes();
-    const auto key = withoutFragment(url);
+    const auto key = requestKey(url);
     for (qsizetype i = 0; i < frameNavigations_.size(); ++i) {
         if (frameNavigations_[i].url == key && frameNavigations_[i].browser == source.browser) {
             frameNavigations_.removeAt(i);
@@ -112,7 +109,7 @@ void RequestAttribution::dropStaleFrameNotes()
 void RequestAttribution::frameRequestSent(Browser* browser, const QUrl& url, bool redirected)
 {
     dropStaleFrameNotes();
-    const auto key = withoutFragment(url);
+    const auto key = requestKey(url);
     const auto now = clock_();
     if (redirected) {
         // The newest request of the browser's frames moved on: its document comes at `url`.
@@ -130,12 +127,12 @@ void RequestAttribution::frameRequestSent(Browser* browser, const QUrl& url, boo
 void RequestAttribution::frameNavigated(Browser* browser, const QUrl& url)
 {
     dropStaleFrameNotes();
-    frameNavigations_.append({browser, withoutFragment(url), clock_()});
+    frameNavigations_.append({browser, requestKey(url), clock_()});
 }
 
 void RequestAttribution::frameDocumentLoaded(Browser* browser, const QUrl& url)
 {
-    const auto key = withoutFragment(url);
+    const auto key = requestKey(url);
     const auto found =
         std::find_if(frameRequests_.cbegin(), frameRequests_.cend(), [&](const Expected& sent) {
             return sent.browser == browser && sent.url == key;

@@ -54,13 +54,14 @@ StandinServer::StandinServer(StandinConfig config) : config_(std::move(config))
 
 quint16 StandinServer::listen(quint16 port)
 {
-    // The server takes the listening socket as its child.
     auto tcp = std::make_unique<QTcpServer>();
     if (!tcp->listen(QHostAddress::LocalHost, port))
         return 0;
-    const quint16 bound = tcp->serverPort();
-    server_.bind(tcp.release());
-    return bound;
+    // The listening socket lives as long as the server that answers on it.
+    tcp->setParent(&server_);
+    auto* socket = tcp.release();
+    server_.bind(socket);
+    return socket->serverPort();
 }
 
 QHttpServerResponse StandinServer::createSequence(const QHttpServerRequest& request)
