@@ -26,9 +26,14 @@ class RecordingReporter : public benchmark::ConsoleReporter
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+        // Where a benchmark is repeated, its median stands for it: one slow repetition (the
+        // machine busy elsewhere) does not swing the ratio.
+        for (const auto& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0 && run.repetitions <= 1)
                 times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                times[run.run_name.str()] = run.GetAdjustedRealTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 

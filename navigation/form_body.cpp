@@ -101,6 +101,47 @@ QByteArray multipart(const QList<FormEntry>& entries, const QByteArray& boundary
     return out;
 }
 
+// The boundary parameter of a multipart Content-Type value, quoted or not; empty when none.
+QByteArray boundaryOf(const QByteArray& contentType)
+{
+    for (const auto& parameter : contentType.split(';')) {
+        const auto trimmed = parameter.trimmed();
+        if (trimmed.toLower().startsWith("boundary=")) {
+            auto value = trimmed.mid(9);
+            if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+                value = value.mid(1, value.size() - 2);
+            return value;
+        }
+    }
+    return {};
+}
+
+// Each part that carries a file name loses its content; everything else stays byte for byte.
+QByteArray withoutFileContents(const QByteArray& body, const QByteArray& boundary)
+{
+    const QByteArray delimiter = "\r\n--" + boundary;
+    QByteArray out;
+    qsizetype at = 0;
+    while (at < body.size()) {
+        const qsizetype headersEnd = body.indexOf("\r\n\r\n", at);
+        if (headersEnd < 0)
+            break;
+        const qsizetype contentStart = headersEnd + 4;
+        const qsizetype next = body.indexOf(delimiter, contentStart);
+        if (next < 0)
+            break;
+        const QByteArray headers = body.mid(at, contentStart - at);
+        out += headers;
+        // Names are quoted with their own quotes escaped: only a file part has this.
+        if (!headers.contains("\"; filename=\""))
+            out += body.mid(contentStart, next - contentStart);
+        out += delimiter;
+        at = next + delimiter.size();
+    }
+    out += body.mid(at);
+    return out;
+}
+
 } // namespace
 
 FormEncoding formEncoding(const QString& enctype)
@@ -144,6 +185,18 @@ FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
     }
     // The terminating byte the listeners expect: the recorder leaves the last byte out.
     body.postData += '\0';
+    return body;
+}
+
+FormBody sentBody(const QByteArray& bytes, const QByteArray& contentType)
+{
+    FormBody body;
+    const auto boundary = contentType.trimmed().toLower().startsWith("multipart/form-data")
+                              ? boundaryOf(contentType)
+                              : QByteArray();
+    body.postData = (boundary.isEmpty() ? bytes : withoutFileContents(bytes, boundary)) + '\0';
+    if (!contentType.isEmpty())
+        body.headers = QStringLiteral("Content-Type: %1\r\n").arg(QString::fromLatin1(contentType));
     return body;
 }
 

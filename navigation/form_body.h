@@ -43,4 +43,9 @@ QByteArray newMultipartBoundary();
 FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
                        const QByteArray& boundary = {});
 
+// A body as the engine sent it, with its Content-Type value, as the browsers hand it on. A
+// multipart body keeps every part's headers, and its text parts as sent; file contents are left
+// out, as the capture script leaves them.
+FormBody sentBody(const QByteArray& bytes, const QByteArray& contentType);
+
 } // namespace waytrace

@@ -26,16 +26,20 @@ void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
     bodyWait_ = wait;
 }
 
-bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post)
+bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
+                               std::optional<FormBody> sent)
 {
     if (waiting_.empty()) {
         if (!post)
             return raise(browser, url, {});
+        if (sent)
+            return raise(browser, url, *sent);
         if (auto body = takeBody(url))
             return raise(browser, url, *body);
     }
-    waiting_.push_back(
-        {browser, url, post, QDeadlineTimer(post ? bodyWait_ : decltype(bodyWait_){})});
+    const bool waitsForBody = post && !sent;
+    waiting_.push_back({browser, url, post, std::move(sent),
+                        QDeadlineTimer(waitsForBody ? bodyWait_ : decltype(bodyWait_){})});
     flush();
     return false;
 }
@@ -76,8 +80,8 @@ void NavigationQueue::flush()
 {
     while (!waiting_.empty()) {
         auto& head = waiting_.front();
-        std::optional<FormBody> body;
-        if (head.post) {
+        std::optional<FormBody> body = std::move(head.sent);
+        if (head.post && !body) {
             body = takeBody(head.url);
             if (!body && !head.deadline.hasExpired())
                 break;

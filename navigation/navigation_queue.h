@@ -17,7 +17,8 @@
 namespace waytrace {
 
 // Puts the engine's two sources together: requests announced by the interceptor (order,
-// address, method) and bodies reported by the capture script. Each request is raised as
+// address, method, and on Qt 6.7 and later the body) and, before 6.7, bodies reported by the
+// capture script. Each request is raised as
 // beforeNavigate2 on its browser, in the order the engine announced them. A POST whose body
 // has not arrived yet waits for it a little, and every request announced after it waits too.
 class NavigationQueue : public QObject
@@ -35,8 +36,11 @@ public:
     // when the engine announced it, so the browser stops loading instead.
     void setLateCancel(LateCancel handler) { lateCancel_ = std::move(handler); }
 
-    // A request in the engine's order. Returns whether the engine is to block it now.
-    bool announce(Browser* browser, const QUrl& url, bool post);
+    // A request in the engine's order. Returns whether the engine is to block it now. `sent` is
+    // the body the engine itself tells for this request, where it does: it is raised with the
+    // request and nothing offered replaces it.
+    bool announce(Browser* browser, const QUrl& url, bool post,
+                  std::optional<FormBody> sent = std::nullopt);
 
     // A body for the next POST to `action`. A newer body for the same address replaces an
     // unclaimed older one: a page that builds a FormData of its form before submitting it
@@ -51,6 +55,7 @@ private:
         QPointer<Browser> browser;
         QUrl url;
         bool post = false;
+        std::optional<FormBody> sent;
         QDeadlineTimer deadline;
     };
     struct Offered

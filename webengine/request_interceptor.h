@@ -17,6 +17,10 @@ public:
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 
+    // Whether the engine tells the interceptor the body of each request it sends; where it does
+    // not, the capture script rebuilds the bodies of forms inside the pages.
+    static bool engineHandsBodies();
+
 private:
     WebEngineSession& session_;
 };

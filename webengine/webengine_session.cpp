@@ -28,12 +28,24 @@ QString randomSecret()
     return QStringLiteral("wt") + secret + u':';
 }
 
+QString resourceText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("%s missing from the resources", qPrintable(path));
+    return QString::fromUtf8(file.readAll());
+}
+
+// Every frame pays for what the script does, so it carries the body rebuilding only where the
+// engine does not tell the bodies itself.
 QString captureSource(const QString& secret)
 {
-    QFile file(QStringLiteral(":/waytrace/capture.js"));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("capture script missing from the resources");
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@SECRET@"), secret);
+    const auto bodies = RequestInterceptor::engineHandsBodies()
+                            ? QString()
+                            : resourceText(QStringLiteral(":/waytrace/capture_bodies.js"));
+    return resourceText(QStringLiteral(":/waytrace/capture.js"))
+        .replace(QStringLiteral("/*@BODIES@*/"), bodies)
+        .replace(QStringLiteral("@SECRET@"), secret);
 }
 
 } // namespace

@@ -128,6 +128,50 @@ private slots:
         QCOMPARE(raised_[1].postData, QByteArray(1, '\0'));
     }
 
+    void theEnginesOwnBodyGoesWithItsRequest()
+    {
+        NavigationQueue queue;
+        queue.setBodyWait(5s);
+        queue.offerBody(QUrl("http://h/post"), body("forged"));
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/other"), true)); // waits for its body
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true, body("sent")));
+        QVERIFY(raised_.isEmpty());
+        queue.offerBody(QUrl("http://h/other"), body("other"));
+        QCOMPARE(raised_.size(), 2);
+        QCOMPARE(raised_[1].postData, QByteArray("sent") + '\0');
+        QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true, body("")));
+        QCOMPARE(raised_.last().postData, QByteArray(1, '\0'));
+    }
+
+    void sentMultipartKeepsAllButFileContents()
+    {
+        const QByteArray sent =
+            "--B\r\n"
+            "Content-Disposition: form-data; name=\"t; filename=%22x%22\"\r\n\r\n"
+            "a\r\nb\r\n"
+            "--B\r\n"
+            "Content-Disposition: form-data; name=\"f\"; filename=\"x.bin\"\r\n"
+            "Content-Type: image/png\r\n\r\n"
+            "\x89PNG\r\n\r\n\r\n"
+            "--B--\r\n";
+        const auto kept = sentBody(sent, "multipart/form-data; boundary=\"B\"");
+        QCOMPARE(kept.headers,
+                 QStringLiteral("Content-Type: multipart/form-data; boundary=\"B\"\r\n"));
+        QCOMPARE(kept.postData,
+                 QByteArray("--B\r\n"
+                            "Content-Disposition: form-data; name=\"t; filename=%22x%22\"\r\n\r\n"
+                            "a\r\nb\r\n"
+                            "--B\r\n"
+                            "Content-Disposition: form-data; name=\"f\"; filename=\"x.bin\"\r\n"
+                            "Content-Type: image/png\r\n\r\n"
+                            "\r\n--B--\r\n") +
+                     '\0');
+        const QByteArray plain = "q=%93%FA&t=a%0D%0Ab";
+        QCOMPARE(sentBody(plain, "application/x-www-form-urlencoded").postData, plain + '\0');
+        QCOMPARE(sentBody("--B\r\ncut", "multipart/form-data; boundary=B").postData,
+                 QByteArray("--B\r\ncut") + '\0');
+    }
+
     void serializesLikeTheEngine()
     {
         const QList<FormEntry> entries{

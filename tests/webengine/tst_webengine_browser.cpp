@@ -311,16 +311,34 @@ private slots:
                  "Content-Type: text/plain\r\n");
     }
 
+    void multipartHeaderAndBodyBelongTogether_data()
+    {
+        QTest::addColumn<QString>("choose");
+        QTest::newRow("no file") << QString();
+        QTest::newRow("file chosen") << QStringLiteral(
+            "const chosen = new DataTransfer();"
+            "chosen.items.add(new File(['private\\r\\n--x'], 'n\u00f6tes.txt',"
+            "    {type: 'text/csv'}));"
+            "document.querySelector('#multipart [type=file]').files = chosen.files;");
+    }
+
+    // File contents are never recorded; everything else of the body is, as it was sent.
     void multipartHeaderAndBodyBelongTogether()
     {
+        QFETCH(QString, choose);
         QVERIFY(load(*main_, url("forms.html")));
-        QVERIFY(
-            runAndWaitForLoad(QStringLiteral("document.getElementById('multipartgo').click()")));
+        QVERIFY(runAndWaitForLoad(
+            choose + QStringLiteral("document.getElementById('multipartgo').click()")));
         const auto sent = server_->requestsTo("/submit/multipart");
         QCOMPARE(sent.size(), 1);
-        const auto sentParts =
+        auto sentParts =
             multipartParts(sent[0].body, boundaryOf(sent[0].headers.value("content-type")));
         QCOMPARE(sentParts.size(), 4);
+        if (!choose.isEmpty()) {
+            QCOMPARE(sentParts[2].content, QByteArray("private\r\n--x"));
+            QVERIFY(sentParts[2].head.contains("filename=\"n\xC3\xB6tes.txt\""));
+            sentParts[2].content.clear();
+        }
 
         const auto request = lastRequest(QStringLiteral("/submit/multipart"));
         QVERIFY(request.headers.startsWith("Content-Type: multipart/form-data; boundary="));

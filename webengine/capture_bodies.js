@@ -1,0 +1,278 @@
+    // ---- Form bodies, rebuilt inside the page ---------------------------------------------
+    // Added to the capture script only where the engine does not hand the application the body
+    // of each request it sends. Runs inside the capture script, after its report().
+
+    const formProperty = (form, name) =>
+        Object.getOwnPropertyDescriptor(HTMLFormElement.prototype, name).get.call(form);
+
+    // ---- The bytes a form sends, in its charset ----------------------------------------------
+    // Entries are reported as binary strings (one character per byte), already encoded the way
+    // the engine encodes them, so the application never guesses a charset.
+
+    const canonicalEncoding = (label) => {
+        try {
+            return new TextDecoder(label).encoding;
+        } catch (error) {
+            return null; // no such encoding
+        }
+    };
+    // The engine sends UTF-8 where a form would be in UTF-16.
+    const outputEncoding = (encoding) => (encoding && !encoding.startsWith('utf-16') ? encoding : 'utf-8');
+    // Read when a form is sent, not at document creation: nothing is set up in a frame that
+    // never sends one, and a charset the page declares late is known by then.
+    const documentEncoding = () => outputEncoding(canonicalEncoding(doc.characterSet));
+
+    // The form's accept-charset first (the first label the engine knows), else the document's.
+    const formEncodingOf = (form) => {
+        const accepted = String(formProperty(form, 'acceptCharset') || '');
+        for (const label of accepted.split(/[\s,]+/)) {
+            const encoding = label && canonicalEncoding(label);
+            if (encoding)
+                return outputEncoding(encoding);
+        }
+        return documentEncoding();
+    };
+
+    const fromBytes = (bytes) => {
+        let text = '';
+        for (let at = 0; at < bytes.length; at += 0x8000)
+            text += String.fromCharCode.apply(null, bytes.subarray(at, at + 0x8000));
+        return text;
+    };
+    const encodeUtf8 = (text) => fromBytes(new TextEncoder().encode(text));
+
+    // The document's own charset: a query resolved in the document is percent-encoded in it,
+    // with characters it cannot hold as numeric character references, exactly as forms are.
+    // Only non-ASCII runs go through it: ASCII is itself in every charset the engine sends, and
+    // the URL parser would drop line breaks and leave a literal "%" ambiguous.
+    let anchor = null;
+    const kRunLength = 0x4000; // keeps each address well below the engine's length limit
+    const encodeRunInDocument = (run) => {
+        anchor = anchor || doc.createElementNS('http://www.w3.org/1999/xhtml', 'a'); // XML too
+        let bytes = '';
+        for (let at = 0; at < run.length;) {
+            let end = Math.min(run.length, at + kRunLength);
+            const last = run.charCodeAt(end - 1);
+            if (end < run.length && last >= 0xd800 && last <= 0xdbff)
+                --end; // never split a surrogate pair
+            anchor.href = 'http://x/?' + run.slice(at, end);
+            const href = anchor.href;
+            bytes += href.slice(href.indexOf('?') + 1).replace(/%([0-9A-Fa-f]{2})/g,
+                (match, hex) => String.fromCharCode(parseInt(hex, 16)));
+            at = end;
+        }
+        return bytes;
+    };
+    // ISO-2022-JP writes "%" among its own bytes, so a run could read as escapes it is not. One
+    // character at a time it cannot: each ends with the escape back to ASCII ("%1B"). The
+    // characters are then joined as the encoder writes a run, switching set only where the set
+    // changes.
+    const kEscape = '\x1b';
+    const joinIso2022jp = (run) => {
+        let bytes = '';
+        let set = '(B'; // ASCII
+        for (const character of run) {
+            let one = encodeRunInDocument(character);
+            let own = '(B';
+            if (one.startsWith(kEscape)) {
+                own = one.slice(1, 3);
+                one = one.slice(3);
+            }
+            if (one.endsWith(kEscape + '(B'))
+                one = one.slice(0, -3);
+            if (own !== set)
+                bytes += kEscape + own;
+            set = own;
+            bytes += one;
+        }
+        return set === '(B' ? bytes : bytes + kEscape + '(B';
+    };
+    const encodeInDocument = (text) => text.replace(/[^\x00-\x7f]+/g,
+        documentEncoding() === 'iso-2022-jp' ? joinIso2022jp : encodeRunInDocument);
+
+    // Another single-byte charset: the engine's own decoder, read backwards.
+    const singleByteTables = new Map();
+    const singleByteTable = (encoding) => {
+        if (singleByteTables.has(encoding))
+            return singleByteTables.get(encoding);
+        const decoder = new TextDecoder(encoding);
+        const table = new Map();
+        let single = true;
+        for (let byte = 0x80; byte <= 0xff && single; ++byte) {
+            const text = decoder.decode(new Uint8Array([byte, 0xa1]));
+            single = text.length === 2 && decoder.decode(new Uint8Array([byte, 0x41])).length === 2;
+            if (text[0] !== '\ufffd' && !table.has(text[0]))
+                table.set(text[0], String.fromCharCode(byte));
+        }
+        const result = single && table.size > 64 ? table : null;
+        singleByteTables.set(encoding, result);
+        return result;
+    };
+    const encodeWithTable = (text, table) => {
+        let bytes = '';
+        for (const character of text) {
+            const code = character.codePointAt(0);
+            bytes += code < 0x80 ? character : table.get(character) || '&#' + code + ';';
+        }
+        return bytes;
+    };
+
+    // Should a document ever fail to resolve the address, its body is still reported, in UTF-8,
+    // rather than lost.
+    const inDocumentOrUtf8 = (text) => {
+        try {
+            return encodeInDocument(text);
+        } catch (error) {
+            return encodeUtf8(text);
+        }
+    };
+    const encoderFor = (encoding) => {
+        if (encoding === 'utf-8')
+            return encodeUtf8;
+        if (encoding === documentEncoding())
+            return inDocumentOrUtf8;
+        const table = singleByteTable(encoding);
+        // A multi-byte charset other than the document's has no encoder reachable from here.
+        return table ? (text) => encodeWithTable(text, table) : inDocumentOrUtf8;
+    };
+
+    // ---- Submissions -------------------------------------------------------------------------
+    // Only trusted events count, and the listeners are on the window in the capture phase,
+    // registered before any script of the page runs: the page can neither hide the real event
+    // nor pass off one of its own.
+
+    let submitter = null;
+    let submitted = null; // the form whose submit event came last in this task
+    let reportedInTask = false;
+    // Action address -> when a body for it was last reported. Until the request goes out, and a
+    // while after, no unannounced report replaces that body.
+    const lastReported = new Map();
+    const kSealedMs = 1000;
+
+    // The entries of every trusted POST submission since the last navigation, newest last.
+    const candidates = [];
+    const kCandidates = 16;
+
+    const messageOf = (candidate) => {
+        if (!candidate.message) {
+            const entries = [];
+            for (const [name, value] of candidate.formData) {
+                if (typeof value === 'string')
+                    entries.push([candidate.encode(name), candidate.encode(value)]);
+                else
+                    entries.push([candidate.encode(name), candidate.encode(value.name), value.type || '']);
+            }
+            candidate.message = {
+                kind: 'form', action: candidate.action, enctype: candidate.enctype, entries: entries
+            };
+        }
+        return candidate.message;
+    };
+
+    // Calls `read` once the page's own formdata listeners are done: they may add entries (a
+    // token, say), and what they add is sent. A listener added during the dispatch to a node
+    // that the event has yet to reach runs after the page's listeners there, so one on every
+    // node still ahead runs last on the last node the event reaches: the top of its path, or
+    // the node where the page stopped it. Where the page ends the event at once, the read
+    // comes at the end of the task instead, before any timer of the page.
+    const afterPage = (event, read) => {
+        const path = event.bubbles ? event.composedPath() : [event.target];
+        const last = path[path.length - 1];
+        let done = false;
+        const finish = () => {
+            if (!done) {
+                done = true;
+                read();
+            }
+        };
+        const listener = (seen) => {
+            if (seen === event && !seen.cancelBubble && seen.currentTarget !== last)
+                return; // the event goes on to further nodes
+            for (const node of path)
+                node.removeEventListener('formdata', listener);
+            if (seen === event)
+                finish();
+        };
+        for (const node of path)
+            node.addEventListener('formdata', listener);
+        setTimeout(finish, 0);
+    };
+
+    // Comes before formdata for a button, Enter or requestSubmit(); form.submit() has none.
+    window.addEventListener('submit', (event) => {
+        if (!event.isTrusted)
+            return;
+        submitter = event.submitter || null;
+        submitted = event.target;
+    }, true);
+
+    // Fires for every real submission, in every frame, but also for new FormData(form), and
+    // once more when the engine tells the page of the navigation. Within one task the first
+    // report counts, unless a submit event announces the real one; an address reported a
+    // moment ago is not reported again unannounced.
+    window.addEventListener('formdata', (event) => {
+        if (!event.isTrusted)
+            return;
+        const form = event.target;
+        const announced = submitted === form;
+        const by = announced && submitter && submitter.form === form ? submitter : null;
+        submitted = null;
+        submitter = null;
+
+        // Read through the prototype: a control named "action" or "method" hides the
+        // form's own property.
+        const own = (attribute, property, fallback) =>
+            by && by.hasAttribute(attribute) ? by[property] : formProperty(form, fallback);
+        const method = String(own('formmethod', 'formMethod', 'method')).toLowerCase();
+        if (method !== 'post')
+            return;
+        const candidate = {
+            form: form,
+            announced: announced,
+            action: own('formaction', 'formAction', 'action'),
+            enctype: own('formenctype', 'formEnctype', 'enctype'),
+            encode: encoderFor(formEncodingOf(form)),
+            formData: event.formData,
+            message: null
+        };
+        candidates.push(candidate);
+        if (candidates.length > kCandidates)
+            candidates.shift();
+
+        const now = performance.now();
+        const sealed = now - (lastReported.get(candidate.action) ?? -Infinity) < kSealedMs;
+        const reporting = announced || !(reportedInTask || sealed);
+        if (reporting) {
+            if (!reportedInTask)
+                setTimeout(() => { reportedInTask = false; submitted = null; }, 0);
+            reportedInTask = true;
+            lastReported.set(candidate.action, now);
+        }
+        afterPage(event, () => {
+            const message = messageOf(candidate);
+            if (reporting)
+                report(message);
+        });
+    }, true);
+
+    // A submission is told right after the engine rebuilt the entries of the form it submits.
+    // Its body is the one taken when that form was submitted, whatever the page built since.
+    if (window.navigation) {
+        window.navigation.addEventListener('navigate', (event) => {
+            if (!event.isTrusted || event.hashChange || !event.formData)
+                return;
+            const url = event.destination.url;
+            const ofAction = candidates.filter((candidate) => candidate.action === url);
+            candidates.length = 0;
+            const rebuilt = ofAction.pop();
+            if (!rebuilt)
+                return;
+            // The form's newest entries before the rebuild: those of its submission. Entries
+            // built earlier in the page's life are not what it sent, and other forms' entries
+            // are no part of it.
+            const submissions = ofAction.filter((candidate) => candidate.form === rebuilt.form);
+            const chosen = submissions.pop() || rebuilt;
+            lastReported.set(url, performance.now());
+            report(messageOf(chosen));
+        });
+    }
