@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace waytrace {
 
@@ -140,19 +141,98 @@ bool looksRandom(std::u16string_view value)
 
 } // namespace
 
+PhraseScan::PhraseScan(std::string phrase, std::size_t unit)
+    : phrase_(std::move(phrase)), unit_(unit)
+{
+}
+
+bool PhraseScan::occursIn(std::string_view text) const
+{
+    // memmem: fast on any text, long runs of one character included.
+    const char* from = text.data();
+    const char* const end = text.data() + text.size();
+    while (static_cast<std::size_t>(end - from) >= phrase_.size()) {
+        const auto* hit = static_cast<const char*>(
+            memmem(from, static_cast<std::size_t>(end - from), phrase_.data(), phrase_.size()));
+        if (hit == nullptr)
+            return false;
+        if (static_cast<std::size_t>(hit - text.data()) % unit_ == 0)
+            return true;
+        from = hit + 1; // inside a code unit: not an occurrence of the text
+    }
+    return false;
+}
+
+void PhraseScan::feed(std::string_view piece)
+{
+    if (found_ || phrase_.empty() || piece.empty())
+        return;
+    const std::size_t keep = phrase_.size() - unit_; // whole units, as the phrase is
+    // Only the seam needs the carried text: the piece itself is searched where it lies.
+    if (!carried_.empty()) {
+        std::string seam = carried_;
+        seam.append(piece.substr(0, std::min(keep, piece.size())));
+        if (occursIn(seam)) {
+            found_ = true;
+            return;
+        }
+    }
+    if (occursIn(piece)) {
+        found_ = true;
+        return;
+    }
+    if (piece.size() >= keep) {
+        carried_.assign(piece.substr(piece.size() - keep));
+    } else {
+        carried_.append(piece);
+        carried_.erase(0, carried_.size() - std::min(keep, carried_.size()));
+    }
+}
+
+std::string unitBytes(std::u16string_view text)
+{
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
+}
+
+ResponseJudge::ResponseJudge(std::string requiredKeywords, std::string forbiddenKeywords,
+                             std::size_t unit)
+    : required_(std::move(requiredKeywords), unit), forbidden_(std::move(forbiddenKeywords), unit)
+{
+}
+
+void ResponseJudge::feed(std::string_view piece)
+{
+    required_.feed(piece);
+    forbidden_.feed(piece);
+}
+
+bool ResponseJudge::searching() const
+{
+    return (required_.wanted() && !required_.found()) ||
+           (forbidden_.wanted() && !forbidden_.found());
+}
+
+ConditionVerdict ResponseJudge::verdict(int status, std::optional<CodeCondition> condition,
+                                        int code) const
+{
+    ConditionVerdict verdict;
+    if (required_.wanted())
+        verdict.requiredKeywords = !required_.found();
+    if (forbidden_.wanted())
+        verdict.forbiddenKeywords = forbidden_.found();
+    if (condition)
+        verdict.responseCondition = fires(*condition, status, code);
+    return verdict;
+}
+
 ConditionVerdict judgeResponse(int status, std::u16string_view body,
                                std::u16string_view requiredKeywords,
                                std::u16string_view forbiddenKeywords,
                                std::optional<CodeCondition> condition, int code)
 {
-    ConditionVerdict verdict;
-    if (!requiredKeywords.empty())
-        verdict.requiredKeywords = body.find(requiredKeywords) == std::u16string_view::npos;
-    if (!forbiddenKeywords.empty())
-        verdict.forbiddenKeywords = body.find(forbiddenKeywords) != std::u16string_view::npos;
-    if (condition)
-        verdict.responseCondition = fires(*condition, status, code);
-    return verdict;
+    ResponseJudge judge(unitBytes(requiredKeywords), unitBytes(forbiddenKeywords), 2);
+    judge.feed({reinterpret_cast<const char*>(body.data()), body.size() * sizeof(char16_t)});
+    return judge.verdict(status, condition, code);
 }
 
 std::vector<StaleField> staleFields(std::u16string_view querystring)

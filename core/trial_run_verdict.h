@@ -26,8 +26,54 @@ struct ConditionVerdict
     std::optional<bool> responseCondition; // fires when the status compares as the condition
 };
 
-// `body` is the response text, decoded with its declared charset. Keywords are one phrase,
+// Whether one phrase occurs in a text handed over in pieces of any size: an occurrence across
+// two pieces counts. Works on the text's bytes, `unit` bytes a code unit (1 for UTF-8 and
+// single-byte charsets, 2 for UTF-16 in the machine's byte order), and only counts occurrences
+// that start at a whole code unit. Holds only the phrase's length of the text. An empty phrase is
+// never found.
+class PhraseScan
+{
+public:
+    explicit PhraseScan(std::string phrase, std::size_t unit = 1);
+
+    // `piece` holds whole code units.
+    void feed(std::string_view piece);
+    [[nodiscard]] bool found() const { return found_; }
+    [[nodiscard]] bool wanted() const { return !phrase_.empty(); }
+
+private:
+    [[nodiscard]] bool occursIn(std::string_view text) const;
+
+    std::string phrase_;
+    std::size_t unit_;
+    std::string carried_; // the end of the text so far, shorter than the phrase
+    bool found_ = false;
+};
+
+// The bytes of UTF-16 text as a PhraseScan with unit 2 reads them.
+std::string unitBytes(std::u16string_view text);
+
+// Judges an answer read as it arrives: the response text goes to feed() piece by piece, in the
+// bytes the keywords were given in; the verdict needs the status only. Keywords are one phrase,
 // searched case-sensitively. An unknown condition counts as not set.
+class ResponseJudge
+{
+public:
+    ResponseJudge(std::string requiredKeywords, std::string forbiddenKeywords,
+                  std::size_t unit = 1);
+
+    void feed(std::string_view piece);
+    // Whether reading further could change the verdict.
+    [[nodiscard]] bool searching() const;
+    [[nodiscard]] ConditionVerdict verdict(int status, std::optional<CodeCondition> condition,
+                                           int code) const;
+
+private:
+    PhraseScan required_;
+    PhraseScan forbidden_;
+};
+
+// The same for a whole answer at once.
 ConditionVerdict judgeResponse(int status, std::u16string_view body,
                                std::u16string_view requiredKeywords,
                                std::u16string_view forbiddenKeywords,

@@ -15,6 +15,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTextCodec>
+#include <QTimer>
 
 namespace waytrace {
 
@@ -40,11 +41,19 @@ namespace {
 // The condition items' texts, in the order of CodeCondition.
 constexpr TextId kConditionTexts[] = {TextId::GreaterThan, TextId::EqualTo, TextId::NotEqualTo};
 
-// The response text, decoded as declared: the charset of the Content-Type header, else the
-// document's byte order mark or meta declaration, else UTF-8.
-std::u16string decodedBody(const QByteArray& body, const QByteArray& contentType)
+// How much of an answer is read at a time, and how much the network layer may hold unread: an
+// answer is judged as it arrives and never held whole, whatever its size.
+constexpr qint64 kPieceSize = 256 * 1024;
+constexpr qint64 kReadBufferSize = 4096 * 1024;
+// A declaration in the document itself is looked for in its first bytes, as browsers do.
+constexpr qsizetype kCharsetSniffSize = 1024;
+// As browsers allow.
+constexpr int kMaxRedirects = 20;
+
+// The charset the answer declares: that of its Content-Type header, else the document's byte
+// order mark or meta declaration in `head`, else UTF-8.
+QTextCodec* declaredCodec(const QByteArray& contentType, const QByteArray& head)
 {
-    QTextCodec* codec = nullptr;
     const auto at = contentType.toLower().indexOf("charset=");
     if (at >= 0) {
         QByteArray name = contentType.mid(at + 8);
@@ -53,15 +62,21 @@ std::u16string decodedBody(const QByteArray& body, const QByteArray& contentType
         name = name.trimmed();
         if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
             name = name.mid(1, name.size() - 2);
-        codec = QTextCodec::codecForName(name);
+        if (auto* codec = QTextCodec::codecForName(name))
+            return codec;
     }
-    if (codec == nullptr)
-        codec = QTextCodec::codecForHtml(body, QTextCodec::codecForName("UTF-8"));
-    return codec->toUnicode(body).toStdU16String();
+    return QTextCodec::codecForHtml(head, QTextCodec::codecForName("UTF-8"));
+}
+
+bool isRedirect(const QNetworkReply& reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
+           reply.hasRawHeader("Location");
 }
 
 // Why a reply ended without a whole answer; None when it is one, HTTP error statuses included.
-TrialRunFailure failureOf(QNetworkReply::NetworkError error)
+TrialRunFailure failureOf(QNetworkReply::NetworkError error, int status)
 {
     switch (error) {
     case QNetworkReply::NoError:
@@ -86,15 +101,82 @@ TrialRunFailure failureOf(QNetworkReply::NetworkError error)
     default:
         break;
     }
-    // Content (2xx) and server (4xx) errors only name the answer's status.
-    const bool statusOnly =
+    // Content and server errors of an error status only name that status; with any other status
+    // the answer itself could not be read (its compression, say).
+    const bool ofContent =
         (error >= QNetworkReply::ContentAccessDenied &&
          error <= QNetworkReply::UnknownContentError) ||
         (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    return statusOnly ? TrialRunFailure::None : TrialRunFailure::Other;
+    if (ofContent)
+        return status >= 400 ? TrialRunFailure::None : TrialRunFailure::Unreadable;
+    return TrialRunFailure::Other;
 }
 
 } // namespace
+
+// The URL being run: where it stands in its redirects, and its answer as read so far.
+struct TrialRun::Answer
+{
+    Answer(const std::u16string& required, const std::u16string& forbidden)
+        : requiredKeywords(QString::fromStdU16String(required)),
+          forbiddenKeywords(QString::fromStdU16String(forbidden))
+    {
+    }
+
+    QUrl url; // asked now
+    bool post = false;
+    int redirects = 0;
+    bool timedOut = false;
+    qint64 size = 0;
+
+    QString requiredKeywords;
+    QString forbiddenKeywords;
+    QByteArray head;                       // the first bytes, until the charset is known
+    std::optional<ResponseJudge> judge;    // from then on
+    std::unique_ptr<QTextDecoder> decoder; // none where the bytes are searched as they come
+
+    [[nodiscard]] bool searching() const
+    {
+        return judge ? judge->searching()
+                     : !(requiredKeywords.isEmpty() && forbiddenKeywords.isEmpty());
+    }
+
+    void search(const QByteArray& bytes)
+    {
+        if (!decoder) {
+            judge->feed({bytes.constData(), static_cast<std::size_t>(bytes.size())});
+            return;
+        }
+        const QString text = decoder->toUnicode(bytes);
+        judge->feed({reinterpret_cast<const char*>(text.utf16()),
+                     static_cast<std::size_t>(text.size()) * sizeof(char16_t)});
+    }
+
+    // UTF-8, the most common by far, is searched in its own bytes: they match exactly where its
+    // characters do. Any other charset is decoded piece by piece.
+    void startSearching(const QByteArray& contentType)
+    {
+        constexpr int kUtf8Mib = 106;
+        auto* codec = declaredCodec(contentType, head);
+        if (codec->mibEnum() == kUtf8Mib) {
+            judge.emplace(requiredKeywords.toUtf8().toStdString(),
+                          forbiddenKeywords.toUtf8().toStdString());
+        } else {
+            decoder.reset(codec->makeDecoder());
+            judge.emplace(unitBytes(requiredKeywords.toStdU16String()),
+                          unitBytes(forbiddenKeywords.toStdU16String()), sizeof(char16_t));
+        }
+        search(head);
+        head.clear();
+    }
+
+    [[nodiscard]] ConditionVerdict verdict(int status, std::optional<CodeCondition> condition,
+                                           int code) const
+    {
+        return judge ? judge->verdict(status, condition, code)
+                     : ResponseJudge({}, {}).verdict(status, condition, code);
+    }
+};
 
 std::optional<CodeCondition> codeConditionFor(const QString& text)
 {
@@ -109,7 +191,16 @@ std::optional<CodeCondition> codeConditionFor(const QString& text)
     return std::nullopt;
 }
 
-TrialRun::TrialRun(QObject* parent) : QObject(parent) {}
+TrialRun::TrialRun(QObject* parent) : QObject(parent), answerTimer_(new QTimer(this))
+{
+    answerTimer_->setSingleShot(true);
+    connect(answerTimer_, &QTimer::timeout, this, [this] {
+        if (answer_ && reply_) {
+            answer_->timedOut = true;
+            reply_->abort();
+        }
+    });
+}
 
 TrialRun::~TrialRun()
 {
@@ -148,7 +239,8 @@ void TrialRun::start(const RecordedSequence& sequence)
         network_->deleteLater();
     network_ = new QNetworkAccessManager(this);
     network_->setCookieJar(new QNetworkCookieJar(network_));
-    network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Redirects are followed here, so that a credential line goes to the URL's own origin only.
+    network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     connect(network_, &QNetworkAccessManager::authenticationRequired, this,
             [this](QNetworkReply* reply, QAuthenticator* authenticator) {
                 // Answer a challenge once, and only from the URL's own server: asked again, the
@@ -175,11 +267,13 @@ void TrialRun::cancel()
         return;
     running_ = false;
     ++run_;
+    answerTimer_->stop();
     if (reply_) {
         reply_->disconnect(this);
         reply_->abort();
         reply_->deleteLater();
     }
+    answer_.reset();
     qCDebug(logTrialRun) << "trial run cancelled";
     emit finished(true);
 }
@@ -198,15 +292,48 @@ void TrialRun::runNext()
     if (run != run_)
         return; // a handler cancelled or started another run
     const Step& step = steps_[next_ - 1];
+    if (const auto fault = headerLinesFault(step.headers); !fault.isEmpty()) {
+        TrialRunResult result;
+        result.position = static_cast<int>(next_);
+        result.record = step.record;
+        result.staleFields = step.staleFields;
+        result.finalUrl = step.url.toString();
+        result.failure = TrialRunFailure::BadHeaders;
+        result.failureDetail = fault;
+        qCWarning(logTrialRun) << "URL" << result.position << "not sent:" << fault;
+        finishStep(std::move(result));
+        return;
+    }
+    for (const auto& [name, value] : parseHeaderLines(step.headers))
+        if (headerUse(name) == HeaderUse::Ignored)
+            qCWarning(logTrialRun) << "URL" << next_ << "header line left out:" << name
+                                   << "(the network layer writes it)";
 
     // Each URL logs in with its own credentials only, never with those cached for an earlier one.
     network_->clearAccessCache();
-    QNetworkRequest request(step.url);
-    request.setTransferTimeout(static_cast<int>(silence_.count()));
-    for (const auto& [name, value] : parseHeaderLines(step.headers))
-        request.setRawHeader(name, value);
+    answer_ = std::make_unique<Answer>(step.requiredKeywords, step.forbiddenKeywords);
     clock_.start();
-    if (step.post) {
+    answerTimer_->start(answerLimit_);
+    send(step.url, step.post);
+}
+
+void TrialRun::send(const QUrl& url, bool post)
+{
+    const Step& step = steps_[next_ - 1];
+    answer_->url = url;
+    answer_->post = post;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(static_cast<int>(silence_.count()));
+    const bool ownOrigin = sameOrigin(url, step.url);
+    for (const auto& [name, value] : parseHeaderLines(step.headers)) {
+        const auto use = headerUse(name);
+        const bool bodyType = name.compare("Content-Type", Qt::CaseInsensitive) == 0;
+        if (use == HeaderUse::Ignored || (use == HeaderUse::OwnOriginOnly && !ownOrigin) ||
+            (bodyType && !post))
+            continue;
+        request.setRawHeader(name, value);
+    }
+    if (post) {
         if (!request.hasRawHeader("Content-Type"))
             request.setHeader(QNetworkRequest::ContentTypeHeader,
                               QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -214,36 +341,83 @@ void TrialRun::runNext()
     } else {
         reply_ = network_->get(request);
     }
+    reply_->setReadBufferSize(kReadBufferSize);
+    connect(reply_, &QNetworkReply::readyRead, this, &TrialRun::read);
     connect(reply_, &QNetworkReply::finished, this, &TrialRun::replied);
+}
+
+void TrialRun::read()
+{
+    QNetworkReply& reply = *reply_;
+    Answer& answer = *answer_;
+    if (isRedirect(reply)) {
+        reply.skip(reply.bytesAvailable()); // the body of a redirect is not the answer
+        return;
+    }
+    while (reply.bytesAvailable() > 0) {
+        const QByteArray piece = reply.read(kPieceSize);
+        answer.size += piece.size();
+        // Once the verdict is settled the rest is only counted: it must still come whole.
+        if (!answer.searching())
+            continue;
+        if (answer.judge) {
+            answer.search(piece);
+        } else {
+            answer.head += piece;
+            if (answer.head.size() >= kCharsetSniffSize)
+                answer.startSearching(reply.rawHeader("Content-Type"));
+        }
+    }
 }
 
 void TrialRun::replied()
 {
     QNetworkReply* reply = reply_;
     reply->deleteLater();
+    read();
     const Step& step = steps_[next_ - 1];
+    Answer& answer = *answer_;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 
     TrialRunResult result;
     result.position = static_cast<int>(next_);
     result.record = step.record;
-    result.milliseconds = clock_.elapsed();
     result.staleFields = step.staleFields;
     result.finalUrl = reply->url().toString();
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.failure = failureOf(reply->error());
-    if (result.failure == TrialRunFailure::None && result.status == 0)
+    result.status = status;
+    result.failure = answer.timedOut ? TrialRunFailure::TooSlow : failureOf(reply->error(), status);
+    if (result.failure == TrialRunFailure::None && isRedirect(*reply)) {
+        const auto target =
+            reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location").trimmed()));
+        const bool web = target.scheme() == u"http" || target.scheme() == u"https";
+        const bool lessSafe = reply->url().scheme() == u"https" && target.scheme() == u"http";
+        if (++answer.redirects <= kMaxRedirects && target.isValid() && web && !lessSafe) {
+            // As browsers do: 307 and 308 repeat the request, the others turn it into a GET.
+            send(target, answer.post && (status == 307 || status == 308));
+            return;
+        }
+        result.failure = TrialRunFailure::Redirects;
+    }
+    result.milliseconds = clock_.elapsed();
+    if (result.failure == TrialRunFailure::None && status == 0)
         result.failure = TrialRunFailure::Other;
     if (result.failure != TrialRunFailure::None) {
         result.failureDetail = reply->errorString();
         qCDebug(logTrialRun) << "URL" << result.position << "unanswered:" << reply->error();
     } else {
-        const QByteArray body = reply->readAll();
-        result.size = body.size();
-        result.fires =
-            judgeResponse(result.status, decodedBody(body, reply->rawHeader("Content-Type")),
-                          step.requiredKeywords, step.forbiddenKeywords, step.condition, step.code);
+        if (!answer.judge && answer.searching())
+            answer.startSearching(reply->rawHeader("Content-Type"));
+        result.size = answer.size;
+        result.fires = answer.verdict(status, step.condition, step.code);
         qCDebug(logTrialRun) << "URL" << result.position << "answered" << result.status;
     }
+    finishStep(std::move(result));
+}
+
+void TrialRun::finishStep(TrialRunResult result)
+{
+    answerTimer_->stop();
+    answer_.reset();
     const auto run = run_;
     emit stepFinished(result);
     if (run == run_)

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QNetworkAccessManager;
+class QTimer;
 class QNetworkReply;
 
 namespace waytrace {
@@ -25,11 +26,14 @@ enum class TrialRunFailure
     None,
     Refused, // nothing listens there
     HostNotFound,
-    Silent,    // no progress for the silence limit
-    Secure,    // the secure connection could not be made (certificate, protocol)
-    BrokenOff, // the server closed the connection before the answer was whole
-    Redirects, // too many redirects, or one from https to http
-    Other,     // see the result's detail
+    Silent,     // no progress for the silence limit
+    Secure,     // the secure connection could not be made (certificate, protocol)
+    BrokenOff,  // the server closed the connection before the answer was whole
+    Redirects,  // too many redirects, or one from https to http
+    TooSlow,    // the answer was still coming when the overall limit ran out
+    Unreadable, // the network layer could not read it to its end (see the detail)
+    BadHeaders, // a recorded header line would break the request apart
+    Other,      // see the result's detail
 };
 
 // What one URL of a trial run gave.
@@ -44,7 +48,7 @@ struct TrialRunResult
     ConditionVerdict fires;  // only when a whole answer came
     QStringList staleFields; // posted fields that likely change per visit
     TrialRunFailure failure = TrialRunFailure::None;
-    QString failureDetail; // the network's own words, in English
+    QString failureDetail; // the network's own words, in English; for BadHeaders, the line
 
     [[nodiscard]] bool passed() const
     {
@@ -77,6 +81,8 @@ public:
 
     // How long an answer may go without any progress before the URL counts as unanswered.
     void setSilenceLimit(std::chrono::milliseconds silence) { silence_ = silence; }
+    // How long one URL may take in all, its redirects included, before it counts as unanswered.
+    void setAnswerLimit(std::chrono::milliseconds limit) { answerLimit_ = limit; }
 
 signals:
     // `record` only names the record the URL was copied from; it may be gone by now.
@@ -87,12 +93,17 @@ signals:
 
 private:
     struct Step;
+    struct Answer;
 
     void runNext();
+    void send(const QUrl& url, bool post);
+    void read();
     void replied();
+    void finishStep(TrialRunResult result);
 
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
+    std::unique_ptr<Answer> answer_; // the URL being run
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     bool running_ = false;
@@ -100,6 +111,8 @@ private:
     unsigned run_ = 0;
     QElapsedTimer clock_;
     std::chrono::milliseconds silence_{30000};
+    std::chrono::milliseconds answerLimit_{120000};
+    QTimer* answerTimer_ = nullptr;
 };
 
 } // namespace waytrace

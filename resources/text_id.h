@@ -106,6 +106,9 @@ enum class TextId : int
     StaleFieldsWarning = 200,
     AnswerBrokeOff = 201,
     TooManyRedirects = 202,
+    NoWholeAnswerInTime = 203,
+    AnswerUnreadable = 204,
+    HeaderLineRefused = 205,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -205,6 +208,9 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::TrialRunDetails,
                                            TextId::StaleFieldsWarning,
                                            TextId::AnswerBrokeOff,
-                                           TextId::TooManyRedirects};
+                                           TextId::TooManyRedirects,
+                                           TextId::NoWholeAnswerInTime,
+                                           TextId::AnswerUnreadable,
+                                           TextId::HeaderLineRefused};
 
 } // namespace waytrace

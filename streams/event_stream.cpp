@@ -1,5 +1,7 @@
 #include "event_stream.h"
 
+#include "common/header_lines.h"
+
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -118,6 +120,8 @@ StreamEvent parseLine(int line, const QByteArray& bytes)
     case Kind::BeforeNavigate2:
         event.url = reader.text("url", true);
         event.headers = reader.text("headers");
+        if (const auto fault = headerLinesFault(event.headers); !fault.isEmpty())
+            reader.fail(QStringLiteral("headers of %1: %2").arg(event.url, fault));
         event.postData = reader.bytes("postData");
         break;
     case Kind::NavigateComplete2:

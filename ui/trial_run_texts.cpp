@@ -24,6 +24,12 @@ QString failureText(const TrialRunResult& result)
         return loadText(TextId::AnswerBrokeOff);
     case TrialRunFailure::Redirects:
         return loadText(TextId::TooManyRedirects);
+    case TrialRunFailure::TooSlow:
+        return loadText(TextId::NoWholeAnswerInTime);
+    case TrialRunFailure::Unreadable:
+        return loadText(TextId::AnswerUnreadable).arg(result.failureDetail);
+    case TrialRunFailure::BadHeaders:
+        return loadText(TextId::HeaderLineRefused).arg(result.failureDetail);
     case TrialRunFailure::None:
     case TrialRunFailure::Other:
         break;

@@ -40,6 +40,32 @@ private slots:
                  std::optional<bool>());
     }
 
+    // An answer is judged as it arrives: a phrase split over pieces of any size is found, one
+    // that is not there is not, and in UTF-16 bytes that only line up across two characters
+    // are no occurrence.
+    void phrasesAreFoundAcrossPieces()
+    {
+        const std::u16string body = u"ab\u65e5\u672cab-aab\u65e5\u672ca\u4161BC";
+        for (const std::u16string phrase :
+             {u"aab\u65e5\u672ca", u"\u672cab-", u"abab", u"a", u"\u4241\u4300"}) {
+            const bool whole = body.find(phrase) != std::u16string::npos;
+            const auto bytes = unitBytes(body);
+            for (std::size_t size = 2; size <= bytes.size(); size += 2) {
+                PhraseScan scan(unitBytes(phrase), 2);
+                for (std::size_t at = 0; at < bytes.size(); at += size)
+                    scan.feed(std::string_view(bytes).substr(at, size));
+                QVERIFY2(scan.found() == whole, qPrintable(QString::number(size)));
+            }
+        }
+        ResponseJudge judge("b-a", {});
+        QVERIFY(judge.searching());
+        judge.feed("ab");
+        judge.feed("-");
+        judge.feed("aa");
+        QVERIFY(!judge.searching());
+        QCOMPARE(judge.verdict(200, std::nullopt, 0).requiredKeywords, std::optional<bool>(false));
+    }
+
     void perVisitFieldsAreFlagged_data()
     {
         QTest::addColumn<std::u16string>("querystring");

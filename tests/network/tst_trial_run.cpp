@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +41,52 @@ QList<TrialRunResult> run(TrialRun& trialRun, const RecordedSequence& sequence)
     trialRun.disconnect(&trialRun);
     return results;
 }
+
+// Sends an answer piece by piece, each when the one before has left, or one every `pause`: for
+// answers too big to hold and answers that never end.
+class PieceServer : public QTcpServer
+{
+public:
+    using Pieces = std::function<QByteArray(int index)>; // empty: the answer ends
+
+    explicit PieceServer(Pieces pieces, std::chrono::milliseconds pause = {})
+        : pieces_(std::move(pieces)), pause_(pause)
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (auto* socket = nextPendingConnection()) {
+                socket->setParent(this);
+                auto index = std::make_shared<int>(0);
+                const auto next = [this, socket, index] {
+                    if (socket->bytesToWrite() > 0)
+                        return;
+                    const auto piece = pieces_((*index)++);
+                    if (piece.isEmpty())
+                        socket->disconnectFromHost();
+                    else
+                        socket->write(piece);
+                };
+                if (pause_.count() > 0) {
+                    auto* timer = new QTimer(socket);
+                    connect(timer, &QTimer::timeout, socket, next);
+                    timer->start(pause_);
+                } else {
+                    connect(socket, &QTcpSocket::bytesWritten, socket, next);
+                }
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, next] {
+                    socket->readAll();
+                    next();
+                });
+            }
+        });
+    }
+
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(serverPort()); }
+
+private:
+    Pieces pieces_;
+    std::chrono::milliseconds pause_;
+};
 
 } // namespace
 
@@ -238,6 +285,125 @@ private slots:
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
         QCOMPARE(results[1].failure, TrialRunFailure::Redirects);
+    }
+
+    // Answers are judged as they arrive: a keyword split between pieces of a long answer, in the
+    // declared charset, is found; one at the very end of an answer too is.
+    void longAnswersAreSearchedAsTheyArrive()
+    {
+        constexpr int kPieces = 400; // of 64 KiB: 25 MiB in all
+        const QByteArray filler(64 * 1024, 'a');
+        const QByteArray keyword = "\x93\xFA\x96\x7B\x8C\xEA"; // Shift_JIS
+        PieceServer server([&](int index) -> QByteArray {
+            if (index == 0)
+                return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=Shift_JIS\r\n"
+                       "Transfer-Encoding: chunked\r\n\r\n";
+            if (index > kPieces + 1)
+                return {};
+            const QByteArray data = index == kPieces / 2       ? filler + keyword.left(3)
+                                    : index == kPieces / 2 + 1 ? keyword.mid(3) + filler
+                                    : index == kPieces + 1     ? QByteArray("END")
+                                                               : filler;
+            return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n" +
+                   (index == kPieces + 1 ? "0\r\n\r\n" : "");
+        });
+        RecordedSequence sequence;
+        sequence.append(record(server.url(), u"\u65e5\u672c\u8a9e", u"aEND"));
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 1);
+        QCOMPARE(results[0].failure, TrialRunFailure::None);
+        QCOMPARE(results[0].size, kPieces * filler.size() + keyword.size() + 3);
+        QCOMPARE(results[0].fires.requiredKeywords, std::optional<bool>(false));
+        QCOMPARE(results[0].fires.forbiddenKeywords, std::optional<bool>(true));
+    }
+
+    // An answer that keeps trickling in ends at the overall limit; one the network layer cannot
+    // read to its end fails in its own words, never passes.
+    void answersEndWithinTheirLimits()
+    {
+        PieceServer trickle(
+            [](int index) -> QByteArray {
+                return index == 0 ? QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n")
+                                  : QByteArray("x");
+            },
+            std::chrono::milliseconds(50));
+        QByteArray bomb = qCompress(QByteArray(64 * 1024 * 1024, ' ') + "forbidden", 9);
+        bomb.remove(0, 4); // qCompress's own length prefix: what remains is a zlib stream
+        server_.setResponder(
+            [&bomb](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/bomb")
+                    return answer("200 OK", bomb, "Content-Encoding: deflate\r\n");
+                if (request.target == "/garbled")
+                    return answer("200 OK", "not deflate at all", "Content-Encoding: deflate\r\n");
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        sequence.append(record(trickle.url()));
+        sequence.append(record(server_.url("bomb"), {}, u"forbidden"));
+        sequence.append(record(server_.url("garbled")));
+        TrialRun trialRun;
+        trialRun.setAnswerLimit(std::chrono::milliseconds(700));
+        const auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 3);
+        QCOMPARE(results[0].failure, TrialRunFailure::TooSlow);
+        QVERIFY(results[0].milliseconds < 5000);
+        for (const int bad : {1, 2}) {
+            QCOMPARE(results[bad].failure, TrialRunFailure::Unreadable);
+            QVERIFY(results[bad].failureDetail.startsWith(QStringLiteral("Decompression failed")));
+            QCOMPARE(results[bad].status, 200);
+            QVERIFY(!results[bad].passed());
+        }
+    }
+
+    // Recorded header lines go out only where they belong: credentials to the URL's own origin,
+    // what the network layer writes itself never, a line that would break the request not at all.
+    void headerLinesAreChecked()
+    {
+        FixtureServer elsewhere(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
+        const QByteArray away = "Location: " + elsewhere.url("landing").toUtf8() + "\r\n";
+        server_.setResponder(
+            [&away](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/step")
+                    return answer("307 Temporary Redirect", "", "Location: /again\r\n");
+                if (request.target == "/again")
+                    return answer("302 Found", "", away);
+                return std::nullopt;
+            });
+        RecordedSequence sequence;
+        auto step = record(server_.url("step"));
+        step->method = HttpMethod::Post;
+        step->postBody = u"a=1";
+        step->headers = u"Cookie: sid=1\r\nAuthorization: Bearer t\r\nHost: evil\r\n"
+                        u"Content-Length: 99\r\nX-Keep: k\r\n";
+        sequence.append(step);
+        auto broken = record(server_.url("never"));
+        broken->headers = u"X-A: 1\nInjected: 2\r\n";
+        sequence.append(broken);
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].status, 200);
+        QCOMPARE(results[0].finalUrl, elsewhere.url("landing"));
+        const auto again = server_.requestsTo("/again");
+        QCOMPARE(again.size(), 1);
+        QCOMPARE(again[0].method, QByteArray("POST")); // 307 repeats the request
+        QCOMPARE(again[0].body, QByteArray("a=1"));
+        QCOMPARE(again[0].headers.value("cookie"), QByteArray("sid=1"));
+        QCOMPARE(again[0].headers.value("authorization"), QByteArray("Bearer t"));
+        QCOMPARE(again[0].headers.value("host"),
+                 QByteArray("127.0.0.1:") + QByteArray::number(server_.port()));
+        const auto landed = elsewhere.requests();
+        QCOMPARE(landed.size(), 1);
+        QCOMPARE(landed[0].method, QByteArray("GET"));
+        QVERIFY(!landed[0].headers.contains("cookie"));
+        QVERIFY(!landed[0].headers.contains("authorization"));
+        QVERIFY(!landed[0].headers.contains("content-type"));
+        QCOMPARE(landed[0].headers.value("x-keep"), QByteArray("k"));
+        QCOMPARE(results[1].failure, TrialRunFailure::BadHeaders);
+        QVERIFY(results[1].failureDetail.contains(QStringLiteral("X-A: 1\\n")));
+        QVERIFY(server_.requestsTo("/never").isEmpty());
     }
 
 private:

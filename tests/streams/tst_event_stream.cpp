@@ -70,6 +70,8 @@ private slots:
         QTest::newRow("position zero") << jsonLines("{'event':'Remove','position':0}");
         QTest::newRow("position fraction") << jsonLines("{'event':'Remove','position':1.5}");
         QTest::newRow("position text") << jsonLines("{'event':'Remove','position':'1'}");
+        QTest::newRow("line break in a header")
+            << jsonLines("{'event':'BeforeNavigate2','url':'http://h/','headers':'X: a\\nY: b'}");
         QTest::newRow("edit value missing")
             << jsonLines("{'event':'Edit','position':1,'field':'displayname'}");
     }

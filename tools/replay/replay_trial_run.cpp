@@ -42,6 +42,12 @@ QByteArray failureName(const TrialRunResult& result)
         return jsonString(QStringLiteral("answer broke off"));
     case TrialRunFailure::Redirects:
         return jsonString(QStringLiteral("too many or unsafe redirects"));
+    case TrialRunFailure::TooSlow:
+        return jsonString(QStringLiteral("no whole answer in time"));
+    case TrialRunFailure::Unreadable:
+        return jsonString(QStringLiteral("answer unreadable: ") + result.failureDetail);
+    case TrialRunFailure::BadHeaders:
+        return jsonString(QStringLiteral("header line refused: ") + result.failureDetail);
     case TrialRunFailure::Other:
         break;
     }
