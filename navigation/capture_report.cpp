@@ -3,21 +3,50 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextCodec>
 
 namespace waytrace {
 
 namespace {
 
+// `text` in the charset of `codec`, as the engine encodes a form: what the charset cannot hold
+// becomes a numeric character reference.
+QByteArray encodedIn(QTextCodec& codec, const QString& text)
+{
+    QByteArray bytes;
+    QString run; // characters the charset holds, encoded together: a stateful charset's escapes
+    for (const char32_t character : QStringView(text).toUcs4()) {
+        const auto one = QString::fromUcs4(&character, 1);
+        if (codec.canEncode(one)) {
+            run += one;
+            continue;
+        }
+        bytes += codec.fromUnicode(run) + "&#" + QByteArray::number(character) + ';';
+        run.clear();
+    }
+    return bytes + codec.fromUnicode(run);
+}
+
 // The capture script reports names and values already encoded in the form's charset, one
-// character per byte.
+// character per byte, except where the page's script cannot encode that charset: then the
+// report carries text and names the charset.
 FormBody formBody(const QJsonObject& report)
 {
+    auto* codec = report.contains(QStringLiteral("charset"))
+                      ? QTextCodec::codecForName(
+                            report.value(QStringLiteral("charset")).toString().toLatin1())
+                      : nullptr;
+    if (codec == nullptr && report.contains(QStringLiteral("charset")))
+        codec = QTextCodec::codecForName("UTF-8");
+    const auto bytes = [codec](const QJsonValue& value) {
+        return codec ? encodedIn(*codec, value.toString()) : value.toString().toLatin1();
+    };
     QList<FormEntry> entries;
     for (const auto& item : report.value(QStringLiteral("entries")).toArray()) {
         const auto entry = item.toArray();
         FormEntry formEntry;
-        formEntry.name = entry.at(0).toString().toLatin1();
-        formEntry.value = entry.at(1).toString().toLatin1();
+        formEntry.name = bytes(entry.at(0));
+        formEntry.value = bytes(entry.at(1));
         if (entry.size() > 2) {
             formEntry.isFile = true;
             formEntry.fileType = entry.at(2).toString().toUtf8();
@@ -43,6 +72,7 @@ std::optional<CaptureReport> readCaptureReport(const QString& message, const QSt
     if (read.kindName == QLatin1String("form")) {
         read.kind = CaptureReport::Kind::Form;
         read.url = report.value(QStringLiteral("action")).toString();
+        read.origin = report.value(QStringLiteral("origin")).toString();
         read.body = formBody(report);
     } else if (read.kindName == QLatin1String("load")) {
         read.kind = CaptureReport::Kind::Load;

@@ -23,7 +23,8 @@ struct CaptureReport
     };
 
     Kind kind = Kind::Unknown;
-    QString url; // as the script wrote it
+    QString url;    // as the script wrote it
+    QString origin; // of the frame's document, for a form
     FormBody body;
     QString kindName; // as the script named it, for the log
 };

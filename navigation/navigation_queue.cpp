@@ -27,38 +27,40 @@ void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
 }
 
 bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
-                               std::optional<FormBody> sent)
+                               std::optional<FormBody> sent, const QUrl& initiator)
 {
+    const auto from = originKey(initiator);
     if (waiting_.empty()) {
         if (!post)
             return raise(browser, url, {});
         if (sent)
             return raise(browser, url, *sent);
-        if (auto body = takeBody(url))
+        if (auto body = takeBody(url, from))
             return raise(browser, url, *body);
     }
     const bool waitsForBody = post && !sent;
-    waiting_.push_back({browser, url, post, std::move(sent),
+    waiting_.push_back({browser, url, post, from, std::move(sent),
                         QDeadlineTimer(waitsForBody ? bodyWait_ : decltype(bodyWait_){})});
     flush();
     return false;
 }
 
-void NavigationQueue::offerBody(const QUrl& action, FormBody body)
+void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& origin)
 {
     const auto key = requestKey(action);
+    const auto from = originKey(origin);
     std::erase_if(offered_, [&](const Offered& offered) {
-        return offered.action == key || offered.expiry.hasExpired();
+        return (offered.action == key && offered.origin == from) || offered.expiry.hasExpired();
     });
-    offered_.push_back({key, std::move(body), QDeadlineTimer(kBodyExpiry)});
+    offered_.push_back({key, from, std::move(body), QDeadlineTimer(kBodyExpiry)});
     flush();
 }
 
-std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url)
+std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString& initiator)
 {
     const auto key = requestKey(url);
     const auto found = std::find_if(offered_.begin(), offered_.end(), [&](const Offered& offered) {
-        return offered.action == key && !offered.expiry.hasExpired();
+        return offered.action == key && offered.origin == initiator && !offered.expiry.hasExpired();
     });
     if (found == offered_.end())
         return std::nullopt;
@@ -82,7 +84,7 @@ void NavigationQueue::flush()
         auto& head = waiting_.front();
         std::optional<FormBody> body = std::move(head.sent);
         if (head.post && !body) {
-            body = takeBody(head.url);
+            body = takeBody(head.url, head.initiator);
             if (!body && !head.deadline.hasExpired())
                 break;
         }

@@ -38,14 +38,16 @@ public:
 
     // A request in the engine's order. Returns whether the engine is to block it now. `sent` is
     // the body the engine itself tells for this request, where it does: it is raised with the
-    // request and nothing offered replaces it.
+    // request and nothing offered replaces it. `initiator` is the origin of the document that
+    // made the request, as the engine tells it; none for the application's own.
     bool announce(Browser* browser, const QUrl& url, bool post,
-                  std::optional<FormBody> sent = std::nullopt);
+                  std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {});
 
-    // A body for the next POST to `action`. A newer body for the same address replaces an
-    // unclaimed older one: a page that builds a FormData of its form before submitting it
-    // reports twice, and the submission comes last.
-    void offerBody(const QUrl& action, FormBody body);
+    // A body for the next POST to `action` made by a document of `origin` (none: by the
+    // application itself); a request from any other origin never takes it. A newer body for the
+    // same address and origin replaces an unclaimed older one: a page that builds a FormData of
+    // its form before submitting it reports twice, and the submission comes last.
+    void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {});
 
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
 
@@ -55,17 +57,19 @@ private:
         QPointer<Browser> browser;
         QUrl url;
         bool post = false;
+        QString initiator;
         std::optional<FormBody> sent;
         QDeadlineTimer deadline;
     };
     struct Offered
     {
         QUrl action;
+        QString origin;
         FormBody body;
         QDeadlineTimer expiry;
     };
 
-    std::optional<FormBody> takeBody(const QUrl& url);
+    std::optional<FormBody> takeBody(const QUrl& url, const QString& initiator);
     static bool raise(Browser* browser, const QUrl& url, const FormBody& body);
     void flush();
 

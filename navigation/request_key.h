@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 
 namespace waytrace {
@@ -9,6 +10,16 @@ namespace waytrace {
 inline QUrl requestKey(const QUrl& url)
 {
     return url.adjusted(QUrl::RemoveFragment);
+}
+
+// The origin of an address as text ("http://host:8080"), for matching a frame's report with the
+// request it made; empty for none.
+inline QString originKey(const QUrl& url)
+{
+    return url
+        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                  QUrl::RemoveUserInfo)
+        .toString(QUrl::FullyEncoded);
 }
 
 } // namespace waytrace

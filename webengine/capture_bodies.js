@@ -126,14 +126,15 @@
             return encodeUtf8(text);
         }
     };
+    // A multi-byte charset other than the document's has no encoder reachable from here: such
+    // a form is reported as text with its charset, and the application encodes it (null).
     const encoderFor = (encoding) => {
         if (encoding === 'utf-8')
             return encodeUtf8;
         if (encoding === documentEncoding())
             return inDocumentOrUtf8;
         const table = singleByteTable(encoding);
-        // A multi-byte charset other than the document's has no encoder reachable from here.
-        return table ? (text) => encodeWithTable(text, table) : inDocumentOrUtf8;
+        return table ? (text) => encodeWithTable(text, table) : null;
     };
 
     // ---- Submissions -------------------------------------------------------------------------
@@ -146,7 +147,10 @@
     let reportedInTask = false;
     // Action address -> when a body for it was last reported. Until the request goes out, and a
     // while after, no unannounced report replaces that body.
+    // Keyed without the fragment, which no request carries: a new one each time gets no report
+    // past the seal.
     const lastReported = new Map();
+    const sealKey = (address) => address.split('#')[0];
     const kSealedMs = 1000;
 
     // The entries of every trusted POST submission since the last navigation, newest last.
@@ -156,15 +160,19 @@
     const messageOf = (candidate) => {
         if (!candidate.message) {
             const entries = [];
+            const encode = candidate.encode || ((text) => text);
             for (const [name, value] of candidate.formData) {
                 if (typeof value === 'string')
-                    entries.push([candidate.encode(name), candidate.encode(value)]);
+                    entries.push([encode(name), encode(value)]);
                 else
-                    entries.push([candidate.encode(name), candidate.encode(value.name), value.type || '']);
+                    entries.push([encode(name), encode(value.name), value.type || '']);
             }
             candidate.message = {
-                kind: 'form', action: candidate.action, enctype: candidate.enctype, entries: entries
+                kind: 'form', action: candidate.action, origin: doc.location.origin,
+                enctype: candidate.enctype, entries: entries
             };
+            if (!candidate.encode)
+                candidate.message.charset = candidate.charset;
         }
         return candidate.message;
     };
@@ -231,6 +239,7 @@
             announced: announced,
             action: own('formaction', 'formAction', 'action'),
             enctype: own('formenctype', 'formEnctype', 'enctype'),
+            charset: formEncodingOf(form),
             encode: encoderFor(formEncodingOf(form)),
             formData: event.formData,
             message: null
@@ -240,13 +249,13 @@
             candidates.shift();
 
         const now = performance.now();
-        const sealed = now - (lastReported.get(candidate.action) ?? -Infinity) < kSealedMs;
+        const sealed = now - (lastReported.get(sealKey(candidate.action)) ?? -Infinity) < kSealedMs;
         const reporting = announced || !(reportedInTask || sealed);
         if (reporting) {
             if (!reportedInTask)
                 setTimeout(() => { reportedInTask = false; submitted = null; }, 0);
             reportedInTask = true;
-            lastReported.set(candidate.action, now);
+            lastReported.set(sealKey(candidate.action), now);
         }
         afterPage(event, () => {
             const message = messageOf(candidate);
@@ -272,7 +281,7 @@
             // are no part of it.
             const submissions = ofAction.filter((candidate) => candidate.form === rebuilt.form);
             const chosen = submissions.pop() || rebuilt;
-            lastReported.set(url, performance.now());
+            lastReported.set(sealKey(url), performance.now());
             report(messageOf(chosen));
         });
     }

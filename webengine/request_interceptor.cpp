@@ -78,8 +78,8 @@ void RequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
         return;
     }
     const bool post = info.requestMethod() == "POST";
-    const bool blocked = session_.queue().announce(source.browser, url, post,
-                                                   post ? engineBody(info) : std::nullopt);
+    const bool blocked = session_.queue().announce(
+        source.browser, url, post, post ? engineBody(info) : std::nullopt, info.initiator());
     if (blocked)
         info.block(true);
     else if (mainFrame && browser)

@@ -659,6 +659,38 @@ private slots:
                 .body.startsWith("text=" + QUrl::toPercentEncoding(inside, " ").replace(' ', '+')));
     }
 
+    // A form's accept-charset in any multi-byte charset, on a page in another one or in its own:
+    // recorded as the engine sent it, characters outside the charset included.
+    void acceptCharsetInAnyCharset()
+    {
+        const auto text = jsString(u"日本語ｶﾅ 中文简体 繁體 한😀 €&=+%"_s);
+        for (const QString page : {"utf-8", "shift_jis", "gbk"}) {
+            QVERIFY(load(*main_, url(QStringLiteral("cs/%1/charsets.html").arg(page))));
+            for (const QString form : {"shift_jis", "euc-jp", "gbk", "big5"}) {
+                const auto path = "/submit/acs-" + form.toLatin1();
+                QVERIFY(runAndWaitForLoad(
+                    QStringLiteral("for (const input of document.querySelectorAll('.acs'))"
+                                   "  input.value = %1;"
+                                   "document.getElementById('acs-%2').submit()")
+                        .arg(text, form)));
+                const auto sent = server_->requestsTo(path);
+                QVERIFY(!sent.isEmpty());
+                const auto recorded = lastRequest(QString::fromLatin1(path));
+                if (form == u"gbk") { // multipart: the boundaries are not the engine's
+                    QCOMPARE(multipartParts(recorded.postData.chopped(1),
+                                            boundaryOf(recorded.headers.toLatin1())),
+                             multipartParts(sent.last().body,
+                                            boundaryOf(sent.last().headers.value("content-type"))));
+                } else {
+                    QVERIFY2(recorded.postData == sent.last().body + '\0',
+                             qPrintable(page + u' ' + form + u' ' +
+                                        QString::fromLatin1(sent.last().body.toPercentEncoding())));
+                }
+                QVERIFY(load(*main_, url(QStringLiteral("cs/%1/charsets.html").arg(page))));
+            }
+        }
+    }
+
     // A form posting into a new window from a Shift_JIS page, answered with a redirect: the
     // popup records the POST, in the page's bytes, and not the page it was sent on to.
     void popupPostKeepsThePageCharset()
@@ -743,6 +775,27 @@ private slots:
         QCOMPARE(received.size(), 1);
         QCOMPARE(received[0].body, sent);
         QCOMPARE(lastRequest(QStringLiteral("/submit/hostile")).postData, sent + '\0');
+    }
+
+    // A frame of another origin offering bodies for its parent's sign-in address, with a new
+    // fragment each time, never has its body recorded for the parent's submission.
+    void framesCannotOfferBodiesForOthers()
+    {
+        FixtureServer other(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(other.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        const auto forger = QString::fromLatin1(
+            QUrl::toPercentEncoding(other.url(QStringLiteral("hostile/forger.html"))));
+        for (int round = 0; round < 4; ++round) {
+            server_->clear();
+            QVERIFY(load(*main_, url("hostile/framed_login.html?" + forger)));
+            QTest::qWait(200); // the frame offers a few dozen bodies meanwhile
+            QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('login').submit()")));
+            const auto received = server_->requestsTo("/submit/framed-login");
+            QCOMPARE(received.size(), 1);
+            QCOMPARE(received[0].body, QByteArray("user=ann&password=real+secret"));
+            QCOMPARE(lastRequest(QStringLiteral("/submit/framed-login")).postData,
+                     received[0].body + '\0');
+        }
     }
 
     void cancelledNavigationNeverReachesTheServer()
