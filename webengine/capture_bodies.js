@@ -276,11 +276,14 @@
             const rebuilt = ofAction.pop();
             if (!rebuilt)
                 return;
-            // The form's newest entries before the rebuild: those of its submission. Entries
-            // built earlier in the page's life are not what it sent, and other forms' entries
-            // are no part of it.
+            // The entries of the form's submission: those a submit event announced, else the
+            // form's newest before the rebuild. Entries built earlier in the page's life are not
+            // what it sent, entries the page builds after a requestSubmit() are not either, and
+            // other forms' entries are no part of it. (After form.submit(), which announces
+            // nothing, the page's own entries of the same form cannot be told from the sent ones.)
             const submissions = ofAction.filter((candidate) => candidate.form === rebuilt.form);
-            const chosen = submissions.pop() || rebuilt;
+            const chosen = submissions.filter((candidate) => candidate.announced).pop() ||
+                submissions.pop() || rebuilt;
             lastReported.set(sealKey(url), performance.now());
             report(messageOf(chosen));
         });
