@@ -19,4 +19,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # named here: the fonts of the Japanese and Chinese interfaces and of the Latin fallback.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-dejavu-core")
+# Qt's own texts (file dialogs, context menus) in Japanese and Chinese.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

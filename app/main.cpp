@@ -6,6 +6,7 @@
 #include "ui/dialog_prompts.h"
 #include "ui/main_window.h"
 #include "ui/program_icon.h"
+#include "ui/text.h"
 #include "waytrace/build_settings.h"
 #include "webengine/disk_caches.h"
 #include "webengine/page_prompts.h"
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Waytrace"));
     QApplication::setApplicationVersion(QString::fromLatin1(waytrace::settings::kVersion));
     QApplication::setWindowIcon(waytrace::programIcon());
+    waytrace::installQtTranslations();
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.torvane.Waytrace"));
 

@@ -35,6 +35,16 @@ public:
     // What shows the pages, for a window to place; null for a browser that shows nothing.
     [[nodiscard]] virtual QWidget* widget() const { return nullptr; }
 
+    // The commands of a browser's history and loading, as its keys give them.
+    enum class Command
+    {
+        Back,
+        Forward,
+        Reload,
+        Stop,
+    };
+    virtual void run(Command command) = 0;
+
     [[nodiscard]] virtual int width() const = 0;
     [[nodiscard]] virtual int height() const = 0;
     virtual void setWidth(int twips) = 0;

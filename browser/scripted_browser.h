@@ -25,6 +25,7 @@ public:
 
     void navigate(const QString& url) override;
     void navigate(const QString& url, const QByteArray& postData, const QString& headers) override;
+    void run(Command command) override { commands_.append(command); }
 
     [[nodiscard]] QString documentUrl() const override { return documentUrl_; }
     [[nodiscard]] QString locationUrl() const override { return locationUrl_; }
@@ -34,6 +35,7 @@ public:
     void setHeight(int twips) override { height_ = twips; }
 
     [[nodiscard]] const QList<Request>& requests() const { return requests_; }
+    [[nodiscard]] const QList<Command>& commands() const { return commands_; }
 
     // Each returns what the handlers answered.
     bool raiseBeforeNavigate2(const QString& url, const QString& headers = {},
@@ -47,6 +49,7 @@ public:
 
 private:
     QList<Request> requests_;
+    QList<Command> commands_;
     QString documentUrl_;
     QString locationUrl_;
     int width_ = 0;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace waytrace {
 
@@ -88,7 +89,11 @@ void AboutWindow::load()
     setCaption(titleLabel_, TextId::MainTitle);
     setCaption(descriptionLabel_, TextId::AboutDescription);
     setCaption(disclaimerLabel_, TextId::Website);
-    setCaption(versionLabel_, TextId::VersionLine);
+    // The string table's line names a version of its own: its words, with this program's.
+    versionLabel_->setText(loadText(TextId::VersionLine)
+                               .remove(QRegularExpression(QStringLiteral("[0-9.]+$")))
+                               .append(QLatin1String(settings::kVersion)));
+    applyTextFont(versionLabel_);
 }
 
 void AboutWindow::okClicked()

@@ -208,13 +208,18 @@ void MainWindow::newSequenceTriggered()
 
 void MainWindow::editSequenceTriggered()
 {
-    runTrapped([this] { showControlPanel(); });
+    runTrapped([this] {
+        showControlPanel();
+        controlPanel().raise();
+        controlPanel().activateWindow();
+    });
 }
 
 void MainWindow::trialRunTriggered()
 {
     runTrapped([this] {
         showControlPanel(); // where the results show
+        controlPanel().raise();
         controlPanel().startTrialRun();
     });
 }

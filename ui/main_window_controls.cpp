@@ -3,6 +3,7 @@
 
 #include "main_window.h"
 
+#include "browser_keys.h"
 #include "design_controls.h"
 #include "program_icon.h"
 #include "text.h"
@@ -42,6 +43,7 @@ void MainWindow::buildControls()
     setCentralWidget(client);
 
     pageBrowser_ = browsers_.pageBrowser(this);
+    addBrowserKeys(*this, *pageBrowser_);
     uploadChannel_ = browsers_.uploadChannel(this);
 
     commandFrame_ = new QGroupBox(client);
@@ -118,6 +120,8 @@ void MainWindow::buildMenus()
     saveSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_S);
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
+    // From the panel (where the Test Run button is) and the popup as well.
+    trialRunAction_->setShortcutContext(Qt::ApplicationShortcut);
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -2,6 +2,7 @@
 
 #include "browser/twips.h"
 #include "browser_factory.h"
+#include "browser_keys.h"
 #include "common/error_trap.h"
 #include "plain_browser_window.h"
 #include "program_icon.h"
@@ -37,6 +38,7 @@ PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWi
     }
 
     recorder.listen(*pageBrowser);
+    addBrowserKeys(*this, *pageBrowser);
     connect(pageBrowser, &Browser::downloadComplete, this,
             &PopupWindow::pageBrowserDownloadComplete);
     connect(pageBrowser, &Browser::onQuit, this, &PopupWindow::pageBrowserOnQuit);

@@ -4,12 +4,15 @@
 
 #include <waytrace/build_settings.h>
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <QWidget>
 
 namespace waytrace {
@@ -127,6 +130,20 @@ int interfaceLanguage()
 void forceInterfaceLanguage(std::optional<int> languageId)
 {
     state().forcedLanguage = languageId;
+}
+
+bool installQtTranslations()
+{
+    static QTranslator translator;
+    QCoreApplication::removeTranslator(&translator);
+    const int language = interfaceLanguage();
+    if (language == kEnglish)
+        return false;
+    const auto name =
+        language == kJapanese ? QStringLiteral("qtbase_ja") : QStringLiteral("qtbase_zh_CN");
+    if (!translator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
 }
 
 void replaceStringTable(std::optional<QByteArray> json)

@@ -37,6 +37,10 @@ int interfaceLanguage();
 // user's settings.
 void forceInterfaceLanguage(std::optional<int> languageId);
 
+// Has Qt's own texts (its file dialog's, its context menus') speak the interface language, from
+// Qt's installed translations. Returns whether any was needed and found.
+bool installQtTranslations();
+
 // Puts another table in place of the compiled-in one (tests); nullopt restores it. An
 // unreadable table throws TextError.
 void replaceStringTable(std::optional<QByteArray> json);

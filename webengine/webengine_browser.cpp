@@ -153,6 +153,24 @@ QWebEnginePage* WebEngineBrowser::page() const
     return page_.get();
 }
 
+void WebEngineBrowser::run(Command command)
+{
+    switch (command) {
+    case Command::Back:
+        page_->triggerAction(QWebEnginePage::Back);
+        break;
+    case Command::Forward:
+        page_->triggerAction(QWebEnginePage::Forward);
+        break;
+    case Command::Reload:
+        page_->triggerAction(QWebEnginePage::Reload);
+        break;
+    case Command::Stop:
+        stop();
+        break;
+    }
+}
+
 void WebEngineBrowser::stop()
 {
     page_->triggerAction(QWebEnginePage::Stop);

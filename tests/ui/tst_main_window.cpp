@@ -8,6 +8,7 @@
 #include "ui/popup_window.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
+#include "waytrace/build_settings.h"
 
 #include "../support/modal_answer.h"
 #include "../support/named_child.h"
@@ -233,6 +234,31 @@ private slots:
         QVERIFY(f.form->controlPanel().isVisible());
         const auto* list = child<QListView>(f.form->controlPanel(), "urlList");
         QTRY_VERIFY(list->model()->index(0, 0).data().toString().contains("connection refused"));
+
+        // And from the panel, where the Test Run button is.
+        f.record("http://127.0.0.1:1/again");
+        auto& panel = f.form->controlPanel();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_T, Qt::ControlModifier);
+        QTRY_VERIFY(list->model()->index(1, 0).data().toString().contains("connection refused"));
+    }
+
+    // The keys of every desktop browser, in the main window and in the popup.
+    void browserKeys()
+    {
+        Fixture f;
+        using Command = Browser::Command;
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keyClick(f.addressEdit(), Qt::Key_Left, Qt::AltModifier);
+        QTest::keyClick(f.addressEdit(), Qt::Key_Right, Qt::AltModifier);
+        QTest::keyClick(f.addressEdit(), Qt::Key_F5);
+        QTest::keyClick(f.addressEdit(), Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(f.addressEdit(), Qt::Key_Escape);
+        QCOMPARE(f.main().commands(),
+                 (QList<Command>{Command::Back, Command::Forward, Command::Reload, Command::Reload,
+                                 Command::Stop}));
     }
 
     void newSequenceFromButtonAndMenu()
@@ -538,8 +564,10 @@ private slots:
         auto* about = openAboutWindow();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("Waytrace\u306B\u3064\u3044\u3066"));
+        // The string table's words with the program's own version, the one the package and
+        // every upload carry.
         QCOMPARE(child<QLabel>(*about, "versionLabel")->text(),
-                 QStringLiteral("\u30D0\u30FC\u30B8\u30E7\u30F3\uFF1A7.0.1"));
+                 QStringLiteral("\u30D0\u30FC\u30B8\u30E7\u30F3\uFF1A") + settings::kVersion);
         QCOMPARE(child<QLabel>(*about, "versionLabel")->font().family(),
                  QStringLiteral("MS PGothic"));
         QVERIFY(!child<QPushButton>(*about, "systemInfoButton")->isVisible());
@@ -551,7 +579,9 @@ private slots:
         child<QAction>(*f.form, "aboutAction")->trigger();
         about = openAboutWindow();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Waytrace"));
-        QCOMPARE(child<QLabel>(*about, "versionLabel")->text(), QStringLiteral("Version:7.0.1"));
+        QCOMPARE(child<QLabel>(*about, "versionLabel")->text(),
+                 QStringLiteral("Version:") + settings::kVersion);
+        QCOMPARE(QString::fromLatin1(settings::kVersion), QStringLiteral("6.0.3"));
         guard = about;
         QTest::keyClick(about, Qt::Key_Return);
         QTRY_VERIFY(guard.isNull());

@@ -159,6 +159,23 @@ private slots:
         QCOMPARE(interfaceLanguage(), languageFor(QLocale::system()));
     }
 
+    // Qt's own dialogs speak the interface language too.
+    void qtTextsFollowTheInterfaceLanguage()
+    {
+        Restore restore;
+        const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+        // The words differ between Qt releases; their script does not.
+        forceInterfaceLanguage(kJapanese);
+        QVERIFY(installQtTranslations());
+        QVERIFY(lookIn().contains(QRegularExpression(QStringLiteral("[\\x{30A0}-\\x{30FF}]"))));
+        forceInterfaceLanguage(kSimplifiedChinese);
+        QVERIFY(installQtTranslations());
+        QVERIFY(lookIn().contains(QRegularExpression(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"))));
+        forceInterfaceLanguage(kEnglish);
+        QVERIFY(!installQtTranslations());
+        QCOMPARE(lookIn(), QStringLiteral("Look in:"));
+    }
+
     void fontOfEachLanguage_data()
     {
         QTest::addColumn<int>("language");
