@@ -123,8 +123,7 @@ struct TrialRun::Answer
     {
     }
 
-    QUrl url; // asked now
-    bool post = false;
+    bool post = false; // the request asked now
     int redirects = 0;
     bool timedOut = false;
     qint64 size = 0;
@@ -320,7 +319,6 @@ void TrialRun::runNext()
 void TrialRun::send(const QUrl& url, bool post)
 {
     const Step& step = steps_[next_ - 1];
-    answer_->url = url;
     answer_->post = post;
     QNetworkRequest request(url);
     request.setTransferTimeout(static_cast<int>(silence_.count()));
