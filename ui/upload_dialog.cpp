@@ -118,8 +118,14 @@ void UploadDialog::load()
 
 std::optional<UploadFields> UploadDialog::ask()
 {
+    // Shown again exactly where it was: placed by its inner position, a re-shown window would
+    // move down by its title bar each time under some window managers.
+    if (!lastPlace_.isEmpty())
+        restoreGeometry(lastPlace_);
     // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
-    if (exec() != Accepted)
+    const int answer = exec();
+    lastPlace_ = saveGeometry();
+    if (answer != Accepted)
         return std::nullopt;
     return fields();
 }

@@ -2,6 +2,7 @@
 
 #include "output/upload_request.h"
 
+#include <QByteArray>
 #include <QDialog>
 
 #include <optional>
@@ -33,6 +34,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Where it was when last hidden, window frame included; empty before its first showing.
+    QByteArray lastPlace_;
+
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* uploadFrame_;
     QLabel* sequenceNameLabel_;

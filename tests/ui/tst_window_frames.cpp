@@ -6,6 +6,7 @@
 #include "browser/twips.h"
 #include "recording/recorder.h"
 #include "ui/popup_window.h"
+#include "ui/upload_dialog.h"
 #include "webengine/disk_caches.h"
 #include "webengine/page_prompts.h"
 #include "webengine/webengine_browser.h"
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <memory>
@@ -121,6 +123,27 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(sized(*popup.window, {9000, 6000}, {8700, 5600}),
                                   sizes(*popup.window), kTimeoutMs);
         QCOMPARE(popup.window->windowTitle(), site.url(QStringLiteral("/page")));
+    }
+
+    // The upload dialog opens where it was the time before, not a title bar lower.
+    void theUploadDialogReopensWhereItWas()
+    {
+        UploadDialog dialog;
+        QList<QPoint> places;
+        for (int time = 0; time < 3; ++time) {
+            QTimer::singleShot(0, &dialog, [&] {
+                if (QTest::qWaitForWindowExposed(&dialog))
+                    QTRY_VERIFY_WITH_TIMEOUT(dialog.frameGeometry().size() != dialog.size(),
+                                             kTimeoutMs);
+                QTest::qWait(300); // the window manager's last word on the place
+                places << dialog.frameGeometry().topLeft();
+                dialog.reject();
+            });
+            QVERIFY(!dialog.ask());
+        }
+        QCOMPARE(places.size(), 3);
+        QCOMPARE(places[1], places[0]);
+        QCOMPARE(places[2], places[0]);
     }
 };
 
