@@ -56,6 +56,8 @@ signals:
     // A page asks for a new window.
     void newWindow2(waytrace::NewWindowRequest& request);
     void navigateComplete2(const QString& url);
+    // How far the top page has loaded: 0 when a load starts, 100 when it ends, however it ends.
+    void loadProgress(int percent);
     // The top page or a frame has finished loading.
     void documentComplete(const QString& url);
     void downloadComplete();

@@ -15,6 +15,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QMenu;
 class QPushButton;
 
@@ -105,6 +106,7 @@ private:
     void pageBrowserNewWindow2(NewWindowRequest& request);
     void pageBrowserDocumentComplete(const QString& url);
     void reloadControlPanel();
+    void placeLoadProgressBar();
 
     // The browser, the upload channel and the controls, each with its name as object name.
     Browser* pageBrowser_;
@@ -118,6 +120,8 @@ private:
     QGroupBox* addressFrame_;
     QLabel* addressLabel_;
     QFrame* separatorLine_;
+    // A thin bar along the foot of the address box while the page loads: no control moves.
+    QProgressBar* loadProgressBar_;
 
     // The commands, each shared by its menu item and its button.
     QMenu* fileMenu_;

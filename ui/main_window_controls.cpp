@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <initializer_list>
@@ -75,6 +76,15 @@ void MainWindow::buildControls()
     addressEdit = new QLineEdit(QStringLiteral("about:blank"), client);
     addressEdit->setGeometry(twipsRect(1080, 1200, 8175, 345));
     liftLengthLimit(addressEdit);
+    loadProgressBar_ = new QProgressBar(addressEdit);
+    loadProgressBar_->setTextVisible(false);
+    loadProgressBar_->setRange(0, 100);
+    loadProgressBar_->hide();
+    placeLoadProgressBar();
+    connect(pageBrowser_, &Browser::loadProgress, this, [this](int percent) {
+        loadProgressBar_->setValue(percent);
+        loadProgressBar_->setVisible(percent < 100);
+    });
     goButton = new QPushButton(QStringLiteral("Go"), client);
     goButton->setGeometry(twipsRect(9600, 1200, 700, 375));
 
@@ -101,6 +111,7 @@ void MainWindow::buildControls()
                     {addressFrame_, "addressFrame"},
                     {addressLabel_, "addressLabel"},
                     {addressEdit, "addressEdit"},
+                    {loadProgressBar_, "loadProgressBar"},
                     {goButton, "goButton"},
                     {separatorLine_, "separatorLine"}});
 
@@ -188,6 +199,14 @@ void MainWindow::layOut()
     goButton->move(twipsToPixels(layout_.goLeft), goButton->y());
     separatorLine_->resize(twipsToPixels(layout_.lineX2), separatorLine_->height());
     addressEdit->resize(twipsToPixels(layout_.addressWidth), addressEdit->height());
+    placeLoadProgressBar();
+}
+
+void MainWindow::placeLoadProgressBar()
+{
+    constexpr int kHeight = 3;
+    loadProgressBar_->setGeometry(2, addressEdit->height() - kHeight - 1, addressEdit->width() - 4,
+                                  kHeight);
 }
 
 int MainWindow::outerWidth() const

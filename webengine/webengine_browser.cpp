@@ -81,6 +81,9 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     view_->setPage(page_.get());
     session_->attribution().addBrowser(this);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
+    connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { emit loadProgress(0); });
+    connect(page_.get(), &QWebEnginePage::loadProgress, this, &Browser::loadProgress);
+    connect(page_.get(), &QWebEnginePage::loadFinished, this, [this] { emit loadProgress(100); });
     connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);

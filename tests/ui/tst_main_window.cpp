@@ -24,6 +24,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -259,6 +260,23 @@ private slots:
         QCOMPARE(f.main().commands(),
                  (QList<Command>{Command::Back, Command::Forward, Command::Reload, Command::Reload,
                                  Command::Stop}));
+    }
+
+    // A load shows as a thin bar inside the address box while it lasts; no control moves.
+    void loadingShows()
+    {
+        Fixture f;
+        auto* bar = child<QProgressBar>(*f.form, "loadProgressBar");
+        const auto box = f.addressEdit()->geometry();
+        QVERIFY(bar->isHidden());
+        emit f.main().loadProgress(0);
+        emit f.main().loadProgress(40);
+        QVERIFY(!bar->isHidden());
+        QCOMPARE(bar->value(), 40);
+        QVERIFY(f.addressEdit()->rect().contains(bar->geometry()));
+        QCOMPARE(f.addressEdit()->geometry(), box);
+        emit f.main().loadProgress(100);
+        QVERIFY(bar->isHidden());
     }
 
     void newSequenceFromButtonAndMenu()
