@@ -32,12 +32,12 @@ QByteArray encodedIn(QTextCodec& codec, const QString& text)
 // report carries text and names the charset.
 FormBody formBody(const QJsonObject& report)
 {
-    auto* codec = report.contains(QStringLiteral("charset"))
-                      ? QTextCodec::codecForName(
-                            report.value(QStringLiteral("charset")).toString().toLatin1())
-                      : nullptr;
-    if (codec == nullptr && report.contains(QStringLiteral("charset")))
-        codec = QTextCodec::codecForName("UTF-8");
+    QTextCodec* codec = nullptr;
+    if (const auto charset = report.value(QStringLiteral("charset")); charset.isString()) {
+        codec = QTextCodec::codecForName(charset.toString().toLatin1());
+        if (codec == nullptr) // one the engine knows and Qt does not: the body is not lost
+            codec = QTextCodec::codecForName("UTF-8");
+    }
     const auto bytes = [codec](const QJsonValue& value) {
         return codec ? encodedIn(*codec, value.toString()) : value.toString().toLatin1();
     };
