@@ -17,10 +17,27 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 namespace waytrace {
 
 namespace {
+
+// Every entry exactly as wide as the list: a long address is elided in its middle, so that the
+// trial run's result and the stale-field flag at the end of the entry stay in view.
+class ListWideEntries : public QStyledItemDelegate
+{
+public:
+    explicit ListWideEntries(QListView* list) : QStyledItemDelegate(list), list_(list) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {list_->viewport()->width(), QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+private:
+    QListView* list_;
+};
 
 QGroupBox* frame(QWidget* parent, const char* name, const char* caption, int left, int top,
                  int width, int height)
@@ -92,7 +109,8 @@ void ControlPanel::buildControls()
     urlList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     urlList_->setUniformItemSizes(true); // lays out any number of entries without measuring each
     urlList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    urlList_->setTextElideMode(Qt::ElideNone);
+    urlList_->setItemDelegate(new ListWideEntries(urlList_));
+    urlList_->setTextElideMode(Qt::ElideMiddle);
     const int iconSide = urlList_->fontMetrics().height();
     urlList_->setIconSize(QSize(iconSide, iconSide)); // rows keep the height of plain text
 

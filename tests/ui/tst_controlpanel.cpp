@@ -15,6 +15,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace waytrace;
@@ -213,6 +214,22 @@ private slots:
 
     // The refill displays a record before the condition items are localized, so an English
     // condition still matches the design items under another language.
+    // A long address does not push the entry past the list's edge: its middle gives way, so
+    // the end of the entry (the run's result, the flag) stays in view.
+    void longEntriesFitTheList()
+    {
+        RecordedSequence sequence = sequenceOf(2);
+        sequence.at(2)->urlAddress = u"http://host/" + std::u16string(500, u'x');
+        ControlPanel panel(sequence);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        auto* list = urlList(panel);
+        for (int row = 0; row < 2; ++row)
+            QCOMPARE(list->visualRect(list->model()->index(row, 0)).width(),
+                     list->viewport()->width());
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+    }
+
     void loadDisplaysAgainstDesignItems()
     {
         LanguageScope scope(kJapanese);
