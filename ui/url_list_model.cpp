@@ -1,5 +1,7 @@
 #include "url_list_model.h"
 
+#include "text.h"
+
 namespace waytrace {
 
 void UrlListModel::assign(const RecordedSequence& sequence)
@@ -60,6 +62,31 @@ void UrlListModel::changed(const UrlRecord* record)
             emit dataChanged(index(static_cast<int>(row)), index(static_cast<int>(row)));
 }
 
+namespace {
+
+// What an entry stands for, as the panel's captions name it: its number and method, its label,
+// and the conditions and login set for it.
+QString entrySummary(int number, const UrlRecord& record)
+{
+    const auto text = [](const std::u16string& value) { return QString::fromStdU16String(value); };
+    QStringList lines{QStringLiteral("%1. %2").arg(number).arg(
+        record.method == HttpMethod::Post ? QStringLiteral("POST") : QStringLiteral("GET"))};
+    const auto add = [&](TextId caption, const std::u16string& value) {
+        if (!value.empty())
+            lines << loadText(caption) + QStringLiteral(": ") + text(value);
+    };
+    add(TextId::UrlLabel, record.displayName);
+    add(TextId::KeywordsNotFound, record.requiredKeywords);
+    add(TextId::KeywordsFound, record.forbiddenKeywords);
+    if (!record.responseCondition.empty())
+        lines << loadText(TextId::ResponseCodeIs) + u' ' + text(record.responseCondition) + u' ' +
+                     QString::number(record.responseCode);
+    add(TextId::UserName, record.userName);
+    return lines.join(u'\n');
+}
+
+} // namespace
+
 QVariant UrlListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= entries_.size())
@@ -91,6 +118,8 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         return text;
     }
     QStringList tip;
+    if (record)
+        tip << entrySummary(index.row() + 1, *record);
     if (result)
         tip << resultDetails(*result);
     if (stale)

@@ -58,6 +58,11 @@ private slots:
         QCOMPARE(text(1).toString(),
                  server.url("b") + QStringLiteral("   \u2691 authenticity_token"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
+        // The entry's number, method and conditions, without selecting it.
+        QVERIFY(text(1, Qt::ToolTipRole).toString().startsWith("<qt>2. POST<br>"));
+        QVERIFY(text(1, Qt::ToolTipRole)
+                    .toString()
+                    .contains("if the following keywords are not found: Welcome back"));
         QCOMPARE(text(0).toString(), server.url("a"));
 
         QTest::mouseClick(button, Qt::LeftButton);
