@@ -74,6 +74,7 @@ std::optional<CaptureReport> readCaptureReport(const QString& message, const QSt
         read.url = report.value(QStringLiteral("action")).toString();
         read.origin = report.value(QStringLiteral("origin")).toString();
         read.body = formBody(report);
+        read.announced = report.value(QStringLiteral("announced")).toBool();
     } else if (read.kindName == QLatin1String("load")) {
         read.kind = CaptureReport::Kind::Load;
         read.url = report.value(QStringLiteral("url")).toString();

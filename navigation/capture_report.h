@@ -26,7 +26,8 @@ struct CaptureReport
     QString url;    // as the script wrote it
     QString origin; // of the frame's document, for a form
     FormBody body;
-    QString kindName; // as the script named it, for the log
+    bool announced = false; // a form's submission that its submit event told
+    QString kindName;       // as the script named it, for the log
 };
 
 // The report a console message carries, or none when the message does not start with `secret`.

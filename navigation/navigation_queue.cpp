@@ -45,14 +45,23 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
     return false;
 }
 
-void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& origin)
+void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& origin, Offer offer)
 {
     const auto key = requestKey(action);
     const auto from = originKey(origin);
-    std::erase_if(offered_, [&](const Offered& offered) {
-        return (offered.action == key && offered.origin == from) || offered.expiry.hasExpired();
-    });
-    offered_.push_back({key, from, std::move(body), QDeadlineTimer(kBodyExpiry)});
+    std::erase_if(offered_, [](const Offered& offered) { return offered.expiry.hasExpired(); });
+    const auto same = [&](const Offered& offered) {
+        return offered.action == key && offered.origin == from;
+    };
+    if (offer == Offer::InTurn) {
+        std::erase_if(offered_, [&](const Offered& offered) {
+            return same(offered) && offered.offer == Offer::Replacing;
+        });
+    } else if (const auto newest = std::find_if(offered_.rbegin(), offered_.rend(), same);
+               newest != offered_.rend()) {
+        offered_.erase(std::next(newest).base());
+    }
+    offered_.push_back({key, from, std::move(body), offer, QDeadlineTimer(kBodyExpiry)});
     flush();
 }
 

@@ -43,11 +43,23 @@ public:
     bool announce(Browser* browser, const QUrl& url, bool post,
                   std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {});
 
-    // A body for the next POST to `action` made by a document of `origin` (none: by the
-    // application itself); a request from any other origin never takes it. A newer body for the
-    // same address and origin replaces an unclaimed older one: a page that builds a FormData of
-    // its form before submitting it reports twice, and the submission comes last.
-    void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {});
+    // How a body stands to the unclaimed ones offered before it for the same address and origin.
+    enum class Offer
+    {
+        // Replaces the newest: a page that builds a FormData of its form before submitting it
+        // reports twice, and the submission comes last; a frame's later word on the same
+        // submission comes last too.
+        Replacing,
+        // A submission its page announced: replaces only bodies of the kind above, and takes
+        // its turn behind earlier announced ones (quick saves to one address, each its own).
+        InTurn,
+    };
+
+    // A body for a POST to `action` made by a document of `origin` (none: by the application
+    // itself); a request from any other origin never takes it. The oldest unclaimed body goes
+    // to the next such request.
+    void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {},
+                   Offer offer = Offer::Replacing);
 
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
 
@@ -66,6 +78,7 @@ private:
         QUrl action;
         QString origin;
         FormBody body;
+        Offer offer = Offer::Replacing;
         QDeadlineTimer expiry;
     };
 

@@ -207,18 +207,18 @@
     };
 
     // Comes before formdata for a button, Enter or requestSubmit(); form.submit() has none.
-    window.addEventListener('submit', (event) => {
+    const onSubmit = (event) => {
         if (!event.isTrusted)
             return;
         submitter = event.submitter || null;
         submitted = event.target;
-    }, true);
+    };
 
     // Fires for every real submission, in every frame, but also for new FormData(form), and
     // once more when the engine tells the page of the navigation. Within one task the first
     // report counts, unless a submit event announces the real one; an address reported a
     // moment ago is not reported again unannounced.
-    window.addEventListener('formdata', (event) => {
+    const onFormData = (event) => {
         if (!event.isTrusted)
             return;
         const form = event.target;
@@ -260,9 +260,39 @@
         afterPage(event, () => {
             const message = messageOf(candidate);
             if (reporting)
-                report(message);
+                report(announced ? { ...message, announced: true } : message);
         });
-    }, true);
+    };
+
+    // document.open() takes every listener off the document and its window, ours too; the
+    // document's children go with them, which tells that it happened. Adding a listener that is
+    // still there does nothing. (A form submitted in the very task that wrote it is gone before
+    // this runs; the navigate event below still tells its entries, where the engine fires one.)
+    const listen = () => {
+        window.addEventListener('submit', onSubmit, true);
+        window.addEventListener('formdata', onFormData, true);
+    };
+    listen();
+    new MutationObserver(listen).observe(doc, { childList: true });
+
+    // A submission this document never saw (its listeners were taken by document.open() in the
+    // same task): the entries the engine rebuilt for the navigation, with the enctype and
+    // charset of the document's form that posts there.
+    const reportRebuilt = (url, formData) => {
+        const form = Array.from(doc.forms).find((form) =>
+            formProperty(form, 'action') === url &&
+            String(formProperty(form, 'method')).toLowerCase() === 'post');
+        const charset = form ? formEncodingOf(form) : documentEncoding();
+        lastReported.set(sealKey(url), performance.now());
+        report(messageOf({
+            action: url,
+            enctype: form ? formProperty(form, 'enctype') : 'application/x-www-form-urlencoded',
+            charset: charset,
+            encode: encoderFor(charset),
+            formData: formData,
+            message: null
+        }));
+    };
 
     // A submission is told right after the engine rebuilt the entries of the form it submits.
     // Its body is the one taken when that form was submitted, whatever the page built since.
@@ -274,8 +304,10 @@
             const ofAction = candidates.filter((candidate) => candidate.action === url);
             candidates.length = 0;
             const rebuilt = ofAction.pop();
-            if (!rebuilt)
+            if (!rebuilt) {
+                reportRebuilt(url, event.formData);
                 return;
+            }
             // The entries of the form's submission: those a submit event announced, else the
             // form's newest before the rebuild. Entries built earlier in the page's life are not
             // what it sent, entries the page builds after a requestSubmit() are not either, and

@@ -96,7 +96,9 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     switch (report->kind) {
     case Kind::Form:
         qCDebug(logCapture) << "form body of" << report->body.postData.size() << "bytes";
-        queue_.offerBody(QUrl(report->url), std::move(report->body), QUrl(report->origin));
+        queue_.offerBody(QUrl(report->url), std::move(report->body), QUrl(report->origin),
+                         report->announced ? NavigationQueue::Offer::InTurn
+                                           : NavigationQueue::Offer::Replacing);
         break;
     case Kind::Load:
         attribution_.frameDocumentLoaded(browser, QUrl(report->url));

@@ -128,6 +128,26 @@ private slots:
         QCOMPARE(raised_[1].postData, QByteArray(1, '\0'));
     }
 
+    // Announced submissions to one address wait their turn; a decoy before them goes, and a
+    // later word on a submission replaces the newest.
+    void announcedBodiesTakeTheirTurn()
+    {
+        using Offer = NavigationQueue::Offer;
+        NavigationQueue queue;
+        const QUrl post("http://h/post");
+        queue.offerBody(post, body("decoy"));
+        queue.offerBody(post, body("save 1"), {}, Offer::InTurn);
+        queue.offerBody(post, body("save 2"), {}, Offer::InTurn);
+        queue.offerBody(post, body("save 3"), {}, Offer::InTurn);
+        queue.offerBody(post, body("save 3, rebuilt"));
+        for (int i = 0; i < 3; ++i)
+            queue.announce(&main_, post, true);
+        QCOMPARE(raised_.size(), 3);
+        QCOMPARE(raised_[0].postData, QByteArray("save 1") + '\0');
+        QCOMPARE(raised_[1].postData, QByteArray("save 2") + '\0');
+        QCOMPARE(raised_[2].postData, QByteArray("save 3, rebuilt") + '\0');
+    }
+
     void theEnginesOwnBodyGoesWithItsRequest()
     {
         NavigationQueue queue;
