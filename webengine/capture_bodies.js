@@ -22,7 +22,7 @@
     // never sends one, and a charset the page declares late is known by then.
     const documentEncoding = () => outputEncoding(canonicalEncoding(doc.characterSet));
 
-    // The form's accept-charset first (the first label the engine knows), else the document's.
+    // The form's accept-charset first (the first label the engine knows), else its document's.
     const formEncodingOf = (form) => {
         const accepted = String(formProperty(form, 'acceptCharset') || '');
         for (const label of accepted.split(/[\s,]+/)) {
@@ -30,7 +30,7 @@
             if (encoding)
                 return outputEncoding(encoding);
         }
-        return documentEncoding();
+        return outputEncoding(canonicalEncoding(form.ownerDocument.characterSet));
     };
 
     const fromBytes = (bytes) => {
@@ -275,18 +275,47 @@
     listen();
     new MutationObserver(listen).observe(doc, { childList: true });
 
-    // A submission this document never saw (its listeners were taken by document.open() in the
-    // same task): the entries the engine rebuilt for the navigation, with the enctype and
-    // charset of the document's form that posts there.
+    // The forms that post to `url`, this document's first, then those of every other document
+    // of this page (and of the window that opened it) that this one may read: a form may
+    // target this frame from another.
+    const formsPostingTo = (url) => {
+        const found = [];
+        const visit = (win, seen) => {
+            if (!win || seen.has(win))
+                return;
+            seen.add(win);
+            try {
+                for (const form of win.document.forms) {
+                    if (formProperty(form, 'action') === url &&
+                        String(formProperty(form, 'method')).toLowerCase() === 'post')
+                        found.push(form);
+                }
+            } catch (error) {
+                // another origin's document
+            }
+            for (let i = 0; i < win.frames.length; ++i)
+                visit(win.frames[i], seen);
+        };
+        const seen = new Set();
+        visit(window, seen);
+        visit(window.top, seen);
+        visit(window.opener && window.opener.top, seen);
+        return found;
+    };
+
+    // A submission no document here saw (document.open() took the listeners in the same task,
+    // or the form was sent into this frame from another): the entries the engine rebuilt for
+    // the navigation, with the enctype and charset of a form that posts there. Where no such
+    // form can be read, nothing is guessed.
     const reportRebuilt = (url, formData) => {
-        const form = Array.from(doc.forms).find((form) =>
-            formProperty(form, 'action') === url &&
-            String(formProperty(form, 'method')).toLowerCase() === 'post');
-        const charset = form ? formEncodingOf(form) : documentEncoding();
+        const form = formsPostingTo(url)[0];
+        if (!form)
+            return;
+        const charset = formEncodingOf(form);
         lastReported.set(sealKey(url), performance.now());
         report(messageOf({
             action: url,
-            enctype: form ? formProperty(form, 'enctype') : 'application/x-www-form-urlencoded',
+            enctype: formProperty(form, 'enctype'),
             charset: charset,
             encode: encoderFor(charset),
             formData: formData,

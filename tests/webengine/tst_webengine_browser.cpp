@@ -786,6 +786,45 @@ private slots:
         QCOMPARE(lastRequest(QStringLiteral("/submit/hostile")).postData, sent + '\0');
     }
 
+    // The same tricks where the real form is sent into another browsing context: a named
+    // frame, the top window from a frame, a new window. Several times each, for races.
+    void pagesCannotForgeBodiesSentElsewhere_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("into");
+        for (const char* mode : {"decoy-before", "decoy-after", "decoy-later"})
+            for (const char* into : {"result", "_top", "_blank"})
+                QTest::addRow("%s into %s", mode, into) << mode << into;
+    }
+
+    void pagesCannotForgeBodiesSentElsewhere()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, into);
+        if (mode == u"decoy-before" && into == u"_blank" &&
+            !RequestInterceptor::engineHandsBodies())
+            QSKIP("a new window's first document tells no navigate event, and form.submit() no "
+                  "submit event: the decoy cannot be told from the submission");
+        const QString page = into == u"_top" ? QStringLiteral("hostile/framed_forms.html?")
+                                             : QStringLiteral("hostile/forms.html?");
+        const QString call = into == u"_top" ? QStringLiteral("frames[0].submitReal()")
+                                             : QStringLiteral("submitReal()");
+        for (int round = 0; round < 3; ++round) {
+            server_->clear();
+            record_ = std::make_unique<RecordSession>(*main_, *popup_, helpUrl_);
+            QVERIFY(load(*main_, url(page + mode + "&into=" + into)));
+            QTest::qWait(100); // the frames load
+            main_->page()->runJavaScript(call);
+            QTRY_VERIFY_WITH_TIMEOUT(!lastRequest(QStringLiteral("/submit/hostile")).url.isEmpty(),
+                                     kLoadTimeout);
+            const auto received = server_->requestsTo("/submit/hostile");
+            QCOMPARE(received.size(), 1);
+            QCOMPARE(received[0].body, QByteArray("amount=10"));
+            QCOMPARE(lastRequest(QStringLiteral("/submit/hostile")).postData,
+                     received[0].body + '\0');
+        }
+    }
+
     // Forms in documents that script wrote (into an about:blank or srcdoc frame, or a window
     // opened with no address) are recorded with the body they sent.
     void writtenDocumentsRecordTheirBodies_data()
