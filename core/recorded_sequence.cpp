@@ -1,5 +1,6 @@
 #include "recorded_sequence.h"
 
+#include <iterator>
 #include <utility>
 
 namespace waytrace {
@@ -27,6 +28,16 @@ bool RecordedSequence::remove(std::size_t position)
     if (position < 1 || position > records.size())
         return false;
     records.erase(records.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    return true;
+}
+
+bool RecordedSequence::insert(std::size_t position, std::vector<RecordRef> records)
+{
+    auto& list = this->list();
+    if (position < 1 || position > list.size() + 1)
+        return false;
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(position - 1),
+                std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     return true;
 }
 

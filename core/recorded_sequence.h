@@ -25,6 +25,10 @@ public:
     // outside 1..count() changes nothing and returns false.
     bool remove(std::size_t position);
 
+    // Inserts records before a 1-based position (count() + 1: at the end), in their order.
+    // A position outside 1..count() + 1 changes nothing and returns false.
+    bool insert(std::size_t position, std::vector<RecordRef> records);
+
     void clear();
 
     // The record at a 1-based position, or null outside 1..count().

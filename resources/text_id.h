@@ -109,6 +109,8 @@ enum class TextId : int
     NoWholeAnswerInTime = 203,
     AnswerUnreadable = 204,
     HeaderLineRefused = 205,
+    EditMenu = 206,
+    Undo = 207,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -211,6 +213,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::TooManyRedirects,
                                            TextId::NoWholeAnswerInTime,
                                            TextId::AnswerUnreadable,
-                                           TextId::HeaderLineRefused};
+                                           TextId::HeaderLineRefused,
+                                           TextId::EditMenu,
+                                           TextId::Undo};
 
 } // namespace waytrace

@@ -6,6 +6,7 @@
 
 #include "network/trial_run.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace waytrace {
 
@@ -27,8 +30,8 @@ void display(QLineEdit* box, const std::u16string& value)
 
 } // namespace
 
-ControlPanel::ControlPanel(RecordedSequence& sequence, QWidget* parent)
-    : QWidget(parent, kFixedDialogFlags), sequence_(sequence)
+ControlPanel::ControlPanel(RecordedSequence& sequence, SequenceUndo* undo, QWidget* parent)
+    : QWidget(parent, kFixedDialogFlags), sequence_(sequence), undo_(undo)
 {
     buildControls();
     fillChoices();
@@ -95,7 +98,7 @@ void ControlPanel::load()
         responseConditionBox_->view()->sizeHintForColumn(0) + 8);
 }
 
-void ControlPanel::reloadList()
+void ControlPanel::reloadList(int row)
 {
     // A new sequence leaves a trial run of the old one nothing to show.
     if (sequence_.count() == 0)
@@ -105,9 +108,15 @@ void ControlPanel::reloadList()
     const int last = model_->rowCount() - 1;
     if (last < 0)
         return;
-    const QModelIndex entry = model_->index(last);
+    const QModelIndex entry = model_->index(row < 0 ? last : std::min(row, last));
     urlList_->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
     urlList_->scrollTo(entry);
+}
+
+void ControlPanel::addListAction(QAction* action)
+{
+    urlList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    urlList_->addAction(action);
 }
 
 int ControlPanel::selectedPosition() const
@@ -180,8 +189,12 @@ void ControlPanel::urlListKeyPressed(QKeyEvent* event)
     const int position = selectedPosition();
     if (position < 0)
         return;
-    sequence_.remove(static_cast<std::size_t>(position) + 1);
-    reloadList();
+    const auto step = static_cast<std::size_t>(position) + 1;
+    if (undo_)
+        undo_->remove(sequence_, step);
+    else
+        sequence_.remove(step);
+    reloadList(position); // the neighbour that took its place, or the new last
 }
 
 void ControlPanel::closeClicked()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/recorded_sequence.h"
+#include "core/sequence_undo.h"
 
 #include <QWidget>
 
@@ -34,11 +35,17 @@ class ControlPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit ControlPanel(RecordedSequence& sequence, QWidget* parent = nullptr);
+    // `undo` keeps what Del removes so that it can be put back; without one, Del is final.
+    explicit ControlPanel(RecordedSequence& sequence, SequenceUndo* undo = nullptr,
+                          QWidget* parent = nullptr);
     ~ControlPanel() override;
 
-    // Refills the list from the sequence and selects (and so displays) the last entry.
-    void reloadList();
+    // Refills the list from the sequence and selects (and so displays) the entry at 0-based
+    // `row`: by default, or past the end, the last one.
+    void reloadList(int row = -1);
+
+    // Offers a command in the list's context menu (the main window's Undo).
+    void addListAction(QAction* action);
 
     // Replays the sequence as the monitor will and shows each URL's result in the list; the
     // records are not changed. Does nothing while a run is under way (control_panel_trial_run.cpp).
@@ -105,6 +112,7 @@ private:
     QPushButton* closeButton_;
 
     RecordedSequence& sequence_;
+    SequenceUndo* undo_;
     UrlListModel* model_;
     TrialRun* trialRun_;
     std::array<DetailBox, 5> detailBoxes_{};

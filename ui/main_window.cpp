@@ -123,8 +123,11 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 
 ControlPanel& MainWindow::controlPanel()
 {
-    if (!panel_)
-        panel_ = new ControlPanel(recorder_.sequence()); // a window of its own; goes with this one
+    if (!panel_) {
+        // A window of its own; goes with this one.
+        panel_ = new ControlPanel(recorder_.sequence(), &undo_);
+        panel_->addListAction(undoAction_);
+    }
     return *panel_;
 }
 
@@ -224,6 +227,18 @@ void MainWindow::trialRunTriggered()
     });
 }
 
+void MainWindow::undoTriggered()
+{
+    runTrapped([this] {
+        const std::size_t position = undo_.undo(recorder_.sequence());
+        if (position == 0)
+            return;
+        showControlPanel(); // where what came back shows
+        controlPanel().reloadList(static_cast<int>(position) - 1);
+        controlPanel().raise();
+    });
+}
+
 void MainWindow::saveSequenceTriggered()
 {
     save();
@@ -302,7 +317,7 @@ void MainWindow::pageBrowserDocumentComplete(const QString& url)
 void MainWindow::startNewSequence()
 {
     runTrapped([this] {
-        recorder_.sequence().clear();
+        undo_.clear(recorder_.sequence()); // Edit > Undo brings it back
         controlPanel().reloadList();
         addressEdit->setText(kBlank);
         navigateToAddress();

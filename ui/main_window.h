@@ -4,6 +4,7 @@
 #include "main_window_layout.h"
 
 #include "core/recorded_sequence.h"
+#include "core/sequence_undo.h"
 #include "recording/recorder.h"
 
 #include <QMainWindow>
@@ -99,6 +100,7 @@ private:
     void editSequenceTriggered();
     void saveSequenceTriggered();
     void trialRunTriggered();
+    void undoTriggered();
     void gettingStartedTriggered();
     void exitTriggered();
     void aboutTriggered();
@@ -130,11 +132,14 @@ private:
     QAction* saveSequenceAction_;
     QAction* trialRunAction_;
     QAction* exitAction_;
+    QMenu* editMenu_;
+    QAction* undoAction_;
     QMenu* helpMenu_;
     QAction* gettingStartedAction_;
     QAction* aboutAction_;
 
     Recorder recorder_;
+    SequenceUndo undo_; // what New Sequence, a save and the panel's Del took out
     BrowserFactory browsers_;
     QString helpUrl_;
     QString mainMessageTitle_;

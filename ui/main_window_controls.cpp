@@ -135,6 +135,11 @@ void MainWindow::buildMenus()
     trialRunAction_->setShortcutContext(Qt::ApplicationShortcut);
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
 
+    editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
+    undoAction_ = editMenu_->addAction(QStringLiteral("&Undo"));
+    undoAction_->setShortcut(QKeySequence::Undo);
+    // From the panel and the popup too; a box or a page being edited keeps Ctrl+Z for itself.
+    undoAction_->setShortcutContext(Qt::ApplicationShortcut);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     gettingStartedAction_ = helpMenu_->addAction(QStringLiteral("&Getting Started"));
     gettingStartedAction_->setShortcut(Qt::Key_F1);
@@ -146,6 +151,8 @@ void MainWindow::buildMenus()
                     {saveSequenceAction_, "saveSequenceAction"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
+                    {editMenu_, "editMenu"},
+                    {undoAction_, "undoAction"},
                     {helpMenu_, "helpMenu"},
                     {gettingStartedAction_, "gettingStartedAction"},
                     {aboutAction_, "aboutAction"}});
@@ -162,6 +169,11 @@ void MainWindow::connectCommands()
     connect(saveSequenceAction_, &QAction::triggered, this, &MainWindow::saveSequenceTriggered);
     connect(trialRunAction_, &QAction::triggered, this, &MainWindow::trialRunTriggered);
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
+    connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
+    // Greyed in the open menu when there is nothing to undo; the key stays live otherwise.
+    connect(editMenu_, &QMenu::aboutToShow, undoAction_,
+            [this] { undoAction_->setEnabled(undo_.canUndo()); });
+    connect(editMenu_, &QMenu::aboutToHide, undoAction_, [this] { undoAction_->setEnabled(true); });
     connect(gettingStartedAction_, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::aboutTriggered);
     connect(goButton, &QPushButton::clicked, this, &MainWindow::goClicked);
@@ -176,6 +188,7 @@ void MainWindow::localize()
     setCaption(editButton_, TextId::EditSequence);
     setCaption(addressLabel_, TextId::Address);
     helpMenu_->setTitle(loadText(TextId::Help));
+    editMenu_->setTitle(loadText(TextId::EditMenu));
     setCaption(newButton_, TextId::NewSequence);
     setCaption(saveButton_, TextId::SaveSequence);
     setCaption(goButton, TextId::Go);
@@ -187,6 +200,7 @@ void MainWindow::localize()
     aboutAction_->setText(loadText(TextId::AboutWaytrace));
     gettingStartedAction_->setText(loadText(TextId::GettingStarted));
     trialRunAction_->setText(loadText(TextId::TrialRun));
+    undoAction_->setText(loadText(TextId::Undo));
 }
 
 void MainWindow::layOut()

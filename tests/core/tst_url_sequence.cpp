@@ -1,5 +1,6 @@
 #include "../support/u16_compare.h"
 #include "core/recorded_sequence.h"
+#include "core/sequence_undo.h"
 
 #include <QTest>
 
@@ -107,6 +108,44 @@ private slots:
         QVERIFY(sequence.remove(32768));
         QCOMPARE(sequence.count(), 39999u);
         QCOMPARE(sequence.at(39999)->displayName, u"last"s);
+    }
+
+    // Removed steps go back to their place, a cleared sequence ahead of what came since; the
+    // same records, fields and all; the oldest level goes past the limit.
+    void undoPutsBackWhatWasTaken()
+    {
+        using Addresses = std::vector<std::u16string>;
+        RecordedSequence sequence;
+        SequenceUndo undo;
+        for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
+            sequence.append(recordFor(address));
+        const RecordRef second = sequence.at(2);
+        second->displayName = u"Sign in";
+        QVERIFY(undo.remove(sequence, 2));
+        QVERIFY(!undo.remove(sequence, 3));
+        QVERIFY(undo.remove(sequence, 2));
+        undo.clear(sequence);
+        sequence.append(recordFor(u"http://new/"));
+        RecordedSequence empty;
+        undo.clear(empty); // keeps nothing
+        QCOMPARE(undo.undo(sequence), 1u);
+        QVERIFY((addresses(sequence) == Addresses{u"http://1/", u"http://new/"}));
+        QCOMPARE(undo.undo(sequence), 2u);
+        QCOMPARE(undo.undo(sequence), 2u);
+        QVERIFY((addresses(sequence) ==
+                 Addresses{u"http://1/", u"http://2/", u"http://3/", u"http://new/"}));
+        QCOMPARE(sequence.at(2), second);
+        QVERIFY(!undo.canUndo());
+        QCOMPARE(undo.undo(sequence), 0u);
+
+        for (std::size_t i = 0; i <= SequenceUndo::kLevels; ++i) {
+            sequence.append(recordFor(u"http://more/"));
+            undo.remove(sequence, sequence.count());
+        }
+        std::size_t levels = 0;
+        while (undo.undo(sequence) != 0)
+            ++levels;
+        QCOMPARE(levels, SequenceUndo::kLevels);
     }
 };
 

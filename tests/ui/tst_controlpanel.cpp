@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace waytrace;
 
 namespace {
@@ -369,19 +371,23 @@ private slots:
             QCOMPARE(panel.selectedPosition(), -1);
             QCOMPARE(details(panel), shownBefore);
         } else {
-            QCOMPARE(panel.selectedPosition(), int(remaining.size()) - 1);
-            QCOMPARE(details(panel), detailsOf(*sequence.at(sequence.count())));
+            // The neighbour that took the removed entry's place, or the new last.
+            const int removedAt = selected < 0 ? count - 1 : selected;
+            const int neighbour = std::min(removedAt, int(remaining.size()) - 1);
+            QCOMPARE(panel.selectedPosition(), neighbour);
+            QCOMPARE(details(panel), detailsOf(*sequence.at(std::size_t(neighbour) + 1)));
         }
     }
 
-    void heldDeleteEmptiesFromTheEnd()
+    void heldDeleteEmptiesFromTheSelectedEntry()
     {
         RecordedSequence sequence = sequenceOf(3);
-        ControlPanel panel(sequence);
+        SequenceUndo undo;
+        ControlPanel panel(sequence, &undo);
         select(panel, 0);
-        // The first goes; then the refilled list selects the last, and so on from the end.
+        // The first goes; the entry that takes its place is selected, and goes next.
         for (const QStringList& remaining : {QStringList{"http://host/page2", "http://host/page3"},
-                                             QStringList{"http://host/page2"}, QStringList{}}) {
+                                             QStringList{"http://host/page3"}, QStringList{}}) {
             QTest::keyClick(urlList(panel), Qt::Key_Delete);
             QCOMPARE(entries(panel), remaining);
             QStringList recorded;
@@ -392,6 +398,11 @@ private slots:
         QCOMPARE(sequence.count(), 0u);
         QTest::keyClick(urlList(panel), Qt::Key_Delete); // nothing left: nothing happens
         QCOMPARE(panel.selectedPosition(), -1);
+        QCOMPARE(undo.undo(sequence), 1u); // each removal was kept to be put back
+        QCOMPARE(undo.undo(sequence), 1u);
+        QCOMPARE(undo.undo(sequence), 1u);
+        QCOMPARE(sequence.count(), 3u);
+        QCOMPARE(undo.undo(sequence), 0u);
     }
 
     void closeHidesButCloseBoxDestroys()
@@ -622,7 +633,8 @@ private slots:
         QTest::keyClick(urlList(panel), Qt::Key_Delete);
         QCOMPARE(sequence.count(), std::size_t(count - 1));
         QCOMPARE(sequence.at(35001)->displayName, u"label35002"s);
-        QCOMPARE(panel.selectedPosition(), count - 2);
+        QCOMPARE(panel.selectedPosition(), 35000);
+        QCOMPARE(child<QLineEdit>(panel, "urlLabelEdit")->text(), QStringLiteral("label35002"));
     }
 };
 

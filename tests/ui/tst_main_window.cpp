@@ -62,6 +62,14 @@ QStringList requestedUrls(Browser* browser)
     return urls;
 }
 
+QStringList addresses(const RecordedSequence& sequence)
+{
+    QStringList found;
+    for (const auto& record : sequence)
+        found.append(QString::fromStdU16String(record->urlAddress));
+    return found;
+}
+
 struct Message
 {
     QString title;
@@ -296,6 +304,38 @@ private slots:
             QCOMPARE(f.addressEdit()->text(), QStringLiteral("about:blank"));
             QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("about:blank"));
         }
+    }
+
+    // Edit > Undo puts back a step the panel's Del removed, at its place and with its fields,
+    // then the sequence New Sequence discarded, ahead of what was recorded since.
+    void undoBringsBackWhatWasTaken()
+    {
+        Fixture f;
+        for (const char* address : {"http://a/", "http://b/", "http://c/"})
+            f.record(address);
+        f.main().raiseDocumentComplete("http://c/");
+        auto& panel = f.form->controlPanel();
+        auto* list = child<QListView>(panel, "urlList");
+        f.form->sequence().at(2)->displayName = u"Sign in";
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(panel.selectedPosition(), 1); // the neighbour that took its place
+        QVERIFY(list->actions().contains(child<QAction>(*f.form, "undoAction")));
+        f.form->startNewSequence();
+        f.record("http://d/");
+
+        auto* undo = child<QAction>(*f.form, "undoAction");
+        undo->trigger();
+        QCOMPARE(addresses(f.form->sequence()),
+                 QStringList({"http://a/", "http://c/", "http://d/"}));
+        undo->trigger();
+        QCOMPARE(addresses(f.form->sequence()),
+                 QStringList({"http://a/", "http://b/", "http://c/", "http://d/"}));
+        QCOMPARE(f.form->sequence().at(2)->displayName, u"Sign in"s);
+        QCOMPARE(panel.selectedPosition(), 1);
+        QCOMPARE(list->model()->rowCount(), 4);
+        undo->trigger(); // nothing more to undo
+        QCOMPARE(f.form->sequence().count(), 4u);
     }
 
     void pageCompletionRefreshesThePanelButNotOverTheDialog()
@@ -546,6 +586,19 @@ private slots:
         QCOMPARE(child<QMenu>(*f.form, "fileMenu")->title(), file);
         QCOMPARE(child<QPushButton>(*f.form, "newButton")->text(), newSequence);
         QCOMPARE(child<QAction>(*f.form, "newSequenceAction")->text(), newSequence);
+        // Every other menu and item in the same language, none left in English.
+        const std::pair<const char*, TextId> items[] = {
+            {"editSequenceAction", TextId::EditSequence},
+            {"saveSequenceAction", TextId::SaveSequence},
+            {"trialRunAction", TextId::TrialRun},
+            {"exitAction", TextId::Exit},
+            {"undoAction", TextId::Undo},
+            {"gettingStartedAction", TextId::GettingStarted},
+            {"aboutAction", TextId::AboutWaytrace}};
+        for (const auto& [name, id] : items)
+            QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
+        QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));
+        QCOMPARE(child<QMenu>(*f.form, "helpMenu")->title(), loadText(TextId::Help));
         QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
         const QList<QWidget*> localized = {
             child<QPushButton>(*f.form, "newButton"),  child<QPushButton>(*f.form, "editButton"),

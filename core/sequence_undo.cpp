@@ -1,0 +1,43 @@
+#include "sequence_undo.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace waytrace {
+
+bool SequenceUndo::remove(RecordedSequence& sequence, std::size_t position)
+{
+    RecordRef record = sequence.at(position);
+    if (!record || !sequence.remove(position))
+        return false;
+    keep({position, {std::move(record)}});
+    return true;
+}
+
+void SequenceUndo::clear(RecordedSequence& sequence)
+{
+    std::vector<RecordRef> records(sequence.begin(), sequence.end());
+    sequence.clear();
+    if (!records.empty())
+        keep({1, std::move(records)});
+}
+
+std::size_t SequenceUndo::undo(RecordedSequence& sequence)
+{
+    if (taken_.empty())
+        return 0;
+    Taken taken = std::move(taken_.back());
+    taken_.pop_back();
+    const std::size_t position = std::min(taken.position, sequence.count() + 1);
+    sequence.insert(position, std::move(taken.records));
+    return position;
+}
+
+void SequenceUndo::keep(Taken taken)
+{
+    if (taken_.size() == kLevels)
+        taken_.erase(taken_.begin());
+    taken_.push_back(std::move(taken));
+}
+
+} // namespace waytrace
