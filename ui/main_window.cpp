@@ -8,6 +8,7 @@
 #include "text.h"
 #include "upload_dialog.h"
 #include "upload_flow.h"
+#include "window_frame.h"
 
 #include "browser/browser.h"
 #include "browser/twips.h"
@@ -85,6 +86,16 @@ void MainWindow::load()
     });
 }
 
+bool MainWindow::event(QEvent* event)
+{
+    // The first layout ran before the window manager framed the window; the design sizes are
+    // outer sizes, so the browser is fitted again once the frame is known.
+    if (frameJustKnown(*this, *event, framed_))
+        QMetaObject::invokeMethod(
+            this, [this] { runTrapped([this] { layOut(); }); }, Qt::QueuedConnection);
+    return QMainWindow::event(event);
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -124,20 +135,32 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 ControlPanel& MainWindow::controlPanel()
 {
     if (!panel_) {
-        // A window of its own; goes with this one.
-        panel_ = new ControlPanel(recorder_.sequence(), &undo_);
+        // A window of its own, kept above this one by the window manager (it is this window's
+        // dialog), so a page that completes never hides it.
+        panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
     }
     return *panel_;
 }
 
-void MainWindow::placeBeside(QWidget* window) const
+void MainWindow::placeBeside(QWidget* window)
 {
-    // To the right of this window, so the browser stays in view; against the screen's right
-    // edge when there is no room.
+    // To the right of this window, so the browser stays in view. A window not framed yet is
+    // counted with a frame like this one's. Where the screen has no room beside, this window
+    // moves left so that both are whole on screen; only a screen narrower than both makes the
+    // panel lie over the browser's right edge.
     const QRect screen = this->screen()->availableGeometry();
-    const QRect frame = frameGeometry();
-    const int width = window->frameGeometry().width();
+    QRect frame = frameGeometry();
+    const QSize frameMargins = frame.size() - size();
+    const QSize windowFrame = window->frameGeometry().size();
+    const int width = windowFrame != window->size() ? windowFrame.width()
+                                                    : window->width() + frameMargins.width();
+    const int overhang = frame.right() + 1 + width - (screen.right() + 1);
+    if (overhang > 0) {
+        const int left = std::max(screen.left(), frame.left() - overhang);
+        move(left, y());
+        frame.moveLeft(left);
+    }
     const int x = std::clamp(frame.right() + 1, screen.left(),
                              std::max(screen.left(), screen.right() + 1 - width));
     window->move(x, std::max(frame.top(), screen.top()));
@@ -168,13 +191,13 @@ UploadDialog& MainWindow::uploadDialog()
 void MainWindow::showControlPanel()
 {
     auto& panel = controlPanel();
-    // Placed when first shown, once its frame is known; later the user's place is kept.
-    const bool first = !panel.property(kPlacedProperty).toBool();
-    panel.show();
-    if (first) {
+    // Placed before it is first shown, so the window manager takes the place as asked; later
+    // the user's place is kept.
+    if (!panel.property(kPlacedProperty).toBool()) {
         placeBeside(&panel);
         panel.setProperty(kPlacedProperty, true);
     }
+    panel.show();
 }
 
 // ---- commands ----

@@ -75,6 +75,7 @@ public:
     QPushButton* goButton;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -91,7 +92,7 @@ private:
     void navigateToAddress();
     void openHelpPage();
     void showControlPanel();
-    void placeBeside(QWidget* window) const;
+    void placeBeside(QWidget* window);
     bool isMenuShortcut(QObject* receiver, QEvent* event) const;
 
     void goClicked();
@@ -142,6 +143,7 @@ private:
     SequenceUndo undo_; // what New Sequence, a save and the panel's Del took out
     BrowserFactory browsers_;
     QString helpUrl_;
+    bool framed_ = false; // whether the window manager's frame is known yet
     QString mainMessageTitle_;
     MainWindowLayout layout_;
     QPointer<ControlPanel> panel_;

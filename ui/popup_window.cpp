@@ -6,6 +6,7 @@
 #include "common/error_trap.h"
 #include "plain_browser_window.h"
 #include "program_icon.h"
+#include "window_frame.h"
 
 #include "browser/browser.h"
 #include "recording/recorder.h"
@@ -129,14 +130,9 @@ void PopupWindow::resizeEvent(QResizeEvent* event)
 
 bool PopupWindow::event(QEvent* event)
 {
-    // The window manager frames the window after it is shown, and moves or paints it then;
-    // the size follows once that event is done with.
-    const auto type = event->type();
-    if (!framed_ && (type == QEvent::Move || type == QEvent::Paint) &&
-        frameGeometry().size() != size()) {
-        framed_ = true;
+    // The size follows once that event is done with.
+    if (frameJustKnown(*this, *event, framed_))
         QMetaObject::invokeMethod(this, &PopupWindow::frameKnown, Qt::QueuedConnection);
-    }
     return QWidget::event(event);
 }
 

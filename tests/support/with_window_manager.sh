@@ -3,6 +3,7 @@
 # real frames and title bars; stops both afterwards, whatever happens. The command's own time is
 # bounded too, so that nothing outlives a hung run.
 # Usage: with_window_manager.sh SECONDS COMMAND [ARGUMENT...]
+# WAYTRACE_TEST_SCREEN sets the screen's size (default 1600x1200).
 set -uo pipefail
 
 limit=$1
@@ -42,7 +43,7 @@ for tool in Xvfb openbox xprop timeout; do
 done
 
 # The server takes the first free display number itself and tells it once it accepts clients.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1600x1200x24 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -nolisten tcp -screen 0 "${WAYTRACE_TEST_SCREEN:-1600x1200}x24" 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 wait_for test -s "$work/display" || fail "the virtual display did not start"
 DISPLAY=":$(head -n 1 "$work/display")"

@@ -5,6 +5,8 @@
 #include "app/engine_browsers.h"
 #include "browser/twips.h"
 #include "recording/recorder.h"
+#include "ui/control_panel.h"
+#include "ui/main_window.h"
 #include "ui/popup_window.h"
 #include "ui/upload_dialog.h"
 #include "webengine/disk_caches.h"
@@ -12,8 +14,10 @@
 #include "webengine/webengine_browser.h"
 #include "webengine/webengine_session.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,6 +94,51 @@ class TestWindowFrames : public QObject
     Q_OBJECT
 
 private slots:
+    // The panel opens beside the main window, both whole on screen and apart, and stays so
+    // after the main window takes the focus back (as it does after every page) and after
+    // Edit Sequence; the main window's browser fits its framed size.
+    void thePanelStaysInView()
+    {
+        const auto session = WebEngineSession::create();
+        {
+            MainWindow window(engineBrowsers(session), QStringLiteral("http://127.0.0.1:1/help"));
+            window.show();
+            QVERIFY(QTest::qWaitFor([&] { return window.frameGeometry().size() != window.size(); },
+                                    kTimeoutMs));
+            auto& panel = window.controlPanel();
+            window.findChild<QAction*>(QStringLiteral("editSequenceAction"))->trigger();
+            QVERIFY(QTest::qWaitFor([&] { return panel.frameGeometry().size() != panel.size(); },
+                                    kTimeoutMs));
+            const QRect screen = window.screen()->availableGeometry();
+            const auto inView = [&] {
+                QTest::qWait(300); // the window manager's last word
+                return screen.contains(window.frameGeometry()) &&
+                       screen.contains(panel.frameGeometry()) &&
+                       !window.frameGeometry().intersects(panel.frameGeometry());
+            };
+            const auto places = [&] {
+                const auto text = [](const QRect& r) {
+                    return QStringLiteral("%1,%2 %3x%4")
+                        .arg(r.x())
+                        .arg(r.y())
+                        .arg(r.width())
+                        .arg(r.height());
+                };
+                return QStringLiteral("screen %1, main %2, panel %3")
+                    .arg(text(screen), text(window.frameGeometry()), text(panel.frameGeometry()))
+                    .toUtf8();
+            };
+            QVERIFY2(inView(), places().constData());
+            window.activateWindow();
+            window.raise();
+            QVERIFY2(inView(), places().constData());
+            window.findChild<QAction*>(QStringLiteral("editSequenceAction"))->trigger();
+            QVERIFY2(inView(), places().constData());
+            // Laid out again with the frame known: the design's browser height for the outer one.
+            QTRY_COMPARE(window.currentLayout().browserHeight, window.outerHeight() - 2150);
+        }
+    }
+
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
 
     void opensAtItsOuterSizeWithTheBrowserFittedToIt()
