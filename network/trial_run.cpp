@@ -407,6 +407,8 @@ void TrialRun::replied()
             answer.startSearching(reply->rawHeader("Content-Type"));
         result.size = answer.size;
         result.fires = answer.verdict(status, step.condition, step.code);
+        result.requiredKeywords = QString::fromStdU16String(step.requiredKeywords);
+        result.forbiddenKeywords = QString::fromStdU16String(step.forbiddenKeywords);
         qCDebug(logTrialRun) << "URL" << result.position << "answered" << result.status;
     }
     finishStep(std::move(result));

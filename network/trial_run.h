@@ -44,8 +44,10 @@ struct TrialRunResult
     int status = 0;                  // the final status code; 0 when no status line came
     QString finalUrl;                // after redirects
     qint64 milliseconds = 0;
-    qint64 size = 0;         // body bytes received
-    ConditionVerdict fires;  // only when a whole answer came
+    qint64 size = 0;          // body bytes received
+    ConditionVerdict fires;   // only when a whole answer came
+    QString requiredKeywords; // the phrases searched for, as the run had them
+    QString forbiddenKeywords;
     QStringList staleFields; // posted fields that likely change per visit
     TrialRunFailure failure = TrialRunFailure::None;
     QString failureDetail; // the network's own words, in English; for BadHeaders, the line

@@ -111,6 +111,7 @@ enum class TextId : int
     HeaderLineRefused = 205,
     EditMenu = 206,
     Undo = 207,
+    TrialRunSummary = 208,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -215,6 +216,7 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::AnswerUnreadable,
                                            TextId::HeaderLineRefused,
                                            TextId::EditMenu,
-                                           TextId::Undo};
+                                           TextId::Undo,
+                                           TextId::TrialRunSummary};
 
 } // namespace waytrace

@@ -45,6 +45,7 @@ void ControlPanel::connectControls()
 {
     connect(trialRun_, &TrialRun::stepStarted, this, &ControlPanel::trialRunStepStarted);
     connect(trialRun_, &TrialRun::stepFinished, model_, &UrlListModel::setResult);
+    connect(trialRun_, &TrialRun::stepFinished, this, &ControlPanel::trialRunStepFinished);
     connect(trialRun_, &TrialRun::finished, this, &ControlPanel::trialRunFinished);
     connect(trialRunButton_, &QPushButton::clicked, this, &ControlPanel::trialRunClicked);
 
@@ -104,6 +105,11 @@ void ControlPanel::reloadList(int row)
     if (sequence_.count() == 0)
         trialRun_->cancel();
     model_->assign(sequence_);
+    // A finished run's summary gives way to the hint once the list changes.
+    if (!isTrialRunning()) {
+        trialRunProgressLabel_->hide();
+        deleteHintLabel_->show();
+    }
 
     const int last = model_->rowCount() - 1;
     if (last < 0)

@@ -2,6 +2,7 @@
 
 #include "core/recorded_sequence.h"
 #include "core/sequence_undo.h"
+#include "trial_run_texts.h"
 
 #include <QWidget>
 
@@ -71,6 +72,7 @@ private:
     void closeClicked();
     void trialRunClicked();
     void trialRunStepStarted(int position, int count, const UrlRecord* record);
+    void trialRunStepFinished(const TrialRunResult& result);
     void trialRunFinished();
 
     // A detail box and the record field it edits.
@@ -116,6 +118,7 @@ private:
     UrlListModel* model_;
     TrialRun* trialRun_;
     std::array<DetailBox, 5> detailBoxes_{};
+    TrialRunTally tally_; // of the run under way or last run
 };
 
 } // namespace waytrace

@@ -25,6 +25,7 @@ void ControlPanel::startTrialRun()
     if (selected >= 0 && selected < model_->rowCount())
         urlList_->setCurrentIndex(model_->index(selected));
     model_->clearResults();
+    tally_ = {};
     deleteHintLabel_->hide();
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
@@ -50,11 +51,16 @@ void ControlPanel::trialRunStepStarted(int position, int count, const UrlRecord*
     model_->setRunning(record);
 }
 
+void ControlPanel::trialRunStepFinished(const TrialRunResult& result)
+{
+    tally_.count(result);
+}
+
 void ControlPanel::trialRunFinished()
 {
     model_->setRunning(nullptr);
-    trialRunProgressLabel_->hide();
-    deleteHintLabel_->show();
+    // The run's summary stays in the hint's place until the list changes.
+    trialRunProgressLabel_->setText(runSummary(tally_));
     setCaption(trialRunButton_, TextId::TrialRun);
 }
 

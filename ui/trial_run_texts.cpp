@@ -58,14 +58,33 @@ QString resultSummary(const TrialRunResult& result)
 {
     if (result.failure != TrialRunFailure::None)
         return failureText(result);
+    // Each keyword condition names its phrase: a step may have both.
+    const auto naming = [](TextId id, const QString& phrase) {
+        return QStringLiteral("%1: %2").arg(loadText(id), phrase);
+    };
     QStringList fired;
     if (result.fires.requiredKeywords.value_or(false))
-        fired << loadText(TextId::FiresKeywordsNotFound);
+        fired << naming(TextId::FiresKeywordsNotFound, result.requiredKeywords);
     if (result.fires.forbiddenKeywords.value_or(false))
-        fired << loadText(TextId::FiresKeywordsFound);
+        fired << naming(TextId::FiresKeywordsFound, result.forbiddenKeywords);
     if (result.fires.responseCondition.value_or(false))
         fired << loadText(TextId::FiresResponseCode).arg(result.status);
     return fired.isEmpty() ? loadText(TextId::TestPassed) : fired.join(QStringLiteral(", "));
+}
+
+QString runSummary(const TrialRunTally& tally)
+{
+    return loadText(TextId::TrialRunSummary).arg(tally.passed).arg(tally.fires).arg(tally.failed);
+}
+
+void TrialRunTally::count(const TrialRunResult& result)
+{
+    if (result.failure != TrialRunFailure::None)
+        ++failed;
+    else if (result.passed())
+        ++passed;
+    else
+        ++fires;
 }
 
 QString resultDetails(const TrialRunResult& result)

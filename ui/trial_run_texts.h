@@ -12,6 +12,17 @@ namespace waytrace {
 
 // After the address in the list: "passed", or what fires, or why nothing answered.
 QString resultSummary(const TrialRunResult& result);
+// How a run went, counted as its steps finish.
+struct TrialRunTally
+{
+    void count(const TrialRunResult& result);
+
+    int passed = 0;
+    int fires = 0;  // would alert
+    int failed = 0; // no answer
+};
+// One line for the whole run: "3 passed, 1 would alert, 1 no answer".
+QString runSummary(const TrialRunTally& tally);
 // Status, time, size and final address, or why nothing answered: the entry's tooltip.
 QString resultDetails(const TrialRunResult& result);
 // Why a replay of these recorded fields may be refused.
