@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/accepted_certificates.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
@@ -30,15 +32,6 @@ struct LoginAnswer
     QString password;
     // Store them into the URL's record, so that the monitor logs in too.
     bool keepForSequence = true;
-};
-
-enum class CertificateProblem
-{
-    SelfSigned,
-    Expired,
-    WrongHost,
-    UnknownAuthority,
-    Other
 };
 
 struct CertificateQuestion

@@ -1,5 +1,6 @@
 #include "trial_run.h"
 
+#include "common/accepted_certificates.h"
 #include "common/header_lines.h"
 #include "common/logging.h"
 #include "core/recording_rule.h"
@@ -14,6 +15,7 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QTextCodec>
 #include <QTimer>
 
@@ -112,6 +114,26 @@ TrialRunFailure failureOf(QNetworkReply::NetworkError error, int status)
     return TrialRunFailure::Other;
 }
 
+// The most telling of a certificate's faults: a wrong host or a date say more than who signed it.
+CertificateProblem certificateProblemOf(const QList<QSslError>& errors)
+{
+    const auto has = [&](std::initializer_list<QSslError::SslError> kinds) {
+        return std::any_of(errors.cbegin(), errors.cend(), [&](const QSslError& error) {
+            return std::find(kinds.begin(), kinds.end(), error.error()) != kinds.end();
+        });
+    };
+    if (has({QSslError::HostNameMismatch}))
+        return CertificateProblem::WrongHost;
+    if (has({QSslError::CertificateExpired, QSslError::CertificateNotYetValid}))
+        return CertificateProblem::Expired;
+    if (has({QSslError::SelfSignedCertificate, QSslError::SelfSignedCertificateInChain}))
+        return CertificateProblem::SelfSigned;
+    if (has({QSslError::UnableToGetLocalIssuerCertificate, QSslError::UnableToGetIssuerCertificate,
+             QSslError::UnableToVerifyFirstCertificate, QSslError::CertificateUntrusted}))
+        return CertificateProblem::UnknownAuthority;
+    return CertificateProblem::Other;
+}
+
 } // namespace
 
 // The URL being run: where it stands in its redirects, and its answer as read so far.
@@ -126,6 +148,7 @@ struct TrialRun::Answer
     bool post = false; // the request asked now
     int redirects = 0;
     bool timedOut = false;
+    std::optional<CertificateProblem> certificateProblem; // why the certificate was refused
     qint64 size = 0;
 
     QString requiredKeywords;
@@ -342,6 +365,21 @@ void TrialRun::send(const QUrl& url, bool post)
     reply_->setReadBufferSize(kReadBufferSize);
     connect(reply_, &QNetworkReply::readyRead, this, &TrialRun::read);
     connect(reply_, &QNetworkReply::finished, this, &TrialRun::replied);
+    connect(reply_, &QNetworkReply::sslErrors, this, &TrialRun::certificateDoubted);
+}
+
+void TrialRun::certificateDoubted(const QList<QSslError>& errors)
+{
+    // A certificate the user let through in the browser for this host passes here too, as it
+    // did there; any other is refused, and the reason kept for the result.
+    const QString host = reply_->url().host();
+    const QSslCertificate leaf = reply_->sslConfiguration().peerCertificate();
+    if (!leaf.isNull() && AcceptedCertificates::instance().isAccepted(
+                              host, fingerprintText(leaf.digest(QCryptographicHash::Sha256)))) {
+        reply_->ignoreSslErrors(errors);
+        return;
+    }
+    answer_->certificateProblem = certificateProblemOf(errors);
 }
 
 void TrialRun::read()
@@ -401,6 +439,8 @@ void TrialRun::replied()
         result.failure = TrialRunFailure::Other;
     if (result.failure != TrialRunFailure::None) {
         result.failureDetail = reply->errorString();
+        if (result.failure == TrialRunFailure::Secure)
+            result.certificateProblem = answer.certificateProblem;
         qCDebug(logTrialRun) << "URL" << result.position << "unanswered:" << reply->error();
     } else {
         if (!answer.judge && answer.searching())

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "common/accepted_certificates.h"
 #include "core/recorded_sequence.h"
 #include "core/trial_run_verdict.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,6 +19,7 @@
 class QNetworkAccessManager;
 class QTimer;
 class QNetworkReply;
+class QSslError;
 
 namespace waytrace {
 
@@ -51,6 +54,7 @@ struct TrialRunResult
     QStringList staleFields; // posted fields that likely change per visit
     TrialRunFailure failure = TrialRunFailure::None;
     QString failureDetail; // the network's own words, in English; for BadHeaders, the line
+    std::optional<CertificateProblem> certificateProblem; // for Secure: why, if a certificate
 
     [[nodiscard]] bool passed() const
     {
@@ -101,6 +105,7 @@ private:
     void send(const QUrl& url, bool post);
     void read();
     void replied();
+    void certificateDoubted(const QList<QSslError>& errors);
     void finishStep(TrialRunResult result);
 
     QNetworkAccessManager* network_ = nullptr;

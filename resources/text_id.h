@@ -112,6 +112,10 @@ enum class TextId : int
     EditMenu = 206,
     Undo = 207,
     TrialRunSummary = 208,
+    CertificateIsSelfSigned = 209,
+    CertificateOutOfDate = 210,
+    CertificateForAnotherHost = 211,
+    CertificateIssuerUnknown = 212,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -217,6 +221,10 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::HeaderLineRefused,
                                            TextId::EditMenu,
                                            TextId::Undo,
-                                           TextId::TrialRunSummary};
+                                           TextId::TrialRunSummary,
+                                           TextId::CertificateIsSelfSigned,
+                                           TextId::CertificateOutOfDate,
+                                           TextId::CertificateForAnotherHost,
+                                           TextId::CertificateIssuerUnknown};
 
 } // namespace waytrace

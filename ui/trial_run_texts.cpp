@@ -9,6 +9,28 @@ namespace waytrace {
 
 namespace {
 
+QString secureFailureText(std::optional<CertificateProblem> problem)
+{
+    const auto why = [](CertificateProblem problem) -> std::optional<TextId> {
+        switch (problem) {
+        case CertificateProblem::SelfSigned:
+            return TextId::CertificateIsSelfSigned;
+        case CertificateProblem::Expired:
+            return TextId::CertificateOutOfDate;
+        case CertificateProblem::WrongHost:
+            return TextId::CertificateForAnotherHost;
+        case CertificateProblem::UnknownAuthority:
+            return TextId::CertificateIssuerUnknown;
+        case CertificateProblem::Other:
+            break;
+        }
+        return std::nullopt;
+    };
+    const QString failed = loadText(TextId::SecureConnectionFailed);
+    const auto reason = problem ? why(*problem) : std::nullopt;
+    return reason ? QStringLiteral("%1: %2").arg(failed, loadText(*reason)) : failed;
+}
+
 QString failureText(const TrialRunResult& result)
 {
     switch (result.failure) {
@@ -19,7 +41,7 @@ QString failureText(const TrialRunResult& result)
     case TrialRunFailure::Silent:
         return loadText(TextId::NoAnswer);
     case TrialRunFailure::Secure:
-        return loadText(TextId::SecureConnectionFailed);
+        return secureFailureText(result.certificateProblem);
     case TrialRunFailure::BrokenOff:
         return loadText(TextId::AnswerBrokeOff);
     case TrialRunFailure::Redirects:

@@ -1,3 +1,4 @@
+#include "../support/prompt_server.h"
 #include "fixture_server.h"
 #include "network/trial_run.h"
 
@@ -285,6 +286,31 @@ private slots:
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
         QCOMPARE(results[1].failure, TrialRunFailure::Redirects);
+    }
+
+    // A site's certificate the user let through in the browser for that host is accepted by the
+    // run too; otherwise the run says why the certificate was refused.
+    void certificatesAreAcceptedAsInTheBrowser()
+    {
+        PromptServer secure(true);
+        RecordedSequence sequence;
+        sequence.append(record(secure.url(QStringLiteral("/page"))));
+        sequence.append(
+            record(secure.url(QStringLiteral("/page")).replace("127.0.0.1", "localhost")));
+        TrialRun trialRun;
+        auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].failure, TrialRunFailure::Secure);
+        QCOMPARE(results[0].certificateProblem, CertificateProblem::SelfSigned);
+        QCOMPARE(results[1].certificateProblem, CertificateProblem::WrongHost);
+
+        const QString fingerprint = QString::fromLatin1(secure.certificateFingerprint());
+        AcceptedCertificates::instance().accept(QStringLiteral("127.0.0.1"), fingerprint);
+        results = run(trialRun, sequence);
+        AcceptedCertificates::instance().clear();
+        QCOMPARE(results[0].failure, TrialRunFailure::None);
+        QCOMPARE(results[0].status, 200);
+        QCOMPARE(results[1].failure, TrialRunFailure::Secure); // accepted for another host only
     }
 
     // Answers are judged as they arrive: a keyword split between pieces of a long answer, in the

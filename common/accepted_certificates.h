@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+
+namespace waytrace {
+
+// Why a site's certificate was not trusted, as far as a person needs to know.
+enum class CertificateProblem
+{
+    SelfSigned,
+    Expired, // or not valid yet
+    WrongHost,
+    UnknownAuthority,
+    Other
+};
+
+// A certificate's SHA-256 fingerprint as people compare them: colon-separated upper-case hex.
+QString fingerprintText(const QByteArray& sha256);
+
+// The certificates the user let through in the browser, each for its host: the test run
+// accepts exactly these too. Kept until Waytrace ends, never written anywhere.
+class AcceptedCertificates
+{
+public:
+    static AcceptedCertificates& instance();
+
+    void accept(const QString& host, const QString& fingerprint);
+    [[nodiscard]] bool isAccepted(const QString& host, const QString& fingerprint) const;
+    void clear() { keys_.clear(); }
+
+private:
+    QSet<QString> keys_; // host, a space, fingerprint
+};
+
+} // namespace waytrace
