@@ -2,6 +2,7 @@
 
 #include "design_controls.h"
 #include "text.h"
+#include "tooltip_table.h"
 #include "url_list_model.h"
 
 #include "network/trial_run.h"
@@ -88,7 +89,7 @@ void ControlPanel::load()
     setCaption(deleteHintLabel_, TextId::DeleteHint);
     setCaption(closeButton_, TextId::Close);
     setCaption(trialRunButton_, isTrialRunning() ? TextId::StopTrialRun : TextId::TrialRun);
-    trialRunButton_->setToolTip(loadText(TextId::TrialRunHelp));
+    trialRunButton_->setToolTip(TooltipTable().prose(loadText(TextId::TrialRunHelp)).html());
     applyTextFont(trialRunProgressLabel_);
     responseConditionBox_->setItemText(0, loadText(TextId::GreaterThan));
     applyTextFont(responseConditionBox_);

@@ -1,6 +1,7 @@
 #include "url_list_model.h"
 
 #include "text.h"
+#include "tooltip_table.h"
 
 namespace waytrace {
 
@@ -66,23 +67,22 @@ namespace {
 
 // What an entry stands for, as the panel's captions name it: its number and method, its label,
 // and the conditions and login set for it.
-QString entrySummary(int number, const UrlRecord& record)
+void addEntrySummary(TooltipTable& tip, int number, const UrlRecord& record)
 {
     const auto text = [](const std::u16string& value) { return QString::fromStdU16String(value); };
-    QStringList lines{QStringLiteral("%1. %2").arg(number).arg(
-        record.method == HttpMethod::Post ? QStringLiteral("POST") : QStringLiteral("GET"))};
+    tip.heading(QStringLiteral("%1. %2").arg(number).arg(
+        record.method == HttpMethod::Post ? QStringLiteral("POST") : QStringLiteral("GET")));
     const auto add = [&](TextId caption, const std::u16string& value) {
         if (!value.empty())
-            lines << loadText(caption) + QStringLiteral(": ") + text(value);
+            tip.row(loadText(caption), text(value));
     };
     add(TextId::UrlLabel, record.displayName);
     add(TextId::KeywordsNotFound, record.requiredKeywords);
     add(TextId::KeywordsFound, record.forbiddenKeywords);
     if (!record.responseCondition.empty())
-        lines << loadText(TextId::ResponseCodeIs) + u' ' + text(record.responseCondition) + u' ' +
-                     QString::number(record.responseCode);
+        tip.row(loadText(TextId::ResponseCodeIs),
+                text(record.responseCondition) + u' ' + QString::number(record.responseCode));
     add(TextId::UserName, record.userName);
-    return lines.join(u'\n');
 }
 
 } // namespace
@@ -117,20 +117,16 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
             text += QStringLiteral("   ") + staleFlag(*entry.staleFields);
         return text;
     }
-    QStringList tip;
+    TooltipTable tip;
     if (record)
-        tip << entrySummary(index.row() + 1, *record);
+        addEntrySummary(tip, index.row() + 1, *record);
     if (result)
-        tip << resultDetails(*result);
+        tip.line(resultDetails(*result));
     if (stale)
-        tip << staleWarning(*entry.staleFields);
+        tip.prose(staleWarning(*entry.staleFields));
     if (tip.isEmpty())
         return {};
-    // As rich text, so that a long warning wraps instead of running off the screen.
-    return QString(
-        QStringLiteral("<qt>") +
-        tip.join(QStringLiteral("\n\n")).toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) +
-        QStringLiteral("</qt>"));
+    return tip.html();
 }
 
 } // namespace waytrace

@@ -2,6 +2,7 @@
 #include "output/sequence_document.h"
 #include "ui/control_panel.h"
 #include "ui/text.h"
+#include "ui/tooltip_table.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
@@ -58,11 +59,11 @@ private slots:
         QCOMPARE(text(1).toString(),
                  server.url("b") + QStringLiteral("   \u2691 authenticity_token"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
-        // The entry's number, method and conditions, without selecting it.
-        QVERIFY(text(1, Qt::ToolTipRole).toString().startsWith("<qt>2. POST<br>"));
-        QVERIFY(text(1, Qt::ToolTipRole)
-                    .toString()
-                    .contains("if the following keywords are not found: Welcome back"));
+        // The entry's number, method and conditions, without selecting it, each value whole.
+        const QString tip = text(1, Qt::ToolTipRole).toString();
+        QVERIFY(tip.contains("<b>2. POST</b>"));
+        QVERIFY(tip.contains("if the following keywords are not found"));
+        QVERIFY(tip.contains("Welcome back"));
         QCOMPARE(text(0).toString(), server.url("a"));
 
         QTest::mouseClick(button, Qt::LeftButton);
@@ -88,6 +89,26 @@ private slots:
         QVERIFY(text(0).toString().contains("keywords not found"));
         QVERIFY(!progress->isVisible()); // the hint is back
         forceInterfaceLanguage(std::nullopt);
+    }
+
+    // Laid out as a tooltip is (wrapping), a value stays whole beside a long warning, and the
+    // warning wraps at a readable width even in a script without spaces.
+    void tooltipsKeepValuesWhole()
+    {
+        const QString address = "http://127.0.0.1:8080/shop/checkout/confirm?order=123456&step=2";
+        QLabel shown;
+        shown.setWordWrap(true);
+        shown.setText(TooltipTable()
+                          .row("Final address", address)
+                          .line("Status 200, 12 ms, 460 bytes")
+                          .prose(QString(400, QChar(0x3042)))
+                          .html());
+        const auto advance = [&](const QString& text) {
+            return shown.fontMetrics().horizontalAdvance(text);
+        };
+        QVERIFY(shown.sizeHint().width() > advance(address));
+        QVERIFY(shown.sizeHint().width() > advance("Status 200, 12 ms, 460 bytes"));
+        QVERIFY(shown.sizeHint().width() < 2 * TooltipTable::kProseWidth);
     }
 
     // A new sequence, or the close box deleting the panel, ends a run whose URL is still out.
