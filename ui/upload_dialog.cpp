@@ -4,6 +4,7 @@
 #include "design_controls.h"
 #include "message_box.h"
 #include "text.h"
+#include "window_frame.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -116,15 +117,32 @@ void UploadDialog::load()
     setCaption(sequenceNameLabel_, TextId::SequenceName);
 }
 
+bool UploadDialog::event(QEvent* event)
+{
+    // A place asked for before the window manager frames the window may be taken as its inner
+    // position, which moves a re-shown dialog down by its title bar each time; once the frame
+    // is known, the place is asked for again.
+    if (event->type() == QEvent::Hide)
+        framed_ = false;
+    if (frameJustKnown(*this, *event, framed_) && lastPlace_)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (lastPlace_ && frameGeometry().topLeft() != *lastPlace_)
+                    move(*lastPlace_);
+            },
+            Qt::QueuedConnection);
+    return QDialog::event(event);
+}
+
 std::optional<UploadFields> UploadDialog::ask()
 {
-    // Shown again exactly where it was: placed by its inner position, a re-shown window would
-    // move down by its title bar each time under some window managers.
-    if (!lastPlace_.isEmpty())
-        restoreGeometry(lastPlace_);
+    // Shown again exactly where it was (see event()).
+    if (lastPlace_)
+        move(*lastPlace_);
     // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
     const int answer = exec();
-    lastPlace_ = saveGeometry();
+    lastPlace_ = frameGeometry().topLeft();
     if (answer != Accepted)
         return std::nullopt;
     return fields();

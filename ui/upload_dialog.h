@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QPoint>
 
 #include <optional>
 
@@ -31,11 +32,13 @@ public:
     std::optional<UploadFields> ask();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Where it was when last hidden, window frame included; empty before its first showing.
-    QByteArray lastPlace_;
+    // Where it was when last hidden, window frame included; none before its first showing.
+    std::optional<QPoint> lastPlace_;
+    bool framed_ = false; // in this showing
 
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* uploadFrame_;

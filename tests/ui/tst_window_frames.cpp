@@ -3,6 +3,7 @@
 #include "../support/scripted_prompts.h"
 
 #include "app/engine_browsers.h"
+#include "browser/browser.h"
 #include "browser/twips.h"
 #include "recording/recorder.h"
 #include "ui/control_panel.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -96,7 +98,8 @@ class TestWindowFrames : public QObject
 private slots:
     // The panel opens beside the main window, both whole on screen and apart, and stays so
     // after the main window takes the focus back (as it does after every page) and after
-    // Edit Sequence; the main window's browser fits its framed size.
+    // Edit Sequence; a page completing leaves the focus where the user was; the main window's
+    // browser fits its framed size.
     void thePanelStaysInView()
     {
         const auto session = WebEngineSession::create();
@@ -134,6 +137,18 @@ private slots:
             QVERIFY2(inView(), places().constData());
             window.findChild<QAction*>(QStringLiteral("editSequenceAction"))->trigger();
             QVERIFY2(inView(), places().constData());
+
+            // A frame completing while the user types an address: the focus stays in the box,
+            // and the panel in view.
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            window.addressEdit->setFocus();
+            QTest::keyClicks(window.addressEdit, "http://sh");
+            emit window.findChild<Browser*>(QStringLiteral("pageBrowser"))
+                ->documentComplete(QStringLiteral("http://frame/"));
+            QVERIFY2(inView(), places().constData()); // waits out the window manager
+            QCOMPARE(QApplication::activeWindow(), &window);
+            QCOMPARE(QApplication::focusWidget(), window.addressEdit);
             // Laid out again with the frame known: the design's browser height for the outer one.
             QTRY_COMPARE(window.currentLayout().browserHeight, window.outerHeight() - 2150);
         }
