@@ -1,0 +1,155 @@
+#include "sequence_file.h"
+
+#include <QFileDevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <array>
+
+namespace waytrace {
+
+namespace {
+
+// A JSON string literal with Qt's escaping, which keeps even a lone surrogate (as \udXXX).
+QByteArray quoted(const std::u16string& text)
+{
+    const auto array =
+        QJsonDocument(QJsonArray{QString::fromStdU16String(text)}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+// The record's fields as the tools name them, in declaration order.
+using Field = std::pair<const char*, QByteArray>;
+std::array<Field, 12> fieldsOf(const UrlRecord& r)
+{
+    return {{{"urladdress", quoted(r.urlAddress)},
+             {"displayname", quoted(r.displayName)},
+             {"url", "\"\""}, // a field the record format declares and nothing fills
+             {"httpmethod", r.method == HttpMethod::Post ? "\"P\"" : "\"G\""},
+             {"querystring", quoted(r.postBody)},
+             {"headers", quoted(r.headers)},
+             {"matchcontent", quoted(r.requiredKeywords)},
+             {"unavailabilitystring", quoted(r.forbiddenKeywords)},
+             {"httpcondition", quoted(r.responseCondition)},
+             {"httpvalue", QByteArray::number(r.responseCode)},
+             {"username", quoted(r.userName)},
+             {"password", quoted(r.password)}}};
+}
+
+constexpr RecordTextField kTextFields[] = {
+    &UrlRecord::urlAddress,        &UrlRecord::displayName,      &UrlRecord::postBody,
+    &UrlRecord::headers,           &UrlRecord::requiredKeywords, &UrlRecord::forbiddenKeywords,
+    &UrlRecord::responseCondition, &UrlRecord::userName,         &UrlRecord::password};
+constexpr const char* kTextFieldNames[] = {"urladdress",    "displayname",  "querystring",
+                                           "headers",       "matchcontent", "unavailabilitystring",
+                                           "httpcondition", "username",     "password"};
+
+int lineAt(const QByteArray& bytes, qsizetype offset)
+{
+    return static_cast<int>(bytes.left(offset).count('\n')) + 1;
+}
+
+} // namespace
+
+QByteArray recordJson(const UrlRecord& record)
+{
+    QByteArray out = "{";
+    for (const auto& [name, value] : fieldsOf(record)) {
+        if (out.size() > 1)
+            out += ',';
+        out += '"' + QByteArray(name) + "\":" + value;
+    }
+    return out + '}';
+}
+
+QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPasswords)
+{
+    QByteArray out = "{\n  \"format\": \"" + QByteArray(kSequenceFormatName) +
+                     "\",\n  \"version\": " + QByteArray::number(kSequenceFormatVersion) +
+                     ",\n  \"passwords\": " + (withPasswords ? "true" : "false") +
+                     ",\n  \"records\": [";
+    bool first = true;
+    for (const auto& record : sequence) {
+        out += first ? "\n    {" : ",\n    {";
+        first = false;
+        bool firstField = true;
+        for (const auto& [name, value] : fieldsOf(*record)) {
+            const bool password = qstrcmp(name, "password") == 0;
+            if (password && !withPasswords)
+                continue;
+            out += firstField ? "\n      \"" : ",\n      \"";
+            firstField = false;
+            out += name + QByteArray("\": ") + value;
+        }
+        out += "\n    }";
+    }
+    return out + (first ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes)
+{
+    using Kind = SequenceFileFault::Kind;
+    QJsonParseError error{};
+    const auto document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return SequenceFileFault{
+            Kind::NotJson, lineAt(bytes, error.offset), 0, {}, error.errorString()};
+    const auto top = document.object();
+    if (top.value(QLatin1String("format")).toString() != QLatin1String(kSequenceFormatName) ||
+        !top.value(QLatin1String("records")).isArray())
+        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
+    const auto version = top.value(QLatin1String("version"));
+    if (!version.isDouble() || version.toDouble() > kSequenceFormatVersion)
+        return SequenceFileFault{Kind::Newer, 0, 0, {}, version.toVariant().toString()};
+
+    SequenceFileContents contents;
+    contents.passwords = top.value(QLatin1String("passwords")).toBool();
+    const auto records = top.value(QLatin1String("records")).toArray();
+    contents.records.reserve(static_cast<std::size_t>(records.size()));
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const auto fields = records[i].toObject();
+        const auto fault = [&](const char* field) {
+            return SequenceFileFault{
+                Kind::BadField, 0, static_cast<int>(i) + 1, QString::fromLatin1(field), {}};
+        };
+        if (!records[i].isObject())
+            return fault("");
+        auto record = std::make_shared<UrlRecord>();
+        for (std::size_t f = 0; f < std::size(kTextFields); ++f) {
+            const auto value = fields.value(QLatin1String(kTextFieldNames[f]));
+            const bool optional = kTextFields[f] == &UrlRecord::password && !contents.passwords;
+            if (value.isUndefined() && optional)
+                continue;
+            if (!value.isString())
+                return fault(kTextFieldNames[f]);
+            (*record).*kTextFields[f] = value.toString().toStdU16String();
+        }
+        const auto method = fields.value(QLatin1String("httpmethod")).toString();
+        if (method != u"G" && method != u"P")
+            return fault("httpmethod");
+        record->method = method == u"P" ? HttpMethod::Post : HttpMethod::Get;
+        const auto code = fields.value(QLatin1String("httpvalue"));
+        if (!code.isDouble() || code.toDouble() != code.toInt() || code.toInt() < INT16_MIN ||
+            code.toInt() > INT16_MAX)
+            return fault("httpvalue");
+        record->responseCode = static_cast<std::int16_t>(code.toInt());
+        contents.records.push_back(std::move(record));
+    }
+    return contents;
+}
+
+std::optional<QString> writeSequenceFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    // Before a byte is written: the file may hold passwords.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace waytrace

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/recorded_sequence.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace waytrace {
+
+// A recorded sequence kept in a file: JSON, one field a line, readable and diffable. A format
+// name and version come first, then whether passwords are in it, then the records with the
+// fields and spellings that waytrace-replay prints. Every value goes back exactly as it was.
+inline constexpr char kSequenceFormatName[] = "waytrace-sequence";
+inline constexpr int kSequenceFormatVersion = 1;
+
+// One record as the tools print it: its twelve fields in declaration order, compact.
+QByteArray recordJson(const UrlRecord& record);
+
+// The whole file. Passwords are written only when asked for; the file says whether they are.
+QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPasswords);
+
+// Why a file could not be read, and where.
+struct SequenceFileFault
+{
+    enum class Kind
+    {
+        NotJson,     // `line`: where the JSON breaks; `detail`: the parser's words
+        NotSequence, // JSON, but not a sequence file
+        Newer,       // `detail`: the file's format version
+        BadField,    // `record` (1-based) and `field`: missing or not of its kind
+    };
+    Kind kind;
+    int line = 0;
+    int record = 0;
+    QString field;
+    QString detail;
+};
+
+struct SequenceFileContents
+{
+    std::vector<RecordRef> records;
+    bool passwords = false; // whether the file holds them
+};
+
+// Reads a whole file; a fault leaves nothing half read.
+std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes);
+
+// Writes the bytes all at once or not at all, readable and writable by the user alone.
+// Returns the system's words when it could not.
+std::optional<QString> writeSequenceFile(const QString& path, const QByteArray& bytes);
+
+} // namespace waytrace
