@@ -1,9 +1,11 @@
 #include "command_line.h"
 
 #include "ui/main_window.h"
+#include "ui/sequence_files.h"
 #include "waytrace/build_settings.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -22,7 +24,8 @@ ProgramCommandLine readCommandLine(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Records a web transaction as a URL sequence and saves it into a Torvane "
-                       "server.\nOpens the online help page at start, or ADDRESS when given."));
+                       "server.\nOpens the online help page at start, or ADDRESS when given; a "
+                       "sequence FILE is opened as File > Open File does."));
     // Not Qt's own help and version options: they need the application object, and the help
     // would offer Qt's options, which this command line does not take.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -30,9 +33,10 @@ ProgramCommandLine readCommandLine(const QStringList& arguments)
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the version and exits."));
     parser.addOptions({help, version});
-    parser.addPositionalArgument(QStringLiteral("address"),
-                                 QStringLiteral("Page to open at start instead of the help page."),
-                                 QStringLiteral("[ADDRESS]"));
+    parser.addPositionalArgument(
+        QStringLiteral("address"),
+        QStringLiteral("Page to open at start instead of the help page, or a sequence file."),
+        QStringLiteral("[ADDRESS|FILE]"));
 
     const auto usage = [&parser] {
         return parser.helpText().replace(QStringLiteral("<executable_name>"),
@@ -66,6 +70,10 @@ ProgramCommandLine readCommandLine(const QStringList& arguments)
 
 void openStartAddress(MainWindow& window, const QString& address)
 {
+    if (QFileInfo(address).isFile()) {
+        window.files().open(address);
+        return;
+    }
     window.addressEdit->setText(address);
     window.goButton->click();
 }

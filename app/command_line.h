@@ -1,7 +1,8 @@
 #pragma once
 
-// The program's command line: --help, --version and an optional start address. It is read
-// before the application object exists, so that help, version and a bad argument need no display.
+// The program's command line: --help, --version and an optional start address or sequence file. It
+// is read before the application object exists, so that help, version and a bad argument need no
+// display.
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +25,8 @@ struct ProgramCommandLine
 // answers on stdout, and a bad argument with the usage on stderr.
 ProgramCommandLine readCommandLine(const QStringList& arguments);
 
-// Opens the start address as if the user had typed it into the address bar.
+// Opens the start address as if the user had typed it into the address bar; an existing file
+// is opened as a sequence file instead.
 void openStartAddress(MainWindow& window, const QString& address);
 
 } // namespace waytrace

@@ -116,6 +116,16 @@ enum class TextId : int
     CertificateOutOfDate = 210,
     CertificateForAnotherHost = 211,
     CertificateIssuerUnknown = 212,
+    OpenFile = 213,
+    SaveToFile = 214,
+    IncludePasswords = 215,
+    SequenceFilesFilter = 216,
+    NotASequenceFile = 217,
+    NewerSequenceFile = 218,
+    FileBroken = 219,
+    FileFieldBroken = 220,
+    CannotOpenFile = 221,
+    CannotSaveFile = 222,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -225,6 +235,16 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::CertificateIsSelfSigned,
                                            TextId::CertificateOutOfDate,
                                            TextId::CertificateForAnotherHost,
-                                           TextId::CertificateIssuerUnknown};
+                                           TextId::CertificateIssuerUnknown,
+                                           TextId::OpenFile,
+                                           TextId::SaveToFile,
+                                           TextId::IncludePasswords,
+                                           TextId::SequenceFilesFilter,
+                                           TextId::NotASequenceFile,
+                                           TextId::NewerSequenceFile,
+                                           TextId::FileBroken,
+                                           TextId::FileFieldBroken,
+                                           TextId::CannotOpenFile,
+                                           TextId::CannotSaveFile};
 
 } // namespace waytrace

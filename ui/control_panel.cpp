@@ -202,6 +202,7 @@ void ControlPanel::urlListKeyPressed(QKeyEvent* event)
     else
         sequence_.remove(step);
     reloadList(position); // the neighbour that took its place, or the new last
+    emit edited();
 }
 
 void ControlPanel::closeClicked()
@@ -211,20 +212,26 @@ void ControlPanel::closeClicked()
 
 void ControlPanel::detailBoxEdited(const DetailBox& detail)
 {
-    if (const RecordRef record = selectedRecord())
+    if (const RecordRef record = selectedRecord()) {
         (*record).*detail.field = detail.box->text().toStdU16String();
+        emit edited();
+    }
 }
 
 void ControlPanel::responseConditionActivated(int index)
 {
-    if (const RecordRef record = selectedRecord())
+    if (const RecordRef record = selectedRecord()) {
         record->responseCondition = responseConditionBox_->itemText(index).toStdU16String();
+        emit edited();
+    }
 }
 
 void ControlPanel::responseCodeActivated(int index)
 {
-    if (const RecordRef record = selectedRecord())
+    if (const RecordRef record = selectedRecord()) {
         record->responseCode = responseCodeBox_->itemText(index).toShort();
+        emit edited();
+    }
 }
 
 } // namespace waytrace

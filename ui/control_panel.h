@@ -56,6 +56,10 @@ public:
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
 
+signals:
+    // The user changed the sequence here: a field, a condition, a removed step.
+    void edited();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -5,6 +5,7 @@
 #include "design_controls.h"
 #include "popup_window.h"
 #include "program_icon.h"
+#include "sequence_files.h"
 #include "text.h"
 #include "upload_dialog.h"
 #include "upload_flow.h"
@@ -44,6 +45,8 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     setWindowIcon(programIcon());
     useDesignFontSize(this);
     buildControls();
+    files_ =
+        new SequenceFiles(recorder_.sequence(), undo_, this, [this] { return mainMessageTitle_; });
     buildMenus();
     connectCommands();
     upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel_,
@@ -53,6 +56,13 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     connect(upload_, &UploadFlow::underWayChanged, saveSequenceAction_,
             [this](bool underWay) { saveSequenceAction_->setEnabled(!underWay); });
     connect(upload_, &UploadFlow::sequenceSaved, this, &MainWindow::startNewSequence);
+    connect(files_, &SequenceFiles::fileChanged, this, [this] {
+        runTrapped([this] {
+            if (panel_)
+                panel_->reloadList();
+            refreshTitle();
+        });
+    });
     recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
     connect(pageBrowser_, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
@@ -123,8 +133,9 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* action : {newSequenceAction_, editSequenceAction_, saveSequenceAction_,
-                               trialRunAction_, gettingStartedAction_, aboutAction_})
+    for (const auto* action :
+         {newSequenceAction_, openFileAction_, editSequenceAction_, saveSequenceAction_,
+          saveFileAction_, trialRunAction_, gettingStartedAction_, aboutAction_})
         if (action->shortcut() == pressed)
             return true;
     return false;
@@ -139,6 +150,7 @@ ControlPanel& MainWindow::controlPanel()
         // dialog), so a page that completes never hides it.
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
+        connect(panel_, &ControlPanel::edited, this, &MainWindow::refreshTitle);
     }
     return *panel_;
 }
@@ -259,7 +271,17 @@ void MainWindow::undoTriggered()
         showControlPanel(); // where what came back shows
         controlPanel().reloadList(static_cast<int>(position) - 1);
         controlPanel().raise();
+        refreshTitle();
     });
+}
+
+void MainWindow::refreshTitle()
+{
+    // The file the sequence is kept in, marked while it has changes the file lacks.
+    const QString title = loadText(TextId::MainTitle);
+    const QString file = files_->fileName();
+    setWindowTitle(file.isEmpty() ? title : QStringLiteral("%1[*] - %2").arg(file, title));
+    setWindowModified(files_->isModified());
 }
 
 void MainWindow::saveSequenceTriggered()
@@ -328,6 +350,7 @@ void MainWindow::pageBrowserDocumentComplete(const QString& url)
     runTrapped([&] {
         addressEdit->setText(url);
         controlPanel().reloadList();
+        refreshTitle();
         if (!uploadDialog().isVisible()) {
             showControlPanel();
             // Back to this window and the control that had the focus in it, so typing in the
@@ -341,6 +364,7 @@ void MainWindow::startNewSequence()
 {
     runTrapped([this] {
         undo_.clear(recorder_.sequence()); // Edit > Undo brings it back
+        files_->forget();
         controlPanel().reloadList();
         addressEdit->setText(kBlank);
         navigateToAddress();

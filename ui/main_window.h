@@ -29,6 +29,7 @@ class AboutWindow;
 class PopupWindow;
 class UploadChannel;
 class UploadFlow;
+class SequenceFiles;
 class UploadDialog;
 
 // The main window: the browser in which the user records, the address bar, the command buttons
@@ -53,6 +54,8 @@ public:
     void startNewSequence();
     // Saves the sequence into the monitoring server.
     void save();
+    // Open File… and Save to File…, and which file the sequence is kept in.
+    [[nodiscard]] SequenceFiles& files() { return *files_; }
     // What the main and the popup browser record into.
     [[nodiscard]] Recorder& recorder() { return recorder_; }
 
@@ -102,6 +105,7 @@ private:
     void saveSequenceTriggered();
     void trialRunTriggered();
     void undoTriggered();
+    void refreshTitle();
     void gettingStartedTriggered();
     void exitTriggered();
     void aboutTriggered();
@@ -131,6 +135,8 @@ private:
     QAction* newSequenceAction_;
     QAction* editSequenceAction_;
     QAction* saveSequenceAction_;
+    QAction* openFileAction_;
+    QAction* saveFileAction_;
     QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* editMenu_;
@@ -141,6 +147,7 @@ private:
 
     Recorder recorder_;
     SequenceUndo undo_; // what New Sequence, a save and the panel's Del took out
+    SequenceFiles* files_;
     BrowserFactory browsers_;
     QString helpUrl_;
     bool framed_ = false; // whether the window manager's frame is known yet

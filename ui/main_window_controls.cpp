@@ -6,6 +6,7 @@
 #include "browser_keys.h"
 #include "design_controls.h"
 #include "program_icon.h"
+#include "sequence_files.h"
 #include "text.h"
 
 #include "browser/browser.h"
@@ -125,10 +126,14 @@ void MainWindow::buildMenus()
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     newSequenceAction_ = fileMenu_->addAction(QStringLiteral("&New Sequence"));
     newSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_M);
+    openFileAction_ = fileMenu_->addAction(QStringLiteral("&Open File..."));
+    openFileAction_->setShortcut(QKeySequence::Open);
     editSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Edit this Sequence"));
     editSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_E);
     saveSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Save this Sequence"));
     saveSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_S);
+    saveFileAction_ = fileMenu_->addAction(QStringLiteral("Save to &File..."));
+    saveFileAction_->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
     // From the panel (where the Test Run button is) and the popup as well.
@@ -149,6 +154,8 @@ void MainWindow::buildMenus()
                     {newSequenceAction_, "newSequenceAction"},
                     {editSequenceAction_, "editSequenceAction"},
                     {saveSequenceAction_, "saveSequenceAction"},
+                    {openFileAction_, "openFileAction"},
+                    {saveFileAction_, "saveFileAction"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
                     {editMenu_, "editMenu"},
@@ -170,6 +177,8 @@ void MainWindow::connectCommands()
     connect(trialRunAction_, &QAction::triggered, this, &MainWindow::trialRunTriggered);
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
+    connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
+    connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
     // Greyed in the open menu when there is nothing to undo; the key stays live otherwise.
     connect(editMenu_, &QMenu::aboutToShow, undoAction_,
             [this] { undoAction_->setEnabled(undo_.canUndo()); });
@@ -183,7 +192,7 @@ void MainWindow::localize()
 {
     // Captions first, then the font, control by control: a failing lookup leaves every later
     // control with its design text.
-    setWindowTitle(loadText(TextId::MainTitle));
+    refreshTitle();
     fileMenu_->setTitle(loadText(TextId::FileMenu));
     setCaption(editButton_, TextId::EditSequence);
     setCaption(addressLabel_, TextId::Address);
@@ -201,6 +210,8 @@ void MainWindow::localize()
     gettingStartedAction_->setText(loadText(TextId::GettingStarted));
     trialRunAction_->setText(loadText(TextId::TrialRun));
     undoAction_->setText(loadText(TextId::Undo));
+    openFileAction_->setText(loadText(TextId::OpenFile));
+    saveFileAction_->setText(loadText(TextId::SaveToFile));
 }
 
 void MainWindow::layOut()

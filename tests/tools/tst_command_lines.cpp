@@ -21,7 +21,7 @@ private slots:
         const QString replay = QStringLiteral(WAYTRACE_REPLAY);
         const QString standin = QStringLiteral(TORVANE_STANDIN);
         QTest::newRow("waytrace --help")
-            << waytrace << QStringList{"--help"} << 0 << "Usage: waytrace [options] [ADDRESS]";
+            << waytrace << QStringList{"--help"} << 0 << "Usage: waytrace [options] [ADDRESS|FILE]";
         QTest::newRow("waytrace --version")
             << waytrace << QStringList{"--version"} << 0 << "waytrace " WAYTRACE_VERSION "\n";
         QTest::newRow("waytrace unknown option")

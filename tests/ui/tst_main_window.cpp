@@ -6,6 +6,7 @@
 #include "ui/message_box.h"
 #include "ui/plain_browser_window.h"
 #include "ui/popup_window.h"
+#include "ui/sequence_files.h"
 #include "ui/text.h"
 #include "ui/upload_dialog.h"
 #include "waytrace/build_settings.h"
@@ -29,6 +30,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -335,6 +337,50 @@ private slots:
         QCOMPARE(f.form->sequence().count(), 4u);
     }
 
+    // Save to File and Open File keep a sequence; the title names the file and marks changes;
+    // opening puts the sequence it replaces behind Undo; a broken file changes nothing and
+    // says where it breaks.
+    void sequencesKeptInFiles()
+    {
+        QTemporaryDir folder;
+        QString path = folder.filePath("shop.waytrace.json");
+        Fixture f;
+        f.record("http://a/");
+        f.record("http://b/");
+        f.form->sequence().at(2)->userName = u"ann";
+        f.form->sequence().at(2)->password = u"secret";
+        const auto previous = SequenceFiles::setChooser([&](QWidget*, bool, const QString&) {
+            return SequenceFiles::Choice{path, false};
+        });
+        child<QAction>(*f.form, "saveFileAction")->trigger();
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("shop.waytrace.json[*] - Waytrace"));
+        QVERIFY(!f.form->isWindowModified());
+        f.form->sequence().at(1)->displayName = u"Home";
+        f.main().raiseDocumentComplete("http://b/");
+        QVERIFY(f.form->isWindowModified());
+
+        child<QAction>(*f.form, "openFileAction")->trigger();
+        QCOMPARE(addresses(f.form->sequence()), QStringList({"http://a/", "http://b/"}));
+        QCOMPARE(f.form->sequence().at(1)->displayName, u""s);
+        QCOMPARE(f.form->sequence().at(2)->userName, u"ann"s);
+        QCOMPARE(f.form->sequence().at(2)->password, u""s); // not asked to keep it
+        QVERIFY(!f.form->isWindowModified());
+        child<QAction>(*f.form, "undoAction")->trigger();
+        QCOMPARE(f.form->sequence().count(), 4u);
+        QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
+
+        path = folder.filePath("broken.waytrace.json");
+        QFile broken(path);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("{\n  \"format\": \"waytrace-sequence\",\n  ,\n}");
+        broken.close();
+        child<QAction>(*f.form, "openFileAction")->trigger();
+        QCOMPARE(f.form->sequence().count(), 4u);
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages[0].text.startsWith("broken.waytrace.json is broken at line 3"));
+        SequenceFiles::setChooser(previous);
+    }
+
     // Ctrl+E brings back a closed panel as it was left, its selection too; a download in the
     // popup refills the list with what was recorded meanwhile.
     void thePanelComesBackAsLeft()
@@ -615,7 +661,9 @@ private slots:
             {"exitAction", TextId::Exit},
             {"undoAction", TextId::Undo},
             {"gettingStartedAction", TextId::GettingStarted},
-            {"aboutAction", TextId::AboutWaytrace}};
+            {"aboutAction", TextId::AboutWaytrace},
+            {"openFileAction", TextId::OpenFile},
+            {"saveFileAction", TextId::SaveToFile}};
         for (const auto& [name, id] : items)
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));

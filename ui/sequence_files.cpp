@@ -1,0 +1,154 @@
+#include "sequence_files.h"
+
+#include "message_box.h"
+#include "text.h"
+
+#include "files/sequence_file.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+
+namespace waytrace {
+
+namespace {
+
+// Larger than any sequence a person records; read whole, a file beyond it could exhaust memory.
+constexpr qint64 kLargestFile = 512LL * 1024 * 1024;
+
+std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, bool saving,
+                                                const QString& current)
+{
+    QFileDialog dialog(parent);
+    // Qt's own dialog: it has room for the password box, and speaks the interface language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(loadText(TextId::SequenceFilesFilter));
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setWindowTitle(loadText(saving ? TextId::SaveToFile : TextId::OpenFile));
+    if (saving)
+        dialog.setDefaultSuffix(QStringLiteral("waytrace.json"));
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+    QCheckBox* passwords = nullptr;
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && saving) {
+        passwords = new QCheckBox(loadText(TextId::IncludePasswords), &dialog);
+        grid->addWidget(passwords, grid->rowCount(), 0, 1, -1);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return SequenceFiles::Choice{dialog.selectedFiles().first(),
+                                 passwords && passwords->isChecked()};
+}
+
+SequenceFiles::Chooser& chooser()
+{
+    static SequenceFiles::Chooser current = fileDialog;
+    return current;
+}
+
+QString faultText(const QString& name, const SequenceFileFault& fault)
+{
+    using Kind = SequenceFileFault::Kind;
+    switch (fault.kind) {
+    case Kind::NotJson:
+        return loadText(TextId::FileBroken).arg(name).arg(fault.line).arg(fault.detail);
+    case Kind::NotSequence:
+        return loadText(TextId::NotASequenceFile).arg(name);
+    case Kind::Newer:
+        return loadText(TextId::NewerSequenceFile).arg(name, fault.detail);
+    case Kind::BadField:
+        return loadText(TextId::FileFieldBroken).arg(name).arg(fault.record).arg(fault.field);
+    }
+    return loadText(TextId::NotASequenceFile).arg(name);
+}
+
+} // namespace
+
+SequenceFiles::Chooser SequenceFiles::setChooser(Chooser replacement)
+{
+    Chooser previous = chooser();
+    chooser() = replacement ? std::move(replacement) : Chooser(fileDialog);
+    return previous;
+}
+
+SequenceFiles::SequenceFiles(RecordedSequence& sequence, SequenceUndo& undo, QWidget* window,
+                             std::function<QString()> messageTitle)
+    : QObject(window), sequence_(sequence), undo_(undo), window_(window),
+      messageTitle_(std::move(messageTitle))
+{
+}
+
+void SequenceFiles::askAndOpen()
+{
+    if (const auto choice = chooser()(window_, false, path_))
+        open(choice->path);
+}
+
+void SequenceFiles::askAndSave()
+{
+    const auto choice = chooser()(window_, true, path_);
+    if (!choice)
+        return;
+    const QString name = QFileInfo(choice->path).fileName();
+    if (const auto error =
+            writeSequenceFile(choice->path, sequenceFileBytes(sequence_, choice->withPasswords))) {
+        tell(loadText(TextId::CannotSaveFile).arg(name, *error));
+        return;
+    }
+    path_ = choice->path;
+    keptBytes_ = sequenceFileBytes(sequence_, true);
+    emit fileChanged();
+}
+
+bool SequenceFiles::open(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        tell(loadText(TextId::CannotOpenFile).arg(name, file.errorString()));
+        return false;
+    }
+    if (file.size() > kLargestFile) {
+        tell(loadText(TextId::NotASequenceFile).arg(name));
+        return false;
+    }
+    const auto read = readSequenceFile(file.readAll());
+    if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
+        tell(faultText(name, *fault));
+        return false;
+    }
+    undo_.clear(sequence_); // Edit > Undo brings back what was there
+    const auto& contents = std::get<SequenceFileContents>(read);
+    sequence_.insert(1, contents.records);
+    path_ = path;
+    keptBytes_ = sequenceFileBytes(sequence_, true);
+    emit fileChanged();
+    return true;
+}
+
+void SequenceFiles::forget()
+{
+    path_.clear();
+    keptBytes_.clear();
+    emit fileChanged();
+}
+
+QString SequenceFiles::fileName() const
+{
+    return path_.isEmpty() ? QString() : QFileInfo(path_).fileName();
+}
+
+bool SequenceFiles::isModified() const
+{
+    return !path_.isEmpty() && sequenceFileBytes(sequence_, true) != keptBytes_;
+}
+
+void SequenceFiles::tell(const QString& text) const
+{
+    showMessage(window_, messageTitle_(), text);
+}
+
+} // namespace waytrace

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/recorded_sequence.h"
+#include "core/sequence_undo.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace waytrace {
+
+// Open File… and Save to File…: the sequence kept in a file, which file that is, and whether
+// the sequence changed since it was opened or saved. Opening puts the current sequence where
+// Edit > Undo brings it back; a file that cannot be read changes nothing.
+class SequenceFiles : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the user picked in the file dialog.
+    struct Choice
+    {
+        QString path;
+        bool withPasswords = false;
+    };
+    using Chooser =
+        std::function<std::optional<Choice>(QWidget* parent, bool saving, const QString& current)>;
+    // Replaces the file dialog (tests); an empty function restores it. Returns the one replaced.
+    static Chooser setChooser(Chooser chooser);
+
+    // `window` is the parent of the dialogs and messages; `messageTitle` gives their title.
+    SequenceFiles(RecordedSequence& sequence, SequenceUndo& undo, QWidget* window,
+                  std::function<QString()> messageTitle);
+
+    void askAndOpen();
+    void askAndSave();
+    // Opens the file at `path`; says why in a message when it cannot. Returns whether it did.
+    bool open(const QString& path);
+    // A new sequence belongs to no file.
+    void forget();
+
+    // The file's name, empty for none; whether the sequence changed since it was opened or saved.
+    [[nodiscard]] QString fileName() const;
+    [[nodiscard]] bool isModified() const;
+
+signals:
+    // A file was opened (the sequence is new), saved, or forgotten.
+    void fileChanged();
+
+private:
+    void tell(const QString& text) const;
+
+    RecordedSequence& sequence_;
+    SequenceUndo& undo_;
+    QWidget* window_;
+    std::function<QString()> messageTitle_;
+    QString path_;
+    QByteArray keptBytes_; // the sequence as last opened or saved, passwords included
+};
+
+} // namespace waytrace
