@@ -2,6 +2,7 @@
 // against the same output built the generic way with Qt's writer and encoders.
 
 #include "ratio_report.h"
+#include "shop_records.h"
 
 #include "core/recorded_sequence.h"
 #include "output/sequence_document.h"
@@ -23,38 +24,9 @@ using namespace waytrace;
 const UploadFields kFields{u"Shop check", u"5", u"localhost", u"9090", u"admin", u"admin"};
 constexpr ProgramVersion kVersion{6, 0, 3};
 
-std::u16string digits(std::size_t n)
-{
-    const auto text = std::to_string(n);
-    return {text.begin(), text.end()};
-}
-
-// Records as a recorded shop visit gives them: most GETs, every fourth a form POST.
 const RecordedSequence& sequenceOf(std::size_t records)
 {
-    static std::map<std::size_t, std::unique_ptr<RecordedSequence>> cache;
-    auto& slot = cache[records];
-    if (!slot) {
-        slot = std::make_unique<RecordedSequence>();
-        for (std::size_t i = 0; i < records; ++i) {
-            auto r = std::make_shared<UrlRecord>();
-            const auto n = digits(i);
-            r->urlAddress =
-                u"http://shop.example.com:8080/catalogue/list.do?cat=" + n + u"&sort=price&page=2";
-            r->displayName = u"Catalogue page " + n;
-            if (i % 4 == 3) {
-                r->method = HttpMethod::Post;
-                r->postBody = u"user=buyer&item=" + n + u"&qty=1&note=gift%25wrap";
-                r->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
-                r->userName = u"buyer";
-                r->password = u"s3cret";
-            }
-            r->requiredKeywords = u"Products";
-            r->forbiddenKeywords = u"Error";
-            slot->append(r);
-        }
-    }
-    return *slot;
+    return bench::shopRecords(records);
 }
 
 } // namespace

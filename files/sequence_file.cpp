@@ -6,18 +6,53 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace waytrace {
 
 namespace {
 
-// A JSON string literal with Qt's escaping, which keeps even a lone surrogate (as \udXXX).
+// A JSON string literal, escaped as Qt's writer escapes (so the tools print what they always
+// did), but without a JSON document a field, which would cost more than the rest of the file.
+// A lone surrogate is kept as its escape, so every value reads back exactly.
 QByteArray quoted(const std::u16string& text)
 {
-    const auto array =
-        QJsonDocument(QJsonArray{QString::fromStdU16String(text)}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
+    QString out;
+    out.reserve(static_cast<qsizetype>(text.size()) + 2);
+    out += u'"';
+    const auto escape = [&out](char16_t unit) {
+        out += QStringLiteral("\\u%1").arg(static_cast<uint>(unit), 4, 16, QLatin1Char('0'));
+    };
+    const auto isHigh = [](char16_t unit) { return unit >= 0xd800 && unit <= 0xdbff; };
+    const auto isLow = [](char16_t unit) { return unit >= 0xdc00 && unit <= 0xdfff; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit == u'"' || unit == u'\\') {
+            out += u'\\';
+            out += QChar(unit);
+        } else if (unit < 0x20) {
+            static constexpr std::pair<char16_t, const char*> kShort[] = {
+                {u'\b', "\\b"}, {u'\f', "\\f"}, {u'\n', "\\n"}, {u'\r', "\\r"}, {u'\t', "\\t"}};
+            const auto* found =
+                std::find_if(std::begin(kShort), std::end(kShort),
+                             [unit](const auto& pair) { return pair.first == unit; });
+            if (found != std::end(kShort))
+                out += QLatin1String(found->second);
+            else
+                escape(unit);
+        } else if (isHigh(unit) && i + 1 < text.size() && isLow(text[i + 1])) {
+            out += QChar(unit);
+            out += QChar(text[++i]);
+        } else if (isHigh(unit) || isLow(unit)) {
+            escape(unit); // a lone surrogate, which UTF-8 cannot carry
+        } else {
+            out += QChar(unit);
+        }
+    }
+    out += u'"';
+    return out.toUtf8();
 }
 
 // The record's fields as the tools name them, in declaration order.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 #include <variant>
@@ -16,6 +17,8 @@ namespace waytrace {
 // fields and spellings that waytrace-replay prints. Every value goes back exactly as it was.
 inline constexpr char kSequenceFormatName[] = "waytrace-sequence";
 inline constexpr int kSequenceFormatVersion = 1;
+// Larger than any sequence a person records; a file beyond it is not read whole.
+inline constexpr qint64 kLargestSequenceFile = 512LL * 1024 * 1024;
 
 // One record as the tools print it: its twelve fields in declaration order, compact.
 QByteArray recordJson(const UrlRecord& record);

@@ -15,9 +15,6 @@ namespace waytrace {
 
 namespace {
 
-// Larger than any sequence a person records; read whole, a file beyond it could exhaust memory.
-constexpr qint64 kLargestFile = 512LL * 1024 * 1024;
-
 std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, bool saving,
                                                 const QString& current)
 {
@@ -27,7 +24,9 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, bool saving,
     dialog.setNameFilter(loadText(TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setWindowTitle(loadText(saving ? TextId::SaveToFile : TextId::OpenFile));
+    // The menu item's words, without the dots that promise this very dialog.
+    dialog.setWindowTitle(
+        loadText(saving ? TextId::SaveToFile : TextId::OpenFile).remove(QStringLiteral("...")));
     if (saving)
         dialog.setDefaultSuffix(QStringLiteral("waytrace.json"));
     if (!current.isEmpty())
@@ -111,7 +110,7 @@ bool SequenceFiles::open(const QString& path)
         tell(loadText(TextId::CannotOpenFile).arg(name, file.errorString()));
         return false;
     }
-    if (file.size() > kLargestFile) {
+    if (file.size() > kLargestSequenceFile) {
         tell(loadText(TextId::NotASequenceFile).arg(name));
         return false;
     }

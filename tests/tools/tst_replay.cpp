@@ -250,6 +250,38 @@ private slots:
         QCOMPARE(process.exitCode(), 1);
     }
 
+    // A sequence file is read wherever a stream is: its records print as the stream's did,
+    // and a broken one is refused naming the record and field.
+    void sequenceFilesStandInForStreams()
+    {
+        const auto fromStream = replay(jsonLines(
+            "{'event':'BeforeNavigate2','url':'http://shop.test/a?x=%25'}\n"
+            "{'event':'BeforeNavigate2','url':'http://shop.test/login','headers':'Content-Type: "
+            "application/x-www-form-urlencoded\\r\\n','postData':'dXNlcj1hbm4A'}\n"
+            "{'event':'Edit','position':2,'field':'password','value':'s\\u00e9cret'}\n"));
+        QCOMPARE(fromStream.exitCode, 0);
+        const auto records = QJsonDocument::fromJson(fromStream.out).object().value("records");
+        QCOMPARE(records.toArray().size(), 2);
+        QJsonObject file{{"format", "waytrace-sequence"},
+                         {"version", 1},
+                         {"passwords", true},
+                         {"records", records}};
+        const auto fromFile = replay(QJsonDocument(file).toJson());
+        QCOMPARE(fromFile.exitCode, 0);
+        QCOMPARE(fromFile.out, fromStream.out);
+        QVERIFY(replay(QJsonDocument(file).toJson(), {"--xml"}).out.contains("shop.test/login"));
+
+        auto broken = records.toArray();
+        auto first = broken[0].toObject();
+        first["httpvalue"] = "200";
+        broken[0] = first;
+        file["records"] = broken;
+        const auto refused = replay(QJsonDocument(file).toJson());
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY(refused.out.isEmpty());
+        QVERIFY(refused.err.contains("record 1") && refused.err.contains("httpvalue"));
+    }
+
     void usageErrors()
     {
         QProcess process;

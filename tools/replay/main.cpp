@@ -11,6 +11,7 @@
 //   waytrace-replay [--help-url URL] --test-run STREAM
 //                   replays the sequence as the monitor will: one JSON line per URL; exit 0
 //                   only when every URL answered and no condition fired
+// STREAM may also be a sequence file, as File > Save to File writes it.
 
 #include "replay_json.h"
 #include "replay_session.h"
@@ -18,6 +19,7 @@
 #include "replay_upload.h"
 
 #include "common/tool_arguments.h"
+#include "files/sequence_file.h"
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
 #include "output/upload_request.h"
@@ -46,7 +48,8 @@ constexpr char kUsage[] =
     "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
     "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
     "                       --user U --password W STREAM\n"
-    "       waytrace-replay [--help-url URL] --test-run STREAM\n";
+    "       waytrace-replay [--help-url URL] --test-run STREAM\n"
+    "STREAM is an event stream or a sequence file.\n";
 
 enum class Mode
 {
@@ -199,32 +202,54 @@ int main(int argc, char* argv[])
                      qPrintable(stream.errorString()));
         return kErrorExit;
     }
-    try {
-        waytrace::ReplaySession session(options->helpUrl);
-        for (const auto& event : waytrace::readEventStream(stream))
-            session.apply(event);
+    const auto fail = [&streamPath](const QString& why) {
+        std::fprintf(stderr, "waytrace-replay: %s: %s\n", qPrintable(streamPath), qPrintable(why));
+        return kErrorExit;
+    };
+    const auto output = [&options](const waytrace::RecordedSequence& sequence,
+                                   const QStringList& cancelled) {
         switch (options->mode) {
         case Mode::Sequence: {
-            const auto json = waytrace::replayJson(session.cancelled(), session.sequence());
+            const auto json = waytrace::replayJson(cancelled, sequence);
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
             break;
         }
         case Mode::Xml:
-            write(waytrace::toUtf8(waytrace::buildSequenceDocument(session.sequence())));
+            write(waytrace::toUtf8(waytrace::buildSequenceDocument(sequence)));
             break;
         case Mode::Request:
-            printRequest(session.sequence(), options->request);
+            printRequest(sequence, options->request);
             break;
         case Mode::Upload:
-            return upload(session.sequence(), options->request);
+            return upload(sequence, options->request);
         case Mode::TrialRun:
-            return waytrace::printTrialRun(session.sequence()) ? 0 : 1;
+            return waytrace::printTrialRun(sequence) ? 0 : 1;
         case Mode::Outcome:
             break;
         }
-    } catch (const waytrace::EventStreamError& error) {
-        std::fprintf(stderr, "waytrace-replay: %s: %s\n", qPrintable(streamPath), error.what());
-        return kErrorExit;
+        return 0;
+    };
+
+    // A sequence file, or else an event stream (one JSON object a line, never a file's shape).
+    const auto file = waytrace::readSequenceFile(stream.peek(waytrace::kLargestSequenceFile));
+    if (const auto* contents = std::get_if<waytrace::SequenceFileContents>(&file)) {
+        waytrace::RecordedSequence sequence;
+        sequence.insert(1, contents->records);
+        return output(sequence, {});
     }
-    return 0;
+    using Kind = waytrace::SequenceFileFault::Kind;
+    if (const auto& fault = std::get<waytrace::SequenceFileFault>(file); fault.kind == Kind::Newer)
+        return fail(QStringLiteral("a sequence file of a newer format (%1)").arg(fault.detail));
+    else if (fault.kind == Kind::BadField)
+        return fail(QStringLiteral("a sequence file whose record %1 has a broken field \"%2\"")
+                        .arg(fault.record)
+                        .arg(fault.field));
+    try {
+        waytrace::ReplaySession session(options->helpUrl);
+        for (const auto& event : waytrace::readEventStream(stream))
+            session.apply(event);
+        return output(session.sequence(), session.cancelled());
+    } catch (const waytrace::EventStreamError& error) {
+        return fail(QString::fromUtf8(error.what()));
+    }
 }
