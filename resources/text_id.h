@@ -126,6 +126,8 @@ enum class TextId : int
     FileFieldBroken = 220,
     CannotOpenFile = 221,
     CannotSaveFile = 222,
+    ExportCurlScript = 223,
+    ShellScriptsFilter = 224,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -245,6 +247,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::FileBroken,
                                            TextId::FileFieldBroken,
                                            TextId::CannotOpenFile,
-                                           TextId::CannotSaveFile};
+                                           TextId::CannotSaveFile,
+                                           TextId::ExportCurlScript,
+                                           TextId::ShellScriptsFilter};
 
 } // namespace waytrace

@@ -137,6 +137,7 @@ private:
     QAction* saveSequenceAction_;
     QAction* openFileAction_;
     QAction* saveFileAction_;
+    QAction* exportAction_;
     QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* editMenu_;

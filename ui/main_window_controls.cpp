@@ -134,6 +134,7 @@ void MainWindow::buildMenus()
     saveSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_S);
     saveFileAction_ = fileMenu_->addAction(QStringLiteral("Save to &File..."));
     saveFileAction_->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    exportAction_ = fileMenu_->addAction(QStringLiteral("Ex&port as curl Script..."));
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
     // From the panel (where the Test Run button is) and the popup as well.
@@ -156,6 +157,7 @@ void MainWindow::buildMenus()
                     {saveSequenceAction_, "saveSequenceAction"},
                     {openFileAction_, "openFileAction"},
                     {saveFileAction_, "saveFileAction"},
+                    {exportAction_, "exportAction"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
                     {editMenu_, "editMenu"},
@@ -179,6 +181,7 @@ void MainWindow::connectCommands()
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
     connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
     connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
+    connect(exportAction_, &QAction::triggered, files_, &SequenceFiles::askAndExport);
     // Greyed in the open menu when there is nothing to undo; the key stays live otherwise.
     connect(editMenu_, &QMenu::aboutToShow, undoAction_,
             [this] { undoAction_->setEnabled(undo_.canUndo()); });
@@ -212,6 +215,7 @@ void MainWindow::localize()
     undoAction_->setText(loadText(TextId::Undo));
     openFileAction_->setText(loadText(TextId::OpenFile));
     saveFileAction_->setText(loadText(TextId::SaveToFile));
+    exportAction_->setText(loadText(TextId::ExportCurlScript));
 }
 
 void MainWindow::layOut()

@@ -3,6 +3,7 @@
 #include "message_box.h"
 #include "text.h"
 
+#include "files/curl_script.h"
 #include "files/sequence_file.h"
 
 #include <QCheckBox>
@@ -15,21 +16,27 @@ namespace waytrace {
 
 namespace {
 
-std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, bool saving,
+std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::Purpose purpose,
                                                 const QString& current)
 {
+    using Purpose = SequenceFiles::Purpose;
+    const bool exporting = purpose == Purpose::Export;
+    const bool saving = purpose != Purpose::Open;
     QFileDialog dialog(parent);
     // Qt's own dialog: it has room for the password box, and speaks the interface language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(loadText(TextId::SequenceFilesFilter));
+    dialog.setNameFilter(
+        loadText(exporting ? TextId::ShellScriptsFilter : TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const TextId title = exporting ? TextId::ExportCurlScript
+                         : saving  ? TextId::SaveToFile
+                                   : TextId::OpenFile;
     // The menu item's words, without the dots that promise this very dialog.
-    dialog.setWindowTitle(
-        loadText(saving ? TextId::SaveToFile : TextId::OpenFile).remove(QStringLiteral("...")));
+    dialog.setWindowTitle(loadText(title).remove(QStringLiteral("...")));
     if (saving)
-        dialog.setDefaultSuffix(QStringLiteral("waytrace.json"));
-    if (!current.isEmpty())
+        dialog.setDefaultSuffix(exporting ? QStringLiteral("sh") : QStringLiteral("waytrace.json"));
+    if (!current.isEmpty() && !exporting)
         dialog.selectFile(current);
     QCheckBox* passwords = nullptr;
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && saving) {
@@ -82,13 +89,13 @@ SequenceFiles::SequenceFiles(RecordedSequence& sequence, SequenceUndo& undo, QWi
 
 void SequenceFiles::askAndOpen()
 {
-    if (const auto choice = chooser()(window_, false, path_))
+    if (const auto choice = chooser()(window_, Purpose::Open, path_))
         open(choice->path);
 }
 
 void SequenceFiles::askAndSave()
 {
-    const auto choice = chooser()(window_, true, path_);
+    const auto choice = chooser()(window_, Purpose::Save, path_);
     if (!choice)
         return;
     const QString name = QFileInfo(choice->path).fileName();
@@ -100,6 +107,18 @@ void SequenceFiles::askAndSave()
     path_ = choice->path;
     keptBytes_ = sequenceFileBytes(sequence_, true);
     emit fileChanged();
+}
+
+void SequenceFiles::askAndExport()
+{
+    const auto choice = chooser()(window_, Purpose::Export, path_);
+    if (!choice)
+        return;
+    // Written as a sequence file is: whole or not at all, for the user alone (it may hold
+    // passwords).
+    if (const auto error =
+            writeSequenceFile(choice->path, curlScript(sequence_, choice->withPasswords)))
+        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 
 bool SequenceFiles::open(const QString& path)

@@ -14,9 +14,9 @@ class QWidget;
 
 namespace waytrace {
 
-// Open File… and Save to File…: the sequence kept in a file, which file that is, and whether
-// the sequence changed since it was opened or saved. Opening puts the current sequence where
-// Edit > Undo brings it back; a file that cannot be read changes nothing.
+// Open File…, Save to File… and Export…: the sequence kept in a file, which file that is, and
+// whether the sequence changed since it was opened or saved. Opening puts the current sequence
+// where Edit > Undo brings it back; a file that cannot be read changes nothing.
 class SequenceFiles : public QObject
 {
     Q_OBJECT
@@ -28,8 +28,14 @@ public:
         QString path;
         bool withPasswords = false;
     };
-    using Chooser =
-        std::function<std::optional<Choice>(QWidget* parent, bool saving, const QString& current)>;
+    enum class Purpose
+    {
+        Open,
+        Save,
+        Export, // as a script of curl commands
+    };
+    using Chooser = std::function<std::optional<Choice>(QWidget* parent, Purpose purpose,
+                                                        const QString& current)>;
     // Replaces the file dialog (tests); an empty function restores it. Returns the one replaced.
     static Chooser setChooser(Chooser chooser);
 
@@ -39,6 +45,7 @@ public:
 
     void askAndOpen();
     void askAndSave();
+    void askAndExport();
     // Opens the file at `path`; says why in a message when it cannot. Returns whether it did.
     bool open(const QString& path);
     // A new sequence belongs to no file.

@@ -349,9 +349,10 @@ private slots:
         f.record("http://b/");
         f.form->sequence().at(2)->userName = u"ann";
         f.form->sequence().at(2)->password = u"secret";
-        const auto previous = SequenceFiles::setChooser([&](QWidget*, bool, const QString&) {
-            return SequenceFiles::Choice{path, false};
-        });
+        const auto previous =
+            SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
+                return SequenceFiles::Choice{path, false};
+            });
         child<QAction>(*f.form, "saveFileAction")->trigger();
         QCOMPARE(f.form->windowTitle(), QStringLiteral("shop.waytrace.json[*] - Waytrace"));
         QVERIFY(!f.form->isWindowModified());
@@ -368,6 +369,12 @@ private slots:
         child<QAction>(*f.form, "undoAction")->trigger();
         QCOMPARE(f.form->sequence().count(), 4u);
         QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
+
+        path = folder.filePath("shop.sh");
+        child<QAction>(*f.form, "exportAction")->trigger();
+        QFile script(path);
+        QVERIFY(script.open(QIODevice::ReadOnly));
+        QVERIFY(script.readAll().startsWith("#!/bin/sh\n"));
 
         path = folder.filePath("broken.waytrace.json");
         QFile broken(path);
@@ -663,7 +670,8 @@ private slots:
             {"gettingStartedAction", TextId::GettingStarted},
             {"aboutAction", TextId::AboutWaytrace},
             {"openFileAction", TextId::OpenFile},
-            {"saveFileAction", TextId::SaveToFile}};
+            {"saveFileAction", TextId::SaveToFile},
+            {"exportAction", TextId::ExportCurlScript}};
         for (const auto& [name, id] : items)
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));
