@@ -62,11 +62,20 @@ private slots:
         QTemporaryDir dir;
         const auto stream = dir.filePath(QStringLiteral("stream.jsonl"));
         const auto live = dir.filePath(QStringLiteral("live.json"));
+        const auto file = dir.filePath(QStringLiteral("live.waytrace.json"));
 
         QProcess record;
-        QStringList arguments{
-            "--out",     stream, "--sequence", live, "--quit-after-loads", QString::number(loads),
-            "--timeout", "30"};
+        QStringList arguments{"--out",
+                              stream,
+                              "--sequence",
+                              live,
+                              "--file",
+                              file,
+                              "--passwords",
+                              "--quit-after-loads",
+                              QString::number(loads),
+                              "--timeout",
+                              "30"};
         if (!script.isEmpty())
             arguments << "--script" << script;
         arguments << server_.url(page);
@@ -83,6 +92,12 @@ private slots:
         QCOMPARE(replay.readAllStandardOutput(), liveJson);
         const auto sequence = QJsonDocument::fromJson(liveJson).object();
         QCOMPARE(sequence.value("records").toArray().size(), records);
+        // The sequence file of the same recording reads as the same records.
+        QProcess fromFile;
+        QCOMPARE(run(fromFile, QStringLiteral(WAYTRACE_REPLAY), {file}), QProcess::NormalExit);
+        QCOMPARE(
+            QJsonDocument::fromJson(fromFile.readAllStandardOutput()).object().value("records"),
+            sequence.value("records"));
     }
 
     // Nobody answers a headless recording: a login, a certificate problem or a page dialog

@@ -1,17 +1,20 @@
 // waytrace-record: opens the real browser, records while someone (or a test) browses, and writes
 // the events the main and the popup browser raised as an event stream for waytrace-replay.
 //
-//   waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON] [--script JS]
+//   waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]
+//                   [--file FILE [--passwords]] [--script JS]
 //                   [--quit-after-loads N] [--timeout SECONDS] ADDRESS
 //
 // The stream goes to STREAM (or stdout) line by line as the events come. --script runs in the
 // main page once its first load has finished. The program ends when the main window is closed,
 // after N finished top-page loads of either browser, or after SECONDS. --sequence also writes
-// the sequence recorded live, in the JSON of waytrace-replay.
+// the sequence recorded live, in the JSON of waytrace-replay; --file as a sequence file, as
+// File > Save to File writes it (--passwords: with them).
 
 #include "record_session.h"
 
 #include "common/tool_arguments.h"
+#include "files/sequence_file.h"
 #include "tools/replay/replay_json.h"
 #include "waytrace/build_settings.h"
 #include "webengine/disk_caches.h"
@@ -33,7 +36,8 @@ namespace {
 constexpr int kUsageExit = 2;
 constexpr char kUsage[] =
     "usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
-    "                       [--script JS] [--quit-after-loads N] [--timeout SECONDS] ADDRESS\n";
+    "                       [--file FILE [--passwords]] [--script JS]\n"
+    "                       [--quit-after-loads N] [--timeout SECONDS] ADDRESS\n";
 // Frames and late events of the last load still arrive shortly after it.
 constexpr int kSettleMs = 500;
 
@@ -42,6 +46,8 @@ struct Options
     QString helpUrl = QString::fromStdU16String(waytrace::settings::kHelpUrl);
     QString out;
     QString sequence;
+    QString file;
+    bool passwords = false;
     QString script;
     int quitAfterLoads = 0;
     int timeoutSeconds = 0;
@@ -61,6 +67,10 @@ std::optional<Options> parse(const QStringList& args)
             options.out = args[++i];
         else if (arg == QLatin1String("--sequence") && hasValue)
             options.sequence = args[++i];
+        else if (arg == QLatin1String("--file") && hasValue)
+            options.file = args[++i];
+        else if (arg == QLatin1String("--passwords"))
+            options.passwords = true;
         else if (arg == QLatin1String("--script") && hasValue)
             options.script = args[++i];
         else if (arg == QLatin1String("--quit-after-loads") && hasValue)
@@ -167,6 +177,15 @@ int main(int argc, char* argv[])
             return kUsageExit;
         }
         sequence.write(waytrace::replayJson(record.cancelled(), record.sequence()));
+    }
+    if (!options->file.isEmpty()) {
+        if (const auto error = waytrace::writeSequenceFile(
+                options->file,
+                waytrace::sequenceFileBytes(record.sequence(), options->passwords))) {
+            std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->file),
+                         qPrintable(*error));
+            return kUsageExit;
+        }
     }
     return 0;
 }
