@@ -128,6 +128,7 @@ enum class TextId : int
     CannotSaveFile = 222,
     ExportCurlScript = 223,
     ShellScriptsFilter = 224,
+    RecentFiles = 225,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -249,6 +250,7 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::CannotOpenFile,
                                            TextId::CannotSaveFile,
                                            TextId::ExportCurlScript,
-                                           TextId::ShellScriptsFilter};
+                                           TextId::ShellScriptsFilter,
+                                           TextId::RecentFiles};
 
 } // namespace waytrace

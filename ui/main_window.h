@@ -138,6 +138,7 @@ private:
     QAction* openFileAction_;
     QAction* saveFileAction_;
     QAction* exportAction_;
+    QMenu* recentMenu_; // rebuilt each time it opens
     QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* editMenu_;

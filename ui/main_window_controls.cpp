@@ -128,6 +128,7 @@ void MainWindow::buildMenus()
     newSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_M);
     openFileAction_ = fileMenu_->addAction(QStringLiteral("&Open File..."));
     openFileAction_->setShortcut(QKeySequence::Open);
+    recentMenu_ = fileMenu_->addMenu(QStringLiteral("Recent Files"));
     editSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Edit this Sequence"));
     editSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_E);
     saveSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Save this Sequence"));
@@ -158,6 +159,7 @@ void MainWindow::buildMenus()
                     {openFileAction_, "openFileAction"},
                     {saveFileAction_, "saveFileAction"},
                     {exportAction_, "exportAction"},
+                    {recentMenu_, "recentMenu"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
                     {editMenu_, "editMenu"},
@@ -182,6 +184,12 @@ void MainWindow::connectCommands()
     connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
     connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
     connect(exportAction_, &QAction::triggered, files_, &SequenceFiles::askAndExport);
+    connect(recentMenu_, &QMenu::aboutToShow, this, [this] {
+        recentMenu_->clear();
+        for (const QString& path : files_->recentFiles())
+            connect(recentMenu_->addAction(path), &QAction::triggered, files_,
+                    [this, path] { files_->open(path); });
+    });
     // Greyed in the open menu when there is nothing to undo; the key stays live otherwise.
     connect(editMenu_, &QMenu::aboutToShow, undoAction_,
             [this] { undoAction_->setEnabled(undo_.canUndo()); });
@@ -216,6 +224,7 @@ void MainWindow::localize()
     openFileAction_->setText(loadText(TextId::OpenFile));
     saveFileAction_->setText(loadText(TextId::SaveToFile));
     exportAction_->setText(loadText(TextId::ExportCurlScript));
+    recentMenu_->setTitle(loadText(TextId::RecentFiles));
 }
 
 void MainWindow::layOut()

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QSettings>
 
 namespace waytrace {
 
@@ -48,6 +49,16 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     return SequenceFiles::Choice{dialog.selectedFiles().first(),
                                  passwords && passwords->isChecked()};
 }
+
+constexpr int kRecentFiles = 8;
+
+QSettings recentSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Waytrace"),
+                     QStringLiteral("waytrace"));
+}
+
+const QString kRecentKey = QStringLiteral("recentFiles");
 
 SequenceFiles::Chooser& chooser()
 {
@@ -106,6 +117,7 @@ void SequenceFiles::askAndSave()
     }
     path_ = choice->path;
     keptBytes_ = sequenceFileBytes(sequence_, true);
+    remember(path_);
     emit fileChanged();
 }
 
@@ -143,6 +155,7 @@ bool SequenceFiles::open(const QString& path)
     sequence_.insert(1, contents.records);
     path_ = path;
     keptBytes_ = sequenceFileBytes(sequence_, true);
+    remember(path_);
     emit fileChanged();
     return true;
 }
@@ -152,6 +165,22 @@ void SequenceFiles::forget()
     path_.clear();
     keptBytes_.clear();
     emit fileChanged();
+}
+
+QStringList SequenceFiles::recentFiles() const
+{
+    QStringList files = recentSettings().value(kRecentKey).toStringList();
+    files.removeIf([](const QString& path) { return !QFileInfo(path).isFile(); });
+    return files;
+}
+
+void SequenceFiles::remember(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList files = recentSettings().value(kRecentKey).toStringList();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    recentSettings().setValue(kRecentKey, files.mid(0, kRecentFiles));
 }
 
 QString SequenceFiles::fileName() const

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -51,6 +52,10 @@ public:
     // A new sequence belongs to no file.
     void forget();
 
+    // The files last opened or saved, newest first, those still there. The list is the one
+    // thing kept on disk for the user (in the settings), and only once a file was used.
+    [[nodiscard]] QStringList recentFiles() const;
+
     // The file's name, empty for none; whether the sequence changed since it was opened or saved.
     [[nodiscard]] QString fileName() const;
     [[nodiscard]] bool isModified() const;
@@ -61,6 +66,7 @@ signals:
 
 private:
     void tell(const QString& text) const;
+    void remember(const QString& path);
 
     RecordedSequence& sequence_;
     SequenceUndo& undo_;

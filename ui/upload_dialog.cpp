@@ -4,7 +4,6 @@
 #include "design_controls.h"
 #include "message_box.h"
 #include "text.h"
-#include "window_frame.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -120,26 +119,30 @@ void UploadDialog::load()
 bool UploadDialog::event(QEvent* event)
 {
     // A place asked for before the window manager frames the window may be taken as its inner
-    // position, which moves a re-shown dialog down by its title bar each time; once the frame
-    // is known, the place is asked for again.
-    if (event->type() == QEvent::Hide)
-        framed_ = false;
-    if (frameJustKnown(*this, *event, framed_) && lastPlace_)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (lastPlace_ && frameGeometry().topLeft() != *lastPlace_)
-                    move(*lastPlace_);
-            },
-            Qt::QueuedConnection);
+    // position, which moves a re-shown dialog by its title bar; a busy window manager may also
+    // settle it late. Until the framed dialog stands where it was, the place is asked for again,
+    // a few times at most.
+    const auto type = event->type();
+    if (placeTries_ > 0 && lastPlace_ && (type == QEvent::Move || type == QEvent::Paint) &&
+        frameGeometry().size() != size()) {
+        if (frameGeometry().topLeft() == *lastPlace_) {
+            placeTries_ = 0;
+        } else {
+            --placeTries_;
+            QMetaObject::invokeMethod(
+                this, [this] { move(*lastPlace_); }, Qt::QueuedConnection);
+        }
+    }
     return QDialog::event(event);
 }
 
 std::optional<UploadFields> UploadDialog::ask()
 {
     // Shown again exactly where it was (see event()).
-    if (lastPlace_)
+    if (lastPlace_) {
         move(*lastPlace_);
+        placeTries_ = kPlaceTries;
+    }
     // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
     const int answer = exec();
     lastPlace_ = frameGeometry().topLeft();

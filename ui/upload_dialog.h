@@ -38,7 +38,8 @@ protected:
 private:
     // Where it was when last hidden, window frame included; none before its first showing.
     std::optional<QPoint> lastPlace_;
-    bool framed_ = false; // in this showing
+    int placeTries_ = 0; // left in this showing to put it back there
+    static constexpr int kPlaceTries = 5;
 
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* uploadFrame_;

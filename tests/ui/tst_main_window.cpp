@@ -30,6 +30,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -155,6 +156,9 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The list of recent files goes to a settings folder of the test's own.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void startUpOpensTheHelpPageUnrecorded()
     {
         Fixture f;
@@ -355,6 +359,7 @@ private slots:
             });
         child<QAction>(*f.form, "saveFileAction")->trigger();
         QCOMPARE(f.form->windowTitle(), QStringLiteral("shop.waytrace.json[*] - Waytrace"));
+        QCOMPARE(f.form->files().recentFiles().value(0), path);
         QVERIFY(!f.form->isWindowModified());
         f.form->sequence().at(1)->displayName = u"Home";
         f.main().raiseDocumentComplete("http://b/");

@@ -813,7 +813,17 @@ private slots:
             server_->clear();
             record_ = std::make_unique<RecordSession>(*main_, *popup_, helpUrl_);
             QVERIFY(load(*main_, url(page + mode + "&into=" + into)));
-            QTest::qWait(100); // the frames load
+            // The frames have loaded: the forms' page, and the frame a form may target.
+            const QString forms =
+                into == u"_top" ? QStringLiteral("frames[0]") : QStringLiteral("window");
+            QTRY_VERIFY_WITH_TIMEOUT(
+                evaluate(
+                    QStringLiteral("(() => { try { return typeof %1.submitReal === 'function' && "
+                                   "%1.frames[0].document.readyState === 'complete'; } "
+                                   "catch (e) { return false; } })()")
+                        .arg(forms))
+                    .toBool(),
+                kLoadTimeout);
             main_->page()->runJavaScript(call);
             // The recording sees the request before the server does.
             QTRY_VERIFY_WITH_TIMEOUT(!lastRequest(QStringLiteral("/submit/hostile")).url.isEmpty(),
@@ -850,7 +860,13 @@ private slots:
                   "the first document of a frame or window tells no navigate event: only the "
                   "engine's own body holds for a form submitted in the task that wrote it");
         QVERIFY(load(*main_, url("written.html")));
-        QTest::qWait(200);
+        // The srcdoc frame has its own document by now; one coming later would replace the
+        // written one.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(QStringLiteral("document.getElementById('srcdoc').contentDocument.body"
+                                    "?.textContent === 'placeholder'"))
+                .toBool(),
+            kLoadTimeout);
         main_->page()->runJavaScript(
             QStringLiteral("submitIn('%1', %2)").arg(which, later ? u"true" : u"false"));
         const QByteArray path = "/submit/written-" + which.toLatin1();
