@@ -149,6 +149,7 @@ struct TrialRun::Answer
     int redirects = 0;
     bool timedOut = false;
     std::optional<CertificateProblem> certificateProblem; // why the certificate was refused
+    TrialRunExchange exchange;
     qint64 size = 0;
 
     QString requiredKeywords;
@@ -354,10 +355,20 @@ void TrialRun::send(const QUrl& url, bool post)
             continue;
         request.setRawHeader(name, value);
     }
+    if (post && !request.hasRawHeader("Content-Type"))
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+    // The request as it goes, for the run's HAR: the last of its redirects stands.
+    TrialRunExchange& exchange = answer_->exchange;
+    if (!exchange.started.isValid())
+        exchange.started = QDateTime::currentDateTimeUtc();
+    exchange.method = post ? QByteArrayLiteral("POST") : QByteArrayLiteral("GET");
+    exchange.url = url.toString(QUrl::FullyEncoded);
+    exchange.requestHeaders.clear();
+    for (const auto& name : request.rawHeaderList())
+        exchange.requestHeaders.append({name, request.rawHeader(name)});
+    exchange.requestBody = post ? step.body : QByteArray();
     if (post) {
-        if (!request.hasRawHeader("Content-Type"))
-            request.setHeader(QNetworkRequest::ContentTypeHeader,
-                              QByteArrayLiteral("application/x-www-form-urlencoded"));
         reply_ = network_->post(request, step.body);
     } else {
         reply_ = network_->get(request);
@@ -393,6 +404,9 @@ void TrialRun::read()
     while (reply.bytesAvailable() > 0) {
         const QByteArray piece = reply.read(kPieceSize);
         answer.size += piece.size();
+        auto& kept = answer.exchange.bodyStart;
+        if (kept.size() < TrialRunExchange::kBodyStart)
+            kept += piece.left(TrialRunExchange::kBodyStart - kept.size());
         // Once the verdict is settled the rest is only counted: it must still come whole.
         if (!answer.searching())
             continue;
@@ -435,6 +449,10 @@ void TrialRun::replied()
         result.failure = TrialRunFailure::Redirects;
     }
     result.milliseconds = clock_.elapsed();
+    result.exchange = std::move(answer.exchange);
+    result.exchange.statusText =
+        reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    result.exchange.responseHeaders = reply->rawHeaderPairs();
     if (result.failure == TrialRunFailure::None && status == 0)
         result.failure = TrialRunFailure::Other;
     if (result.failure != TrialRunFailure::None) {

@@ -4,9 +4,12 @@
 #include "core/recorded_sequence.h"
 #include "core/trial_run_verdict.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -39,6 +42,23 @@ enum class TrialRunFailure
     Other,      // see the result's detail
 };
 
+// What went over the wire for one URL, as a HAR viewer shows it: the last request of its
+// redirects and the answer to that, the answer's body only up to kBodyStart bytes.
+struct TrialRunExchange
+{
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+    static constexpr qsizetype kBodyStart = 256 * 1024;
+
+    QDateTime started;
+    QByteArray method;
+    QString url;
+    Headers requestHeaders; // as set here; the network layer adds its own
+    QByteArray requestBody;
+    QString statusText;
+    Headers responseHeaders;
+    QByteArray bodyStart;
+};
+
 // What one URL of a trial run gave.
 struct TrialRunResult
 {
@@ -54,6 +74,7 @@ struct TrialRunResult
     QStringList staleFields; // posted fields that likely change per visit
     TrialRunFailure failure = TrialRunFailure::None;
     QString failureDetail; // the network's own words, in English; for BadHeaders, the line
+    TrialRunExchange exchange;
     std::optional<CertificateProblem> certificateProblem; // for Secure: why, if a certificate
 
     [[nodiscard]] bool passed() const

@@ -129,6 +129,8 @@ enum class TextId : int
     ExportCurlScript = 223,
     ShellScriptsFilter = 224,
     RecentFiles = 225,
+    ExportTrialRunHar = 226,
+    HarFilesFilter = 227,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -251,6 +253,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::CannotSaveFile,
                                            TextId::ExportCurlScript,
                                            TextId::ShellScriptsFilter,
-                                           TextId::RecentFiles};
+                                           TextId::RecentFiles,
+                                           TextId::ExportTrialRunHar,
+                                           TextId::HarFilesFilter};
 
 } // namespace waytrace

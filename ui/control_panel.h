@@ -53,12 +53,17 @@ public:
     void startTrialRun();
     [[nodiscard]] bool isTrialRunning() const;
 
+    // The results of the run under way or the last one, in the order the URLs ran.
+    [[nodiscard]] const QList<TrialRunResult>& lastRun() const { return lastRun_; }
+
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
 
 signals:
     // The user changed the sequence here: a field, a condition, a removed step.
     void edited();
+    // A trial run ended: lastRun() holds its results.
+    void trialRunEnded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +128,7 @@ private:
     TrialRun* trialRun_;
     std::array<DetailBox, 5> detailBoxes_{};
     TrialRunTally tally_; // of the run under way or last run
+    QList<TrialRunResult> lastRun_;
 };
 
 } // namespace waytrace

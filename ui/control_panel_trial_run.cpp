@@ -26,6 +26,7 @@ void ControlPanel::startTrialRun()
         urlList_->setCurrentIndex(model_->index(selected));
     model_->clearResults();
     tally_ = {};
+    lastRun_.clear();
     deleteHintLabel_->hide();
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
@@ -54,6 +55,7 @@ void ControlPanel::trialRunStepStarted(int position, int count, const UrlRecord*
 void ControlPanel::trialRunStepFinished(const TrialRunResult& result)
 {
     tally_.count(result);
+    lastRun_.append(result);
 }
 
 void ControlPanel::trialRunFinished()
@@ -62,6 +64,7 @@ void ControlPanel::trialRunFinished()
     // The run's summary stays in the hint's place until the list changes.
     trialRunProgressLabel_->setText(runSummary(tally_));
     setCaption(trialRunButton_, TextId::TrialRun);
+    emit trialRunEnded();
 }
 
 } // namespace waytrace

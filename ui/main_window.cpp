@@ -150,6 +150,10 @@ ControlPanel& MainWindow::controlPanel()
         // dialog), so a page that completes never hides it.
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
+        panel_->addListAction(exportHarAction_);
+        exportHarAction_->setEnabled(false);
+        connect(panel_, &ControlPanel::trialRunEnded, this,
+                [this] { exportHarAction_->setEnabled(!panel_->lastRun().isEmpty()); });
         connect(panel_, &ControlPanel::edited, this, &MainWindow::refreshTitle);
     }
     return *panel_;

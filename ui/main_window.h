@@ -138,7 +138,8 @@ private:
     QAction* openFileAction_;
     QAction* saveFileAction_;
     QAction* exportAction_;
-    QMenu* recentMenu_; // rebuilt each time it opens
+    QAction* exportHarAction_; // on once a test run has results
+    QMenu* recentMenu_;        // rebuilt each time it opens
     QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* editMenu_;

@@ -4,6 +4,7 @@
 #include "main_window.h"
 
 #include "browser_keys.h"
+#include "control_panel.h"
 #include "design_controls.h"
 #include "program_icon.h"
 #include "sequence_files.h"
@@ -136,6 +137,8 @@ void MainWindow::buildMenus()
     saveFileAction_ = fileMenu_->addAction(QStringLiteral("Save to &File..."));
     saveFileAction_->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     exportAction_ = fileMenu_->addAction(QStringLiteral("Ex&port as curl Script..."));
+    exportHarAction_ = fileMenu_->addAction(QStringLiteral("Export Test Run as &HAR..."));
+    exportHarAction_->setEnabled(false);
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
     // From the panel (where the Test Run button is) and the popup as well.
@@ -159,6 +162,7 @@ void MainWindow::buildMenus()
                     {openFileAction_, "openFileAction"},
                     {saveFileAction_, "saveFileAction"},
                     {exportAction_, "exportAction"},
+                    {exportHarAction_, "exportHarAction"},
                     {recentMenu_, "recentMenu"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
@@ -184,6 +188,8 @@ void MainWindow::connectCommands()
     connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
     connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
     connect(exportAction_, &QAction::triggered, files_, &SequenceFiles::askAndExport);
+    connect(exportHarAction_, &QAction::triggered, files_,
+            [this] { files_->askAndExportHar(controlPanel().lastRun()); });
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] {
         recentMenu_->clear();
         for (const QString& path : files_->recentFiles())
@@ -224,6 +230,7 @@ void MainWindow::localize()
     openFileAction_->setText(loadText(TextId::OpenFile));
     saveFileAction_->setText(loadText(TextId::SaveToFile));
     exportAction_->setText(loadText(TextId::ExportCurlScript));
+    exportHarAction_->setText(loadText(TextId::ExportTrialRunHar));
     recentMenu_->setTitle(loadText(TextId::RecentFiles));
 }
 

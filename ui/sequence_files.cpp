@@ -5,6 +5,7 @@
 
 #include "files/curl_script.h"
 #include "files/sequence_file.h"
+#include "network/trial_run_har.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -22,25 +23,30 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
 {
     using Purpose = SequenceFiles::Purpose;
     const bool exporting = purpose == Purpose::Export;
+    const bool har = purpose == Purpose::ExportHar;
     const bool saving = purpose != Purpose::Open;
     QFileDialog dialog(parent);
     // Qt's own dialog: it has room for the password box, and speaks the interface language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(
-        loadText(exporting ? TextId::ShellScriptsFilter : TextId::SequenceFilesFilter));
+    dialog.setNameFilter(loadText(har         ? TextId::HarFilesFilter
+                                  : exporting ? TextId::ShellScriptsFilter
+                                              : TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    const TextId title = exporting ? TextId::ExportCurlScript
-                         : saving  ? TextId::SaveToFile
-                                   : TextId::OpenFile;
+    const TextId title = har         ? TextId::ExportTrialRunHar
+                         : exporting ? TextId::ExportCurlScript
+                         : saving    ? TextId::SaveToFile
+                                     : TextId::OpenFile;
     // The menu item's words, without the dots that promise this very dialog.
     dialog.setWindowTitle(loadText(title).remove(QStringLiteral("...")));
     if (saving)
-        dialog.setDefaultSuffix(exporting ? QStringLiteral("sh") : QStringLiteral("waytrace.json"));
-    if (!current.isEmpty() && !exporting)
+        dialog.setDefaultSuffix(har         ? QStringLiteral("har")
+                                : exporting ? QStringLiteral("sh")
+                                            : QStringLiteral("waytrace.json"));
+    if (!current.isEmpty() && purpose == Purpose::Save)
         dialog.selectFile(current);
     QCheckBox* passwords = nullptr;
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && saving) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && saving && !har) {
         passwords = new QCheckBox(loadText(TextId::IncludePasswords), &dialog);
         grid->addWidget(passwords, grid->rowCount(), 0, 1, -1);
     }
@@ -130,6 +136,15 @@ void SequenceFiles::askAndExport()
     // passwords).
     if (const auto error =
             writeSequenceFile(choice->path, curlScript(sequence_, choice->withPasswords)))
+        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+}
+
+void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
+{
+    const auto choice = chooser()(window_, Purpose::ExportHar, path_);
+    if (!choice)
+        return;
+    if (const auto error = writeSequenceFile(choice->path, trialRunHar(results)))
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 

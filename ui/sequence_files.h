@@ -2,6 +2,7 @@
 
 #include "core/recorded_sequence.h"
 #include "core/sequence_undo.h"
+#include "network/trial_run.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -33,7 +34,8 @@ public:
     {
         Open,
         Save,
-        Export, // as a script of curl commands
+        Export,   // as a script of curl commands
+        ExportHar // a test run
     };
     using Chooser = std::function<std::optional<Choice>(QWidget* parent, Purpose purpose,
                                                         const QString& current)>;
@@ -47,6 +49,8 @@ public:
     void askAndOpen();
     void askAndSave();
     void askAndExport();
+    // A test run as a HAR file (never with credentials).
+    void askAndExportHar(const QList<TrialRunResult>& results);
     // Opens the file at `path`; says why in a message when it cannot. Returns whether it did.
     bool open(const QString& path);
     // A new sequence belongs to no file.

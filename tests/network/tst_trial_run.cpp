@@ -1,7 +1,11 @@
 #include "../support/prompt_server.h"
 #include "fixture_server.h"
 #include "network/trial_run.h"
+#include "network/trial_run_har.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -286,6 +290,42 @@ private slots:
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
         QCOMPARE(results[1].failure, TrialRunFailure::Redirects);
+    }
+
+    // The run as a HAR: each URL's request and answer, credentials hidden.
+    void theRunReadsAsAHar()
+    {
+        server_.setResponder(
+            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                if (request.target == "/moved")
+                    return answer("303 See Other", "", "Location: /page\r\n");
+                return answer("200 OK", "<p>caf\xc3\xa9</p>");
+            });
+        RecordedSequence sequence;
+        auto login = record(server_.url("moved"));
+        login->method = HttpMethod::Post;
+        login->postBody = u"user=ann&pw=1";
+        login->headers = u"Authorization: Basic YW5uOnB3\r\nX-A: b\r\n";
+        sequence.append(login);
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 1);
+        const auto har = QJsonDocument::fromJson(trialRunHar(results)).object().value("log");
+        QCOMPARE(har["version"].toString(), QStringLiteral("1.2"));
+        const auto entry = har["entries"].toArray().first().toObject();
+        const auto request = entry["request"].toObject();
+        QCOMPARE(request["method"].toString(), QStringLiteral("GET")); // after the 303
+        QCOMPARE(request["url"].toString(), server_.url("page"));
+        QStringList headers;
+        for (const auto& header : request["headers"].toArray())
+            headers << header.toObject()["name"].toString() + ": " +
+                           header.toObject()["value"].toString();
+        QVERIFY(headers.contains("Authorization: ***"));
+        QVERIFY(headers.contains("X-A: b"));
+        const auto response = entry["response"].toObject();
+        QCOMPARE(response["status"].toInt(), 200);
+        QCOMPARE(response["content"]["text"].toString(), QStringLiteral("<p>caf\u00e9</p>"));
+        QVERIFY(!QString::fromUtf8(trialRunHar(results)).contains("YW5uOnB3"));
     }
 
     // A site's certificate the user let through in the browser for that host is accepted by the

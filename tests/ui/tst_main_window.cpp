@@ -676,7 +676,8 @@ private slots:
             {"aboutAction", TextId::AboutWaytrace},
             {"openFileAction", TextId::OpenFile},
             {"saveFileAction", TextId::SaveToFile},
-            {"exportAction", TextId::ExportCurlScript}};
+            {"exportAction", TextId::ExportCurlScript},
+            {"exportHarAction", TextId::ExportTrialRunHar}};
         for (const auto& [name, id] : items)
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));

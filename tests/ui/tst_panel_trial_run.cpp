@@ -80,6 +80,7 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(button->text(), QStringLiteral("Test Run"));
         QCOMPARE(progress->text(), QStringLiteral("1 passed, 1 would alert, 0 no answer"));
+        QCOMPARE(panel.lastRun().size(), 2); // what a HAR export of the run holds
         QCOMPARE(text(2).toString(), server.url("hang"));
         QCOMPARE(buildSequenceDocument(sequence), document);
 
