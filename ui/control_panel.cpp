@@ -213,7 +213,10 @@ void ControlPanel::closeClicked()
 void ControlPanel::detailBoxEdited(const DetailBox& detail)
 {
     if (const RecordRef record = selectedRecord()) {
-        (*record).*detail.field = detail.box->text().toStdU16String();
+        auto text = detail.box->text().toStdU16String();
+        if ((*record).*detail.field == text)
+            return; // a key that changed nothing
+        (*record).*detail.field = std::move(text);
         emit edited();
     }
 }
@@ -221,7 +224,10 @@ void ControlPanel::detailBoxEdited(const DetailBox& detail)
 void ControlPanel::responseConditionActivated(int index)
 {
     if (const RecordRef record = selectedRecord()) {
-        record->responseCondition = responseConditionBox_->itemText(index).toStdU16String();
+        auto condition = responseConditionBox_->itemText(index).toStdU16String();
+        if (record->responseCondition == condition)
+            return; // showing a record stores what it holds
+        record->responseCondition = std::move(condition);
         emit edited();
     }
 }
@@ -229,7 +235,10 @@ void ControlPanel::responseConditionActivated(int index)
 void ControlPanel::responseCodeActivated(int index)
 {
     if (const RecordRef record = selectedRecord()) {
-        record->responseCode = responseCodeBox_->itemText(index).toShort();
+        const auto code = responseCodeBox_->itemText(index).toShort();
+        if (record->responseCode == code)
+            return; // showing a record stores what it holds
+        record->responseCode = code;
         emit edited();
     }
 }

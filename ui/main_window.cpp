@@ -154,7 +154,10 @@ ControlPanel& MainWindow::controlPanel()
         exportHarAction_->setEnabled(false);
         connect(panel_, &ControlPanel::trialRunEnded, this,
                 [this] { exportHarAction_->setEnabled(!panel_->lastRun().isEmpty()); });
-        connect(panel_, &ControlPanel::edited, this, &MainWindow::refreshTitle);
+        connect(panel_, &ControlPanel::edited, this, [this] {
+            files_->noteChange();
+            refreshTitle();
+        });
     }
     return *panel_;
 }
@@ -275,6 +278,7 @@ void MainWindow::undoTriggered()
         showControlPanel(); // where what came back shows
         controlPanel().reloadList(static_cast<int>(position) - 1);
         controlPanel().raise();
+        files_->noteChange();
         refreshTitle();
     });
 }

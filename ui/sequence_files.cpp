@@ -121,9 +121,7 @@ void SequenceFiles::askAndSave()
         tell(loadText(TextId::CannotSaveFile).arg(name, *error));
         return;
     }
-    path_ = choice->path;
-    keptBytes_ = sequenceFileBytes(sequence_, true);
-    remember(path_);
+    keep(choice->path);
     emit fileChanged();
 }
 
@@ -168,9 +166,7 @@ bool SequenceFiles::open(const QString& path)
     undo_.clear(sequence_); // Edit > Undo brings back what was there
     const auto& contents = std::get<SequenceFileContents>(read);
     sequence_.insert(1, contents.records);
-    path_ = path;
-    keptBytes_ = sequenceFileBytes(sequence_, true);
-    remember(path_);
+    keep(path);
     emit fileChanged();
     return true;
 }
@@ -178,8 +174,21 @@ bool SequenceFiles::open(const QString& path)
 void SequenceFiles::forget()
 {
     path_.clear();
-    keptBytes_.clear();
+    changed_ = false;
     emit fileChanged();
+}
+
+void SequenceFiles::noteChange()
+{
+    changed_ = !path_.isEmpty();
+}
+
+void SequenceFiles::keep(const QString& path)
+{
+    path_ = path;
+    changed_ = false;
+    keptCount_ = sequence_.count();
+    remember(path_);
 }
 
 QStringList SequenceFiles::recentFiles() const
@@ -205,7 +214,8 @@ QString SequenceFiles::fileName() const
 
 bool SequenceFiles::isModified() const
 {
-    return !path_.isEmpty() && sequenceFileBytes(sequence_, true) != keptBytes_;
+    // Counted, not compared: the title asks at every keystroke in the panel.
+    return !path_.isEmpty() && (changed_ || sequence_.count() != keptCount_);
 }
 
 void SequenceFiles::tell(const QString& text) const

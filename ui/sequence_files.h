@@ -55,6 +55,8 @@ public:
     bool open(const QString& path);
     // A new sequence belongs to no file.
     void forget();
+    // The user changed the sequence (an edit, a removal, an undo).
+    void noteChange();
 
     // The files last opened or saved, newest first, those still there. The list is the one
     // thing kept on disk for the user (in the settings), and only once a file was used.
@@ -71,13 +73,17 @@ signals:
 private:
     void tell(const QString& text) const;
     void remember(const QString& path);
+    // The sequence is now the file at `path`.
+    void keep(const QString& path);
 
     RecordedSequence& sequence_;
     SequenceUndo& undo_;
     QWidget* window_;
     std::function<QString()> messageTitle_;
     QString path_;
-    QByteArray keptBytes_; // the sequence as last opened or saved, passwords included
+    // Changes since the file was opened or saved: those noted, and steps recorded since.
+    bool changed_ = false;
+    std::size_t keptCount_ = 0;
 };
 
 } // namespace waytrace
