@@ -75,6 +75,7 @@ std::optional<CaptureReport> readCaptureReport(const QString& message, const QSt
         read.origin = report.value(QStringLiteral("origin")).toString();
         read.body = formBody(report);
         read.announced = report.value(QStringLiteral("announced")).toBool();
+        read.rebuilt = report.value(QStringLiteral("rebuilt")).toBool();
     } else if (read.kindName == QLatin1String("load")) {
         read.kind = CaptureReport::Kind::Load;
         read.url = report.value(QStringLiteral("url")).toString();

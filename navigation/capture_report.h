@@ -27,6 +27,7 @@ struct CaptureReport
     QString origin; // of the frame's document, for a form
     FormBody body;
     bool announced = false; // a form's submission that its submit event told
+    bool rebuilt = false;   // entries the engine rebuilt where the navigation landed
     QString kindName;       // as the script named it, for the log
 };
 

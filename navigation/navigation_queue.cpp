@@ -53,9 +53,14 @@ void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& o
     const auto same = [&](const Offered& offered) {
         return offered.action == key && offered.origin == from;
     };
+    const auto announced = [&](const Offered& offered) {
+        return same(offered) && offered.offer == Offer::InTurn;
+    };
+    if (offer == Offer::Rebuilt && std::any_of(offered_.cbegin(), offered_.cend(), announced))
+        return;
     if (offer == Offer::InTurn) {
         std::erase_if(offered_, [&](const Offered& offered) {
-            return same(offered) && offered.offer == Offer::Replacing;
+            return same(offered) && offered.offer != Offer::InTurn;
         });
     } else if (const auto newest = std::find_if(offered_.rbegin(), offered_.rend(), same);
                newest != offered_.rend()) {

@@ -53,6 +53,9 @@ public:
         // A submission its page announced: replaces only bodies of the kind above, and takes
         // its turn behind earlier announced ones (quick saves to one address, each its own).
         InTurn,
+        // The entries the engine rebuilt where a navigation lands, its form guessed: replaces an
+        // unannounced body as the first kind does, never stands in for an announced one.
+        Rebuilt,
     };
 
     // A body for a POST to `action` made by a document of `origin` (none: by the application

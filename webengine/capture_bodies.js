@@ -313,14 +313,17 @@
             return;
         const charset = formEncodingOf(form);
         lastReported.set(sealKey(url), performance.now());
-        report(messageOf({
-            action: url,
-            enctype: formProperty(form, 'enctype'),
-            charset: charset,
-            encode: encoderFor(charset),
-            formData: formData,
-            message: null
-        }));
+        report({
+            ...messageOf({
+                action: url,
+                enctype: formProperty(form, 'enctype'),
+                charset: charset,
+                encode: encoderFor(charset),
+                formData: formData,
+                message: null
+            }),
+            rebuilt: true
+        });
     };
 
     // A submission is told right after the engine rebuilt the entries of the form it submits.

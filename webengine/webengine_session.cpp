@@ -98,6 +98,7 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
         qCDebug(logCapture) << "form body of" << report->body.postData.size() << "bytes";
         queue_.offerBody(QUrl(report->url), std::move(report->body), QUrl(report->origin),
                          report->announced ? NavigationQueue::Offer::InTurn
+                         : report->rebuilt ? NavigationQueue::Offer::Rebuilt
                                            : NavigationQueue::Offer::Replacing);
         break;
     case Kind::Load:

@@ -139,13 +139,25 @@ private slots:
         queue.offerBody(post, body("save 1"), {}, Offer::InTurn);
         queue.offerBody(post, body("save 2"), {}, Offer::InTurn);
         queue.offerBody(post, body("save 3"), {}, Offer::InTurn);
-        queue.offerBody(post, body("save 3, rebuilt"));
+        queue.offerBody(post, body("save 3, told again"));
         for (int i = 0; i < 3; ++i)
             queue.announce(&main_, post, true);
         QCOMPARE(raised_.size(), 3);
         QCOMPARE(raised_[0].postData, QByteArray("save 1") + '\0');
         QCOMPARE(raised_[1].postData, QByteArray("save 2") + '\0');
-        QCOMPARE(raised_[2].postData, QByteArray("save 3, rebuilt") + '\0');
+        QCOMPARE(raised_[2].postData, QByteArray("save 3, told again") + '\0');
+
+        // Entries rebuilt where a navigation landed stand in for an unannounced body only.
+        queue.offerBody(post, body("decoy"));
+        queue.offerBody(post, body("rebuilt"), {}, Offer::Rebuilt);
+        queue.offerBody(post, body("announced"), {}, Offer::InTurn);
+        queue.offerBody(post, body("rebuilt with another form's enctype"), {}, Offer::Rebuilt);
+        queue.announce(&main_, post, true);
+        QCOMPARE(raised_.last().postData, QByteArray("announced") + '\0');
+        queue.offerBody(post, body("decoy"));
+        queue.offerBody(post, body("rebuilt"), {}, Offer::Rebuilt);
+        queue.announce(&main_, post, true);
+        QCOMPARE(raised_.last().postData, QByteArray("rebuilt") + '\0');
     }
 
     void theEnginesOwnBodyGoesWithItsRequest()

@@ -837,6 +837,26 @@ private slots:
         }
     }
 
+    // Where two forms post to one address in different encodings, the one sent into a frame is
+    // recorded in its own, not in the other's.
+    void aFormSentIntoAFrameKeepsItsEncoding()
+    {
+        QVERIFY(load(*main_, url("hostile/two_forms.html")));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(QStringLiteral("frames[0].document.readyState === 'complete'")).toBool(),
+            kLoadTimeout);
+        main_->page()->runJavaScript(QStringLiteral("document.getElementById('send').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->requestsTo("/submit/two").size(), 1, kLoadTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!lastRequest(QStringLiteral("/submit/two")).url.isEmpty(),
+                                 kLoadTimeout);
+        const auto sent = server_->requestsTo("/submit/two").first();
+        const auto request = lastRequest(QStringLiteral("/submit/two"));
+        QVERIFY(request.headers.startsWith("Content-Type: multipart/form-data; boundary="));
+        QCOMPARE(multipartParts(request.postData.chopped(1),
+                                boundaryOf(request.headers.trimmed().toLatin1())),
+                 multipartParts(sent.body, boundaryOf(sent.headers.value("content-type"))));
+    }
+
     // Forms in documents that script wrote (into an about:blank or srcdoc frame, or a window
     // opened with no address) are recorded with the body they sent.
     void writtenDocumentsRecordTheirBodies_data()
