@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -129,8 +130,8 @@ bool UploadDialog::event(QEvent* event)
             placeTries_ = 0;
         } else {
             --placeTries_;
-            QMetaObject::invokeMethod(
-                this, [this] { move(*lastPlace_); }, Qt::QueuedConnection);
+            const QPoint place = *lastPlace_;
+            QTimer::singleShot(0, this, [this, place] { move(place); });
         }
     }
     return QDialog::event(event);
