@@ -318,10 +318,10 @@ private slots:
         QCOMPARE(request["url"].toString(), server_.url("page"));
         QStringList headers;
         for (const auto& header : request["headers"].toArray())
-            headers << header.toObject()["name"].toString() + ": " +
-                           header.toObject()["value"].toString();
-        QVERIFY(headers.contains("Authorization: ***"));
-        QVERIFY(headers.contains("X-A: b"));
+            headers << header.toObject()["name"].toString().toLower() + ": " +
+                           header.toObject()["value"].toString(); // Qt 6.7 on: lower-case names
+        QVERIFY(headers.contains("authorization: ***"));
+        QVERIFY(headers.contains("x-a: b"));
         const auto response = entry["response"].toObject();
         QCOMPARE(response["status"].toInt(), 200);
         QCOMPARE(response["content"]["text"].toString(), QStringLiteral("<p>caf\u00e9</p>"));
