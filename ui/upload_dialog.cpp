@@ -50,6 +50,8 @@ UploadDialog::UploadDialog(QWidget* parent) : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("UploadDialog"));
     setModal(true);
+    placeTimer_.setInterval(50);
+    connect(&placeTimer_, &QTimer::timeout, this, &UploadDialog::checkPlace);
     setWindowTitle(QStringLiteral("Upload"));
     setFixedSize(twipsToPixels(4920), twipsToPixels(3885));
     useDesignFontSize(this);
@@ -117,24 +119,22 @@ void UploadDialog::load()
     setCaption(sequenceNameLabel_, TextId::SequenceName);
 }
 
-bool UploadDialog::event(QEvent* event)
+void UploadDialog::checkPlace()
 {
-    // A place asked for before the window manager frames the window may be taken as its inner
-    // position, which moves a re-shown dialog by its title bar; a busy window manager may also
-    // settle it late. Until the framed dialog stands where it was, the place is asked for again,
-    // a few times at most.
-    const auto type = event->type();
-    if (placeTries_ > 0 && lastPlace_ && (type == QEvent::Move || type == QEvent::Paint) &&
-        frameGeometry().size() != size()) {
-        if (frameGeometry().topLeft() == *lastPlace_) {
-            placeTries_ = 0;
-        } else {
-            --placeTries_;
-            const QPoint place = *lastPlace_;
-            QTimer::singleShot(0, this, [this, place] { move(place); });
-        }
+    // Asked for before the window manager frames the dialog, a place may be taken as its inner
+    // position (a re-shown dialog then moves by its title bar), and a busy window manager may
+    // settle it late. Until the framed dialog stands where it was, it is put there again, a few
+    // times at most, so it never fights the user.
+    if (!isVisible() || !lastPlace_ || ++placeChecks_ > kPlaceChecks) {
+        placeTimer_.stop();
+        return;
     }
-    return QDialog::event(event);
+    if (frameGeometry().size() == size())
+        return; // not framed yet
+    if (frameGeometry().topLeft() == *lastPlace_)
+        placeTimer_.stop();
+    else
+        move(*lastPlace_);
 }
 
 std::optional<UploadFields> UploadDialog::ask()
@@ -142,7 +142,8 @@ std::optional<UploadFields> UploadDialog::ask()
     // Shown again exactly where it was (see event()).
     if (lastPlace_) {
         move(*lastPlace_);
-        placeTries_ = kPlaceTries;
+        placeChecks_ = 0;
+        placeTimer_.start();
     }
     // Accepting or rejecting only hides the dialog: the boxes keep their values for next time.
     const int answer = exec();

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QPoint>
+#include <QTimer>
 
 #include <optional>
 
@@ -32,14 +33,16 @@ public:
     std::optional<UploadFields> ask();
 
 protected:
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Where it was when last hidden, window frame included; none before its first showing.
     std::optional<QPoint> lastPlace_;
-    int placeTries_ = 0; // left in this showing to put it back there
-    static constexpr int kPlaceTries = 5;
+    // Checks the place of a re-shown dialog for a while (see checkPlace()).
+    void checkPlace();
+    QTimer placeTimer_;
+    int placeChecks_ = 0;
+    static constexpr int kPlaceChecks = 40; // every 50 ms: two seconds
 
     // The controls, in tab order (the poll interval box comes last).
     QGroupBox* uploadFrame_;
