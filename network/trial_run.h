@@ -47,7 +47,7 @@ enum class TrialRunFailure
 struct TrialRunExchange
 {
     using Headers = QList<QPair<QByteArray, QByteArray>>;
-    static constexpr qsizetype kBodyStart = 256 * 1024;
+    static constexpr qsizetype kBodyStart = 64 * 1024; // kept per URL of a run: stays small
 
     QDateTime started;
     QByteArray method;
