@@ -81,11 +81,6 @@ constexpr const char* kTextFieldNames[] = {"urladdress",    "displayname",  "que
                                            "headers",       "matchcontent", "unavailabilitystring",
                                            "httpcondition", "username",     "password"};
 
-int lineAt(const QByteArray& bytes, qsizetype offset)
-{
-    return static_cast<int>(bytes.left(offset).count('\n')) + 1;
-}
-
 } // namespace
 
 QByteArray recordJson(const UrlRecord& record)
@@ -123,14 +118,19 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
     return out + (first ? "]\n}\n" : "\n  ]\n}\n");
 }
 
+SequenceFileFault notJsonFault(const QByteArray& bytes, const QJsonParseError& error)
+{
+    const int line = static_cast<int>(bytes.left(error.offset).count('\n')) + 1;
+    return {SequenceFileFault::Kind::NotJson, line, 0, {}, error.errorString()};
+}
+
 std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes)
 {
     using Kind = SequenceFileFault::Kind;
     QJsonParseError error{};
     const auto document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return SequenceFileFault{
-            Kind::NotJson, lineAt(bytes, error.offset), 0, {}, error.errorString()};
+        return notJsonFault(bytes, error);
     const auto top = document.object();
     if (top.value(QLatin1String("format")).toString() != QLatin1String(kSequenceFormatName) ||
         !top.value(QLatin1String("records")).isArray())

@@ -3,6 +3,7 @@
 #include "core/recorded_sequence.h"
 
 #include <QByteArray>
+#include <QJsonParseError>
 #include <QString>
 #include <QtGlobal>
 
@@ -42,6 +43,9 @@ struct SequenceFileFault
     QString field;
     QString detail;
 };
+
+// The fault of bytes that are not JSON: the line where they break, in the parser's words.
+SequenceFileFault notJsonFault(const QByteArray& bytes, const QJsonParseError& error);
 
 struct SequenceFileContents
 {

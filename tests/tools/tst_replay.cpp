@@ -282,6 +282,22 @@ private slots:
         QVERIFY(refused.err.contains("record 1") && refused.err.contains("httpvalue"));
     }
 
+    // The same import as the window's: the records on stdout, what was left out on stderr.
+    void harFilesAreImported()
+    {
+        QFile har(QStringLiteral(FIXTURES_DIR "/har/chromium_flow.har"));
+        QVERIFY(har.open(QIODevice::ReadOnly));
+        const auto imported = replay(har.readAll(), {"--har"});
+        QCOMPARE(imported.exitCode, 0);
+        const auto records = QJsonDocument::fromJson(imported.out).object().value("records");
+        QCOMPARE(records.toArray().size(), 18);
+        QCOMPARE(imported.err, "left out: 1 not pages, 2 redirect follow-ups, 0 not http(s), 0 "
+                               "broken\nbodies not as sent: steps 13, 15\n");
+        const auto refused = replay("{\"log\": 1}", {"--har"});
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY(refused.err.contains("not a HAR file"));
+    }
+
     void usageErrors()
     {
         QProcess process;

@@ -11,6 +11,9 @@
 //   waytrace-replay [--help-url URL] --test-run STREAM
 //                   replays the sequence as the monitor will: one JSON line per URL; exit 0
 //                   only when every URL answered and no condition fired
+//   waytrace-replay [--help-url URL] --har HAR
+//                   a HAR file a browser saved, imported as File > Import HAR does: the sequence
+//                   as JSON, and what was left out on stderr
 // STREAM may also be a sequence file, as File > Save to File writes it.
 
 #include "replay_json.h"
@@ -19,6 +22,7 @@
 #include "replay_upload.h"
 
 #include "common/tool_arguments.h"
+#include "files/har_import.h"
 #include "files/sequence_file.h"
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
@@ -49,6 +53,7 @@ constexpr char kUsage[] =
     "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
     "                       --user U --password W STREAM\n"
     "       waytrace-replay [--help-url URL] --test-run STREAM\n"
+    "       waytrace-replay [--help-url URL] --har HAR\n"
     "STREAM is an event stream or a sequence file.\n";
 
 enum class Mode
@@ -58,7 +63,8 @@ enum class Mode
     Request,
     Outcome,
     Upload,
-    TrialRun
+    TrialRun,
+    Har
 };
 
 struct Options
@@ -89,6 +95,8 @@ std::optional<Options> parse(const QStringList& args)
             options.mode = Mode::Upload;
         else if (arg == QLatin1String("--test-run"))
             options.mode = Mode::TrialRun;
+        else if (arg == QLatin1String("--har"))
+            options.mode = Mode::Har;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
                  hasValue)
             options.request.insert(arg.mid(2), args[++i]);
@@ -176,6 +184,20 @@ int upload(const waytrace::RecordedSequence& sequence, const QMap<QString, QStri
     return outcome.message == waytrace::kMessageSequenceCreated ? 0 : 1;
 }
 
+// What an import left out, for the person who runs it.
+void printLeftOut(const waytrace::HarImport& har)
+{
+    std::fprintf(stderr,
+                 "left out: %d not pages, %d redirect follow-ups, %d not http(s), %d broken\n",
+                 har.notPages, har.redirectFollowUps, har.notWeb, har.broken);
+    if (har.inexactBodies.empty())
+        return;
+    std::string steps;
+    for (const int step : har.inexactBodies)
+        steps += (steps.empty() ? "" : ", ") + std::to_string(step);
+    std::fprintf(stderr, "bodies not as sent: steps %s\n", steps.c_str());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -209,7 +231,8 @@ int main(int argc, char* argv[])
     const auto output = [&options](const waytrace::RecordedSequence& sequence,
                                    const QStringList& cancelled) {
         switch (options->mode) {
-        case Mode::Sequence: {
+        case Mode::Sequence:
+        case Mode::Har: {
             const auto json = waytrace::replayJson(cancelled, sequence);
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
             break;
@@ -230,6 +253,20 @@ int main(int argc, char* argv[])
         return 0;
     };
 
+    if (options->mode == Mode::Har) {
+        const auto imported =
+            waytrace::importHar(stream.read(waytrace::kLargestSequenceFile), options->helpUrl);
+        if (const auto* fault = std::get_if<waytrace::SequenceFileFault>(&imported))
+            return fail(
+                fault->kind == waytrace::SequenceFileFault::Kind::NotJson
+                    ? QStringLiteral("not JSON at line %1: %2").arg(fault->line).arg(fault->detail)
+                    : QStringLiteral("not a HAR file"));
+        const auto& har = std::get<waytrace::HarImport>(imported);
+        printLeftOut(har);
+        waytrace::RecordedSequence sequence;
+        sequence.insert(1, har.records);
+        return output(sequence, {});
+    }
     // A sequence file, or else an event stream (one JSON object a line, never a file's shape).
     const auto file = waytrace::readSequenceFile(stream.peek(waytrace::kLargestSequenceFile));
     if (const auto* contents = std::get_if<waytrace::SequenceFileContents>(&file)) {

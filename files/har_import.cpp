@@ -1,0 +1,163 @@
+#include "har_import.h"
+
+#include "core/recording_rule.h"
+#include "navigation/form_body.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <span>
+
+namespace waytrace {
+
+namespace {
+
+// A header's value from a HAR name/value list; names compare without case (Firefox and Chromium
+// spell them as sent, HTTP/2 in lower case).
+QString headerValue(const QJsonArray& headers, QLatin1String name)
+{
+    for (const auto& header : headers) {
+        const auto fields = header.toObject();
+        if (fields.value(QLatin1String("name")).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return fields.value(QLatin1String("value")).toString();
+    }
+    return {};
+}
+
+// Whether an entry loaded a document into the top page or a frame: what the browser said it
+// fetched the request for, then Chromium's own kind, then (a file with neither) what came back.
+bool isNavigation(const QJsonObject& entry, const QJsonArray& requestHeaders)
+{
+    const QString destination =
+        headerValue(requestHeaders, QLatin1String("Sec-Fetch-Dest")).toLower();
+    if (!destination.isEmpty())
+        return destination == u"document" || destination == u"iframe" || destination == u"frame";
+    const auto kind = entry.value(QLatin1String("_resourceType"));
+    if (kind.isString())
+        return kind.toString().compare(QLatin1String("document"), Qt::CaseInsensitive) == 0;
+    const QString type = entry.value(QLatin1String("response"))
+                             .toObject()
+                             .value(QLatin1String("content"))
+                             .toObject()
+                             .value(QLatin1String("mimeType"))
+                             .toString()
+                             .toLower();
+    return type.startsWith(QLatin1String("text/html")) ||
+           type.startsWith(QLatin1String("application/xhtml+xml"));
+}
+
+QUrl comparable(const QUrl& url)
+{
+    return url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+}
+
+// Where an entry's answer redirected to, absolute: Chromium writes it so, Firefox as the raw
+// Location, possibly relative; empty for an answer that is not a redirect.
+QUrl redirectTarget(const QJsonObject& entry, const QUrl& from)
+{
+    const auto response = entry.value(QLatin1String("response")).toObject();
+    const int status = response.value(QLatin1String("status")).toInt();
+    if (status < 300 || status > 399)
+        return {};
+    QString location = response.value(QLatin1String("redirectURL")).toString();
+    if (location.isEmpty())
+        location = headerValue(response.value(QLatin1String("headers")).toArray(),
+                               QLatin1String("Location"));
+    return location.isEmpty() ? QUrl() : comparable(from.resolved(QUrl(location)));
+}
+
+struct ImportedBody
+{
+    FormBody body;
+    bool exact = true;
+};
+
+// The body as the recorder would have it: bytes, the Content-Type line, file contents left out.
+ImportedBody bodyOf(const QJsonObject& request, const QJsonArray& headers)
+{
+    const auto postData = request.value(QLatin1String("postData")).toObject();
+    QByteArray contentType = headerValue(headers, QLatin1String("Content-Type")).toLatin1();
+    if (contentType.isEmpty())
+        contentType = postData.value(QLatin1String("mimeType")).toString().toLatin1();
+    const QString text = postData.value(QLatin1String("text")).toString();
+    const auto params = postData.value(QLatin1String("params")).toArray();
+    if (text.isEmpty() && !params.isEmpty()) {
+        // Only the form's fields: sent again as a UTF-8 form, which the page may not have used.
+        QList<FormEntry> entries;
+        for (const auto& param : params) {
+            const auto fields = param.toObject();
+            entries.append({fields.value(QLatin1String("name")).toString().toUtf8(),
+                            fields.value(QLatin1String("value")).toString().toUtf8(),
+                            false,
+                            {}});
+        }
+        return {serializeForm(entries, FormEncoding::UrlEncoded), false};
+    }
+    // No body at all (Chromium's multipart with a file) or one that lost bytes in decoding.
+    const bool exact = !postData.isEmpty() && !text.contains(QChar::ReplacementCharacter);
+    return {sentBody(text.toUtf8(), contentType), exact};
+}
+
+} // namespace
+
+std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
+                                                     const QString& helpUrl)
+{
+    using Kind = SequenceFileFault::Kind;
+    QJsonParseError error{};
+    const auto document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return notJsonFault(bytes, error);
+    const auto entries =
+        document.object().value(QLatin1String("log")).toObject().value(QLatin1String("entries"));
+    if (!entries.isArray())
+        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
+
+    HarImport imported;
+    RecordedSequence sequence;
+    const auto help = helpUrl.toStdU16String();
+    QUrl redirectedTo; // where the last navigation's answer sent the browser, if anywhere
+    for (const auto& value : entries.toArray()) {
+        const auto entry = value.toObject();
+        const auto request = entry.value(QLatin1String("request")).toObject();
+        const QString method = request.value(QLatin1String("method")).toString().toUpper();
+        const QUrl url(request.value(QLatin1String("url")).toString());
+        if (method.isEmpty() || !url.isValid() || url.isRelative()) {
+            ++imported.broken;
+            continue;
+        }
+        const auto headers = request.value(QLatin1String("headers")).toArray();
+        if (!isNavigation(entry, headers)) {
+            ++imported.notPages;
+            continue;
+        }
+        const bool followUp = !redirectedTo.isEmpty() && comparable(url) == redirectedTo;
+        redirectedTo = redirectTarget(entry, url);
+        if (followUp) {
+            ++imported.redirectFollowUps;
+            continue;
+        }
+        ImportedBody body;
+        if (method == u"POST")
+            body = bodyOf(request, headers);
+        const auto address = url.toString(QUrl::FullyEncoded).toStdU16String();
+        const auto headerText = body.body.headers.toStdU16String();
+        const Navigation navigation{
+            address, headerText,
+            std::span(reinterpret_cast<const std::uint8_t*>(body.body.postData.constData()),
+                      static_cast<std::size_t>(body.body.postData.size()))};
+        const auto recorded = applyRecordingRule(navigation, help, sequence).record;
+        if (!recorded) {
+            ++imported.notWeb;
+            continue;
+        }
+        if (!body.exact)
+            imported.inexactBodies.push_back(static_cast<int>(sequence.count()));
+    }
+    imported.records.assign(sequence.begin(), sequence.end());
+    return imported;
+}
+
+} // namespace waytrace
