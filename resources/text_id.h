@@ -131,6 +131,12 @@ enum class TextId : int
     RecentFiles = 225,
     ExportTrialRunHar = 226,
     HarFilesFilter = 227,
+    ImportHar = 228,
+    NotAHarFile = 229,
+    HarImported = 230,
+    HarLeftOut = 231,
+    HarInexactBodies = 232,
+    PasswordLeftOut = 233,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -255,6 +261,12 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::ShellScriptsFilter,
                                            TextId::RecentFiles,
                                            TextId::ExportTrialRunHar,
-                                           TextId::HarFilesFilter};
+                                           TextId::HarFilesFilter,
+                                           TextId::ImportHar,
+                                           TextId::NotAHarFile,
+                                           TextId::HarImported,
+                                           TextId::HarLeftOut,
+                                           TextId::HarInexactBodies,
+                                           TextId::PasswordLeftOut};
 
 } // namespace waytrace

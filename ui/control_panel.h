@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -52,6 +53,8 @@ public:
     // records are not changed. Does nothing while a run is under way (control_panel_trial_run.cpp).
     void startTrialRun();
     [[nodiscard]] bool isTrialRunning() const;
+    // Asked before each run starts (passwords a file left out); false keeps the run from going.
+    void setTrialRunGate(std::function<bool()> gate) { trialRunGate_ = std::move(gate); }
 
     // The results of the run under way or the last one, in the order the URLs ran.
     [[nodiscard]] const QList<TrialRunResult>& lastRun() const { return lastRun_; }
@@ -126,6 +129,7 @@ private:
     SequenceUndo* undo_;
     UrlListModel* model_;
     TrialRun* trialRun_;
+    std::function<bool()> trialRunGate_;
     std::array<DetailBox, 5> detailBoxes_{};
     TrialRunTally tally_; // of the run under way or last run
     QList<TrialRunResult> lastRun_;

@@ -16,7 +16,7 @@ namespace waytrace {
 
 void ControlPanel::startTrialRun()
 {
-    if (isTrialRunning() || sequence_.count() == 0)
+    if (isTrialRunning() || sequence_.count() == 0 || (trialRunGate_ && !trialRunGate_()))
         return;
     // Every URL run gets its entry, also those recorded since the last refill; the selection
     // stays where it was.

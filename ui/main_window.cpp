@@ -45,8 +45,8 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     setWindowIcon(programIcon());
     useDesignFontSize(this);
     buildControls();
-    files_ =
-        new SequenceFiles(recorder_.sequence(), undo_, this, [this] { return mainMessageTitle_; });
+    files_ = new SequenceFiles(
+        recorder_.sequence(), undo_, this, [this] { return mainMessageTitle_; }, helpUrl_);
     buildMenus();
     connectCommands();
     upload_ = new UploadFlow({recorder_.sequence(), *uploadChannel_,
@@ -151,6 +151,7 @@ ControlPanel& MainWindow::controlPanel()
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
         panel_->addListAction(exportHarAction_);
+        panel_->setTrialRunGate([this] { return files_->supplyLeftOutPasswords(); });
         exportHarAction_->setEnabled(false);
         connect(panel_, &ControlPanel::trialRunEnded, this,
                 [this] { exportHarAction_->setEnabled(!panel_->lastRun().isEmpty()); });
@@ -383,7 +384,8 @@ void MainWindow::startNewSequence()
 
 void MainWindow::save()
 {
-    upload_->start();
+    if (files_->supplyLeftOutPasswords())
+        upload_->start();
 }
 
 } // namespace waytrace

@@ -136,6 +136,7 @@ private:
     QAction* editSequenceAction_;
     QAction* saveSequenceAction_;
     QAction* openFileAction_;
+    QAction* importHarAction_;
     QAction* saveFileAction_;
     QAction* exportAction_;
     QAction* exportHarAction_; // on once a test run has results

@@ -130,6 +130,7 @@ void MainWindow::buildMenus()
     openFileAction_ = fileMenu_->addAction(QStringLiteral("&Open File..."));
     openFileAction_->setShortcut(QKeySequence::Open);
     recentMenu_ = fileMenu_->addMenu(QStringLiteral("Recent Files"));
+    importHarAction_ = fileMenu_->addAction(QStringLiteral("&Import HAR..."));
     editSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Edit this Sequence"));
     editSequenceAction_->setShortcut(Qt::CTRL | Qt::Key_E);
     saveSequenceAction_ = fileMenu_->addAction(QStringLiteral("&Save this Sequence"));
@@ -160,6 +161,7 @@ void MainWindow::buildMenus()
                     {editSequenceAction_, "editSequenceAction"},
                     {saveSequenceAction_, "saveSequenceAction"},
                     {openFileAction_, "openFileAction"},
+                    {importHarAction_, "importHarAction"},
                     {saveFileAction_, "saveFileAction"},
                     {exportAction_, "exportAction"},
                     {exportHarAction_, "exportHarAction"},
@@ -186,6 +188,7 @@ void MainWindow::connectCommands()
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
     connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
+    connect(importHarAction_, &QAction::triggered, files_, &SequenceFiles::askAndImportHar);
     connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
     connect(exportAction_, &QAction::triggered, files_, &SequenceFiles::askAndExport);
     connect(exportHarAction_, &QAction::triggered, files_,
@@ -228,6 +231,7 @@ void MainWindow::localize()
     trialRunAction_->setText(loadText(TextId::TrialRun));
     undoAction_->setText(loadText(TextId::Undo));
     openFileAction_->setText(loadText(TextId::OpenFile));
+    importHarAction_->setText(loadText(TextId::ImportHar));
     saveFileAction_->setText(loadText(TextId::SaveToFile));
     exportAction_->setText(loadText(TextId::ExportCurlScript));
     exportHarAction_->setText(loadText(TextId::ExportTrialRunHar));

@@ -4,6 +4,7 @@
 #include "text.h"
 
 #include "files/curl_script.h"
+#include "files/har_import.h"
 #include "files/sequence_file.h"
 #include "network/trial_run_har.h"
 
@@ -12,7 +13,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QSettings>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace waytrace {
 
@@ -23,8 +29,8 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
 {
     using Purpose = SequenceFiles::Purpose;
     const bool exporting = purpose == Purpose::Export;
-    const bool har = purpose == Purpose::ExportHar;
-    const bool saving = purpose != Purpose::Open;
+    const bool har = purpose == Purpose::ExportHar || purpose == Purpose::ImportHar;
+    const bool saving = purpose == Purpose::Save || exporting || purpose == Purpose::ExportHar;
     QFileDialog dialog(parent);
     // Qt's own dialog: it has room for the password box, and speaks the interface language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -33,10 +39,11 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
                                               : TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    const TextId title = har         ? TextId::ExportTrialRunHar
-                         : exporting ? TextId::ExportCurlScript
-                         : saving    ? TextId::SaveToFile
-                                     : TextId::OpenFile;
+    const TextId title = purpose == Purpose::ImportHar ? TextId::ImportHar
+                         : har                         ? TextId::ExportTrialRunHar
+                         : exporting                   ? TextId::ExportCurlScript
+                         : saving                      ? TextId::SaveToFile
+                                                       : TextId::OpenFile;
     // The menu item's words, without the dots that promise this very dialog.
     dialog.setWindowTitle(loadText(title).remove(QStringLiteral("...")));
     if (saving)
@@ -98,9 +105,9 @@ SequenceFiles::Chooser SequenceFiles::setChooser(Chooser replacement)
 }
 
 SequenceFiles::SequenceFiles(RecordedSequence& sequence, SequenceUndo& undo, QWidget* window,
-                             std::function<QString()> messageTitle)
+                             std::function<QString()> messageTitle, QString helpUrl)
     : QObject(window), sequence_(sequence), undo_(undo), window_(window),
-      messageTitle_(std::move(messageTitle))
+      messageTitle_(std::move(messageTitle)), helpUrl_(std::move(helpUrl))
 {
 }
 
@@ -110,10 +117,16 @@ void SequenceFiles::askAndOpen()
         open(choice->path);
 }
 
+void SequenceFiles::askAndImportHar()
+{
+    if (const auto choice = chooser()(window_, Purpose::ImportHar, path_))
+        importHar(choice->path);
+}
+
 void SequenceFiles::askAndSave()
 {
     const auto choice = chooser()(window_, Purpose::Save, path_);
-    if (!choice)
+    if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
         return;
     const QString name = QFileInfo(choice->path).fileName();
     if (const auto error =
@@ -128,7 +141,7 @@ void SequenceFiles::askAndSave()
 void SequenceFiles::askAndExport()
 {
     const auto choice = chooser()(window_, Purpose::Export, path_);
-    if (!choice)
+    if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
         return;
     // Written as a sequence file is: whole or not at all, for the user alone (it may hold
     // passwords).
@@ -146,34 +159,129 @@ void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 
-bool SequenceFiles::open(const QString& path)
+std::optional<QByteArray> SequenceFiles::readWhole(const QString& path, TextId tooLarge) const
 {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         tell(loadText(TextId::CannotOpenFile).arg(name, file.errorString()));
-        return false;
+        return std::nullopt;
     }
     if (file.size() > kLargestSequenceFile) {
-        tell(loadText(TextId::NotASequenceFile).arg(name));
-        return false;
+        tell(loadText(tooLarge).arg(name));
+        return std::nullopt;
     }
-    const auto read = readSequenceFile(file.readAll());
-    if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
-        tell(faultText(name, *fault));
-        return false;
-    }
+    return file.readAll();
+}
+
+void SequenceFiles::replaceSequence(const std::vector<RecordRef>& records)
+{
     undo_.clear(sequence_); // Edit > Undo brings back what was there
+    sequence_.insert(1, records);
+    passwordsLeftOut_.clear();
+}
+
+bool SequenceFiles::open(const QString& path)
+{
+    const auto bytes = readWhole(path, TextId::NotASequenceFile);
+    if (!bytes)
+        return false;
+    const auto read = readSequenceFile(*bytes);
+    if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
+        tell(faultText(QFileInfo(path).fileName(), *fault));
+        return false;
+    }
     const auto& contents = std::get<SequenceFileContents>(read);
-    sequence_.insert(1, contents.records);
+    replaceSequence(contents.records);
+    if (!contents.passwords)
+        for (const auto& record : contents.records)
+            if (!record->userName.empty())
+                passwordsLeftOut_.push_back(record);
     keep(path);
     emit fileChanged();
+    return true;
+}
+
+bool SequenceFiles::importHar(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const auto bytes = readWhole(path, TextId::NotAHarFile);
+    if (!bytes)
+        return false;
+    const auto read = waytrace::importHar(*bytes, helpUrl_);
+    if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
+        tell(fault->kind == SequenceFileFault::Kind::NotJson
+                 ? faultText(name, *fault)
+                 : loadText(TextId::NotAHarFile).arg(name));
+        return false;
+    }
+    const auto& har = std::get<HarImport>(read);
+    replaceSequence(har.records);
+    // Not a sequence file: a save to a file asks where.
+    path_.clear();
+    changed_ = false;
+    emit fileChanged();
+
+    QStringList report{loadText(TextId::HarImported).arg(har.records.size()).arg(name)};
+    if (har.notPages + har.redirectFollowUps + har.notWeb + har.broken > 0)
+        report.append(loadText(TextId::HarLeftOut)
+                          .arg(har.notPages)
+                          .arg(har.redirectFollowUps)
+                          .arg(har.notWeb)
+                          .arg(har.broken));
+    if (!har.inexactBodies.empty()) {
+        QStringList steps;
+        for (const int step : har.inexactBodies)
+            steps.append(QString::number(step));
+        report.append(loadText(TextId::HarInexactBodies).arg(steps.join(QStringLiteral(", "))));
+    }
+    tell(report.join(QStringLiteral("\n\n")));
+    return true;
+}
+
+bool SequenceFiles::supplyLeftOutPasswords()
+{
+    // One question for each user on each server: a login's steps share it.
+    const auto server = [](const UrlRecord& record) {
+        return QUrl(QString::fromStdU16String(record.urlAddress))
+            .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
+                      QUrl::RemoveFragment)
+            .toString();
+    };
+    QList<std::pair<QString, std::vector<RecordRef>>> logins; // "user@server", its steps
+    for (const auto& left : passwordsLeftOut_) {
+        const auto record = left.lock();
+        if (!record || !record->password.empty() || record->userName.empty() ||
+            std::find(sequence_.begin(), sequence_.end(), record) == sequence_.end())
+            continue;
+        const QString login = QString::fromStdU16String(record->userName) + u'@' + server(*record);
+        const auto same = std::ranges::find(logins, login, &decltype(logins)::value_type::first);
+        if (same == logins.end())
+            logins.append({login, {record}});
+        else
+            same->second.push_back(record);
+    }
+    for (const auto& [login, steps] : logins) {
+        const auto& first = *steps.front();
+        bool answered = false;
+        const QString password = QInputDialog::getText(
+            window_, messageTitle_(),
+            loadText(TextId::PasswordLeftOut)
+                .arg(QString::fromStdU16String(first.userName), server(first)),
+            QLineEdit::Password, {}, &answered);
+        if (!answered)
+            return false;
+        for (const auto& step : steps)
+            step->password = password.toStdU16String();
+    }
+    passwordsLeftOut_.clear();
     return true;
 }
 
 void SequenceFiles::forget()
 {
     path_.clear();
+    passwordsLeftOut_.clear();
     changed_ = false;
     emit fileChanged();
 }

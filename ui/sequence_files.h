@@ -3,6 +3,7 @@
 #include "core/recorded_sequence.h"
 #include "core/sequence_undo.h"
 #include "network/trial_run.h"
+#include "resources/text_id.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -10,15 +11,18 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
 namespace waytrace {
 
-// Open File…, Save to File… and Export…: the sequence kept in a file, which file that is, and
-// whether the sequence changed since it was opened or saved. Opening puts the current sequence
-// where Edit > Undo brings it back; a file that cannot be read changes nothing.
+// Open File…, Save to File…, Import HAR… and Export…: the sequence kept in a file, which file
+// that is, and whether the sequence changed since it was opened or saved. Opening or importing
+// puts the current sequence where Edit > Undo brings it back; a file that cannot be read changes
+// nothing. Passwords a file was saved without are asked for when a save or test run needs them.
 class SequenceFiles : public QObject
 {
     Q_OBJECT
@@ -34,6 +38,7 @@ public:
     {
         Open,
         Save,
+        ImportHar,
         Export,   // as a script of curl commands
         ExportHar // a test run
     };
@@ -43,16 +48,23 @@ public:
     static Chooser setChooser(Chooser chooser);
 
     // `window` is the parent of the dialogs and messages; `messageTitle` gives their title.
+    // Imports leave out the help page, as recording does.
     SequenceFiles(RecordedSequence& sequence, SequenceUndo& undo, QWidget* window,
-                  std::function<QString()> messageTitle);
+                  std::function<QString()> messageTitle, QString helpUrl);
 
     void askAndOpen();
+    void askAndImportHar();
     void askAndSave();
     void askAndExport();
     // A test run as a HAR file (never with credentials).
     void askAndExportHar(const QList<TrialRunResult>& results);
     // Opens the file at `path`; says why in a message when it cannot. Returns whether it did.
     bool open(const QString& path);
+    // Imports a HAR file a browser saved and says what it left out. Returns whether it did.
+    bool importHar(const QString& path);
+    // Asks for each user's password that the opened file left out and a step still needs.
+    // Returns false when the user cancelled: what needed them should not go on.
+    bool supplyLeftOutPasswords();
     // A new sequence belongs to no file.
     void forget();
     // The user changed the sequence (an edit, a removal, an undo).
@@ -72,6 +84,10 @@ signals:
 
 private:
     void tell(const QString& text) const;
+    // The whole file, or nothing after saying why.
+    std::optional<QByteArray> readWhole(const QString& path, TextId tooLarge) const;
+    // The sequence is now these records, the one before it behind Undo.
+    void replaceSequence(const std::vector<RecordRef>& records);
     void remember(const QString& path);
     // The sequence is now the file at `path`.
     void keep(const QString& path);
@@ -80,7 +96,10 @@ private:
     SequenceUndo& undo_;
     QWidget* window_;
     std::function<QString()> messageTitle_;
+    QString helpUrl_;
     QString path_;
+    // Steps with a user whose password the opened file left out.
+    std::vector<std::weak_ptr<UrlRecord>> passwordsLeftOut_;
     // Changes since the file was opened or saved: those noted, and steps recorded since.
     bool changed_ = false;
     std::size_t keptCount_ = 0;

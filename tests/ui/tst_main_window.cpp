@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QInputDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -393,6 +394,93 @@ private slots:
         QCOMPARE(f.form->sequence().count(), 4u);
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages[0].text.startsWith("broken.waytrace.json is broken at line 3"));
+        SequenceFiles::setChooser(previous);
+    }
+
+    // A file saved without passwords asks for them only when a test run needs them, once for
+    // each user on each server; a cancelled question keeps the run from starting.
+    void leftOutPasswordsAreAskedWhenNeeded()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("login.waytrace.json");
+        Fixture f;
+        for (const char* address :
+             {"http://127.0.0.1:1/login", "http://127.0.0.1:1/account", "http://127.0.0.2:1/"})
+            f.record(address);
+        for (const std::size_t step : {1U, 2U, 3U}) {
+            f.form->sequence().at(step)->userName = u"ann";
+            f.form->sequence().at(step)->password = u"secret";
+        }
+        const auto previous =
+            SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
+                return SequenceFiles::Choice{path, false};
+            });
+        child<QAction>(*f.form, "saveFileAction")->trigger();
+        child<QAction>(*f.form, "openFileAction")->trigger();
+        SequenceFiles::setChooser(previous);
+        auto& panel = f.form->controlPanel();
+        QStringList asked;
+        {
+            ModalAnswer<QInputDialog> cancel([](QInputDialog& dialog) { dialog.reject(); });
+            panel.startTrialRun();
+            QVERIFY(cancel.finished());
+            QVERIFY(!panel.isTrialRunning());
+        }
+        // Each question in turn, within the one call that starts the run.
+        QTimer answerer;
+        answerer.setInterval(5);
+        connect(&answerer, &QTimer::timeout, [&asked] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            asked.append(dialog->labelText());
+            dialog->setTextValue(QStringLiteral("s%1").arg(asked.size()));
+            dialog->accept();
+        });
+        answerer.start();
+        panel.startTrialRun();
+        answerer.stop();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked[0].endsWith("Password for ann at http://127.0.0.1:1:"));
+        QVERIFY(asked[1].endsWith("Password for ann at http://127.0.0.2:1:"));
+        QCOMPARE(f.form->sequence().at(2)->password, u"s1"s);
+        QCOMPARE(f.form->sequence().at(3)->password, u"s2"s);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.isTrialRunning(), 20000);
+    }
+
+    // Import HAR replaces the sequence (Undo brings it back) and says what it left out; a file
+    // that is not a HAR changes nothing.
+    void harFilesAreImported()
+    {
+        QTemporaryDir folder;
+        QString path = QStringLiteral(FIXTURES_DIR "/har/chromium_flow.har");
+        Fixture f;
+        f.record("http://a/");
+        const auto previous =
+            SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
+                return SequenceFiles::Choice{path, false};
+            });
+        child<QAction>(*f.form, "importHarAction")->trigger();
+        QCOMPARE(f.form->sequence().count(), 18u);
+        QCOMPARE(f.messages.size(), 1);
+        QCOMPARE(f.messages[0].text,
+                 "18 steps imported from chromium_flow.har.\n\nLeft out: 1 other requests "
+                 "(images, scripts, fetches), 2 redirect follow-ups, 0 not http or https, 0 "
+                 "broken entries.\n\nThe bodies of steps 13, 15 are not exactly as the browser "
+                 "sent them (the file does not hold them so): check them before use.");
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        child<QAction>(*f.form, "undoAction")->trigger(); // back, ahead of the imported steps
+        QCOMPARE(f.form->sequence().count(), 19u);
+        QCOMPARE(addresses(f.form->sequence()).first(), "http://a/");
+
+        path = folder.filePath("other.har");
+        QFile other(path);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("{\"log\": []}");
+        other.close();
+        child<QAction>(*f.form, "importHarAction")->trigger();
+        QCOMPARE(f.messages.value(1).text, "other.har is not a HAR file.");
+        QCOMPARE(f.form->sequence().count(), 19u);
         SequenceFiles::setChooser(previous);
     }
 
