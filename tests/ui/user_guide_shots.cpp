@@ -17,9 +17,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <cstdio>
 #include <stdexcept>
@@ -124,6 +127,27 @@ void shoot(int language, const QString& name, const QString& folder)
     child<QLineEdit>(panel, "urlLabelEdit")->setFocus();
     settle();
     save(panel.grab(), file("panel"));
+
+    // Keep: the Save to File dialog, in a folder of its own, with its password box.
+    {
+        QTemporaryDir scratch;
+        const QString folder = scratch.filePath(QStringLiteral("monitors"));
+        QDir().mkpath(folder);
+        QFile earlier(folder + QStringLiteral("/login.waytrace.json"));
+        check(earlier.open(QIODevice::WriteOnly), "cannot write a file to show");
+        earlier.close();
+        ModalAnswer<QFileDialog> keep([&](QFileDialog& dialog) {
+            dialog.setSidebarUrls(
+                {QUrl::fromLocalFile(QDir::homePath()), QUrl::fromLocalFile(folder)});
+            dialog.setDirectory(folder);
+            dialog.selectFile(QStringLiteral("shop.waytrace.json"));
+            settle();
+            save(dialog.grab(), file("keep"));
+            dialog.reject();
+        });
+        child<QAction>(*w.form, "saveFileAction")->trigger();
+        check(keep.finished(), "the Save to File dialog did not show");
+    }
 
     // Save: the dialog filled key by key, shot, and confirmed.
     ModalAnswer<UploadDialog> answer([&](UploadDialog& dialog) {
