@@ -60,6 +60,9 @@ signals:
     void loadProgress(int percent);
     // The top page or a frame has finished loading.
     void documentComplete(const QString& url);
+    // The top page as it shows once loaded: its status (0 when not known), address and HTML
+    // (the start of it), for the step that led to it.
+    void pageShown(int status, const QString& url, const QString& html);
     void downloadComplete();
     void onQuit();
     // A page closes its window.

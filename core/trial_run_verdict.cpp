@@ -1,5 +1,6 @@
 #include "trial_run_verdict.h"
 
+#include "html_text.h"
 #include "recording_rule.h"
 
 #include <algorithm>
@@ -35,37 +36,6 @@ constexpr char16_t lower(char16_t c)
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-// The form-urlencoded decoding of one name or value, byte for character: what the page typed,
-// as far as tokens are concerned (they are ASCII).
-std::u16string formDecoded(std::u16string_view text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'+') {
-            out += u' ';
-        } else if (text[i] == u'%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                   hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char16_t>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The words of a field name, in lower case: split at anything but letters and digits and
 // where a lower-case letter meets an upper-case one ("csrfToken", "__RequestVerificationToken").
 std::vector<std::u16string> nameWords(std::u16string_view name)
@@ -90,24 +60,41 @@ std::vector<std::u16string> nameWords(std::u16string_view name)
 
 bool isTokenName(std::u16string_view name)
 {
-    static constexpr std::array<std::u16string_view, 11> kWords{u"csrf",
+    // Found inside longer words too ("csrfmiddlewaretoken", "jsessionid").
+    static constexpr std::array<std::u16string_view, 13> kParts{u"tok",
+                                                                u"csrf",
                                                                 u"xsrf",
-                                                                u"token",
                                                                 u"nonce",
-                                                                u"state",
+                                                                u"session",
                                                                 u"viewstate",
                                                                 u"eventvalidation",
+                                                                u"timestamp",
                                                                 u"samlresponse",
                                                                 u"samlrequest",
                                                                 u"authenticity",
-                                                                u"requestverificationtoken"};
-    // Forgery tokens hide inside longer words too ("csrfmiddlewaretoken").
+                                                                u"ticket",
+                                                                u"sesskey"};
+    // Too short to look for inside a word ("section", "statement"): the whole word or its end
+    // ("phpsessid", "startdate", "oauthstate").
+    static constexpr std::array<std::u16string_view, 5> kEnds{u"sec", u"sid", u"state", u"date",
+                                                              u"sess"};
     const auto words = nameWords(name);
     return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
-        return std::find(kWords.begin(), kWords.end(), word) != kWords.end() ||
-               word.find(u"csrf") != std::u16string::npos ||
-               word.find(u"xsrf") != std::u16string::npos;
+        const std::u16string_view view = word;
+        return std::any_of(kParts.begin(), kParts.end(),
+                           [&](auto part) { return view.find(part) != view.npos; }) ||
+               std::any_of(kEnds.begin(), kEnds.end(),
+                           [&](auto end) { return view.ends_with(end); });
     });
+}
+
+// Seconds or milliseconds since 1970, between 2001 and 2033: a page's time stamp.
+bool looksLikeEpoch(std::u16string_view value)
+{
+    if ((value.size() != 10 && value.size() != 13) || (value[0] != u'1' && value[0] != u'2') ||
+        !std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        return false;
+    return value[0] == u'1' || value[1] == u'0';
 }
 
 // Long, base64 or hex only, letters and digits mixed, and as varied as random text is.
@@ -235,26 +222,83 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
     return judge.verdict(status, condition, code);
 }
 
-std::vector<StaleField> staleFields(std::u16string_view querystring)
+bool isPerVisitValue(std::u16string_view name, std::u16string_view value)
 {
-    const std::u16string body = recordedBodyText(querystring);
+    return isTokenName(name) || looksRandom(value) || looksLikeEpoch(value);
+}
+
+std::vector<StaleField> staleFields(const UrlRecord& record)
+{
     std::vector<StaleField> found;
-    std::size_t from = 0;
-    while (from <= body.size()) {
-        auto end = body.find(u'&', from);
-        if (end == std::u16string::npos)
-            end = body.size();
-        const std::u16string_view pair = std::u16string_view(body).substr(from, end - from);
-        const auto equals = pair.find(u'=');
-        if (equals != std::u16string_view::npos) {
-            auto name = formDecoded(pair.substr(0, equals));
-            const auto value = formDecoded(pair.substr(equals + 1));
-            if (isTokenName(name))
-                found.push_back({std::move(name), StaleField::Reason::TokenName});
-            else if (looksRandom(value))
-                found.push_back({std::move(name), StaleField::Reason::RandomValue});
+    const auto check = [&](std::u16string_view encoded) {
+        for (auto& sent : formFields(encoded)) {
+            if (std::any_of(found.begin(), found.end(),
+                            [&](const StaleField& field) { return field.name == sent.name; }))
+                continue;
+            if (isTokenName(sent.name))
+                found.push_back({std::move(sent.name), StaleField::Reason::TokenName, {}, {}, 0});
+            else if (looksRandom(sent.value) || looksLikeEpoch(sent.value))
+                found.push_back({std::move(sent.name), StaleField::Reason::RandomValue, {}, {}, 0});
         }
-        from = end + 1;
+    };
+    const std::u16string_view address = record.urlAddress;
+    if (const auto question = address.find(u'?'); question != address.npos)
+        check(address.substr(question + 1, address.find(u'#') - question - 1));
+    check(recordedBodyText(record.postBody));
+    return found;
+}
+
+void LiveValues::offer(int position, std::u16string_view html)
+{
+    // Per page: a name offered with one value only; with several (the "id" of each link), none.
+    std::vector<std::pair<OfferedValue, bool>> page;
+    for (auto& offered : offeredValues(html)) {
+        const auto same = std::find_if(page.begin(), page.end(), [&](const auto& known) {
+            return known.first.name == offered.name;
+        });
+        if (same == page.end())
+            page.push_back({std::move(offered), true});
+        else if (same->first.value != offered.value)
+            same->second = false;
+    }
+    for (auto& entry : page) {
+        auto& offered = entry.first;
+        const bool single = entry.second;
+        auto known = std::find_if(values_.begin(), values_.end(),
+                                  [&](const Offer& value) { return value.name == offered.name; });
+        if (known == values_.end() && single)
+            values_.push_back({std::move(offered.name), std::move(offered.value), position});
+        else if (known != values_.end() && single)
+            *known = {std::move(offered.name), std::move(offered.value), position};
+        else if (known != values_.end())
+            values_.erase(known);
+    }
+}
+
+std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
+{
+    std::vector<StaleField> found;
+    for (const auto& field : staleFields(record)) {
+        std::u16string recorded;
+        const auto take = [&](std::u16string_view encoded) {
+            for (auto& [name, value] : formFields(encoded))
+                if (name == field.name)
+                    recorded = std::move(value);
+        };
+        const std::u16string_view address = record.urlAddress;
+        if (const auto question = address.find(u'?'); question != address.npos)
+            take(address.substr(question + 1, address.find(u'#') - question - 1));
+        take(recordedBodyText(record.postBody));
+        // A random-looking value is not enough: a hash of the page's text that the server
+        // ignores changes as the text does. A per-visit name or a time stamp is.
+        if (field.reason == StaleField::Reason::RandomValue && !looksLikeEpoch(recorded))
+            continue;
+        const auto live = std::find_if(values_.begin(), values_.end(), [&](const Offer& value) {
+            return value.name == field.name;
+        });
+        if (live != values_.end() && live->value != recorded)
+            found.push_back({field.name, StaleField::Reason::LiveValue, std::move(recorded),
+                             live->value, live->position});
     }
     return found;
 }

@@ -3,6 +3,8 @@
 // What a trial run of a recorded URL concludes, read as the control panel's labels say, and which
 // recorded form fields are likely to be stale when the monitor replays them.
 
+#include "url_record.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,19 +81,48 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
                                std::u16string_view forbiddenKeywords,
                                std::optional<CodeCondition> condition, int code);
 
-// A form field whose recorded value will likely be refused when replayed.
+// A field a step sends (in its body or its address's query) whose recorded value will likely be
+// refused when replayed.
 struct StaleField
 {
     std::u16string name;
     enum class Reason
     {
-        TokenName,   // named like a per-visit token (csrf, nonce, __VIEWSTATE, ...)
-        RandomValue, // 16 or more characters of base64 or hex that look random
+        TokenName,   // named like a per-visit value (csrf, nonce, sectok, session, date, ...)
+        RandomValue, // 16 or more characters of base64 or hex that look random, or a time stamp
+        LiveValue,   // the pages of a replay offer it with another value
     } reason;
+    // For LiveValue: the value recorded, the one offered now, and the step whose answer did.
+    std::u16string recorded;
+    std::u16string live;
+    int offeredBy = 0;
 };
 
-// The fields of a recorded urlencoded body (the record's querystring, "%" written as "%25")
-// that are likely per-visit values. Other bodies give none.
-std::vector<StaleField> staleFields(std::u16string_view querystring);
+// Whether a field's name or value looks like one that changes per visit.
+bool isPerVisitValue(std::u16string_view name, std::u16string_view value);
+
+// Before a run: the fields of a record's query and urlencoded body that look like per-visit
+// values, by their names and values.
+std::vector<StaleField> staleFields(const UrlRecord& record);
+
+// During a run: the values the answers so far offer for later requests (hidden inputs, link
+// and form-action queries), the newest page's for each name. A field that looks per-visit and
+// is now offered with another value than recorded is stale for certain; the same value, or one
+// no page offers, is left alone.
+class LiveValues
+{
+public:
+    void offer(int position, std::u16string_view html);
+    [[nodiscard]] std::vector<StaleField> staleIn(const UrlRecord& record) const;
+
+private:
+    struct Offer
+    {
+        std::u16string name;
+        std::u16string value;
+        int position = 0;
+    };
+    std::vector<Offer> values_;
+};
 
 } // namespace waytrace

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "seen_page.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace waytrace {
@@ -34,6 +37,8 @@ struct UrlRecord
     // Basic-authentication credentials.
     std::u16string userName;
     std::u16string password;
+    // What the page showed when it was recorded, for the test run to compare with; never sent.
+    std::optional<SeenPage> seen;
 };
 
 // One of a record's text fields, for code that treats them alike.

@@ -81,6 +81,41 @@ constexpr const char* kTextFieldNames[] = {"urladdress",    "displayname",  "que
                                            "headers",       "matchcontent", "unavailabilitystring",
                                            "httpcondition", "username",     "password"};
 
+// What the page showed, on one line: it is compared, not read.
+QByteArray seenJson(const SeenPage& seen)
+{
+    QByteArray out = "{\"status\": " + QByteArray::number(seen.status) +
+                     ", \"final\": " + quoted(seen.finalUrl) +
+                     ", \"title\": " + quoted(seen.title) + ", \"fingerprint\": [";
+    for (std::size_t i = 0; i < seen.fingerprint.size(); ++i)
+        out += (i > 0 ? "," : "") + QByteArray::number(seen.fingerprint[i]);
+    return out + "]}";
+}
+
+// What the page showed, if the record says it well enough; otherwise nothing (it only serves
+// comparisons).
+std::optional<SeenPage> seenFrom(const QJsonValue& value)
+{
+    const auto fields = value.toObject();
+    const auto status = fields.value(QLatin1String("status"));
+    const auto fingerprint = fields.value(QLatin1String("fingerprint"));
+    if (!value.isObject() || !status.isDouble() || !fingerprint.isArray())
+        return std::nullopt;
+    SeenPage seen;
+    seen.status = status.toInt();
+    seen.finalUrl = fields.value(QLatin1String("final")).toString().toStdU16String();
+    seen.title = fields.value(QLatin1String("title")).toString().toStdU16String();
+    for (const auto& hash : fingerprint.toArray()) {
+        if (!hash.isDouble() || hash.toDouble() < 0 || hash.toDouble() > UINT32_MAX)
+            return std::nullopt;
+        seen.fingerprint.push_back(static_cast<std::uint32_t>(hash.toDouble()));
+    }
+    std::sort(seen.fingerprint.begin(), seen.fingerprint.end());
+    seen.fingerprint.erase(std::unique(seen.fingerprint.begin(), seen.fingerprint.end()),
+                           seen.fingerprint.end());
+    return seen;
+}
+
 } // namespace
 
 QByteArray recordJson(const UrlRecord& record)
@@ -113,6 +148,8 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
             firstField = false;
             out += name + QByteArray("\": ") + value;
         }
+        if (record->seen)
+            out += ",\n      \"seen\": " + seenJson(*record->seen);
         out += "\n    }";
     }
     return out + (first ? "]\n}\n" : "\n  ]\n}\n");
@@ -170,6 +207,7 @@ std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QBy
             code.toInt() > INT16_MAX)
             return fault("httpvalue");
         record->responseCode = static_cast<std::int16_t>(code.toInt());
+        record->seen = seenFrom(fields.value(QLatin1String("seen")));
         contents.records.push_back(std::move(record));
     }
     return contents;

@@ -35,7 +35,8 @@ struct TrialRun::Step
     std::u16string forbiddenKeywords;
     std::optional<CodeCondition> condition;
     int code = 0;
-    QStringList staleFields;
+    std::optional<SeenPage> seen;
+    UrlRecord sent; // the address and body, for the fields it sends
 };
 
 namespace {
@@ -45,8 +46,8 @@ constexpr TextId kConditionTexts[] = {TextId::GreaterThan, TextId::EqualTo, Text
 
 // How much of an answer is read at a time, and how much the network layer may hold unread: an
 // answer is judged as it arrives and never held whole, whatever its size.
-constexpr qint64 kPieceSize = 256 * 1024;
-constexpr qint64 kReadBufferSize = 4096 * 1024;
+constexpr qint64 kPieceSize = qint64{256} * 1024;
+constexpr qint64 kReadBufferSize = qint64{4096} * 1024;
 // A declaration in the document itself is looked for in its first bytes, as browsers do.
 constexpr qsizetype kCharsetSniffSize = 1024;
 // As browsers allow.
@@ -251,8 +252,9 @@ void TrialRun::start(const RecordedSequence& sequence)
         step.forbiddenKeywords = record->forbiddenKeywords;
         step.condition = codeConditionFor(QString::fromStdU16String(record->responseCondition));
         step.code = record->responseCode;
-        for (const auto& field : waytrace::staleFields(record->postBody))
-            step.staleFields << QString::fromStdU16String(field.name);
+        step.seen = record->seen;
+        step.sent.urlAddress = record->urlAddress;
+        step.sent.postBody = record->postBody;
         steps_.push_back(std::move(step));
     }
 
@@ -278,6 +280,7 @@ void TrialRun::start(const RecordedSequence& sequence)
             });
 
     next_ = 0;
+    live_ = {};
     ++run_;
     running_ = true;
     qCDebug(logTrialRun) << "trial run of" << steps_.size() << "URLs";
@@ -319,12 +322,12 @@ void TrialRun::runNext()
         TrialRunResult result;
         result.position = static_cast<int>(next_);
         result.record = step.record;
-        result.staleFields = step.staleFields;
+        result.staleFields = live_.staleIn(step.sent);
         result.finalUrl = step.url.toString();
         result.failure = TrialRunFailure::BadHeaders;
         result.failureDetail = fault;
         qCWarning(logTrialRun) << "URL" << result.position << "not sent:" << fault;
-        finishStep(std::move(result));
+        finishStep(result);
         return;
     }
     for (const auto& [name, value] : parseHeaderLines(step.headers))
@@ -432,7 +435,7 @@ void TrialRun::replied()
     TrialRunResult result;
     result.position = static_cast<int>(next_);
     result.record = step.record;
-    result.staleFields = step.staleFields;
+    result.staleFields = live_.staleIn(step.sent);
     result.finalUrl = reply->url().toString();
     result.status = status;
     result.failure = answer.timedOut ? TrialRunFailure::TooSlow : failureOf(reply->error(), status);
@@ -467,12 +470,31 @@ void TrialRun::replied()
         result.fires = answer.verdict(status, step.condition, step.code);
         result.requiredKeywords = QString::fromStdU16String(step.requiredKeywords);
         result.forbiddenKeywords = QString::fromStdU16String(step.forbiddenKeywords);
+        compareWithSeen(result, step, reply->rawHeader("Content-Type"));
         qCDebug(logTrialRun) << "URL" << result.position << "answered" << result.status;
     }
-    finishStep(std::move(result));
+    finishStep(result);
 }
 
-void TrialRun::finishStep(TrialRunResult result)
+void TrialRun::compareWithSeen(TrialRunResult& result, const Step& step,
+                               const QByteArray& contentType)
+{
+    // Pages only: an image or a download offers no values and shows no text to compare.
+    const QByteArray type = contentType.toLower();
+    if (!type.isEmpty() && !type.contains("html"))
+        return;
+    const QByteArray& body = result.exchange.bodyStart;
+    const QString html = declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
+    const std::u16string text = html.toStdU16String();
+    live_.offer(result.position, text);
+    if (step.seen)
+        result.differences = comparePages(
+            *step.seen,
+            seenPageOf(result.status,
+                       QUrl(result.finalUrl).toString(QUrl::FullyEncoded).toStdU16String(), text));
+}
+
+void TrialRun::finishStep(const TrialRunResult& result)
 {
     answerTimer_->stop();
     answer_.reset();

@@ -2,6 +2,7 @@
 
 #include "common/accepted_certificates.h"
 #include "core/recorded_sequence.h"
+#include "core/seen_page.h"
 #include "core/trial_run_verdict.h"
 
 #include <QByteArray>
@@ -71,7 +72,10 @@ struct TrialRunResult
     ConditionVerdict fires;   // only when a whole answer came
     QString requiredKeywords; // the phrases searched for, as the run had them
     QString forbiddenKeywords;
-    QStringList staleFields; // posted fields that likely change per visit
+    // Fields it sent whose values the run's earlier answers offered otherwise.
+    std::vector<StaleField> staleFields;
+    // How its answer differs from the page the user saw when recording it.
+    std::vector<PageDifference> differences;
     TrialRunFailure failure = TrialRunFailure::None;
     QString failureDetail; // the network's own words, in English; for BadHeaders, the line
     TrialRunExchange exchange;
@@ -80,7 +84,8 @@ struct TrialRunResult
     [[nodiscard]] bool passed() const
     {
         return failure == TrialRunFailure::None && !fires.requiredKeywords.value_or(false) &&
-               !fires.forbiddenKeywords.value_or(false) && !fires.responseCondition.value_or(false);
+               !fires.forbiddenKeywords.value_or(false) &&
+               !fires.responseCondition.value_or(false) && differences.empty();
     }
 };
 
@@ -91,6 +96,8 @@ std::optional<CodeCondition> codeConditionFor(const QString& text);
 // Replays the recorded sequence as the monitor will, with Qt Network: each URL in order with its
 // method, recorded body, header text and basic-authentication credentials, following redirects,
 // in a cookie jar of its own that starts empty. It never changes a record and never uploads.
+// Each answer is compared with the page the user saw, and the values its page offers are kept to
+// tell which recorded values later steps send stale.
 // The records are copied when the run starts, so edits made while it runs do not affect it.
 class TrialRun : public QObject
 {
@@ -127,7 +134,9 @@ private:
     void read();
     void replied();
     void certificateDoubted(const QList<QSslError>& errors);
-    void finishStep(TrialRunResult result);
+    // The answer against the page the user saw; the values its page offers, for later steps.
+    void compareWithSeen(TrialRunResult& result, const Step& step, const QByteArray& contentType);
+    void finishStep(const TrialRunResult& result);
 
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
@@ -141,6 +150,7 @@ private:
     std::chrono::milliseconds silence_{30000};
     std::chrono::milliseconds answerLimit_{120000};
     QTimer* answerTimer_ = nullptr;
+    LiveValues live_;
 };
 
 } // namespace waytrace

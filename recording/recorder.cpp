@@ -3,6 +3,7 @@
 #include "browser/browser.h"
 #include "common/error_trap.h"
 #include "core/recording_rule.h"
+#include "core/seen_page.h"
 
 #include <QUrl>
 
@@ -18,12 +19,35 @@ Recorder::Recorder(QString helpUrl, QObject* parent) : QObject(parent), helpUrl_
 void Recorder::listen(Browser& browser)
 {
     // A failure leaves the navigation as the browser and earlier listeners decided.
-    connect(&browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
-        runTrapped([&] {
-            if (record(request.url(), request.headers(), request.postData()))
-                request.cancel();
-        });
+    connect(&browser, &Browser::beforeNavigate2, this,
+            [this, &browser](NavigationRequest& request) {
+                runTrapped([&] {
+                    const auto count = sequence_.count();
+                    if (record(request.url(), request.headers(), request.postData()))
+                        request.cancel();
+                    auto& awaiting = pages_[&browser].awaiting;
+                    if (sequence_.count() > count && awaiting.expired())
+                        awaiting = sequence_.at(sequence_.count());
+                });
+            });
+    connect(&browser, &Browser::navigateComplete2, this, [this, &browser] {
+        auto& watch = pages_[&browser];
+        watch.describing.push_back(std::exchange(watch.awaiting, {}));
     });
+    connect(&browser, &Browser::pageShown, this,
+            [this, &browser](int status, const QString& url, const QString& html) {
+                runTrapped([&] {
+                    auto& describing = pages_[&browser].describing;
+                    if (describing.empty())
+                        return;
+                    const auto record = describing.front().lock();
+                    describing.pop_front();
+                    if (record && !record->seen)
+                        record->seen =
+                            seenPageOf(status, url.toStdU16String(), html.toStdU16String());
+                });
+            });
+    connect(&browser, &QObject::destroyed, this, [this, &browser] { pages_.erase(&browser); });
     connect(&browser, &Browser::credentialsEntered, this,
             [this](const QString& url, const QString& userName, const QString& password) {
                 runTrapped([&] {

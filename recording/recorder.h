@@ -7,6 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
+#include <map>
+#include <memory>
+
 namespace waytrace {
 
 class Browser;
@@ -22,8 +26,8 @@ public:
     // `helpUrl` is the online help page, never recorded.
     explicit Recorder(QString helpUrl, QObject* parent = nullptr);
 
-    // Records every navigation `browser` announces, cancelling those the rule cancels, and keeps
-    // the logins its user enters for the sequence.
+    // Records every navigation `browser` announces, cancelling those the rule cancels, keeps the
+    // logins its user enters for the sequence, and what each step's page showed.
     void listen(Browser& browser);
 
     // Runs the recording rule on one navigation; returns whether it is to be cancelled.
@@ -42,6 +46,15 @@ private:
     QString helpUrl_;
     RecordedSequence sequence_;
     QStringList cancelled_;
+    // Per browser, the first step recorded since its top page last loaded: the page it loads
+    // next is that step's (frames are recorded after their page). Then, in the order the loads
+    // ended, the steps whose pages are being described (the description comes later).
+    struct PageWatch
+    {
+        std::weak_ptr<UrlRecord> awaiting;
+        std::deque<std::weak_ptr<UrlRecord>> describing;
+    };
+    std::map<const Browser*, PageWatch> pages_;
 };
 
 // The recording rule on one navigation as a browser announces it: appends to `sequence` and

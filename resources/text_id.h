@@ -137,6 +137,13 @@ enum class TextId : int
     HarLeftOut = 231,
     HarInexactBodies = 232,
     PasswordLeftOut = 233,
+    StaleValueDetail = 234,
+    SawStatus = 235,
+    SawAddress = 236,
+    SawTitle = 237,
+    TextDiffers = 238,
+    TrialRunSummaryWithDifferences = 239,
+    StaleValuesWarning = 240,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -267,6 +274,13 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::HarImported,
                                            TextId::HarLeftOut,
                                            TextId::HarInexactBodies,
-                                           TextId::PasswordLeftOut};
+                                           TextId::PasswordLeftOut,
+                                           TextId::StaleValueDetail,
+                                           TextId::SawStatus,
+                                           TextId::SawAddress,
+                                           TextId::SawTitle,
+                                           TextId::TextDiffers,
+                                           TextId::TrialRunSummaryWithDifferences,
+                                           TextId::StaleValuesWarning};
 
 } // namespace waytrace

@@ -91,22 +91,60 @@ QString resultSummary(const TrialRunResult& result)
         fired << naming(TextId::FiresKeywordsFound, result.forbiddenKeywords);
     if (result.fires.responseCondition.value_or(false))
         fired << loadText(TextId::FiresResponseCode).arg(result.status);
+    if (!result.differences.empty())
+        fired << differencesText(result);
     return fired.isEmpty() ? loadText(TextId::TestPassed) : fired.join(QStringLiteral(", "));
+}
+
+QString differencesText(const TrialRunResult& result)
+{
+    using Kind = PageDifference::Kind;
+    QStringList texts;
+    for (const auto& difference : result.differences) {
+        const QString saw = QString::fromStdU16String(difference.saw);
+        const QString got = QString::fromStdU16String(difference.got);
+        switch (difference.kind) {
+        case Kind::Status:
+            texts << loadText(TextId::SawStatus).arg(saw, got);
+            break;
+        case Kind::Address:
+            texts << loadText(TextId::SawAddress).arg(saw, got);
+            break;
+        case Kind::Title:
+            texts << loadText(TextId::SawTitle).arg(saw, got);
+            break;
+        case Kind::Text:
+            texts << loadText(TextId::TextDiffers);
+            break;
+        }
+    }
+    return texts.join(QStringLiteral(", "));
 }
 
 QString runSummary(const TrialRunTally& tally)
 {
+    if (tally.differ > 0)
+        return loadText(TextId::TrialRunSummaryWithDifferences)
+            .arg(tally.passed)
+            .arg(tally.fires)
+            .arg(tally.failed)
+            .arg(tally.differ);
     return loadText(TextId::TrialRunSummary).arg(tally.passed).arg(tally.fires).arg(tally.failed);
 }
 
 void TrialRunTally::count(const TrialRunResult& result)
 {
+    const bool conditionFired = result.fires.requiredKeywords.value_or(false) ||
+                                result.fires.forbiddenKeywords.value_or(false) ||
+                                result.fires.responseCondition.value_or(false);
     if (result.failure != TrialRunFailure::None)
         ++failed;
-    else if (result.passed())
-        ++passed;
-    else
+    else if (conditionFired)
         ++fires;
+    else if (!result.differences.empty())
+        ++differ;
+    else
+        ++passed;
 }
 
 QString resultDetails(const TrialRunResult& result)
@@ -123,6 +161,26 @@ QString resultDetails(const TrialRunResult& result)
 QString staleWarning(const QStringList& fields)
 {
     return loadText(TextId::StaleFieldsWarning).arg(fields.join(QStringLiteral(", ")));
+}
+
+QString liveStaleWarning(const std::vector<StaleField>& fields)
+{
+    QStringList details;
+    for (const auto& field : fields)
+        details << loadText(TextId::StaleValueDetail)
+                       .arg(QString::fromStdU16String(field.name),
+                            QString::fromStdU16String(field.recorded),
+                            QString::fromStdU16String(field.live))
+                       .arg(field.offeredBy);
+    return loadText(TextId::StaleValuesWarning).arg(details.join(QStringLiteral(", ")));
+}
+
+QStringList fieldNames(const std::vector<StaleField>& fields)
+{
+    QStringList names;
+    for (const auto& field : fields)
+        names << QString::fromStdU16String(field.name);
+    return names;
 }
 
 QString staleFlag(const QStringList& fields)

@@ -20,13 +20,21 @@ struct TrialRunTally
     int passed = 0;
     int fires = 0;  // would alert
     int failed = 0; // no answer
+    int differ = 0; // answered, no condition fired, but not as the user saw it
 };
-// One line for the whole run: "3 passed, 1 would alert, 1 no answer".
+// One line for the whole run: "3 passed, 1 would alert, 1 no answer", and how many differ.
 QString runSummary(const TrialRunTally& tally);
 // Status, time, size and final address, or why nothing answered: the entry's tooltip.
 QString resultDetails(const TrialRunResult& result);
+// How the replayed page differs from the one the user saw, each way it does.
+QString differencesText(const TrialRunResult& result);
 // Why a replay of these recorded fields may be refused.
 QString staleWarning(const QStringList& fields);
+// Why a replay of these fields will likely be refused: each with its recorded value, the one
+// the run's pages offer and the step that offered it.
+QString liveStaleWarning(const std::vector<StaleField>& fields);
+// The names of the fields.
+QStringList fieldNames(const std::vector<StaleField>& fields);
 // After the address and any result, for a record that posts values that go stale: a flag and
 // the fields' names.
 QString staleFlag(const QStringList& fields);

@@ -102,19 +102,21 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
 
+    // Before a run, the fields that look per-visit; after one, those its pages offered anew.
     if (!entry.staleFields) {
         entry.staleFields.emplace();
         if (record)
-            for (const auto& field : staleFields(record->postBody))
-                entry.staleFields->append(QString::fromStdU16String(field.name));
+            *entry.staleFields = fieldNames(staleFields(*record));
     }
-    const bool stale = !entry.staleFields->isEmpty();
+    const QStringList stale = result ? fieldNames(result->staleFields) : *entry.staleFields;
     if (role == Qt::DisplayRole) {
         QString text = entry.address;
+        if (record && record->method == HttpMethod::Post)
+            text.prepend(QStringLiteral("POST "));
         if (result)
             text += QStringLiteral("   ") + resultSummary(*result);
-        if (stale)
-            text += QStringLiteral("   ") + staleFlag(*entry.staleFields);
+        if (!stale.isEmpty())
+            text += QStringLiteral("   ") + staleFlag(stale);
         return text;
     }
     TooltipTable tip;
@@ -122,8 +124,10 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         addEntrySummary(tip, index.row() + 1, *record);
     if (result)
         tip.line(resultDetails(*result));
-    if (stale)
-        tip.prose(staleWarning(*entry.staleFields));
+    if (result && !result->staleFields.empty())
+        tip.prose(liveStaleWarning(result->staleFields));
+    else if (!result && !stale.isEmpty())
+        tip.prose(staleWarning(stale));
     if (tip.isEmpty())
         return {};
     return tip.html();

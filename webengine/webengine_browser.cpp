@@ -190,8 +190,25 @@ void WebEngineBrowser::pageLoaded(bool ok)
     if (ok)
         emit navigateComplete2(url);
     emit downloadComplete();
-    if (ok)
+    if (ok) {
         emit documentComplete(url);
+        describePage(url);
+    }
+}
+
+void WebEngineBrowser::describePage(const QString& url)
+{
+    // Every page that completed is described, in order, so that each description meets the
+    // load it belongs to. As much as the test run keeps of an answer, so that both are compared
+    // alike.
+    constexpr qsizetype kShown = qsizetype{64} * 1024;
+    // The load's status comes with the engine's loading report, which may follow the load's
+    // end: read it with the HTML.
+    QPointer<WebEngineBrowser> self(this);
+    page_->toHtml([self, url](const QString& html) {
+        if (self)
+            emit self->pageShown(self->topStatus_, url, html.left(kShown));
+    });
 }
 
 void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
@@ -204,6 +221,12 @@ void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
     if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus ||
         info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
         topRequestEnded();
+    // The engine names the status of an answer that is not a success; a success is 200 as far
+    // as a page shows.
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+        topStatus_ = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                         ? info.errorCode()
+                         : (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ? 200 : 0);
     constexpr int kBlockedByClient = -20;
     if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
         info.errorCode() != kBlockedByClient)

@@ -66,6 +66,8 @@ private:
     void topRequestEnded() { awaitingTopDocument_ = false; }
     [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
     void pageLoaded(bool ok);
+    // The top page's HTML as it shows, for pageShown.
+    void describePage(const QString& url);
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void closeRequested();
 
@@ -74,6 +76,7 @@ private:
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;
+    int topStatus_ = 0; // of the top page's last load, 0 when not known
 };
 
 } // namespace waytrace

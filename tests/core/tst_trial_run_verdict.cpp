@@ -68,30 +68,44 @@ private slots:
 
     void perVisitFieldsAreFlagged_data()
     {
+        QTest::addColumn<std::u16string>("address");
         QTest::addColumn<std::u16string>("querystring");
         QTest::addColumn<QStringList>("flagged");
+        const std::u16string plain = u"http://h/login";
         QTest::newRow("plain login")
-            << std::u16string(u"user=ann&password=s3cret%2525&go=1") << QStringList{};
+            << plain << std::u16string(u"user=ann&password=s3cret%2525&go=1") << QStringList{};
         QTest::newRow("token names")
-            << std::u16string(u"authenticity_token=x&__VIEWSTATE=a&__RequestVerificationToken=b"
-                              u"&csrfmiddlewaretoken=c&SAMLResponse=d&statement=e")
-            << QStringList{"authenticity_token", "__VIEWSTATE", "__RequestVerificationToken",
-                           "csrfmiddlewaretoken", "SAMLResponse"};
-        QTest::newRow("random values")
+            << plain
+            << std::u16string(
+                   u"authenticity_token=x&__VIEWSTATE=a&__RequestVerificationToken=b"
+                   u"&csrfmiddlewaretoken=c&SAMLResponse=d&statement=e&section=f&sectok=g"
+                   u"&PHPSESSID=h&startDate=i")
+            << QStringList{"authenticity_token",  "__VIEWSTATE",  "__RequestVerificationToken",
+                           "csrfmiddlewaretoken", "SAMLResponse", "sectok",
+                           "PHPSESSID",           "startDate"};
+        QTest::newRow("random values and time stamps")
+            << plain
             << std::u16string(u"id=9f86d081884c7d659a2feaa0c55ad015&sid=dGhpcyBpcyBub3QgcmFuZG9t"
                               u"&text=aaaaaaaaaaaaaaaa1&word=verylongwordwithoutdigits"
-                              u"&short=a1b2c3")
-            << QStringList{"id", "sid"};
+                              u"&short=a1b2c3&changed=1733600000&ms=1733600000123&year=2024")
+            << QStringList{"id", "sid", "changed", "ms"};
         QTest::newRow("encoded name")
-            << std::u16string(u"x%255Bcsrf%255D=1") << QStringList{"x[csrf]"};
+            << plain << std::u16string(u"x%255Bcsrf%255D=1") << QStringList{"x[csrf]"};
+        QTest::newRow("in the query too, once")
+            << std::u16string(u"http://h/doku.php?id=start&do=logout&sectok=ab#top")
+            << std::u16string(u"sectok=ab") << QStringList{"sectok"};
     }
 
     void perVisitFieldsAreFlagged()
     {
+        QFETCH(std::u16string, address);
         QFETCH(std::u16string, querystring);
         QFETCH(QStringList, flagged);
+        UrlRecord record;
+        record.urlAddress = address;
+        record.postBody = querystring;
         QStringList names;
-        for (const auto& field : staleFields(querystring))
+        for (const auto& field : staleFields(record))
             names.append(QString::fromStdU16String(field.name));
         QCOMPARE(names, flagged);
     }

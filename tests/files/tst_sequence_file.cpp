@@ -24,6 +24,7 @@ UrlRecord hostileRecord()
     r.responseCode = -32768;
     r.userName = u"ann";
     r.password = u"se\"cr\\et\t";
+    r.seen = SeenPage{403, u"http://h/\"x\"?a=%25", u"lone \xdc00 title", {0, 7, 4294967295U}};
     return r;
 }
 
@@ -33,7 +34,7 @@ bool sameRecord(const UrlRecord& a, const UrlRecord& b)
            a.postBody == b.postBody && a.headers == b.headers &&
            a.requiredKeywords == b.requiredKeywords && a.forbiddenKeywords == b.forbiddenKeywords &&
            a.responseCondition == b.responseCondition && a.responseCode == b.responseCode &&
-           a.userName == b.userName && a.password == b.password;
+           a.userName == b.userName && a.password == b.password && a.seen == b.seen;
 }
 
 } // namespace

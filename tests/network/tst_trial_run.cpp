@@ -2,6 +2,7 @@
 #include "fixture_server.h"
 #include "network/trial_run.h"
 #include "network/trial_run_har.h"
+#include "u16_compare.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 using namespace waytrace;
+using namespace std::string_literals;
 
 namespace {
 
@@ -173,7 +175,10 @@ private slots:
                 if (request.target == "/away")
                     return answer("302 Found", "", away);
                 if (request.target == "/form")
-                    return answer("200 OK", "form", "Set-Cookie: session=s1; Path=/\r\n");
+                    return answer("200 OK",
+                                  "<form><input type=hidden name=csrf_token value=xyz>"
+                                  "<input name=user value=guest></form>",
+                                  "Set-Cookie: session=s1; Path=/\r\n");
                 if (request.target == "/login")
                     return request.headers.value("cookie") == "session=s1"
                                ? answer("303 See Other", "", "Location: /account\r\n")
@@ -211,8 +216,13 @@ private slots:
         QVERIFY(results[1].passed());
         QCOMPARE(results[1].status, 200);
         QCOMPARE(results[1].finalUrl, server_.url("account"));
-        QCOMPARE(results[1].staleFields, QStringList{"csrf_token"});
-        QVERIFY(results[0].staleFields.isEmpty());
+        // The form now offers another token; the user's own entry is theirs.
+        QCOMPARE(results[1].staleFields.size(), 1U);
+        QCOMPARE(results[1].staleFields[0].name, u"csrf_token"s);
+        QCOMPARE(results[1].staleFields[0].recorded, u"abc"s);
+        QCOMPARE(results[1].staleFields[0].live, u"xyz"s);
+        QCOMPARE(results[1].staleFields[0].offeredBy, 1);
+        QVERIFY(results[0].staleFields.empty());
         const auto posts = server_.requestsTo("/login");
         QCOMPARE(posts.size(), 1);
         QCOMPARE(posts[0].method, QByteArray("POST"));
@@ -232,6 +242,61 @@ private slots:
 
     // A server that never answers: the silence limit ends the URL and the run goes on; the window
     // keeps turning meanwhile, and a cancel ends the run at once.
+    // A site that refuses a replayed save and logout with 200 and a page of its own: the run
+    // says how each differs from the page the user saw, and which sent values the pages now
+    // offer anew, in the body or in the query.
+    void replaysAreComparedWithWhatTheUserSaw()
+    {
+        const QByteArray edit =
+            "<title>Edit</title><a href='/logout?id=start&amp;sectok=new'>Log out</a><form "
+            "action=/save><input type=hidden name=sectok value=new><input type=hidden "
+            "name=date value=1733600099></form>";
+        const QByteArray refused = "<title>Security Token did not match</title><p>Security "
+                                   "Token did not match. Possible CSRF attack.</p>";
+        server_.setResponder(
+            [&](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+                return answer("200 OK", request.target == "/edit" ? edit : refused);
+            });
+        const auto seen = [](const char* title, const char16_t* text) {
+            return seenPageOf(200, {},
+                              u"<title>" + QString::fromLatin1(title).toStdU16String() +
+                                  u"</title><p>" + text + u"</p>");
+        };
+        RecordedSequence sequence;
+        auto step = record(server_.url("edit"));
+        step->seen = seen("Edit", u"");
+        sequence.append(step);
+        step = record(server_.url("save"));
+        step->method = HttpMethod::Post;
+        step->postBody = u"sectok=old&date=1733600000&wikitext=Gr%25C3%25BC%25C3%259Fe";
+        step->seen = seen("Playground", u"Gr\u00fc\u00dfe \u65e5\u672c\u8a9e, saved by ann "
+                                        u"on the playground page of this wiki today");
+        sequence.append(step);
+        step = record(server_.url("logout?id=start&sectok=old"));
+        step->seen = seen("Logged out", u"You are logged out of this wiki now.");
+        sequence.append(step);
+
+        TrialRun trialRun;
+        const auto results = run(trialRun, sequence);
+        QCOMPARE(results.size(), 3);
+        QVERIFY(results[0].passed());
+        QVERIFY(!results[1].passed());
+        using Kind = PageDifference::Kind;
+        QCOMPARE(results[1].differences.size(), 2U);
+        QCOMPARE(results[1].differences[0],
+                 (PageDifference{Kind::Title, u"Playground", u"Security Token did not match"}));
+        QCOMPARE(results[1].differences[1].kind, Kind::Text);
+        QStringList stale;
+        for (const auto& result : results)
+            for (const auto& field : result.staleFields)
+                stale << QStringLiteral("%1:%2>%3")
+                             .arg(result.position)
+                             .arg(QString::fromStdU16String(field.name),
+                                  QString::fromStdU16String(field.live));
+        QCOMPARE(stale, QStringList({"2:sectok>new", "2:date>1733600099", "3:sectok>new"}));
+        QCOMPARE(results[2].differences.front().got, u"Security Token did not match"s);
+    }
+
     void silentServersNeitherFreezeNorHold()
     {
         QTcpServer closed;

@@ -243,10 +243,10 @@ private slots:
             jsonLines("{'position':1,'status':200,'final':'" + home + "','ms':")));
         QVERIFY(lines[0].endsWith(jsonLines(
             ",'fires':{'matchcontent':null,'unavailabilitystring':null,'httpcondition':false},"
-            "'stale':[],'error':null}")));
+            "'stale':[],'differs':[],'error':null}")));
         QVERIFY(lines[1].endsWith(jsonLines(
             ",'fires':{'matchcontent':true,'unavailabilitystring':null,'httpcondition':false},"
-            "'stale':['token'],'error':null}")));
+            "'stale':[],'differs':[],'error':null}")));
         QCOMPARE(process.exitCode(), 1);
     }
 

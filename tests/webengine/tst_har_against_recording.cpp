@@ -101,6 +101,25 @@ private slots:
         session_.reset();
     }
 
+    // Each step keeps what its top page showed: where a redirect took it, its title, its text;
+    // a frame's step has none of its own.
+    void stepsKeepWhatTheirPagesShowed()
+    {
+        const auto& sequence = record_->sequence();
+        const auto seen = [&](std::size_t step) { return sequence.at(step)->seen; };
+        QVERIFY(seen(1) && seen(3) && seen(4) && seen(5));
+        QCOMPARE(seen(1)->status, 200);
+        QCOMPARE(QString::fromStdU16String(seen(1)->title), "Catalogue");
+        QVERIFY(!seen(1)->fingerprint.empty());
+        QCOMPARE(QString::fromStdU16String(seen(3)->title), "done"); // the login's answer
+        QCOMPARE(QString::fromStdU16String(seen(4)->finalUrl), server_->url("page2.html"));
+        QCOMPARE(QString::fromStdU16String(seen(4)->title), "Second");
+        QCOMPARE(QString::fromStdU16String(seen(5)->title), "Frames");
+        QVERIFY(!seen(6) && !seen(7));
+        QTRY_VERIFY(seen(18)); // in the new window, described after its load
+        QCOMPARE(QString::fromStdU16String(seen(18)->title), "done");
+    }
+
     void harFilesImportAsRecorded_data()
     {
         QTest::addColumn<QString>("file");

@@ -54,15 +54,41 @@ QByteArray failureName(const TrialRunResult& result)
     return jsonString(result.failureDetail);
 }
 
+QByteArray differenceName(PageDifference::Kind kind)
+{
+    switch (kind) {
+    case PageDifference::Kind::Status:
+        return "\"status\"";
+    case PageDifference::Kind::Address:
+        return "\"address\"";
+    case PageDifference::Kind::Title:
+        return "\"title\"";
+    case PageDifference::Kind::Text:
+        break;
+    }
+    return "\"text\"";
+}
+
 } // namespace
 
 QByteArray trialRunLine(const TrialRunResult& result)
 {
     // Written by hand to keep the keys in the order people read them.
+    const auto text = [](const std::u16string& value) {
+        return jsonString(QString::fromStdU16String(value));
+    };
     QByteArray stale = "[";
-    for (const auto& name : result.staleFields)
-        stale += (stale.size() > 1 ? "," : "") + jsonString(name);
+    for (const auto& field : result.staleFields)
+        stale += (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) +
+                 ",\"recorded\":" + text(field.recorded) + ",\"live\":" + text(field.live) +
+                 ",\"page\":" + QByteArray::number(field.offeredBy) + "}";
     stale += "]";
+    QByteArray differs = "[";
+    for (const auto& difference : result.differences)
+        differs += (differs.size() > 1 ? ",{\"what\":" : "{\"what\":") +
+                   differenceName(difference.kind) + ",\"saw\":" + text(difference.saw) +
+                   ",\"got\":" + text(difference.got) + "}";
+    differs += "]";
     return "{\"position\":" + QByteArray::number(result.position) +
            ",\"status\":" + (result.status != 0 ? QByteArray::number(result.status) : "null") +
            ",\"final\":" + jsonString(result.finalUrl) +
@@ -70,7 +96,8 @@ QByteArray trialRunLine(const TrialRunResult& result)
            ",\"fires\":{\"matchcontent\":" + jsonBool(result.fires.requiredKeywords) +
            ",\"unavailabilitystring\":" + jsonBool(result.fires.forbiddenKeywords) +
            ",\"httpcondition\":" + jsonBool(result.fires.responseCondition) +
-           "},\"stale\":" + stale + ",\"error\":" + failureName(result) + "}\n";
+           "},\"stale\":" + stale + ",\"differs\":" + differs +
+           ",\"error\":" + failureName(result) + "}\n";
 }
 
 bool printTrialRun(const RecordedSequence& sequence)

@@ -1,0 +1,116 @@
+#include "seen_page.h"
+
+#include "html_text.h"
+#include "trial_run_verdict.h"
+
+#include <algorithm>
+
+namespace waytrace {
+
+namespace {
+
+std::uint32_t fnv1a(std::u16string_view text)
+{
+    std::uint32_t hash = 2166136261U;
+    for (const char16_t c : text) {
+        hash = (hash ^ (c & 0xff)) * 16777619U;
+        hash = (hash ^ (c >> 8)) * 16777619U;
+    }
+    return hash;
+}
+
+// An address without its fragment and without query values that change per visit, so that a
+// fresh token in a redirect's target is not a different page.
+std::u16string comparableAddress(std::u16string_view address)
+{
+    address = address.substr(0, address.find(u'#'));
+    const auto question = address.find(u'?');
+    std::u16string out(address.substr(0, question));
+    if (question == std::u16string_view::npos)
+        return out;
+    char16_t separator = u'?';
+    for (const auto& [name, value] : formFields(address.substr(question + 1))) {
+        if (isPerVisitValue(name, value))
+            continue;
+        out += separator + name + u'=' + value;
+        separator = u'&';
+    }
+    return out;
+}
+
+std::u16string number(int value)
+{
+    std::u16string text;
+    for (const char c : std::to_string(value))
+        text += static_cast<char16_t>(c);
+    return text;
+}
+
+} // namespace
+
+TextFingerprint textFingerprint(std::u16string_view text)
+{
+    std::vector<std::u16string_view> words;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        auto end = text.find(u' ', from);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        if (end > from)
+            words.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    const std::size_t span = std::min<std::size_t>(3, words.size());
+    TextFingerprint hashes;
+    for (std::size_t i = 0; span > 0 && i + span <= words.size(); ++i) {
+        // The triple's words with a separator no word holds.
+        const auto* first = words[i].data();
+        const auto* last = words[i + span - 1].data() + words[i + span - 1].size();
+        hashes.push_back(fnv1a({first, static_cast<std::size_t>(last - first)}));
+    }
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    if (hashes.size() > kFingerprintSize)
+        hashes.resize(kFingerprintSize);
+    return hashes;
+}
+
+double fingerprintSimilarity(const TextFingerprint& a, const TextFingerprint& b)
+{
+    if (a.empty() || b.empty())
+        return a.empty() && b.empty() ? 1.0 : 0.0;
+    // The smallest hashes of the union: the share of them in both estimates the share of
+    // triples in both.
+    TextFingerprint together;
+    std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(together));
+    together.resize(std::min({together.size(), kFingerprintSize, std::max(a.size(), b.size())}));
+    std::size_t shared = 0;
+    for (const auto hash : together)
+        shared += std::binary_search(a.begin(), a.end(), hash) &&
+                  std::binary_search(b.begin(), b.end(), hash);
+    return static_cast<double>(shared) / static_cast<double>(together.size());
+}
+
+SeenPage seenPageOf(int status, std::u16string finalUrl, std::u16string_view html)
+{
+    return {status, std::move(finalUrl), htmlTitle(html), textFingerprint(visibleText(html))};
+}
+
+std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& got)
+{
+    using Kind = PageDifference::Kind;
+    std::vector<PageDifference> differences;
+    if (saw.status != 0 && got.status != 0 && saw.status != got.status)
+        differences.push_back({Kind::Status, number(saw.status), number(got.status)});
+    if (!saw.finalUrl.empty() && !got.finalUrl.empty() &&
+        comparableAddress(saw.finalUrl) != comparableAddress(got.finalUrl))
+        differences.push_back({Kind::Address, saw.finalUrl, got.finalUrl});
+    if (!saw.title.empty() && saw.title != got.title)
+        differences.push_back({Kind::Title, saw.title, got.title});
+    if (!saw.fingerprint.empty() &&
+        fingerprintSimilarity(saw.fingerprint, got.fingerprint) < kAlikeText)
+        differences.push_back({Kind::Text, {}, {}});
+    return differences;
+}
+
+} // namespace waytrace

@@ -1,0 +1,58 @@
+#pragma once
+
+// What a page showed when it was recorded, kept with its step so that a replay can be compared
+// with it: its status, where it ended up, its title, and a fingerprint of its text: enough to
+// tell another page from it, not the page.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace waytrace {
+
+// The smallest hashes of the text's word triples (a bottom-k sketch): two texts share about
+// as many of them as they share triples.
+using TextFingerprint = std::vector<std::uint32_t>;
+inline constexpr std::size_t kFingerprintSize = 64;
+
+struct SeenPage
+{
+    int status = 0; // 0: not known
+    std::u16string finalUrl;
+    std::u16string title;
+    TextFingerprint fingerprint;
+
+    friend bool operator==(const SeenPage&, const SeenPage&) = default;
+};
+
+TextFingerprint textFingerprint(std::u16string_view text);
+
+// From 0 (nothing shared) to 1 (alike); 1 when either has no text to compare.
+double fingerprintSimilarity(const TextFingerprint& a, const TextFingerprint& b);
+
+// The page an answer shows, from its HTML.
+SeenPage seenPageOf(int status, std::u16string finalUrl, std::u16string_view html);
+
+// How a replayed page differs from the one the user saw.
+struct PageDifference
+{
+    enum class Kind
+    {
+        Status,
+        Address, // the final address, values that change per visit aside
+        Title,
+        Text, // `saw` and `got` empty: the texts share too little
+    } kind;
+    std::u16string saw;
+    std::u16string got;
+
+    friend bool operator==(const PageDifference&, const PageDifference&) = default;
+};
+
+// Below this share of word triples in common, two texts are different pages.
+inline constexpr double kAlikeText = 0.5;
+
+std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& got);
+
+} // namespace waytrace
