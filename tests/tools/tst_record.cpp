@@ -100,6 +100,81 @@ private slots:
             sequence.value("records"));
     }
 
+    // A whole transaction recorded headless, a script for each page: log in (a cookie), save a
+    // form with a token, log out with it. The site gives a new token on every visit, so the
+    // test run of the recorded file finds the save and the logout refused with 200 and names
+    // the token its pages offer now.
+    void aTransactionIsRecordedAndComparedWhenReplayed()
+    {
+        int visits = 0;
+        server_.setResponder([&visits](const FixtureServer::Request& request)
+                                 -> std::optional<QByteArray> {
+            const auto page = [](const QByteArray& status, const QByteArray& html,
+                                 const QByteArray& extra = {}) {
+                return "HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
+                       extra + "Content-Length: " + QByteArray::number(html.size()) +
+                       "\r\nConnection: close\r\n\r\n" + html;
+            };
+            const bool in = request.headers.value("cookie") == "sid=s1";
+            const QByteArray token = "t" + QByteArray::number(visits);
+            if (request.target == "/site/login" && request.method == "GET")
+                return page("200 OK", "<title>Log in</title><form method=post><input name=user "
+                                      "value=ann><button id=go>Log in</button></form>");
+            if (request.target == "/site/login")
+                return page("303 See Other", {},
+                            "Location: /site/account\r\nSet-Cookie: sid=s1; Path=/\r\n");
+            if (request.target == "/site/account" && in)
+                return page("200 OK", "<title>Account</title><form action=/site/save method=post>"
+                                      "<input type=hidden name=sectok value=t" +
+                                          QByteArray::number(++visits) +
+                                          "><input name=note value=hi><button id=save>Save"
+                                          "</button></form>");
+            if (request.target == "/site/save" && in && request.body.contains("sectok=" + token))
+                return page("200 OK", "<title>Saved</title><p>Your note was saved.</p><a id=out "
+                                      "href='/site/logout?sectok=" +
+                                          token + "'>Log out</a>");
+            if (request.target == "/site/logout?sectok=" + token && in)
+                return page("200 OK", "<title>Logged out</title><p>Goodbye.</p>");
+            if (request.target.startsWith("/site/"))
+                return page("200 OK", "<title>Security Token did not match</title><p>Please "
+                                      "log in again to continue.</p>");
+            return std::nullopt;
+        });
+        QTemporaryDir dir;
+        const auto file = dir.filePath(QStringLiteral("site.waytrace.json"));
+        QProcess record;
+        QCOMPARE(
+            run(record, QStringLiteral(WAYTRACE_RECORD),
+                {"--file", file, "--quit-after-loads", "4", "--timeout", "30", "--script",
+                 "*/site/login=document.getElementById('go').click()", "--script",
+                 "*/site/account=document.getElementById('save').click()", "--script",
+                 "*/site/save=document.getElementById('out').click()", server_.url("site/login")}),
+            QProcess::NormalExit);
+        QVERIFY2(record.exitCode() == 0, record.readAllStandardError().constData());
+        QCOMPARE(visits, 1);
+
+        QProcess replay;
+        QCOMPARE(run(replay, QStringLiteral(WAYTRACE_REPLAY), {"--test-run", file}),
+                 QProcess::NormalExit);
+        QCOMPARE(replay.exitCode(), 1);
+        const auto lines = replay.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), 4); // the login page, the login, the save, the logout
+        const auto result = [&](int step) { return QJsonDocument::fromJson(lines[step]).object(); };
+        QCOMPARE(result(1).value("differs").toArray().size(), 0);
+        for (const int step : {2, 3}) {
+            const auto differs = result(step).value("differs").toArray();
+            QVERIFY(!differs.isEmpty());
+            QCOMPARE(differs[0].toObject().value("got").toString(), "Security Token did not match");
+            const auto stale = result(step).value("stale").toArray();
+            QCOMPARE(stale.size(), 1);
+            QCOMPARE(stale[0].toObject().value("field").toString(), "sectok");
+            QCOMPARE(stale[0].toObject().value("recorded").toString(), "t1");
+            QCOMPARE(stale[0].toObject().value("live").toString(), "t2");
+            QCOMPARE(stale[0].toObject().value("page").toInt(), 2);
+        }
+        server_.setResponder({});
+    }
+
     // Nobody answers a headless recording: a login, a certificate problem or a page dialog
     // counts as cancelled, never holds the run past its timeout, and sends nothing nobody typed.
     void headlessPromptsCountAsCancelled()

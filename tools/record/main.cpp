@@ -5,11 +5,13 @@
 //                   [--file FILE [--passwords]] [--script JS]
 //                   [--quit-after-loads N] [--timeout SECONDS] ADDRESS
 //
-// The stream goes to STREAM (or stdout) line by line as the events come. --script runs in the
-// main page once its first load has finished. The program ends when the main window is closed,
-// after N finished top-page loads of either browser, or after SECONDS. --sequence also writes
-// the sequence recorded live, in the JSON of waytrace-replay; --file as a sequence file, as
-// File > Save to File writes it (--passwords: with them).
+// The stream goes to STREAM (or stdout) line by line as the events come. --script JS runs in the
+// main page once its first load has finished; --script 'PATTERN=JS', given any number of times,
+// runs on every load of a page (main or new window) whose address matches the wildcard PATTERN,
+// so that a whole transaction is browsed in one run of the browser, cookies kept. The program ends
+// when the main window is closed, after N finished top-page loads of either browser, or after
+// SECONDS. --sequence also writes the sequence recorded live, in the JSON of waytrace-replay;
+// --file as a sequence file, as File > Save to File writes it (--passwords: with them).
 
 #include "record_session.h"
 
@@ -24,19 +26,22 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QList>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWidget>
 
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace {
 
 constexpr int kUsageExit = 2;
 constexpr char kUsage[] =
     "usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
-    "                       [--file FILE [--passwords]] [--script JS]\n"
+    "                       [--file FILE [--passwords]] [--script [PATTERN=]JS]...\n"
     "                       [--quit-after-loads N] [--timeout SECONDS] ADDRESS\n";
 // Frames and late events of the last load still arrive shortly after it.
 constexpr int kSettleMs = 500;
@@ -48,11 +53,31 @@ struct Options
     QString sequence;
     QString file;
     bool passwords = false;
-    QString script;
+    QString script; // for the first page
+    QList<std::pair<QRegularExpression, QString>> pageScripts;
     int quitAfterLoads = 0;
     int timeoutSeconds = 0;
     QString address;
 };
+
+// "PATTERN=JS" when what comes before the first "=" reads as an address pattern (a "*", "/" or
+// ":" in it and nothing a script would write), else a script for the first page. In a pattern
+// "*" stands for any text, "/" included, and "?" for one character.
+void addScript(Options& options, const QString& argument)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^([^\\s()'\";=]*[*/:][^\\s()'\";=]*)=(.*)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const auto match = pattern.match(argument);
+    if (match.hasMatch())
+        options.pageScripts.append({QRegularExpression(QRegularExpression::anchoredPattern(
+                                        QRegularExpression::escape(match.captured(1))
+                                            .replace(QLatin1String("\\*"), QLatin1String(".*"))
+                                            .replace(QLatin1String("\\?"), QLatin1String(".")))),
+                                    match.captured(2)});
+    else
+        options.script = argument;
+}
 
 std::optional<Options> parse(const QStringList& args)
 {
@@ -72,7 +97,7 @@ std::optional<Options> parse(const QStringList& args)
         else if (arg == QLatin1String("--passwords"))
             options.passwords = true;
         else if (arg == QLatin1String("--script") && hasValue)
-            options.script = args[++i];
+            addScript(options, args[++i]);
         else if (arg == QLatin1String("--quit-after-loads") && hasValue)
             options.quitAfterLoads = args[++i].toInt(&number);
         else if (arg == QLatin1String("--timeout") && hasValue)
@@ -148,15 +173,21 @@ int main(int argc, char* argv[])
                      [&popup] { popup.widget()->hide(); });
 
     int loads = 0;
-    const auto loaded = [&](bool /*ok*/) {
+    const auto loaded = [&](QWebEnginePage* page) {
         ++loads;
-        if (loads == 1 && !options->script.isEmpty())
-            main.page()->runJavaScript(options->script);
+        if (loads == 1 && page == main.page() && !options->script.isEmpty())
+            page->runJavaScript(options->script);
+        const QString address = page->url().toString(QUrl::FullyEncoded);
+        for (const auto& [pattern, script] : options->pageScripts)
+            if (pattern.match(address).hasMatch())
+                page->runJavaScript(script);
         if (options->quitAfterLoads > 0 && loads == options->quitAfterLoads)
             QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit);
     };
-    QObject::connect(main.page(), &QWebEnginePage::loadFinished, &app, loaded);
-    QObject::connect(popup.page(), &QWebEnginePage::loadFinished, &app, loaded);
+    QObject::connect(main.page(), &QWebEnginePage::loadFinished, &app,
+                     [&] { loaded(main.page()); });
+    QObject::connect(popup.page(), &QWebEnginePage::loadFinished, &app,
+                     [&] { loaded(popup.page()); });
     if (options->timeoutSeconds > 0)
         QTimer::singleShot(options->timeoutSeconds * 1000, &app, &QCoreApplication::quit);
 
