@@ -89,8 +89,15 @@ QString resultSummary(const TrialRunResult& result)
         fired << naming(TextId::FiresKeywordsNotFound, result.requiredKeywords);
     if (result.fires.forbiddenKeywords.value_or(false))
         fired << naming(TextId::FiresKeywordsFound, result.forbiddenKeywords);
-    if (result.fires.responseCondition.value_or(false))
-        fired << loadText(TextId::FiresResponseCode).arg(result.status);
+    if (result.fires.responseCondition.value_or(false)) {
+        // The status against the condition it met: "response code 500 (Greater than 200)".
+        QString text = loadText(TextId::FiresResponseCode).arg(result.status);
+        if (const auto record = result.record.lock())
+            text += QStringLiteral(" (%1 %2)")
+                        .arg(QString::fromStdU16String(record->responseCondition))
+                        .arg(record->responseCode);
+        fired << text;
+    }
     if (!result.differences.empty())
         fired << differencesText(result);
     return fired.isEmpty() ? loadText(TextId::TestPassed) : fired.join(QStringLiteral(", "));

@@ -3,6 +3,7 @@
 #include "ui/control_panel.h"
 #include "ui/text.h"
 #include "ui/tooltip_table.h"
+#include "ui/trial_run_texts.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>
@@ -90,6 +91,33 @@ private slots:
         QTest::keyClick(list, Qt::Key_Delete);
         QVERIFY(text(0).toString().contains("keywords not found"));
         QVERIFY(!progress->isVisible()); // the hint is back
+        forceInterfaceLanguage(std::nullopt);
+    }
+
+    // A step that fails says why: the status against its condition, how the page differs from
+    // the one seen, and which sent values the run's pages offer otherwise; the run counts it.
+    void reasonsAreSpelledOut()
+    {
+        forceInterfaceLanguage(1033);
+        const auto step = record("http://h/save", {});
+        step->responseCode = 299;
+        TrialRunResult result;
+        result.record = step;
+        result.status = 500;
+        result.fires.responseCondition = true;
+        result.differences = {{PageDifference::Kind::Title, u"Saved", u"Error"},
+                              {PageDifference::Kind::Text, {}, {}}};
+        result.staleFields = {{u"sectok", StaleField::Reason::LiveValue, u"a1", u"b2", 3}};
+        QCOMPARE(resultSummary(result),
+                 "response code 500 (Greater than 299), you saw \"Saved\", the replay got "
+                 "\"Error\", the page's text differs from what you saw");
+        QVERIFY(liveStaleWarning(result.staleFields)
+                    .contains("sectok (recorded a1, now b2 on step 3)"));
+        result.fires.responseCondition = false;
+        TrialRunTally tally;
+        tally.count(result);
+        QCOMPARE(runSummary(tally),
+                 "0 passed, 0 would alert, 0 no answer, 1 differ from what you saw");
         forceInterfaceLanguage(std::nullopt);
     }
 
