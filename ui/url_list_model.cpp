@@ -124,6 +124,9 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         addEntrySummary(tip, index.row() + 1, *record);
     if (result)
         tip.line(resultDetails(*result));
+    // Why an answered step did not pass, whole: the list's entry may cut it short.
+    if (result && result->failure == TrialRunFailure::None && !result->passed())
+        tip.prose(resultSummary(*result));
     if (result && !result->staleFields.empty())
         tip.prose(liveStaleWarning(result->staleFields));
     else if (!result && !stale.isEmpty())
