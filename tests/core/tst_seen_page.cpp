@@ -61,7 +61,7 @@ private slots:
         const auto page = editPage(u"t1", u"1733600000");
         QCOMPARE(q(htmlTitle(page)), "Playground & Sandbox");
         QCOMPARE(q(visibleText(page)),
-                 u"Log out One Two Gr\u00fc\u00dfe <b> Edit the page and save it."_qs);
+                 QStringLiteral("Log out One Two Gr\u00fc\u00dfe <b> Edit the page and save it."));
         // Hidden inputs and link and action queries; never what a user types, nor what a
         // script or a comment only mentions.
         QCOMPARE(pairs(offeredValues(page)),
