@@ -1,5 +1,6 @@
 #include "recorded_sequence.h"
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -14,7 +15,60 @@ std::vector<RecordRef>& RecordedSequence::list() const
 
 void RecordedSequence::append(RecordRef record)
 {
-    list().push_back(std::move(record));
+    auto& records = list();
+    const auto point = insertionPoint();
+    if (!point) {
+        records.push_back(std::move(record));
+        return;
+    }
+    insertAfter_ = record;
+    records.insert(records.begin() + static_cast<std::ptrdiff_t>(*point), std::move(record));
+}
+
+bool RecordedSequence::recordAfter(std::size_t position)
+{
+    if (position > count())
+        return false;
+    inserting_ = true;
+    insertAfter_ = position == 0 ? std::weak_ptr<UrlRecord>() : at(position);
+    return true;
+}
+
+void RecordedSequence::recordAtEnd()
+{
+    inserting_ = false;
+    insertAfter_.reset();
+}
+
+std::optional<std::size_t> RecordedSequence::insertionPoint() const
+{
+    if (!inserting_)
+        return std::nullopt;
+    const auto anchor = insertAfter_.lock();
+    if (!anchor)
+        return 0;
+    const auto& records = list();
+    const auto found = std::find(records.begin(), records.end(), anchor);
+    if (found == records.end())
+        return records.size(); // gone some other way: the end, as ever
+    return static_cast<std::size_t>(found - records.begin()) + 1;
+}
+
+bool RecordedSequence::move(std::size_t from, std::size_t to)
+{
+    auto& records = list();
+    if (from < 1 || from > records.size() || to < 1 || to > records.size())
+        return false;
+    const auto first = records.begin();
+    if (from < to)
+        std::rotate(first + static_cast<std::ptrdiff_t>(from - 1),
+                    first + static_cast<std::ptrdiff_t>(from),
+                    first + static_cast<std::ptrdiff_t>(to));
+    else
+        std::rotate(first + static_cast<std::ptrdiff_t>(to - 1),
+                    first + static_cast<std::ptrdiff_t>(from - 1),
+                    first + static_cast<std::ptrdiff_t>(from));
+    return true;
 }
 
 std::size_t RecordedSequence::count() const
@@ -27,6 +81,9 @@ bool RecordedSequence::remove(std::size_t position)
     auto& records = list();
     if (position < 1 || position > records.size())
         return false;
+    // Recording into the middle after this record goes on after the one before it.
+    if (inserting_ && records[position - 1] == insertAfter_.lock())
+        insertAfter_ = position > 1 ? records[position - 2] : std::weak_ptr<UrlRecord>();
     records.erase(records.begin() + static_cast<std::ptrdiff_t>(position - 1));
     return true;
 }
@@ -44,6 +101,7 @@ bool RecordedSequence::insert(std::size_t position, std::vector<RecordRef> recor
 void RecordedSequence::clear()
 {
     list_.reset();
+    recordAtEnd();
 }
 
 RecordRef RecordedSequence::at(std::size_t position) const

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace waytrace {
@@ -12,13 +13,27 @@ using RecordRef = std::shared_ptr<UrlRecord>;
 
 // The recorded sequence: records in the order the browsers announced the requests.
 // Positions are 1-based. The list is created on first use and dropped by clear(), so records
-// that nobody else holds die with it.
+// that nobody else holds die with it. Recording goes to the end, or after a chosen step while
+// the user records into the middle.
 class RecordedSequence
 {
 public:
     using const_iterator = std::vector<RecordRef>::const_iterator;
 
+    // At the end, or at the insertion point, which then moves past the new record.
     void append(RecordRef record);
+
+    // New records go after the record at a 1-based position (0: before the first), in their
+    // order, until recordAtEnd() or clear(). A position outside 0..count() changes nothing and
+    // returns false.
+    bool recordAfter(std::size_t position);
+    void recordAtEnd();
+    // Where new records go: after this many records; none while recording at the end.
+    [[nodiscard]] std::optional<std::size_t> insertionPoint() const;
+
+    // Moves the record at a 1-based position to another; those between shift by one. Positions
+    // outside 1..count() change nothing and return false.
+    bool move(std::size_t from, std::size_t to);
     [[nodiscard]] std::size_t count() const;
 
     // Removes the record at a 1-based position; later records move up by one. A position
@@ -45,6 +60,9 @@ private:
     std::vector<RecordRef>& list() const;
 
     mutable std::unique_ptr<std::vector<RecordRef>> list_;
+    // While recording into the middle: the record new ones follow (null: the start).
+    bool inserting_ = false;
+    std::weak_ptr<UrlRecord> insertAfter_;
 };
 
 } // namespace waytrace

@@ -22,12 +22,31 @@ void SequenceUndo::clear(RecordedSequence& sequence)
         keep({1, std::move(records)});
 }
 
+bool SequenceUndo::move(RecordedSequence& sequence, std::size_t from, std::size_t to)
+{
+    RecordRef record = sequence.at(from);
+    if (!record || !sequence.move(from, to))
+        return false;
+    keep({from, {std::move(record)}, to});
+    return true;
+}
+
 std::size_t SequenceUndo::undo(RecordedSequence& sequence)
 {
     if (taken_.empty())
         return 0;
     Taken taken = std::move(taken_.back());
     taken_.pop_back();
+    if (taken.movedTo != 0) {
+        // Found where it is now: steps recorded or removed since may have shifted it.
+        const auto found = std::find(sequence.begin(), sequence.end(), taken.records.front());
+        if (found == sequence.end())
+            return 0;
+        const auto now = static_cast<std::size_t>(found - sequence.begin()) + 1;
+        const auto back = std::min(taken.position, sequence.count());
+        sequence.move(now, back);
+        return back;
+    }
     const std::size_t position = std::min(taken.position, sequence.count() + 1);
     sequence.insert(position, std::move(taken.records));
     return position;

@@ -20,11 +20,16 @@ public:
     // Clears the sequence, keeping its records to be put back (an empty one keeps nothing).
     void clear(RecordedSequence& sequence);
 
+    // Moves a step, keeping where it came from. Positions outside 1..count() change nothing
+    // and return false.
+    bool move(RecordedSequence& sequence, std::size_t from, std::size_t to);
+
     [[nodiscard]] bool canUndo() const { return !taken_.empty(); }
 
     // Puts back what was taken last: a step at its place, a cleared sequence ahead of whatever
-    // was recorded since, so nothing is lost either way. Returns the 1-based position of the
-    // first record put back, 0 when there was nothing to undo.
+    // was recorded since, so nothing is lost either way; a moved step goes back where it was.
+    // Returns the 1-based position of the first record put back, 0 when there was nothing to
+    // undo.
     std::size_t undo(RecordedSequence& sequence);
 
     static constexpr std::size_t kLevels = 100;
@@ -34,6 +39,7 @@ private:
     {
         std::size_t position; // 1-based, where the first record stood
         std::vector<RecordRef> records;
+        std::size_t movedTo = 0; // for a move: where its one record went
     };
     void keep(Taken taken);
 

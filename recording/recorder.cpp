@@ -26,8 +26,10 @@ void Recorder::listen(Browser& browser)
                     if (record(request.url(), request.headers(), request.postData()))
                         request.cancel();
                     auto& awaiting = pages_[&browser].awaiting;
+                    // The new step: the last, or the one just put in the middle.
+                    const auto point = sequence_.insertionPoint();
                     if (sequence_.count() > count && awaiting.expired())
-                        awaiting = sequence_.at(sequence_.count());
+                        awaiting = sequence_.at(point ? *point : sequence_.count());
                 });
             });
     connect(&browser, &Browser::navigateComplete2, this, [this, &browser] {

@@ -144,6 +144,15 @@ enum class TextId : int
     TextDiffers = 238,
     TrialRunSummaryWithDifferences = 239,
     StaleValuesWarning = 240,
+    RecordAfterThisStep = 241,
+    RecordAtTheEnd = 242,
+    MoveUp = 243,
+    MoveDown = 244,
+    NewStepsGoHere = 245,
+    RecordingAfterStep = 246,
+    AlertIfMissing = 247,
+    AlertIfAppears = 248,
+    SelectionTooLong = 249,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -281,6 +290,15 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::SawTitle,
                                            TextId::TextDiffers,
                                            TextId::TrialRunSummaryWithDifferences,
-                                           TextId::StaleValuesWarning};
+                                           TextId::StaleValuesWarning,
+                                           TextId::RecordAfterThisStep,
+                                           TextId::RecordAtTheEnd,
+                                           TextId::MoveUp,
+                                           TextId::MoveDown,
+                                           TextId::NewStepsGoHere,
+                                           TextId::RecordingAfterStep,
+                                           TextId::AlertIfMissing,
+                                           TextId::AlertIfAppears,
+                                           TextId::SelectionTooLong};
 
 } // namespace waytrace

@@ -35,6 +35,7 @@ ControlPanel::ControlPanel(RecordedSequence& sequence, SequenceUndo* undo, QWidg
     : QWidget(parent, kFixedDialogFlags), sequence_(sequence), undo_(undo)
 {
     buildControls();
+    buildOrderActions();
     fillChoices();
     connectControls();
     load();
@@ -113,11 +114,17 @@ void ControlPanel::reloadList(int row)
     }
 
     const int last = model_->rowCount() - 1;
+    updateOrderActions();
     if (last < 0)
         return;
+    // By default the newest step: the last, or while recording into the middle the one just
+    // inserted.
+    if (const auto point = sequence_.insertionPoint(); row < 0 && point && *point > 0)
+        row = static_cast<int>(*point) - 1;
     const QModelIndex entry = model_->index(row < 0 ? last : std::min(row, last));
     urlList_->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
     urlList_->scrollTo(entry);
+    updateOrderActions();
 }
 
 void ControlPanel::addListAction(QAction* action)
@@ -157,6 +164,7 @@ bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
 void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
                                            const QItemSelection& deselected)
 {
+    updateOrderActions();
     // One entry stays selected while there are any (Ctrl+click would clear it): the boxes show
     // a record, and what is typed into them must go into that record.
     if (urlList_->selectionModel()->selectedIndexes().isEmpty() && !deselected.isEmpty() &&

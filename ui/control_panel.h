@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
@@ -62,9 +63,17 @@ public:
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
 
+    // Where new steps go (control_panel_order.cpp): after the selected step, or at the end.
+    void recordAfterSelected();
+    void recordAtEnd();
+    // Moves the selected step one place up or down, to be undone.
+    void moveSelected(int by);
+
 signals:
-    // The user changed the sequence here: a field, a condition, a removed step.
+    // The user changed the sequence here: a field, a condition, a removed or moved step.
     void edited();
+    // New steps now go elsewhere: after another step, or at the end.
+    void recordingPlaceChanged();
     // A trial run ended: lastRun() holds its results.
     void trialRunEnded();
 
@@ -76,6 +85,9 @@ private:
     void buildControls();
     void fillChoices();
     void connectControls();
+    // The list's commands for where steps stand, and whether each applies now.
+    void buildOrderActions();
+    void updateOrderActions();
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
 
@@ -104,6 +116,10 @@ private:
     // The controls, in tab order; tests find them by object name (the member's name without "_").
     QGroupBox* urlListFrame_;
     QListView* urlList_;
+    QAction* recordAfterAction_ = nullptr;
+    QAction* recordAtEndAction_ = nullptr;
+    QAction* moveUpAction_ = nullptr;
+    QAction* moveDownAction_ = nullptr;
     QLabel* urlDetailsLabel_;
     QGroupBox* urlLabelFrame_;
     QLineEdit* urlLabelEdit_;

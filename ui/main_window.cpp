@@ -159,6 +159,7 @@ ControlPanel& MainWindow::controlPanel()
             files_->noteChange();
             refreshTitle();
         });
+        connect(panel_, &ControlPanel::recordingPlaceChanged, this, &MainWindow::refreshTitle);
     }
     return *panel_;
 }
@@ -287,7 +288,10 @@ void MainWindow::undoTriggered()
 void MainWindow::refreshTitle()
 {
     // The file the sequence is kept in, marked while it has changes the file lacks.
-    const QString title = loadText(TextId::MainTitle);
+    QString title = loadText(TextId::MainTitle);
+    // Recording into the middle is a mode: it shows while it lasts.
+    if (const auto point = recorder_.sequence().insertionPoint())
+        title += QStringLiteral(" (%1)").arg(loadText(TextId::RecordingAfterStep).arg(*point));
     const QString file = files_->fileName();
     setWindowTitle(file.isEmpty() ? title : QStringLiteral("%1[*] - %2").arg(file, title));
     setWindowModified(files_->isModified());

@@ -18,6 +18,8 @@ void UrlListModel::assign(const RecordedSequence& sequence)
             kept.insert(results_.extract(found));
     }
     results_ = std::move(kept);
+    const auto point = sequence.insertionPoint();
+    insertionRow_ = point ? static_cast<int>(*point) - 1 : -1;
     endResetModel();
 }
 
@@ -117,6 +119,8 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
             text += QStringLiteral("   ") + resultSummary(*result);
         if (!stale.isEmpty())
             text += QStringLiteral("   ") + staleFlag(stale);
+        if (index.row() == insertionRow_)
+            text += QStringLiteral("   \u2935 ") + loadText(TextId::NewStepsGoHere);
         return text;
     }
     TooltipTable tip;

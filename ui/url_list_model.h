@@ -52,6 +52,7 @@ private:
     void changed(const UrlRecord* record);
 
     QList<Entry> entries_;
+    int insertionRow_ = -1; // the entry new steps go after, while recording into the middle
     std::map<const UrlRecord*, TrialRunResult> results_;
     const UrlRecord* running_ = nullptr;
     TrialRunIcons icons_;

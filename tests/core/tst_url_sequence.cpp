@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace waytrace;
+using namespace std::string_literals;
 
 namespace {
 
@@ -146,6 +147,58 @@ private slots:
         while (undo.undo(sequence) != 0)
             ++levels;
         QCOMPARE(levels, SequenceUndo::kLevels);
+    }
+
+    // Recording into the middle inserts in order after the chosen step; removing that step
+    // goes on after the one before it; clearing ends it.
+    void recordingIntoTheMiddle()
+    {
+        using Addresses = std::vector<std::u16string>;
+        RecordedSequence sequence;
+        for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
+            sequence.append(recordFor(address));
+        QVERIFY(!sequence.recordAfter(4));
+        QVERIFY(sequence.recordAfter(1));
+        sequence.append(recordFor(u"http://a/"));
+        sequence.append(recordFor(u"http://b/"));
+        QCOMPARE(sequence.insertionPoint(), std::optional<std::size_t>(3));
+        sequence.remove(3); // b, the one new steps follow
+        sequence.append(recordFor(u"http://c/"));
+        QVERIFY((addresses(sequence) ==
+                 Addresses{u"http://1/", u"http://a/", u"http://c/", u"http://2/", u"http://3/"}));
+        QVERIFY(sequence.recordAfter(0));
+        sequence.append(recordFor(u"http://0/"));
+        QCOMPARE(sequence.at(1)->urlAddress, u"http://0/"s);
+        sequence.recordAtEnd();
+        sequence.append(recordFor(u"http://end/"));
+        QCOMPARE(sequence.at(sequence.count())->urlAddress, u"http://end/"s);
+        QVERIFY(sequence.recordAfter(2));
+        sequence.clear();
+        QVERIFY(!sequence.insertionPoint());
+    }
+
+    // A move shifts the steps between; undo puts the step back where it was, fields and all,
+    // even after others were recorded in front of it.
+    void movesAreUndone()
+    {
+        using Addresses = std::vector<std::u16string>;
+        RecordedSequence sequence;
+        SequenceUndo undo;
+        for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
+            sequence.append(recordFor(address));
+        sequence.at(1)->displayName = u"Home";
+        QVERIFY(!undo.move(sequence, 1, 4));
+        QVERIFY(undo.move(sequence, 1, 3));
+        QVERIFY((addresses(sequence) == Addresses{u"http://2/", u"http://3/", u"http://1/"}));
+        QVERIFY(undo.move(sequence, 2, 1));
+        QVERIFY((addresses(sequence) == Addresses{u"http://3/", u"http://2/", u"http://1/"}));
+        QCOMPARE(undo.undo(sequence), 2u);
+        QVERIFY(sequence.recordAfter(0));
+        sequence.append(recordFor(u"http://0/"));
+        QCOMPARE(undo.undo(sequence), 1u);
+        QVERIFY((addresses(sequence) ==
+                 Addresses{u"http://1/", u"http://0/", u"http://2/", u"http://3/"}));
+        QCOMPARE(sequence.at(1)->displayName, u"Home"s);
     }
 };
 

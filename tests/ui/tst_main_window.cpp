@@ -397,6 +397,50 @@ private slots:
         SequenceFiles::setChooser(previous);
     }
 
+    // Record after a step: new steps go in order after it, the list marks the place and the
+    // title says so, until Record at the end; a step moves with Alt+Up and Alt+Down, and undo
+    // puts it back with its fields.
+    void stepsGoWhereTheUserWants()
+    {
+        Fixture f;
+        auto* list = f.recordThreeAndSelectTheSecond();
+        auto& panel = f.form->controlPanel();
+        list->setCurrentIndex(list->model()->index(0, 0));
+        child<QAction>(panel, "recordAfterAction")->trigger();
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 1)"));
+        QVERIFY(list->model()->index(0, 0).data().toString().endsWith("new steps go here"));
+        f.record("http://x/");
+        f.main().raiseDocumentComplete("http://x/");
+        f.record("http://y/");
+        f.main().raiseDocumentComplete("http://y/");
+        QCOMPARE(addresses(f.form->sequence()),
+                 QStringList({"http://a/", "http://x/", "http://y/", "http://b/", "http://c/"}));
+        QCOMPARE(panel.selectedPosition(), 2);
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 3)"));
+        child<QAction>(panel, "recordAtEndAction")->trigger();
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        f.record("http://z/");
+        QCOMPARE(addresses(f.form->sequence()).last(), "http://z/");
+
+        f.form->sequence().at(1)->displayName = u"Home";
+        list->setCurrentIndex(list->model()->index(0, 0));
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+        QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(addresses(f.form->sequence()).mid(0, 3),
+                 QStringList({"http://x/", "http://y/", "http://a/"}));
+        QCOMPARE(panel.selectedPosition(), 2);
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        child<QAction>(*f.form, "undoAction")->trigger();
+        child<QAction>(*f.form, "undoAction")->trigger();
+        child<QAction>(*f.form, "undoAction")->trigger();
+        QCOMPARE(addresses(f.form->sequence()).mid(0, 3),
+                 QStringList({"http://a/", "http://x/", "http://y/"}));
+        QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
+    }
+
     // A file saved without passwords asks for them only when a test run needs them, once for
     // each user on each server; a cancelled question keeps the run from starting.
     void leftOutPasswordsAreAskedWhenNeeded()

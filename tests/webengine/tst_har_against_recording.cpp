@@ -1,6 +1,7 @@
-// A HAR that Chromium saved of a flow, and the same file in Firefox's shape, import as the
-// sequence that recording the same flow in the program gives. The files were made from these
-// fixture pages by tests/fixtures/har/make_har_files.mjs; the flow below is the same.
+// A flow recorded on the real engine, and what depends on it: each step keeps what its page
+// showed; a HAR that Chromium saved of the same flow, and that file in Firefox's shape, import
+// as the same sequence (the files were made from these fixture pages by
+// tests/fixtures/har/make_har_files.mjs); recording into the middle puts new pages in place.
 
 #include "../support/empty_home.h"
 #include "fixture_server.h"
@@ -158,6 +159,25 @@ private slots:
             QCOMPARE(QString::fromStdU16String(got.headers),
                      QString::fromStdU16String(want.headers));
         }
+    }
+
+    // Recording after the first step puts the new pages between it and the second, in order,
+    // each with what it showed.
+    void recordingIntoTheMiddle()
+    {
+        auto& sequence = record_->sequence();
+        const auto count = sequence.count();
+        QVERIFY(sequence.recordAfter(1));
+        QVERIFY(load(QStringLiteral("page2.html")));
+        QVERIFY(load(QStringLiteral("forms.html")));
+        sequence.recordAtEnd();
+        QCOMPARE(sequence.count(), count + 2);
+        QCOMPARE(QString::fromStdU16String(sequence.at(2)->urlAddress), server_->url("page2.html"));
+        QCOMPARE(QString::fromStdU16String(sequence.at(3)->urlAddress), server_->url("forms.html"));
+        QCOMPARE(QString::fromStdU16String(sequence.at(4)->urlAddress),
+                 server_->url("shop/login.html"));
+        QTRY_VERIFY(sequence.at(3)->seen);
+        QCOMPARE(QString::fromStdU16String(sequence.at(3)->seen->title), "Forms");
     }
 };
 

@@ -22,6 +22,7 @@ public:
 
     [[nodiscard]] const QList<StreamEvent>& events() const { return events_; }
     [[nodiscard]] const RecordedSequence& sequence() const { return recorder_.sequence(); }
+    [[nodiscard]] RecordedSequence& sequence() { return recorder_.sequence(); }
     [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
 signals:
