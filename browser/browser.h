@@ -55,6 +55,8 @@ signals:
     void beforeNavigate2(waytrace::NavigationRequest& request);
     // A page asks for a new window.
     void newWindow2(waytrace::NewWindowRequest& request);
+    // The user opens the page's context menu.
+    void pageMenu(waytrace::PageMenuRequest& request);
     void navigateComplete2(const QString& url);
     // How far the top page has loaded: 0 when a load starts, 100 when it ends, however it ends.
     void loadProgress(int percent);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 namespace waytrace {
@@ -50,6 +52,41 @@ public:
 
 private:
     Browser* browser_ = nullptr;
+};
+
+// The page's context menu is about to show: handlers offer commands about the page and the
+// text selected in it, which the browser adds to the menu.
+class PageMenuRequest
+{
+public:
+    struct Command
+    {
+        QString text;
+        std::function<void()> run;
+    };
+
+    // `selectedText` as the page shows it; `title` the page's; `frameUrl` the address of the
+    // frame the selection is in, empty for the top page.
+    PageMenuRequest(QString selectedText, QString title, QString frameUrl = {})
+        : selectedText_(std::move(selectedText)), title_(std::move(title)),
+          frameUrl_(std::move(frameUrl))
+    {
+    }
+
+    [[nodiscard]] const QString& selectedText() const { return selectedText_; }
+    [[nodiscard]] const QString& title() const { return title_; }
+    [[nodiscard]] const QString& frameUrl() const { return frameUrl_; }
+    void offer(QString text, std::function<void()> run)
+    {
+        commands_.append({std::move(text), std::move(run)});
+    }
+    [[nodiscard]] const QList<Command>& commands() const { return commands_; }
+
+private:
+    QString selectedText_;
+    QString title_;
+    QString frameUrl_;
+    QList<Command> commands_;
 };
 
 // A page closes its window; cancelling keeps the browser.

@@ -35,6 +35,15 @@ void ScriptedBrowser::raiseNavigateComplete2(const QString& url)
     emit navigateComplete2(url);
 }
 
+QList<PageMenuRequest::Command> ScriptedBrowser::raisePageMenu(const QString& selectedText,
+                                                               const QString& title,
+                                                               const QString& frameUrl)
+{
+    PageMenuRequest request(selectedText, title, frameUrl);
+    emit pageMenu(request);
+    return request.commands();
+}
+
 void ScriptedBrowser::raiseDocumentComplete(const QString& url)
 {
     emit documentComplete(url);

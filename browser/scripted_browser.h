@@ -46,6 +46,9 @@ public:
     void raiseDownloadComplete();
     void raiseOnQuit();
     bool raiseWindowClosing(bool isChildWindow = false);
+    // The commands the handlers offered.
+    QList<PageMenuRequest::Command> raisePageMenu(const QString& selectedText, const QString& title,
+                                                  const QString& frameUrl = {});
 
 private:
     QList<Request> requests_;

@@ -39,11 +39,12 @@ void Recorder::listen(Browser& browser)
     connect(&browser, &Browser::pageShown, this,
             [this, &browser](int status, const QString& url, const QString& html) {
                 runTrapped([&] {
-                    auto& describing = pages_[&browser].describing;
-                    if (describing.empty())
+                    auto& watch = pages_[&browser];
+                    if (watch.describing.empty())
                         return;
-                    const auto record = describing.front().lock();
-                    describing.pop_front();
+                    const auto record = watch.describing.front().lock();
+                    watch.describing.pop_front();
+                    watch.shown = record;
                     if (record && !record->seen)
                         record->seen =
                             seenPageOf(status, url.toStdU16String(), html.toStdU16String());
@@ -57,6 +58,12 @@ void Recorder::listen(Browser& browser)
                         emit credentialsStored(record);
                 });
             });
+}
+
+RecordRef Recorder::shownStep(const Browser& browser) const
+{
+    const auto found = pages_.find(&browser);
+    return found == pages_.end() ? nullptr : found->second.shown.lock();
 }
 
 bool Recorder::record(const QString& url, const QString& headers, const QByteArray& postData)

@@ -33,6 +33,9 @@ public:
     // Runs the recording rule on one navigation; returns whether it is to be cancelled.
     bool record(const QString& url, const QString& headers, const QByteArray& postData);
 
+    // The step whose page `browser` shows now, if it records one.
+    [[nodiscard]] RecordRef shownStep(const Browser& browser) const;
+
     [[nodiscard]] RecordedSequence& sequence() { return sequence_; }
     [[nodiscard]] const RecordedSequence& sequence() const { return sequence_; }
     // Addresses of the navigations cancelled, oldest first.
@@ -53,6 +56,7 @@ private:
     {
         std::weak_ptr<UrlRecord> awaiting;
         std::deque<std::weak_ptr<UrlRecord>> describing;
+        std::weak_ptr<UrlRecord> shown;
     };
     std::map<const Browser*, PageWatch> pages_;
 };

@@ -1,8 +1,11 @@
 #include "main_window.h"
 
+#include "browser/navigation_request.h"
+
 #include "about_window.h"
 #include "control_panel.h"
 #include "design_controls.h"
+#include "message_box.h"
 #include "popup_window.h"
 #include "program_icon.h"
 #include "sequence_files.h"
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QUrl>
 
 #include <algorithm>
 #include <utility>
@@ -66,6 +70,8 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
     connect(pageBrowser_, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
+    connect(pageBrowser_, &Browser::pageMenu, this,
+            [this](PageMenuRequest& request) { offerChecks(*pageBrowser_, request); });
     connect(pageBrowser_, &Browser::documentComplete, this,
             &MainWindow::pageBrowserDocumentComplete);
     resize(twipsToPixels(13380), twipsToPixels(10110) + menuBar()->sizeHint().height());
@@ -191,6 +197,8 @@ PopupWindow& MainWindow::popup()
 {
     if (!popup_) {
         popup_ = new PopupWindow(recorder_, browsers_); // a window of its own; goes with this one
+        connect(popup_->pageBrowser, &Browser::pageMenu, this,
+                [this](PageMenuRequest& request) { offerChecks(*popup_->pageBrowser, request); });
         connect(popup_, &PopupWindow::pageSized, this,
                 [this] { runTrapped([this] { controlPanel().reloadList(); }); });
     }
@@ -344,6 +352,64 @@ void MainWindow::reloadControlPanel()
     runTrapped([this] {
         if (panel_)
             panel_->reloadList();
+    });
+}
+
+void MainWindow::offerChecks(const Browser& browser, PageMenuRequest& request)
+{
+    runTrapped([&] {
+        const auto& sequence = recorder_.sequence();
+        const RecordRef page = recorder_.shownStep(browser);
+        auto found = std::find(sequence.begin(), sequence.end(), page);
+        if (!page || found == sequence.end())
+            return;
+        // A frame's own step: the newest of its address after its page's step.
+        if (const QUrl frame = QUrl(request.frameUrl()).adjusted(QUrl::RemoveFragment);
+            !frame.isEmpty())
+            for (auto step = found + 1; step != sequence.end(); ++step)
+                if (QUrl(QString::fromStdU16String((*step)->urlAddress))
+                        .adjusted(QUrl::RemoveFragment) == frame)
+                    found = step;
+        const RecordRef step = *found;
+        // The text as the page shows it, with white space collapsed to single spaces; without
+        // a selection, the page's title.
+        QString text = request.selectedText().simplified();
+        if (text.isEmpty())
+            text = request.title().simplified();
+        if (text.isEmpty())
+            return;
+        const auto number = static_cast<int>(found - sequence.begin()) + 1;
+        const QString label = QString::fromStdU16String(step->displayName);
+        const QString which = label.isEmpty() ? QString::number(number)
+                                              : QStringLiteral("%1: %2").arg(number).arg(label);
+        request.offer(loadText(TextId::AlertIfMissing).arg(which),
+                      [this, step, text] { setKeyword(step, &UrlRecord::requiredKeywords, text); });
+        request.offer(loadText(TextId::AlertIfAppears).arg(which), [this, step, text] {
+            setKeyword(step, &UrlRecord::forbiddenKeywords, text);
+        });
+    });
+}
+
+void MainWindow::setKeyword(const RecordRef& step, RecordTextField field, const QString& text)
+{
+    runTrapped([&] {
+        // As much as a keyword box holds.
+        constexpr int kKeywordLimit = 32767;
+        if (text.size() > kKeywordLimit) {
+            showMessage(this, mainMessageTitle_,
+                        loadText(TextId::SelectionTooLong).arg(kKeywordLimit));
+            return;
+        }
+        const auto& sequence = recorder_.sequence();
+        const auto found = std::find(sequence.begin(), sequence.end(), step);
+        if (found == sequence.end())
+            return; // removed while the menu was open
+        (*step).*field = text.toStdU16String();
+        // Shown at once, the step selected, as if typed there.
+        showControlPanel();
+        controlPanel().reloadList(static_cast<int>(found - sequence.begin()));
+        files_->noteChange();
+        refreshTitle();
     });
 }
 

@@ -25,6 +25,7 @@ namespace waytrace {
 class Browser;
 class ControlPanel;
 class NewWindowRequest;
+class PageMenuRequest;
 class AboutWindow;
 class PopupWindow;
 class UploadChannel;
@@ -113,6 +114,10 @@ private:
     void pageBrowserNewWindow2(NewWindowRequest& request);
     void pageBrowserDocumentComplete(const QString& url);
     void reloadControlPanel();
+    // The page's context menu offers its selection (or title) as a keyword of the step that
+    // loaded it.
+    void offerChecks(const Browser& browser, PageMenuRequest& request);
+    void setKeyword(const RecordRef& step, RecordTextField field, const QString& text);
     void placeLoadProgressBar();
 
     // The browser, the upload channel and the controls, each with its name as object name.

@@ -5,9 +5,13 @@
 #include "engine_kinds.h"
 #include "page_prompts.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QWebEngineContextMenuRequest>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace waytrace {
@@ -79,6 +83,9 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
       view_(new QWebEngineView()) // placed by a window; deleted here unless its window went first
 {
     view_->setPage(page_.get());
+    // The engine's own menu, with what the listeners offer about the page added.
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &WebEngineBrowser::showPageMenu);
     session_->attribution().addBrowser(this);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
     connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { emit loadProgress(0); });
@@ -194,6 +201,35 @@ void WebEngineBrowser::pageLoaded(bool ok)
         emit documentComplete(url);
         describePage(url);
     }
+}
+
+void WebEngineBrowser::showPageMenu(const QPoint& position)
+{
+    // Which frame holds the selection, if one does (frames of the page's own origin): asked of
+    // the page before the menu shows, a moment later.
+    static const QString kSelectedFrame = QStringLiteral(
+        "(function find(w) { for (let i = 0; i < w.frames.length; ++i) { try {"
+        " const f = w.frames[i]; if (f.getSelection().toString()) return f.location.href;"
+        " const deeper = find(f); if (deeper) return deeper; } catch (e) {} } return ''; })"
+        "(window)");
+    const auto* engineRequest = view_->lastContextMenuRequest();
+    const QString selected = engineRequest ? engineRequest->selectedText() : QString();
+    QPointer<WebEngineBrowser> self(this);
+    page_->runJavaScript(
+        kSelectedFrame, QWebEngineScript::ApplicationWorld,
+        [self, selected, position](const QVariant& frame) {
+            if (!self || !self->view_)
+                return;
+            auto* menu = self->view_->createStandardContextMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            PageMenuRequest request(selected, self->page_->title(), frame.toString());
+            emit self->pageMenu(request);
+            if (!request.commands().isEmpty())
+                menu->addSeparator();
+            for (const auto& command : request.commands())
+                connect(menu->addAction(command.text), &QAction::triggered, self, command.run);
+            menu->popup(self->view_->mapToGlobal(position));
+        });
 }
 
 void WebEngineBrowser::describePage(const QString& url)

@@ -3,6 +3,7 @@
 #include "browser/browser.h"
 #include "webengine_session.h"
 
+#include <QPoint>
 #include <QPointer>
 
 #include <memory>
@@ -66,6 +67,7 @@ private:
     void topRequestEnded() { awaitingTopDocument_ = false; }
     [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
     void pageLoaded(bool ok);
+    void showPageMenu(const QPoint& position);
     // The top page's HTML as it shows, for pageShown.
     void describePage(const QString& url);
     void loadingChanged(const QWebEngineLoadingInfo& info);

@@ -441,6 +441,31 @@ private slots:
         QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
     }
 
+    // The page's context menu offers its selection, or else its title, as a keyword of the
+    // step that loaded it, naming the step; a pick lands in the record and shows in the panel.
+    void checksComeFromThePage()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.main().raiseNavigateComplete2("http://a/");
+        emit f.main().pageShown(200, "http://a/", "<title>A</title>");
+        f.record("http://b/"); // its page has not shown yet
+        f.form->sequence().at(1)->displayName = u"Home";
+        auto commands = f.main().raisePageMenu("  Welcome\n back ", "A");
+        QCOMPARE(commands.size(), 2);
+        QCOMPARE(commands[0].text, "Alert if this text is missing (step 1: Home)");
+        commands[0].run();
+        QCOMPARE(f.form->sequence().at(1)->requiredKeywords, u"Welcome back"s);
+        auto& panel = f.form->controlPanel();
+        QCOMPARE(panel.selectedPosition(), 0);
+        QCOMPARE(child<QLineEdit>(panel, "requiredKeywordsEdit")->text(), "Welcome back");
+        f.main().raisePageMenu({}, "Shop \u2013 Home")[1].run();
+        QCOMPARE(f.form->sequence().at(1)->forbiddenKeywords, u"Shop \u2013 Home"s);
+        f.main().raisePageMenu(QString(40000, u'x'), "A")[0].run();
+        QCOMPARE(f.messages.size(), 1);
+        QCOMPARE(f.form->sequence().at(1)->requiredKeywords, u"Welcome back"s);
+    }
+
     // A file saved without passwords asks for them only when a test run needs them, once for
     // each user on each server; a cancelled question keeps the run from starting.
     void leftOutPasswordsAreAskedWhenNeeded()

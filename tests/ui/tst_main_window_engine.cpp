@@ -4,6 +4,7 @@
 #include "fixture_server.h"
 
 #include "app/command_line.h"
+#include "output/sequence_document.h"
 #include "ui/control_panel.h"
 #include "ui/popup_window.h"
 
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
@@ -21,7 +23,64 @@ class TestMainWindowEngine : public QObject
 {
     Q_OBJECT
 
+    // Right-clicks the page at `at` and picks the menu item that starts with `text`.
+    static bool pickFromPageMenu(EngineWindow& w, QPoint at, const QString& text)
+    {
+        auto* view = w.pageBrowser()->widget();
+        QWidget* input = view->focusProxy() ? view->focusProxy() : view;
+        QTest::mouseClick(input, Qt::RightButton, {}, at);
+        QMenu* menu = nullptr;
+        if (!QTest::qWaitFor(
+                [&] {
+                    return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) !=
+                           nullptr;
+                },
+                kLoadTimeoutMs))
+            return false;
+        for (auto* action : menu->actions())
+            if (action->text().startsWith(text)) {
+                action->trigger();
+                menu->close();
+                return true;
+            }
+        menu->close();
+        return false;
+    }
+
 private slots:
+    // Text selected in the page or in one of its frames becomes a keyword of the step that
+    // loaded it, from the page's context menu, and goes into the document.
+    void checksComeFromSelectedText()
+    {
+        FixtureServer pages(QStringLiteral(FIXTURES_DIR));
+        EngineWindow w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.addressEdit()->text(), w.helpUrl, kLoadTimeoutMs);
+        const auto frames = pages.url("frames.html");
+        QVERIFY(loads(w.pageBrowser(), frames, [&] { w.typeAddress(frames); }));
+        auto& sequence = w.form->sequence();
+        QTRY_COMPARE_WITH_TIMEOUT(sequence.count(), 3u, kLoadTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(sequence.at(1)->seen.has_value(), kLoadTimeoutMs);
+        const QString frameA = pages.url("frame_a.html");
+        const auto frameStep =
+            QString::fromStdU16String(sequence.at(2)->urlAddress) == frameA ? 2U : 3U;
+
+        EngineWindow::run(w.pageBrowser(),
+                          "const d = frames[0].document; d.body.insertAdjacentHTML('beforeend',"
+                          " '<p id=t>Inner  words</p>');"
+                          "frames[0].getSelection().selectAllChildren(d.getElementById('t'))");
+        QTest::qWait(300);
+        QVERIFY(pickFromPageMenu(
+            w, {40, 40}, "Alert if this text is missing (step " + QString::number(frameStep)));
+        QCOMPARE(sequence.at(frameStep)->requiredKeywords, u"Inner words");
+        QVERIFY(sequence.at(1)->requiredKeywords.empty());
+
+        EngineWindow::run(w.pageBrowser(), "frames[0].getSelection().removeAllRanges()");
+        QTest::qWait(300);
+        QVERIFY(pickFromPageMenu(w, {700, 400}, "Alert if this text appears (step 1)"));
+        QCOMPARE(sequence.at(1)->forbiddenKeywords, u"Frames"); // the title
+        QVERIFY(buildSequenceDocument(sequence).find(u"Inner words") != std::u16string::npos);
+    }
+
     void startsOnTheHelpPageInEachLanguage_data()
     {
         QTest::addColumn<int>("language");
