@@ -128,6 +128,14 @@ void shoot(int language, const QString& name, const QString& folder)
     settle();
     save(panel.grab(), file("panel"));
 
+    // Refine: recording after the first step, the place marked in the list and the title.
+    selectEntry(panel, 0);
+    child<QAction>(panel, "recordAfterAction")->trigger();
+    settle();
+    save(side_by_side({w.form.get(), &panel}), file("refine"));
+    child<QAction>(panel, "recordAtEndAction")->trigger();
+    selectEntry(panel, 2);
+
     // Keep: the Save to File dialog, in a folder of its own, with its password box.
     {
         QTemporaryDir scratch;
