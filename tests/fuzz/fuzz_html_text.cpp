@@ -1,0 +1,31 @@
+// Reading a page without a browser, on any text a server may send: title, visible text, the
+// values it offers, its fingerprint and a comparison with itself, never more than the text.
+
+#include "core/html_text.h"
+#include "core/seen_page.h"
+#include "core/trial_run_verdict.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // One character per byte, as a single-byte charset decodes.
+    const std::u16string html(data, data + size);
+    if (waytrace::htmlTitle(html).size() > size || waytrace::visibleText(html).size() > size)
+        std::abort();
+    for (const auto& [name, value] : waytrace::offeredValues(html))
+        if (name.size() + value.size() > size)
+            std::abort();
+    const auto page = waytrace::seenPageOf(200, u"http://h/", html);
+    if (page.fingerprint.size() > waytrace::kFingerprintSize ||
+        !waytrace::comparePages(page, page).empty())
+        std::abort();
+    waytrace::LiveValues live;
+    live.offer(1, html);
+    waytrace::UrlRecord record;
+    record.postBody = html.substr(0, 200);
+    static_cast<void>(live.staleIn(record));
+    return 0;
+}
