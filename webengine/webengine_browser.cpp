@@ -205,24 +205,33 @@ void WebEngineBrowser::pageLoaded(bool ok)
 
 void WebEngineBrowser::showPageMenu(const QPoint& position)
 {
-    // Which frame holds the selection, if one does (frames of the page's own origin): asked of
+    // Which frame holds the selection, if one does (frames of the page's own origin), and the
+    // selection itself where the engine did not say it (a menu asked for by keyboard): asked of
     // the page before the menu shows, a moment later.
-    static const QString kSelectedFrame = QStringLiteral(
+    static const QString kSelection = QStringLiteral(
         "(function find(w) { for (let i = 0; i < w.frames.length; ++i) { try {"
-        " const f = w.frames[i]; if (f.getSelection().toString()) return f.location.href;"
-        " const deeper = find(f); if (deeper) return deeper; } catch (e) {} } return ''; })"
-        "(window)");
+        " const f = w.frames[i]; const text = f.getSelection().toString();"
+        " if (text) return [f.location.href, text];"
+        " const deeper = find(f); if (deeper[0]) return deeper; } catch (e) {} }"
+        " return ['', w === window ? String(window.getSelection()) : '']; })(window)");
     const auto* engineRequest = view_->lastContextMenuRequest();
-    const QString selected = engineRequest ? engineRequest->selectedText() : QString();
+    const QString engineSelection = engineRequest ? engineRequest->selectedText() : QString();
     QPointer<WebEngineBrowser> self(this);
     page_->runJavaScript(
-        kSelectedFrame, QWebEngineScript::ApplicationWorld,
-        [self, selected, position](const QVariant& frame) {
+        kSelection, QWebEngineScript::ApplicationWorld,
+        [self, engineSelection, position](const QVariant& found) {
             if (!self || !self->view_)
                 return;
-            auto* menu = self->view_->createStandardContextMenu();
+            const QStringList frameAndText = found.toStringList();
+            // The engine's own items need the engine's request; a menu asked for otherwise has
+            // only ours.
+            auto* menu = self->view_->lastContextMenuRequest()
+                             ? self->view_->createStandardContextMenu()
+                             : new QMenu(self->view_);
             menu->setAttribute(Qt::WA_DeleteOnClose);
-            PageMenuRequest request(selected, self->page_->title(), frame.toString());
+            PageMenuRequest request(engineSelection.isEmpty() ? frameAndText.value(1)
+                                                              : engineSelection,
+                                    self->page_->title(), frameAndText.value(0));
             emit self->pageMenu(request);
             if (!request.commands().isEmpty())
                 menu->addSeparator();

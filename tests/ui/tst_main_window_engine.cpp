@@ -23,12 +23,12 @@ class TestMainWindowEngine : public QObject
 {
     Q_OBJECT
 
-    // Right-clicks the page at `at` and picks the menu item that starts with `text`.
+    // Opens the page's context menu at `at` and picks the menu item that starts with `text`.
     static bool pickFromPageMenu(EngineWindow& w, QPoint at, const QString& text)
     {
-        auto* view = w.pageBrowser()->widget();
-        QWidget* input = view->focusProxy() ? view->focusProxy() : view;
-        QTest::mouseClick(input, Qt::RightButton, {}, at);
+        // The view asks for its menu as the engine does on a right click (the engine's mouse
+        // handling differs between releases; what the menu offers is what is tested).
+        emit w.pageBrowser()->widget()->customContextMenuRequested(at);
         QMenu* menu = nullptr;
         if (!QTest::qWaitFor(
                 [&] {
