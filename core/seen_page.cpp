@@ -107,7 +107,7 @@ std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& go
         differences.push_back({Kind::Address, saw.finalUrl, got.finalUrl});
     if (!saw.title.empty() && saw.title != got.title)
         differences.push_back({Kind::Title, saw.title, got.title});
-    if (!saw.fingerprint.empty() &&
+    if (saw.fingerprint.size() >= kComparableText && got.fingerprint.size() >= kComparableText &&
         fingerprintSimilarity(saw.fingerprint, got.fingerprint) < kAlikeText)
         differences.push_back({Kind::Text, {}, {}});
     return differences;

@@ -52,6 +52,9 @@ struct PageDifference
 
 // Below this share of word triples in common, two texts are different pages.
 inline constexpr double kAlikeText = 0.5;
+// Texts with fewer triples are not compared: a page that a script fills shows little of its
+// text in the HTML the server sends.
+inline constexpr std::size_t kComparableText = 4;
 
 std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& got);
 
