@@ -5,6 +5,7 @@
 #include "common/logging.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace waytrace {
 
@@ -12,6 +13,8 @@ namespace {
 
 // Bodies that no request claims (a FormData built for a script's own upload) go after this.
 constexpr std::chrono::seconds kBodyExpiry{10};
+// A repeat of a body already raised comes within this, or it is another request's.
+constexpr std::chrono::seconds kEchoExpiry{2};
 
 } // namespace
 
@@ -27,28 +30,65 @@ void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
 }
 
 bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
-                               std::optional<FormBody> sent, const QUrl& initiator)
+                               std::optional<FormBody> sent, const QUrl& initiator, bool told)
 {
-    const auto from = originKey(initiator);
+    const bool waitsForBody = post && !sent;
+    Waiting request{.browser = browser,
+                    .url = url,
+                    .post = post,
+                    .initiator = originKey(initiator),
+                    .sent = std::move(sent),
+                    .told = waitsForBody && told,
+                    .deadline = QDeadlineTimer(waitsForBody ? bodyWait_ : decltype(bodyWait_){}),
+                    .then = {}};
     if (waiting_.empty()) {
         if (!post)
             return raise(browser, url, {});
-        if (sent)
-            return raise(browser, url, *sent);
-        if (auto body = takeBody(url, from))
+        if (auto body = bodyFor(request, false))
             return raise(browser, url, *body);
     }
-    const bool waitsForBody = post && !sent;
-    waiting_.push_back({browser, url, post, from, std::move(sent),
-                        QDeadlineTimer(waitsForBody ? bodyWait_ : decltype(bodyWait_){})});
+    waiting_.push_back(std::move(request));
     flush();
     return false;
+}
+
+void NavigationQueue::tellBody(Browser* browser, const QUrl& url, const QString& id,
+                               std::optional<FormBody> body)
+{
+    const auto key = requestKey(url);
+    std::erase_if(echoes_, [](const Echo& echo) { return echo.expiry.hasExpired(); });
+    const auto echo = std::find_if(echoes_.begin(), echoes_.end(), [&](const Echo& candidate) {
+        return candidate.browser == browser && candidate.url == key &&
+               (candidate.anyBody || (body && candidate.postData == body->postData));
+    });
+    if (echo != echoes_.end()) {
+        echoes_.erase(echo);
+        return;
+    }
+    std::erase_if(told_, [](const Told& word) { return word.expiry.hasExpired(); });
+    told_.push_back({browser, key, id, std::move(body), QDeadlineTimer(kBodyExpiry)});
+    flush();
+}
+
+void NavigationQueue::retractBody(Browser* browser, const QString& id)
+{
+    std::erase_if(told_,
+                  [&](const Told& word) { return word.browser == browser && word.id == id; });
 }
 
 void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& origin, Offer offer)
 {
     const auto key = requestKey(action);
     const auto from = originKey(origin);
+    std::erase_if(echoes_, [](const Echo& echo) { return echo.expiry.hasExpired(); });
+    const auto echo = std::find_if(echoes_.begin(), echoes_.end(), [&](const Echo& candidate) {
+        return !candidate.browser && candidate.url == key && candidate.origin == from &&
+               candidate.postData == body.postData;
+    });
+    if (echo != echoes_.end()) {
+        echoes_.erase(echo);
+        return;
+    }
     std::erase_if(offered_, [](const Offered& offered) { return offered.expiry.hasExpired(); });
     const auto same = [&](const Offered& offered) {
         return offered.action == key && offered.origin == from;
@@ -68,6 +108,17 @@ void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& o
     }
     offered_.push_back({key, from, std::move(body), offer, QDeadlineTimer(kBodyExpiry)});
     flush();
+}
+
+void NavigationQueue::whenRaised(const Browser* browser, std::function<void()> then)
+{
+    const auto last = std::find_if(waiting_.rbegin(), waiting_.rend(), [&](const Waiting& request) {
+        return request.browser == browser;
+    });
+    if (last == waiting_.rend())
+        then();
+    else
+        last->then.push_back(std::move(then));
 }
 
 std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString& initiator)
@@ -92,13 +143,69 @@ bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& b
     return request.isCancelled();
 }
 
+std::optional<FormBody> NavigationQueue::bodyFor(Waiting& request, bool late)
+{
+    if (request.sent)
+        return std::exchange(request.sent, std::nullopt);
+    if (request.told) {
+        const auto key = requestKey(request.url);
+        const auto word = std::find_if(told_.begin(), told_.end(), [&](const Told& told) {
+            return told.browser == request.browser && told.url == key && !told.expiry.hasExpired();
+        });
+        if (word == told_.end() && !late)
+            return std::nullopt;
+        request.told = false;
+        if (word == told_.end()) {
+            // The word is late: when it comes, it is this request's.
+            echoes_.push_back({request.browser, key, {}, {}, QDeadlineTimer(kEchoExpiry), true});
+        } else {
+            auto body = std::move(word->body);
+            told_.erase(word);
+            if (body) {
+                forgetReports(request, *body);
+                return body;
+            }
+            // The engine could not tell it (a file): the page's report stands in.
+        }
+    }
+    auto body = takeBody(request.url, request.initiator);
+    if (body)
+        forgetWord(request, *body);
+    return body;
+}
+
+void NavigationQueue::forgetReports(const Waiting& request, const FormBody& body)
+{
+    const auto key = requestKey(request.url);
+    const auto repeats = [&](const Offered& offered) {
+        return offered.action == key && offered.origin == request.initiator &&
+               offered.body.postData == body.postData;
+    };
+    if (std::erase_if(offered_, repeats) == 0)
+        echoes_.push_back(
+            {nullptr, key, request.initiator, body.postData, QDeadlineTimer(kEchoExpiry)});
+}
+
+void NavigationQueue::forgetWord(const Waiting& request, const FormBody& body)
+{
+    const auto key = requestKey(request.url);
+    const auto word = std::find_if(told_.begin(), told_.end(), [&](const Told& told) {
+        return told.browser == request.browser && told.url == key && told.body &&
+               told.body->postData == body.postData;
+    });
+    if (word != told_.end())
+        told_.erase(word);
+    else if (request.browser)
+        echoes_.push_back({request.browser, key, {}, body.postData, QDeadlineTimer(kEchoExpiry)});
+}
+
 void NavigationQueue::flush()
 {
     while (!waiting_.empty()) {
         auto& head = waiting_.front();
-        std::optional<FormBody> body = std::move(head.sent);
-        if (head.post && !body) {
-            body = takeBody(head.url, head.initiator);
+        std::optional<FormBody> body;
+        if (head.post) {
+            body = bodyFor(head, head.deadline.hasExpired());
             if (!body && !head.deadline.hasExpired())
                 break;
         }
@@ -114,6 +221,8 @@ void NavigationQueue::flush()
                                                : FormBody{};
         if (raise(request.browser, request.url, raised) && lateCancel_ && request.browser)
             lateCancel_(request.browser);
+        for (const auto& then : request.then)
+            then();
     }
     if (!waiting_.empty())
         timer_.start(std::max<qint64>(0, waiting_.front().deadline.remainingTime()));

@@ -13,12 +13,13 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace waytrace {
 
-// Puts the engine's two sources together: requests announced by the interceptor (order,
-// address, method, and on Qt 6.7 and later the body) and, before 6.7, bodies reported by the
-// capture script. Each request is raised as
+// Puts the engine's sources together: requests announced by the interceptor (order, address,
+// method, and on Qt 6.7 and later the body); before 6.7, the bodies the engine tells apart from
+// the requests, and those the capture script rebuilds in the pages. Each request is raised as
 // beforeNavigate2 on its browser, in the order the engine announced them. A POST whose body
 // has not arrived yet waits for it a little, and every request announced after it waits too.
 class NavigationQueue : public QObject
@@ -39,9 +40,19 @@ public:
     // A request in the engine's order. Returns whether the engine is to block it now. `sent` is
     // the body the engine itself tells for this request, where it does: it is raised with the
     // request and nothing offered replaces it. `initiator` is the origin of the document that
-    // made the request, as the engine tells it; none for the application's own.
+    // made the request, as the engine tells it; none for the application's own. `told`: the
+    // engine tells this POST's body on its own (tellBody), which it waits for.
     bool announce(Browser* browser, const QUrl& url, bool post,
-                  std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {});
+                  std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {},
+                  bool told = false);
+
+    // The engine's own word on the body of a POST that `browser` is sending to `url`, in the
+    // engine's order, before or after the request's announcement; `id` names the request. No
+    // body: the engine could not tell it (a file's contents), and the page's report stands in.
+    void tellBody(Browser* browser, const QUrl& url, const QString& id,
+                  std::optional<FormBody> body);
+    // The engine dropped that request before sending it: its word is for nobody.
+    void retractBody(Browser* browser, const QString& id);
 
     // How a body stands to the unclaimed ones offered before it for the same address and origin.
     enum class Offer
@@ -64,6 +75,10 @@ public:
     void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {},
                    Offer offer = Offer::Replacing);
 
+    // Runs `then` once every request of `browser` announced so far has been raised: what a
+    // page tells of its load comes after the request that loaded it.
+    void whenRaised(const Browser* browser, std::function<void()> then);
+
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
 
 private:
@@ -74,7 +89,28 @@ private:
         bool post = false;
         QString initiator;
         std::optional<FormBody> sent;
+        bool told = false;
         QDeadlineTimer deadline;
+        std::vector<std::function<void()>> then; // once raised
+    };
+    struct Told
+    {
+        QPointer<Browser> browser;
+        QUrl url; // as a request key
+        QString id;
+        std::optional<FormBody> body;
+        QDeadlineTimer expiry;
+    };
+    // A body raised without the engine's word or a page's report that repeats it: the one
+    // still to come is its echo, not another request's.
+    struct Echo
+    {
+        const Browser* browser = nullptr; // none: a page's report; only compared
+        QUrl url;
+        QString origin;
+        QByteArray postData;
+        QDeadlineTimer expiry;
+        bool anyBody = false; // the engine's late word on a request raised without it
     };
     struct Offered
     {
@@ -86,12 +122,20 @@ private:
     };
 
     std::optional<FormBody> takeBody(const QUrl& url, const QString& initiator);
+    // The body of a waiting POST, once it is known; none while it is to wait on, or when
+    // `late` and none came.
+    std::optional<FormBody> bodyFor(Waiting& request, bool late);
+    // A body raised from one source is dropped from, or kept from, the other.
+    void forgetReports(const Waiting& request, const FormBody& body);
+    void forgetWord(const Waiting& request, const FormBody& body);
     static bool raise(Browser* browser, const QUrl& url, const FormBody& body);
     void flush();
 
     std::chrono::milliseconds bodyWait_{400};
     std::deque<Waiting> waiting_;
     std::deque<Offered> offered_;
+    std::deque<Told> told_;
+    std::deque<Echo> echoes_;
     QTimer timer_;
     LateCancel lateCancel_;
 };

@@ -3,8 +3,9 @@
 // secret; the application ignores every other message. What every version of the engine needs
 // from here: the navigations a frame starts and the loads of frames, which the engine tells
 // nobody, and when the top frame's new document is created. Where the engine does not hand the
-// application each request's body (before Qt 6.7), the part that rebuilds form bodies inside the
-// page is added below.
+// interceptor each request's body (before Qt 6.7), the part that rebuilds form bodies inside the
+// page is added below: it stands in where the engine's protocol cannot tell a body (a file's
+// contents, a new window's first request).
 (function () {
     'use strict';
     const secret = '@SECRET@';

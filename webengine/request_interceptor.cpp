@@ -78,8 +78,10 @@ void RequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
         return;
     }
     const bool post = info.requestMethod() == "POST";
+    // The application's own requests carry their bodies from navigate().
+    const bool told = browser && browser->bodiesTold() && !info.initiator().isEmpty();
     const bool blocked = session_.queue().announce(
-        source.browser, url, post, post ? engineBody(info) : std::nullopt, info.initiator());
+        source.browser, url, post, post ? engineBody(info) : std::nullopt, info.initiator(), told);
     if (blocked)
         info.block(true);
     else if (mainFrame && browser)

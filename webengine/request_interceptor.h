@@ -18,7 +18,8 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 
     // Whether the engine tells the interceptor the body of each request it sends; where it does
-    // not, the capture script rebuilds the bodies of forms inside the pages.
+    // not, InspectorBodies tells them apart from the requests, and the capture script rebuilds
+    // them inside the pages where that cannot.
     static bool engineHandsBodies();
 
 private:

@@ -3,6 +3,7 @@
 #include "browser/twips.h"
 #include "common/header_lines.h"
 #include "engine_kinds.h"
+#include "inspector_bodies.h"
 #include "page_prompts.h"
 
 #include <QAction>
@@ -47,6 +48,8 @@ protected:
             return nullptr;
         browser->childWindow_ = true;
         browser->session_->attribution().expectNewWindow(browser);
+        if (browser->inspector_)
+            browser->inspector_->follow();
         return browser->page_.get();
     }
 
@@ -95,6 +98,7 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
     session_->pagePrompts().attach(*this);
+    inspector_ = session_->inspectBodies(*this, *page_);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -119,6 +123,11 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     // The interceptor sees the request without its body; hand the body over beforehand.
     session_->queue().offerBody(address, {postData + '\0', headers});
     page_->load(request);
+}
+
+bool WebEngineBrowser::bodiesTold() const
+{
+    return inspector_ && inspector_->listening();
 }
 
 QString WebEngineBrowser::documentUrl() const
@@ -188,19 +197,26 @@ void WebEngineBrowser::stop()
 
 void WebEngineBrowser::frameLoaded(const QString& url)
 {
-    emit documentComplete(url);
+    session_->queue().whenRaised(this, [self = QPointer(this), url] {
+        if (self)
+            emit self->documentComplete(url);
+    });
 }
 
 void WebEngineBrowser::pageLoaded(bool ok)
 {
     const auto url = page_->url().toString(QUrl::FullyEncoded);
-    if (ok)
-        emit navigateComplete2(url);
-    emit downloadComplete();
-    if (ok) {
-        emit documentComplete(url);
-        describePage(url);
-    }
+    session_->queue().whenRaised(this, [self = QPointer(this), ok, url] {
+        if (!self)
+            return;
+        if (ok)
+            emit self->navigateComplete2(url);
+        emit self->downloadComplete();
+        if (ok) {
+            emit self->documentComplete(url);
+            self->describePage(url);
+        }
+    });
 }
 
 void WebEngineBrowser::showPageMenu(const QPoint& position)

@@ -15,14 +15,18 @@ class QWidget;
 
 namespace waytrace {
 
+class InspectorBodies;
+
 // A browser on the engine, for the main and the popup window. All browsers of one session share
 // its profile. The browser owns its view and page; a window places the view with widget() and
 // may reparent it. Events:
 // - beforeNavigate2: every request of the top page or a frame, from the profile's interceptor
-//   (bodies from the capture script or navigate());
+//   (bodies from the engine, before Qt 6.7 through InspectorBodies, else the capture script
+//   or navigate());
 // - newWindow2: the page asks for a new window (createWindow); it opens in the browser a
 //   handler names with showIn, which must be a browser of the same session; none blocks it;
-// - navigateComplete2, downloadComplete, documentComplete: the top page finished loading
+// - navigateComplete2, downloadComplete, documentComplete: the top page finished loading, told
+//   after the request that loaded it
 //   (downloadComplete also after a failed or cancelled load); documentComplete also for each
 //   frame, from the capture script;
 // - windowClosing: the page closes its window; unless cancelled the view is hidden.
@@ -66,6 +70,8 @@ private:
     void topRequestSent() { awaitingTopDocument_ = true; }
     void topRequestEnded() { awaitingTopDocument_ = false; }
     [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
+    // Whether the engine tells the bodies of this browser's requests apart from them.
+    [[nodiscard]] bool bodiesTold() const;
     void pageLoaded(bool ok);
     void showPageMenu(const QPoint& position);
     // The top page's HTML as it shows, for pageShown.
@@ -75,6 +81,7 @@ private:
 
     std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must
     std::unique_ptr<Page> page_;
+    std::unique_ptr<InspectorBodies> inspector_; // before Qt 6.7
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;

@@ -1,6 +1,7 @@
 #include "webengine_session.h"
 
 #include "common/logging.h"
+#include "inspector_bodies.h"
 #include "navigation/capture_report.h"
 #include "page_prompts.h"
 #include "request_interceptor.h"
@@ -85,6 +86,19 @@ WebEngineSession::WebEngineSession()
 WebEngineSession::~WebEngineSession()
 {
     profile_->setUrlRequestInterceptor(nullptr);
+}
+
+std::unique_ptr<InspectorBodies> WebEngineSession::inspectBodies(Browser& browser,
+                                                                 QWebEnginePage& page)
+{
+    if (RequestInterceptor::engineHandsBodies())
+        return nullptr;
+    if (!inspectorProfile_)
+        inspectorProfile_ = InspectorBodies::makeProfile();
+    const auto relay = resourceText(QStringLiteral(":/waytrace/inspector_relay.js"))
+                           .replace(QStringLiteral("@SECRET@"), secret_);
+    return std::make_unique<InspectorBodies>(browser, page, *inspectorProfile_, queue_, secret_,
+                                             relay);
 }
 
 bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& message)

@@ -8,10 +8,13 @@
 
 #include <memory>
 
+class QWebEnginePage;
 class QWebEngineProfile;
 
 namespace waytrace {
 
+class Browser;
+class InspectorBodies;
 class PagePrompts;
 class RequestInterceptor;
 class WebEngineBrowser;
@@ -41,6 +44,10 @@ public:
     // A console message of a browser's page: returns whether it came from the capture script.
     bool captureMessage(WebEngineBrowser* browser, const QString& message);
 
+    // Where the interceptor is handed no bodies, what tells a browser's page's bodies to the
+    // queue; none from Qt 6.7 on.
+    std::unique_ptr<InspectorBodies> inspectBodies(Browser& browser, QWebEnginePage& page);
+
 private:
     WebEngineSession();
 
@@ -49,7 +56,8 @@ private:
     RequestAttribution attribution_;
     std::unique_ptr<RequestInterceptor> interceptor_;
     std::unique_ptr<QWebEngineProfile> profile_;
-    std::unique_ptr<PagePrompts> pagePrompts_; // goes before the profile it listens to
+    std::unique_ptr<PagePrompts> pagePrompts_;            // goes before the profile it listens to
+    std::unique_ptr<QWebEngineProfile> inspectorProfile_; // before Qt 6.7
 };
 
 } // namespace waytrace

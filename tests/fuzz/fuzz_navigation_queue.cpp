@@ -1,7 +1,8 @@
-// The navigation queue on any sequence of announcements, bodies and cancelling handlers: the
-// requests are raised in the order they were announced, each once; a POST carries a body with
-// its terminating byte and a GET none; the engine is told to block only a request raised and
-// cancelled at once; nothing is left waiting once every POST has its body.
+// The navigation queue on any sequence of announcements, bodies (the pages' reports and the
+// engine's own words) and cancelling handlers: the requests are raised in the order they were
+// announced, each once; a POST carries a body with its terminating byte and a GET none; the
+// engine is told to block only a request raised and cancelled at once; nothing is left waiting
+// once every POST has its body.
 
 #include "fuzz_input.h"
 
@@ -74,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool wasIdle = queue.idle();
             const auto before = raised.size();
             announced.push_back({browser, QUrl(address).toString(QUrl::FullyEncoded), post});
-            const bool block = queue.announce(browser, QUrl(address), post);
+            const bool block = queue.announce(browser, QUrl(address), post, std::nullopt, QUrl(),
+                                              (op & 0x20) != 0);
             // Raised at once only when nothing waits; then the engine blocks it, if cancelled.
             const bool raisedNow = wasIdle && raised.size() > before;
             if (block != (raisedNow && cancelling))
@@ -90,9 +92,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 cancelledLate += static_cast<int>(raised.size() - before);
             break;
         }
-        default:
-            cancelling = op & 4;
+        default: {
+            // The engine's own words on bodies, and its taking them back.
+            const auto before = raised.size();
+            const auto id = QString::number(op >> 5);
+            switch (op >> 5) {
+            case 0:
+            case 1:
+                cancelling = op & 4;
+                break;
+            case 2:
+            case 3:
+                queue.retractBody(browser, QString::number((op >> 5) + 2));
+                break;
+            case 4:
+            case 5:
+                queue.tellBody(browser, QUrl(address), id, std::nullopt);
+                break;
+            default:
+                queue.tellBody(browser, QUrl(address), id,
+                               waytrace::FormBody{QByteArray(op >> 6, 'w') + '\0', QString()});
+                break;
+            }
+            if (cancelling)
+                cancelledLate += static_cast<int>(raised.size() - before);
             break;
+        }
         }
         // Raised in announcement order, each once.
         if (raised.size() > announced.size())

@@ -175,6 +175,58 @@ private slots:
         QCOMPARE(raised_.last().postData, QByteArray(1, '\0'));
     }
 
+    // Where the engine tells bodies apart from their requests (before or after them), a page's
+    // report never replaces its word but stands in for a word without a body (a file), and
+    // repeats of a body already raised are nobody else's.
+    void theEnginesWordBeatsThePagesReports()
+    {
+        const QUrl post("http://h/post");
+        const QUrl page("http://h");
+        const auto told = [&](NavigationQueue& queue) {
+            return queue.announce(&main_, post, true, std::nullopt, page, true);
+        };
+        NavigationQueue queue;
+        queue.setBodyWait(5s);
+        queue.offerBody(post, body("decoy"), page);
+        QVERIFY(!told(queue));
+        queue.offerBody(post, body("decoy 2"), page);
+        QVERIFY(raised_.isEmpty());
+        queue.tellBody(&main_, post, QStringLiteral("1"), body("sent"));
+        queue.tellBody(&main_, post, QStringLiteral("2"), body("dropped"));
+        queue.retractBody(&main_, QStringLiteral("2"));
+        queue.tellBody(&main_, post, QStringLiteral("3"), body("sent 3"));
+        told(queue);
+        queue.offerBody(post, body("sent 3"), page); // the page's report of it, late
+        const FormBody multipart{"--b\r\n\r\n--b--\r\n" + QByteArray(1, '\0'),
+                                 QStringLiteral("Content-Type: multipart/form-data; boundary=b")};
+        queue.offerBody(post, multipart, page);
+        queue.tellBody(&main_, post, QStringLiteral("4"), std::nullopt);
+        told(queue);
+        QCOMPARE(raised_.size(), 3);
+        QCOMPARE(raised_[0].postData, QByteArray("sent") + '\0');
+        QCOMPARE(raised_[1].postData, QByteArray("sent 3") + '\0');
+        QCOMPARE(raised_[2].postData, multipart.postData);
+
+        // The application's own request carries its body; the engine's word on it is an echo.
+        NavigationQueue own;
+        own.setBodyWait(5s);
+        own.offerBody(post, body("own"));
+        own.announce(&main_, post, true);
+        own.tellBody(&main_, post, QStringLiteral("5"), body("own"));
+        QVERIFY(!told(own));
+        QCOMPARE(raised_.size(), 4);
+        // A page's load is told after the request that loaded it.
+        qsizetype toldAt = -1;
+        own.whenRaised(&popup_, [] {});
+        own.whenRaised(&main_, [&] { toldAt = raised_.size(); });
+        QCOMPARE(toldAt, -1);
+        own.tellBody(&main_, post, QStringLiteral("6"), body("next"));
+        QCOMPARE(raised_.last().postData, QByteArray("next") + '\0');
+        QCOMPARE(toldAt, raised_.size());
+        own.whenRaised(&main_, [&] { toldAt = 0; });
+        QCOMPARE(toldAt, 0);
+    }
+
     void sentMultipartKeepsAllButFileContents()
     {
         const QByteArray sent =

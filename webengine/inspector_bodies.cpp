@@ -1,0 +1,137 @@
+#include "inspector_bodies.h"
+
+#include "common/logging.h"
+#include "navigation/form_body.h"
+#include "navigation/navigation_queue.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace waytrace {
+
+namespace {
+
+// The inspector's page brings the protocol's bindings; whatever it loads would start the front
+// end, and nothing else is ever to load in it.
+class FrontEndBlock : public QWebEngineUrlRequestInterceptor
+{
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        info.block(info.resourceType() != QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
+                   info.requestUrl().scheme() != u"devtools");
+    }
+};
+
+class InspectorProfile : public QWebEngineProfile
+{
+public:
+    InspectorProfile()
+    {
+        setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        setSpellCheckEnabled(false);
+        setUrlRequestInterceptor(&block_);
+    }
+    ~InspectorProfile() override { setUrlRequestInterceptor(nullptr); }
+
+    InspectorProfile(const InspectorProfile&) = delete;
+    InspectorProfile& operator=(const InspectorProfile&) = delete;
+
+private:
+    FrontEndBlock block_;
+};
+
+std::optional<FormBody> toldBody(const QJsonObject& message)
+{
+    const auto entries = message.value(u"entries");
+    if (!entries.isArray())
+        return std::nullopt;
+    QByteArray bytes;
+    for (const auto& entry : entries.toArray())
+        bytes += QByteArray::fromBase64(entry.toString().toLatin1());
+    return sentBody(bytes, message.value(u"type").toString().toLatin1());
+}
+
+} // namespace
+
+class InspectorBodies::Page : public QWebEnginePage
+{
+public:
+    Page(InspectorBodies& owner, QWebEngineProfile& profile)
+        : QWebEnginePage(&profile), owner_(owner)
+    {
+    }
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/, const QString& message,
+                                  int /*lineNumber*/, const QString& /*sourceId*/) override
+    {
+        owner_.relayed(message);
+    }
+
+private:
+    InspectorBodies& owner_;
+};
+
+std::unique_ptr<QWebEngineProfile> InspectorBodies::makeProfile()
+{
+    return std::make_unique<InspectorProfile>();
+}
+
+InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
+                                 QWebEngineProfile& profile, NavigationQueue& queue,
+                                 const QString& secret, const QString& relay)
+    : browser_(browser), inspected_(inspected), queue_(queue), secret_(secret), relay_(relay),
+      page_(std::make_unique<Page>(*this, profile))
+{
+    connect(page_.get(), &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (ok)
+            page_->runJavaScript(relay_);
+        else
+            qCWarning(logCapture) << "the inspector did not load: bodies come from the pages";
+    });
+    page_->setInspectedPage(&inspected_);
+}
+
+InspectorBodies::~InspectorBodies()
+{
+    page_->setInspectedPage(nullptr);
+}
+
+void InspectorBodies::follow()
+{
+    listening_ = false;
+    // After the engine has let go of the contents the page had before.
+    QTimer::singleShot(0, this, [this] {
+        page_->setInspectedPage(nullptr);
+        page_->setInspectedPage(&inspected_);
+    });
+}
+
+void InspectorBodies::relayed(const QString& message)
+{
+    if (!message.startsWith(secret_))
+        return;
+    const auto report = QJsonDocument::fromJson(message.mid(secret_.size()).toUtf8()).object();
+    const auto kind = report.value(u"kind").toString();
+    const auto id = report.value(u"id").toString();
+    if (kind == u"ready") {
+        listening_ = true;
+    } else if (kind == u"body") {
+        queue_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, toldBody(report));
+    } else if (kind == u"dropped") {
+        queue_.retractBody(&browser_, id);
+    } else if (kind == u"refused") {
+        qCWarning(logCapture) << "the engine's protocol refused to tell bodies:"
+                              << report.value(u"error").toString()
+                              << "- bodies come from the pages";
+    }
+}
+
+} // namespace waytrace

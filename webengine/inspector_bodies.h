@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+
+namespace waytrace {
+
+class Browser;
+class NavigationQueue;
+
+// Before Qt 6.7 the interceptor is handed no request body, and the capture script rebuilds
+// bodies inside the pages, where a page can mislead it. The engine's DevTools protocol tells the
+// bytes of each document request as sent: a hidden inspector page per browser relays them to
+// the session's queue. Where the protocol cannot tell a body (a file's contents) or is not
+// listening yet (a new window's first request), the capture script's report stands in.
+class InspectorBodies : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the inspector pages of a session share: a profile of their own that lets the
+    // inspector's page load but not its front end, which would ask the protocol for everything
+    // and slow the inspected page.
+    static std::unique_ptr<QWebEngineProfile> makeProfile();
+
+    // `relay` is the script that turns the protocol's messages into console messages that
+    // start with `secret`.
+    InspectorBodies(Browser& browser, QWebEnginePage& inspected, QWebEngineProfile& profile,
+                    NavigationQueue& queue, const QString& secret, const QString& relay);
+    ~InspectorBodies() override;
+
+    // Whether the protocol tells this browser's bodies now.
+    [[nodiscard]] bool listening() const { return listening_; }
+    // The inspected page took over a new window's contents: listen to those.
+    void follow();
+
+private:
+    class Page;
+
+    void relayed(const QString& message);
+
+    Browser& browser_;
+    QWebEnginePage& inspected_;
+    NavigationQueue& queue_;
+    QString secret_;
+    QString relay_;
+    std::unique_ptr<Page> page_;
+    bool listening_ = false;
+};
+
+} // namespace waytrace
