@@ -156,6 +156,8 @@ std::optional<FormBody> NavigationQueue::bodyFor(Waiting& request, bool late)
             return std::nullopt;
         request.told = false;
         if (word == told_.end()) {
+            qCDebug(logQueue) << "the engine told nothing in time of a POST to"
+                              << request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo);
             // The word is late: when it comes, it is this request's.
             echoes_.push_back({request.browser, key, {}, {}, QDeadlineTimer(kEchoExpiry), true});
         } else {

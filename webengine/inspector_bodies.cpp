@@ -124,7 +124,10 @@ void InspectorBodies::relayed(const QString& message)
     if (kind == u"ready") {
         listening_ = true;
     } else if (kind == u"body") {
-        queue_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, toldBody(report));
+        auto body = toldBody(report);
+        qCDebug(logCapture) << "the engine told a body of"
+                            << (body ? body->postData.size() - 1 : -1) << "bytes";
+        queue_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
     } else if (kind == u"dropped") {
         queue_.retractBody(&browser_, id);
     } else if (kind == u"refused") {
