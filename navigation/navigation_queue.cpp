@@ -15,6 +15,9 @@ namespace {
 constexpr std::chrono::seconds kBodyExpiry{10};
 // A repeat of a body already raised comes within this, or it is another request's.
 constexpr std::chrono::seconds kEchoExpiry{2};
+// The engine's word on a body is sure to come, later when the engine is busy: it is waited for
+// longer than a page's report.
+constexpr std::chrono::seconds kWordWait{2};
 
 } // namespace
 
@@ -33,13 +36,16 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
                                std::optional<FormBody> sent, const QUrl& initiator, bool told)
 {
     const bool waitsForBody = post && !sent;
+    std::chrono::milliseconds wait{};
+    if (waitsForBody)
+        wait = told ? std::max<std::chrono::milliseconds>(bodyWait_, kWordWait) : bodyWait_;
     Waiting request{.browser = browser,
                     .url = url,
                     .post = post,
                     .initiator = originKey(initiator),
                     .sent = std::move(sent),
                     .told = waitsForBody && told,
-                    .deadline = QDeadlineTimer(waitsForBody ? bodyWait_ : decltype(bodyWait_){}),
+                    .deadline = QDeadlineTimer(wait),
                     .then = {}};
     if (waiting_.empty()) {
         if (!post)

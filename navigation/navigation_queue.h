@@ -31,7 +31,8 @@ public:
 
     explicit NavigationQueue(QObject* parent = nullptr);
 
-    // How long a POST waits for its body before it is raised with an empty one.
+    // How long a POST waits for a page's report of its body before it is raised with an empty
+    // one; for the engine's word on it, at least two seconds.
     void setBodyWait(std::chrono::milliseconds wait);
     // Called when a request that had to wait is cancelled by a handler: it could not be blocked
     // when the engine announced it, so the browser stops loading instead.
