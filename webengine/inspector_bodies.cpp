@@ -12,9 +12,16 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <chrono>
+#include <utility>
+
 namespace waytrace {
 
 namespace {
+
+// The inspector's page loads in about 100 ms on a warm engine and a few hundred on a cold one; a
+// load waits no longer than this for it, should it never say it listens.
+constexpr std::chrono::seconds kListenWait{5};
 
 // The inspector's page brings the protocol's bindings; whatever it loads would start the front
 // end, and nothing else is ever to load in it.
@@ -90,11 +97,20 @@ InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
     : browser_(browser), inspected_(inspected), queue_(queue), secret_(secret), relay_(relay),
       page_(std::make_unique<Page>(*this, profile))
 {
+    loadWait_.setSingleShot(true);
+    loadWait_.setInterval(kListenWait);
+    connect(&loadWait_, &QTimer::timeout, this, [this] {
+        qCWarning(logCapture) << "the inspector did not listen in time: a load went without it";
+        releaseLoad();
+    });
     connect(page_.get(), &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        if (ok)
+        if (ok) {
             page_->runJavaScript(relay_);
-        else
-            qCWarning(logCapture) << "the inspector did not load: bodies come from the pages";
+            return;
+        }
+        qCWarning(logCapture) << "the inspector did not load: bodies come from the pages";
+        refused_ = true;
+        releaseLoad();
     });
     page_->setInspectedPage(&inspected_);
 }
@@ -114,6 +130,24 @@ void InspectorBodies::follow()
     });
 }
 
+void InspectorBodies::whenListening(std::function<void()> load)
+{
+    if (listening_ || refused_) {
+        load();
+        return;
+    }
+    waitingLoad_ = std::move(load);
+    if (!loadWait_.isActive())
+        loadWait_.start();
+}
+
+void InspectorBodies::releaseLoad()
+{
+    loadWait_.stop();
+    if (auto load = std::exchange(waitingLoad_, nullptr))
+        load();
+}
+
 void InspectorBodies::relayed(const QString& message)
 {
     if (!message.startsWith(secret_))
@@ -123,6 +157,7 @@ void InspectorBodies::relayed(const QString& message)
     const auto id = report.value(u"id").toString();
     if (kind == u"ready") {
         listening_ = true;
+        releaseLoad();
     } else if (kind == u"body") {
         auto body = toldBody(report);
         qCDebug(logCapture) << "the engine told a body of"
@@ -134,6 +169,8 @@ void InspectorBodies::relayed(const QString& message)
         qCWarning(logCapture) << "the engine's protocol refused to tell bodies:"
                               << report.value(u"error").toString()
                               << "- bodies come from the pages";
+        refused_ = true;
+        releaseLoad();
     }
 }
 

@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QWebEnginePage;
@@ -36,6 +38,10 @@ public:
 
     // Whether the protocol tells this browser's bodies now.
     [[nodiscard]] bool listening() const { return listening_; }
+    // Runs `load` once the protocol listens, or at once where it never will: a page that posts
+    // itself as it loads (a sign-on relay) is told like any other. Only the newest load waits,
+    // as when someone types a second address before the first page came.
+    void whenListening(std::function<void()> load);
     // The inspected page took over a new window's contents: listen to those.
     void follow();
 
@@ -43,6 +49,8 @@ private:
     class Page;
 
     void relayed(const QString& message);
+    // The protocol listens, or will not: the load that waited goes now.
+    void releaseLoad();
 
     Browser& browser_;
     QWebEnginePage& inspected_;
@@ -51,6 +59,9 @@ private:
     QString relay_;
     std::unique_ptr<Page> page_;
     bool listening_ = false;
+    bool refused_ = false; // the protocol will not tell this browser's bodies
+    std::function<void()> waitingLoad_;
+    QTimer loadWait_;
 };
 
 } // namespace waytrace

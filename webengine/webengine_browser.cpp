@@ -109,7 +109,7 @@ WebEngineBrowser::~WebEngineBrowser()
 
 void WebEngineBrowser::navigate(const QString& url)
 {
-    page_->load(QUrl(url));
+    loadWhenTold([this, address = QUrl(url)] { page_->load(address); });
 }
 
 void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
@@ -120,9 +120,19 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     request.setPostData(postData);
     for (const auto& [name, value] : parseHeaderLines(headers))
         request.setHeader(name, value);
-    // The interceptor sees the request without its body; hand the body over beforehand.
-    session_->queue().offerBody(address, {postData + '\0', headers});
-    page_->load(request);
+    loadWhenTold([this, address, request, body = FormBody{postData + '\0', headers}] {
+        // The interceptor sees the request without its body; hand the body over beforehand.
+        session_->queue().offerBody(address, body);
+        page_->load(request);
+    });
+}
+
+void WebEngineBrowser::loadWhenTold(std::function<void()> load)
+{
+    if (inspector_)
+        inspector_->whenListening(std::move(load));
+    else
+        load();
 }
 
 bool WebEngineBrowser::bodiesTold() const

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QWebEngineLoadingInfo;
@@ -64,6 +65,9 @@ private:
     friend class RequestInterceptor;
     friend class WebEngineSession;
 
+    // Loads from the application wait until the engine tells this browser's bodies, where it
+    // tells them apart from the requests.
+    void loadWhenTold(std::function<void()> load);
     void frameLoaded(const QString& url);
     // The top frame's request went out; until its document is created (or the load is
     // stopped), a request typed as a client redirect is that request's server redirect.

@@ -842,6 +842,42 @@ private slots:
         }
     }
 
+    // A browser's very first page, posting itself as it loads behind the same tricks, is
+    // recorded as sent: nothing the application loads goes before the engine tells that
+    // browser's bodies.
+    void aFirstPageCannotForgeItsBody_data()
+    {
+        QTest::addColumn<QString>("mode");
+        for (const char* mode : {"decoy-before", "decoy-after", "decoy-later", "same-form-after",
+                                 "same-form-after-request", "token"})
+            QTest::newRow(mode) << mode;
+    }
+
+    void aFirstPageCannotForgeItsBody()
+    {
+        QFETCH(QString, mode);
+        const QByteArray sent = mode == u"token" ? "amount=10&token=late" : "amount=10";
+        for (int round = 0; round < 2; ++round) {
+            server_->clear();
+            const auto session = WebEngineSession::create();
+            WebEngineBrowser fresh(session);
+            WebEngineBrowser freshPopup(session);
+            RecordSession record(fresh, freshPopup, helpUrl_);
+            fresh.navigate(url("hostile/forms.html?" + mode + "&auto"));
+            QTRY_COMPARE_WITH_TIMEOUT(server_->requestsTo("/submit/hostile").size(), 1,
+                                      kLoadTimeout);
+            const auto recorded = [&] {
+                for (const auto& step : record.sequence())
+                    if (step->urlAddress.ends_with(u"/submit/hostile"))
+                        return QString::fromStdU16String(step->postBody);
+                return QString();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(!recorded().isEmpty(), kLoadTimeout);
+            QCOMPARE(server_->requestsTo("/submit/hostile")[0].body, sent);
+            QCOMPARE(recorded(), QString::fromLatin1(sent));
+        }
+    }
+
     // Where two forms post to one address in different encodings, the one sent into a frame is
     // recorded in its own, not in the other's.
     void aFormSentIntoAFrameKeepsItsEncoding()
