@@ -127,6 +127,14 @@ void NavigationQueue::whenRaised(const Browser* browser, std::function<void()> t
         last->then.push_back(std::move(then));
 }
 
+void NavigationQueue::whenAllRaised(std::function<void()> then)
+{
+    if (waiting_.empty())
+        then();
+    else
+        waiting_.back().then.push_back(std::move(then));
+}
+
 std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString& initiator)
 {
     const auto key = requestKey(url);

@@ -79,6 +79,8 @@ public:
     // Runs `then` once every request of `browser` announced so far has been raised: what a
     // page tells of its load comes after the request that loaded it.
     void whenRaised(const Browser* browser, std::function<void()> then);
+    // Runs `then` once every request announced so far, of any browser, has been raised.
+    void whenAllRaised(std::function<void()> then);
 
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
 

@@ -46,6 +46,10 @@ private slots:
             << "document.getElementById('postnewgo').click()" << 2 << 2;
         QTest::newRow("client redirect, then server redirects") << "redirects/chain.html"
                                                                 << "" << 2 << 2;
+        // Pages that go on by themselves: what they ask after the last load counted is not
+        // recorded.
+        QTest::newRow("pages that never stop") << "onward.html"
+                                               << "" << 5 << 5;
         QTest::newRow("Shift_JIS form")
             << "cs/shift_jis/charsets.html"
             << "document.getElementById('u1').value = '\\u65e5\\u672c \\ud83d\\ude00 %&+';"

@@ -33,6 +33,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -118,15 +119,18 @@ std::optional<Options> parse(const QStringList& args)
 class CloseWatcher : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit CloseWatcher(std::function<void()> finish) : finish_(std::move(finish)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Close)
-            QCoreApplication::quit();
+            finish_();
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    std::function<void()> finish_;
 };
 
 } // namespace
@@ -172,6 +176,11 @@ int main(int argc, char* argv[])
     QObject::connect(&record, &waytrace::RecordSession::popupClosed,
                      [&popup] { popup.widget()->hide(); });
 
+    // Nothing announced is left out: a POST may still wait for its body.
+    const auto finish = [&session, &app] {
+        session->queue().whenAllRaised(
+            [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); });
+    };
     int loads = 0;
     const auto loaded = [&](QWebEnginePage* page) {
         ++loads;
@@ -181,17 +190,21 @@ int main(int argc, char* argv[])
         for (const auto& [pattern, script] : options->pageScripts)
             if (pattern.match(address).hasMatch())
                 page->runJavaScript(script);
+        // What the pages request after the last load counted is not recorded.
         if (options->quitAfterLoads > 0 && loads == options->quitAfterLoads)
-            QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit);
+            session->queue().whenAllRaised([&] {
+                record.stopRecording();
+                QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit);
+            });
     };
     QObject::connect(main.page(), &QWebEnginePage::loadFinished, &app,
                      [&] { loaded(main.page()); });
     QObject::connect(popup.page(), &QWebEnginePage::loadFinished, &app,
                      [&] { loaded(popup.page()); });
     if (options->timeoutSeconds > 0)
-        QTimer::singleShot(options->timeoutSeconds * 1000, &app, &QCoreApplication::quit);
+        QTimer::singleShot(options->timeoutSeconds * 1000, &app, finish);
 
-    CloseWatcher closeWatcher;
+    CloseWatcher closeWatcher(finish);
     main.widget()->installEventFilter(&closeWatcher);
     main.widget()->setWindowTitle(QStringLiteral("waytrace-record"));
     main.widget()->resize(1024, 768);

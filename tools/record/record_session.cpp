@@ -20,7 +20,7 @@ StreamEvent streamEvent(Kind kind, StreamEvent::Target target, const QString& ur
 } // namespace
 
 RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent)
-    : QObject(parent), popup_(popup), recorder_(std::move(helpUrl))
+    : QObject(parent), main_(main), popup_(popup), recorder_(std::move(helpUrl))
 {
     listen(main, StreamEvent::Target::Main);
     listen(popup, StreamEvent::Target::Popup);
@@ -62,6 +62,14 @@ void RecordSession::listen(Browser& browser, StreamEvent::Target target)
             emit popupClosed();
         }
     });
+}
+
+void RecordSession::stopRecording()
+{
+    for (Browser* browser : {&main_, &popup_}) {
+        disconnect(browser, &Browser::beforeNavigate2, this, nullptr);
+        disconnect(browser, &Browser::beforeNavigate2, &recorder_, nullptr);
+    }
 }
 
 void RecordSession::add(StreamEvent event)

@@ -25,6 +25,9 @@ public:
     [[nodiscard]] RecordedSequence& sequence() { return recorder_.sequence(); }
     [[nodiscard]] const QStringList& cancelled() const { return recorder_.cancelled(); }
 
+    // No request raised from now on is recorded; what the pages tell of their loads still is.
+    void stopRecording();
+
 signals:
     void eventRaised(const waytrace::StreamEvent& event);
     // The main browser handed a new window to the popup browser.
@@ -36,6 +39,7 @@ private:
     void listen(Browser& browser, StreamEvent::Target target);
     void add(StreamEvent event);
 
+    Browser& main_;
     Browser& popup_;
     Recorder recorder_;
     QList<StreamEvent> events_;
