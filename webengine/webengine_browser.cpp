@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
@@ -48,8 +49,7 @@ protected:
             return nullptr;
         browser->childWindow_ = true;
         browser->session_->attribution().expectNewWindow(browser);
-        if (browser->inspector_)
-            browser->inspector_->follow();
+        browser->inspectAdopted();
         return browser->page_.get();
     }
 
@@ -98,7 +98,6 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
     session_->pagePrompts().attach(*this);
-    inspector_ = session_->inspectBodies(*this, *page_);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -127,8 +126,20 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     });
 }
 
+void WebEngineBrowser::inspectAdopted()
+{
+    if (inspector_) {
+        inspector_->follow();
+        return;
+    }
+    // Once the engine has handed the window's contents over.
+    QTimer::singleShot(0, this, [this] { inspector_ = session_->inspectBodies(*this, *page_); });
+}
+
 void WebEngineBrowser::loadWhenTold(std::function<void()> load)
 {
+    if (!inspector_)
+        inspector_ = session_->inspectBodies(*this, *page_);
     if (inspector_)
         inspector_->whenListening(std::move(load));
     else

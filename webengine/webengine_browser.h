@@ -65,6 +65,11 @@ private:
     friend class RequestInterceptor;
     friend class WebEngineSession;
 
+    // The page took over the contents of a window another page opened: their bodies are told
+    // from then on. A browser's inspector is made only for contents it loads or takes over:
+    // one that inspected the page's first, never shown contents before they were replaced makes
+    // the engine crash when the new window closes itself during a load (Qt 6.4).
+    void inspectAdopted();
     // Loads from the application wait until the engine tells this browser's bodies, where it
     // tells them apart from the requests.
     void loadWhenTold(std::function<void()> load);
@@ -85,7 +90,7 @@ private:
 
     std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must
     std::unique_ptr<Page> page_;
-    std::unique_ptr<InspectorBodies> inspector_; // before Qt 6.7
+    std::unique_ptr<InspectorBodies> inspector_; // before Qt 6.7, from the first load on
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;

@@ -939,6 +939,28 @@ private slots:
         QCOMPARE(lastRequest(QString::fromLatin1(path)).postData, received.body + '\0');
     }
 
+    // A new window that posts and closes itself while its opener goes on takes nothing down:
+    // the engine crashed here when the window's browser had been inspected before it opened.
+    void aNewWindowClosingAsItPostsIsSurvived()
+    {
+        for (int round = 0; round < 3; ++round) {
+            const auto session = WebEngineSession::create();
+            WebEngineBrowser fresh(session);
+            WebEngineBrowser freshPopup(session);
+            RecordSession record(fresh, freshPopup, helpUrl_);
+            // As the program shows its new windows.
+            connect(&record, &RecordSession::popupOpened, [&] { freshPopup.widget()->show(); });
+            connect(&record, &RecordSession::popupClosed, [&] { freshPopup.widget()->hide(); });
+            QVERIFY(load(fresh, url("written.html")));
+            QSignalSpy loaded(&fresh, &Browser::navigateComplete2);
+            fresh.page()->runJavaScript(QStringLiteral("postAndLeave()"));
+            QVERIFY(loaded.wait(kLoadTimeout));
+            QCOMPARE(loaded.first().first().toString(), url("page2.html?left"));
+            // The crash came a moment after the window closed.
+            QTest::qWait(500);
+        }
+    }
+
     // Posts to one address in quick succession each record their own body, in order.
     void quickSuccessionsKeepEachBody_data()
     {
