@@ -18,8 +18,11 @@
     // sessions of their own, opened as they appear.
     const watch = (sessionId) => {
         // Nothing kept for the protocol's later questions: no answer's content is ever asked.
+        // A page's own uploads (fetch, XHR) are told without their bytes, which could be tens of
+        // megabytes each; documents' requests are told by the browser, which puts their bytes
+        // in whatever this says.
         const enabled = send('Network.enable', { maxTotalBufferSize: 0, maxResourceBufferSize: 0,
-                                                  maxPostDataSize: 64 << 20 },
+                                                  maxPostDataSize: 1 },
                              sessionId);
         send('Target.setAutoAttach', { autoAttach: true, waitForDebuggerOnStart: false,
                                        flatten: true }, sessionId);
