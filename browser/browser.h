@@ -53,6 +53,9 @@ public:
 signals:
     // Before every request of the top page or a frame.
     void beforeNavigate2(waytrace::NavigationRequest& request);
+    // The browser tells, after a request went by with a body its page reported, the body it
+    // really sent: `request` has the id of that request and the body as sent.
+    void requestBodyConfirmed(const waytrace::NavigationRequest& request);
     // A page asks for a new window.
     void newWindow2(waytrace::NewWindowRequest& request);
     // The user opens the page's context menu.

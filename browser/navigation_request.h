@@ -27,19 +27,28 @@ private:
 class NavigationRequest : public CancellableRequest
 {
 public:
-    NavigationRequest(QString url, QString headers, QByteArray postData)
-        : url_(std::move(url)), headers_(std::move(headers)), postData_(std::move(postData))
+    // `id` names a request whose body the browser may still confirm (requestBodyConfirmed);
+    // 0 for one it never will. `bodyUnconfirmed`: the body is what the page reported of it, not
+    // what the browser said it sent.
+    NavigationRequest(QString url, QString headers, QByteArray postData, quint64 id = 0,
+                      bool bodyUnconfirmed = false)
+        : url_(std::move(url)), headers_(std::move(headers)), postData_(std::move(postData)),
+          id_(id), bodyUnconfirmed_(bodyUnconfirmed)
     {
     }
 
     [[nodiscard]] const QString& url() const { return url_; }
     [[nodiscard]] const QString& headers() const { return headers_; }
     [[nodiscard]] const QByteArray& postData() const { return postData_; }
+    [[nodiscard]] quint64 id() const { return id_; }
+    [[nodiscard]] bool bodyUnconfirmed() const { return bodyUnconfirmed_; }
 
 private:
     QString url_;
     QString headers_;
     QByteArray postData_;
+    quint64 id_ = 0;
+    bool bodyUnconfirmed_ = false;
 };
 
 // A page asks for a new window; a handler names the browser that shows it. Without one, or

@@ -14,11 +14,18 @@ void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
 }
 
 bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
-                                           const QByteArray& postData)
+                                           const QByteArray& postData, quint64 id,
+                                           bool bodyUnconfirmed)
 {
-    NavigationRequest request(url, headers, postData);
+    NavigationRequest request(url, headers, postData, id, bodyUnconfirmed);
     emit beforeNavigate2(request);
     return request.isCancelled();
+}
+
+void ScriptedBrowser::raiseRequestBodyConfirmed(quint64 id, const QString& url,
+                                                const QString& headers, const QByteArray& postData)
+{
+    emit requestBodyConfirmed(NavigationRequest(url, headers, postData, id));
 }
 
 Browser* ScriptedBrowser::raiseNewWindow2()

@@ -39,7 +39,10 @@ public:
 
     // Each returns what the handlers answered.
     bool raiseBeforeNavigate2(const QString& url, const QString& headers = {},
-                              const QByteArray& postData = {});
+                              const QByteArray& postData = {}, quint64 id = 0,
+                              bool bodyUnconfirmed = false);
+    void raiseRequestBodyConfirmed(quint64 id, const QString& url, const QString& headers,
+                                   const QByteArray& postData);
     Browser* raiseNewWindow2();
     void raiseNavigateComplete2(const QString& url);
     void raiseDocumentComplete(const QString& url);

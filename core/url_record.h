@@ -26,6 +26,9 @@ struct UrlRecord
     // The request body as recorded: one character per byte, "%" written as "%25".
     std::u16string postBody;
     std::u16string headers; // extra header lines, each ending with CR LF
+    // The body is what the page reported of it; the browser never said what it sent (a new
+    // window's very first request on some engines, a file's part).
+    bool bodyUnconfirmed = false;
     // Alert when the page lacks these keywords; when it has these.
     std::u16string requiredKeywords;
     std::u16string forbiddenKeywords;

@@ -148,6 +148,8 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
             firstField = false;
             out += name + QByteArray("\": ") + value;
         }
+        if (record->bodyUnconfirmed)
+            out += ",\n      \"bodyUnconfirmed\": true";
         if (record->seen)
             out += ",\n      \"seen\": " + seenJson(*record->seen);
         out += "\n    }";
@@ -207,6 +209,7 @@ std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QBy
             code.toInt() > INT16_MAX)
             return fault("httpvalue");
         record->responseCode = static_cast<std::int16_t>(code.toInt());
+        record->bodyUnconfirmed = fields.value(QLatin1String("bodyUnconfirmed")).toBool();
         record->seen = seenFrom(fields.value(QLatin1String("seen")));
         contents.records.push_back(std::move(record));
     }

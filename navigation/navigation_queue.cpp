@@ -51,7 +51,7 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
         if (!post)
             return raise(browser, url, {});
         if (auto body = bodyFor(request, false))
-            return raise(browser, url, *body);
+            return raise(browser, url, *body, 0, request.bodyUnconfirmed);
     }
     waiting_.push_back(std::move(request));
     flush();
@@ -64,11 +64,28 @@ void NavigationQueue::tellBody(Browser* browser, const QUrl& url, const QString&
     const auto key = requestKey(url);
     std::erase_if(echoes_, [](const Echo& echo) { return echo.expiry.hasExpired(); });
     const auto echo = std::find_if(echoes_.begin(), echoes_.end(), [&](const Echo& candidate) {
-        return candidate.browser == browser && candidate.url == key &&
-               (candidate.anyBody || (body && candidate.postData == body->postData));
+        return candidate.browser == browser && candidate.url == key && body &&
+               candidate.postData == body->postData;
     });
     if (echo != echoes_.end()) {
         echoes_.erase(echo);
+        return;
+    }
+    // Words come in the engine's order: a late one is the oldest raised request's of that
+    // browser and address that still waits for one.
+    std::erase_if(awaiting_, [](const Awaiting& request) { return request.expiry.hasExpired(); });
+    const auto late =
+        std::find_if(awaiting_.begin(), awaiting_.end(), [&](const Awaiting& request) {
+            return request.browser == browser && request.url == key;
+        });
+    if (late != awaiting_.end()) {
+        const auto request = *late;
+        awaiting_.erase(late);
+        qCDebug(logQueue) << "the engine's word came after its request was raised";
+        // No bytes (a file): the stand-in stays, unconfirmed.
+        if (body && request.browser)
+            emit request.browser->requestBodyConfirmed(NavigationRequest(
+                url.toString(QUrl::FullyEncoded), body->headers, body->postData, request.id));
         return;
     }
     std::erase_if(told_, [](const Told& word) { return word.expiry.hasExpired(); });
@@ -135,6 +152,12 @@ void NavigationQueue::whenAllRaised(std::function<void()> then)
         waiting_.back().then.push_back(std::move(then));
 }
 
+bool NavigationQueue::wordsDue() const
+{
+    return std::any_of(awaiting_.cbegin(), awaiting_.cend(),
+                       [](const Awaiting& request) { return !request.expiry.hasExpired(); });
+}
+
 std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString& initiator)
 {
     const auto key = requestKey(url);
@@ -148,11 +171,13 @@ std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString
     return body;
 }
 
-bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body)
+bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body, quint64 id,
+                            bool bodyUnconfirmed)
 {
     if (!browser)
         return false;
-    NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData);
+    NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData, id,
+                              bodyUnconfirmed);
     emit browser->beforeNavigate2(request);
     return request.isCancelled();
 }
@@ -172,8 +197,8 @@ std::optional<FormBody> NavigationQueue::bodyFor(Waiting& request, bool late)
         if (word == told_.end()) {
             qCDebug(logQueue) << "the engine told nothing in time of a POST to"
                               << request.url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo);
-            // The word is late: when it comes, it is this request's.
-            echoes_.push_back({request.browser, key, {}, {}, QDeadlineTimer(kEchoExpiry), true});
+            // The word is late: when it comes, it corrects this request's stand-in.
+            request.awaitsWord = true;
         } else {
             auto body = std::move(word->body);
             told_.erase(word);
@@ -184,8 +209,10 @@ std::optional<FormBody> NavigationQueue::bodyFor(Waiting& request, bool late)
             // The engine could not tell it (a file): the page's report stands in.
         }
     }
+    // A page's report stands in; the application's own bodies are what it sent.
+    request.bodyUnconfirmed = !request.initiator.isEmpty();
     auto body = takeBody(request.url, request.initiator);
-    if (body)
+    if (body && !request.awaitsWord)
         forgetWord(request, *body);
     return body;
 }
@@ -235,7 +262,15 @@ void NavigationQueue::flush()
         const FormBody raised = body           ? *body
                                 : request.post ? FormBody{QByteArray(1, '\0'), {}}
                                                : FormBody{};
-        if (raise(request.browser, request.url, raised) && lateCancel_ && request.browser)
+        quint64 id = 0;
+        if (request.awaitsWord) {
+            id = ++lastId_;
+            awaiting_.push_back(
+                {request.browser, requestKey(request.url), id, QDeadlineTimer(kBodyExpiry)});
+        }
+        if (raise(request.browser, request.url, raised, id,
+                  request.post && request.bodyUnconfirmed) &&
+            lateCancel_ && request.browser)
             lateCancel_(request.browser);
         for (const auto& then : request.then)
             then();

@@ -50,6 +50,8 @@ public:
     // The engine's own word on the body of a POST that `browser` is sending to `url`, in the
     // engine's order, before or after the request's announcement; `id` names the request. No
     // body: the engine could not tell it (a file's contents), and the page's report stands in.
+    // A word that comes after its request was raised (the engine was busy) is that request's:
+    // the browser raises requestBodyConfirmed with it.
     void tellBody(Browser* browser, const QUrl& url, const QString& id,
                   std::optional<FormBody> body);
     // The engine dropped that request before sending it: its word is for nobody.
@@ -83,6 +85,8 @@ public:
     void whenAllRaised(std::function<void()> then);
 
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
+    // Whether a request went by with a stand-in body that the engine's word may still correct.
+    [[nodiscard]] bool wordsDue() const;
 
 private:
     struct Waiting
@@ -93,6 +97,8 @@ private:
         QString initiator;
         std::optional<FormBody> sent;
         bool told = false;
+        bool awaitsWord = false; // raised with a stand-in, its word to come
+        bool bodyUnconfirmed = false;
         QDeadlineTimer deadline;
         std::vector<std::function<void()>> then; // once raised
     };
@@ -113,7 +119,14 @@ private:
         QString origin;
         QByteArray postData;
         QDeadlineTimer expiry;
-        bool anyBody = false; // the engine's late word on a request raised without it
+    };
+    // A request raised before the engine's word on its body came.
+    struct Awaiting
+    {
+        QPointer<Browser> browser;
+        QUrl url;
+        quint64 id = 0;
+        QDeadlineTimer expiry;
     };
     struct Offered
     {
@@ -131,7 +144,8 @@ private:
     // A body raised from one source is dropped from, or kept from, the other.
     void forgetReports(const Waiting& request, const FormBody& body);
     void forgetWord(const Waiting& request, const FormBody& body);
-    static bool raise(Browser* browser, const QUrl& url, const FormBody& body);
+    static bool raise(Browser* browser, const QUrl& url, const FormBody& body, quint64 id = 0,
+                      bool bodyUnconfirmed = false);
     void flush();
 
     std::chrono::milliseconds bodyWait_{400};
@@ -139,6 +153,8 @@ private:
     std::deque<Offered> offered_;
     std::deque<Told> told_;
     std::deque<Echo> echoes_;
+    std::deque<Awaiting> awaiting_;
+    quint64 lastId_ = 0;
     QTimer timer_;
     LateCancel lateCancel_;
 };

@@ -25,13 +25,40 @@ void Recorder::listen(Browser& browser)
                     const auto count = sequence_.count();
                     if (record(request.url(), request.headers(), request.postData()))
                         request.cancel();
-                    auto& awaiting = pages_[&browser].awaiting;
+                    if (sequence_.count() == count)
+                        return;
                     // The new step: the last, or the one just put in the middle.
                     const auto point = sequence_.insertionPoint();
-                    if (sequence_.count() > count && awaiting.expired())
-                        awaiting = sequence_.at(point ? *point : sequence_.count());
+                    const auto step = sequence_.at(point ? *point : sequence_.count());
+                    auto& awaiting = pages_[&browser].awaiting;
+                    if (awaiting.expired())
+                        awaiting = step;
+                    if (request.bodyUnconfirmed() && step) {
+                        step->bodyUnconfirmed = true;
+                        if (request.id() != 0)
+                            unconfirmed_[request.id()] = step;
+                    }
                 });
             });
+    connect(
+        &browser, &Browser::requestBodyConfirmed, this, [this](const NavigationRequest& request) {
+            runTrapped([&] {
+                const auto found = unconfirmed_.find(request.id());
+                if (found == unconfirmed_.end())
+                    return;
+                const auto step = found->second.lock();
+                unconfirmed_.erase(found);
+                if (!step)
+                    return;
+                const auto& body = request.postData();
+                step->headers = request.headers().toStdU16String();
+                step->postBody =
+                    postDataText(std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
+                                           static_cast<std::size_t>(body.size())));
+                step->bodyUnconfirmed = false;
+                emit bodyConfirmed(step);
+            });
+        });
     connect(&browser, &Browser::navigateComplete2, this, [this, &browser] {
         auto& watch = pages_[&browser];
         watch.describing.push_back(std::exchange(watch.awaiting, {}));

@@ -44,6 +44,8 @@ public:
 signals:
     // A record took the credentials of a login.
     void credentialsStored(const waytrace::RecordRef& record);
+    // A step recorded with the body its page reported now has the body the browser sent.
+    void bodyConfirmed(const waytrace::RecordRef& record);
 
 private:
     QString helpUrl_;
@@ -59,6 +61,9 @@ private:
         std::weak_ptr<UrlRecord> shown;
     };
     std::map<const Browser*, PageWatch> pages_;
+    // Steps recorded with a body their page reported, by request, until the browser tells the
+    // body it sent.
+    std::map<quint64, std::weak_ptr<UrlRecord>> unconfirmed_;
 };
 
 // The recording rule on one navigation as a browser announces it: appends to `sequence` and

@@ -153,6 +153,7 @@ enum class TextId : int
     AlertIfMissing = 247,
     AlertIfAppears = 248,
     SelectionTooLong = 249,
+    BodyUnconfirmed = 250,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -299,6 +300,7 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::RecordingAfterStep,
                                            TextId::AlertIfMissing,
                                            TextId::AlertIfAppears,
-                                           TextId::SelectionTooLong};
+                                           TextId::SelectionTooLong,
+                                           TextId::BodyUnconfirmed};
 
 } // namespace waytrace

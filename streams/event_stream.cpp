@@ -15,8 +15,9 @@ namespace {
 
 using Kind = StreamEvent::Kind;
 
-constexpr std::array<std::pair<Kind, const char*>, 10> kKindNames = {{
+constexpr std::array<std::pair<Kind, const char*>, 11> kKindNames = {{
     {Kind::BeforeNavigate2, "BeforeNavigate2"},
+    {Kind::RequestBodyConfirmed, "RequestBodyConfirmed"},
     {Kind::NewWindow2, "NewWindow2"},
     {Kind::NavigateComplete2, "NavigateComplete2"},
     {Kind::DocumentComplete, "DocumentComplete"},
@@ -63,12 +64,14 @@ public:
         return value.toBool();
     }
 
-    qint64 position() const
+    qint64 position(const char* key = "position", bool required = true) const
     {
-        const auto value = object_.value(QLatin1String("position"));
+        const auto value = object_.value(QLatin1String(key));
+        if (value.isUndefined() && !required)
+            return 0;
         const double number = value.toDouble(-1);
         if (!value.isDouble() || number < 1 || number != static_cast<double>(value.toInteger()))
-            fail(QStringLiteral("\"position\" must be a whole number from 1"));
+            fail(QStringLiteral("\"%1\" must be a whole number from 1").arg(QLatin1String(key)));
         return value.toInteger();
     }
 
@@ -118,11 +121,15 @@ StreamEvent parseLine(int line, const QByteArray& bytes)
 
     switch (event.kind) {
     case Kind::BeforeNavigate2:
+    case Kind::RequestBodyConfirmed:
         event.url = reader.text("url", true);
         event.headers = reader.text("headers");
         if (const auto fault = headerLinesFault(event.headers); !fault.isEmpty())
             reader.fail(QStringLiteral("headers of %1: %2").arg(event.url, fault));
         event.postData = reader.bytes("postData");
+        event.bodyUnconfirmed =
+            event.kind == Kind::BeforeNavigate2 && reader.truth("bodyUnconfirmed");
+        event.request = reader.position("request", event.kind == Kind::RequestBodyConfirmed);
         break;
     case Kind::NavigateComplete2:
     case Kind::DocumentComplete:
@@ -179,11 +186,16 @@ QByteArray writeStreamEvent(const StreamEvent& event)
         object.insert(QStringLiteral("browser"), QStringLiteral("popup"));
     switch (event.kind) {
     case Kind::BeforeNavigate2:
+    case Kind::RequestBodyConfirmed:
         object.insert(QStringLiteral("url"), event.url);
         if (!event.headers.isEmpty())
             object.insert(QStringLiteral("headers"), event.headers);
         if (!event.postData.isEmpty())
             object.insert(QStringLiteral("postData"), QLatin1String(event.postData.toBase64()));
+        if (event.bodyUnconfirmed)
+            object.insert(QStringLiteral("bodyUnconfirmed"), true);
+        if (event.request != 0)
+            object.insert(QStringLiteral("request"), event.request);
         break;
     case Kind::NavigateComplete2:
     case Kind::DocumentComplete:

@@ -18,6 +18,7 @@ struct StreamEvent
     enum class Kind
     {
         BeforeNavigate2,
+        RequestBodyConfirmed,
         NewWindow2,
         NavigateComplete2,
         DocumentComplete,
@@ -39,11 +40,15 @@ struct StreamEvent
     Target browser = Target::Main;
     QString url;
     QString headers;
-    QByteArray postData;        // exactly as the browser handed it, terminating byte included
-    bool isChildWindow = false; // WindowClosing
-    qint64 position = 0;        // Edit, Remove: 1-based
-    QString field;              // Edit
-    QJsonValue value;           // Edit: checked by whoever applies the edit
+    QByteArray postData; // exactly as the browser handed it, terminating byte included
+    // BeforeNavigate2 whose body the page reported (a later RequestBodyConfirmed of the same
+    // request may correct it), RequestBodyConfirmed: which request, 0 for none.
+    qint64 request = 0;
+    bool bodyUnconfirmed = false; // BeforeNavigate2
+    bool isChildWindow = false;   // WindowClosing
+    qint64 position = 0;          // Edit, Remove: 1-based
+    QString field;                // Edit
+    QJsonValue value;             // Edit: checked by whoever applies the edit
 };
 
 class EventStreamError : public std::runtime_error

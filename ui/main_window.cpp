@@ -69,6 +69,7 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     });
     recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
+    connect(&recorder_, &Recorder::bodyConfirmed, this, &MainWindow::reloadControlPanel);
     connect(pageBrowser_, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
     connect(pageBrowser_, &Browser::pageMenu, this,
             [this](PageMenuRequest& request) { offerChecks(*pageBrowser_, request); });

@@ -119,6 +119,8 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
             text += QStringLiteral("   ") + resultSummary(*result);
         if (!stale.isEmpty())
             text += QStringLiteral("   ") + staleFlag(stale);
+        if (record && record->bodyUnconfirmed)
+            text += QStringLiteral("   \u26A0 ") + loadText(TextId::BodyUnconfirmed);
         if (index.row() == insertionRow_)
             text += QStringLiteral("   \u2935 ") + loadText(TextId::NewStepsGoHere);
         return text;
@@ -126,6 +128,8 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     TooltipTable tip;
     if (record)
         addEntrySummary(tip, index.row() + 1, *record);
+    if (record && record->bodyUnconfirmed)
+        tip.prose(loadText(TextId::BodyUnconfirmed));
     if (result)
         tip.line(resultDetails(*result));
     // Why an answered step did not pass, whole: the list's entry may cut it short.

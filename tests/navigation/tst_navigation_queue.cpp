@@ -14,6 +14,8 @@ struct Raised
     QString url;
     QByteArray postData;
     QString headers;
+    quint64 id = 0;
+    bool bodyUnconfirmed = false;
 };
 
 FormBody body(const QByteArray& bytes)
@@ -30,15 +32,22 @@ class TestNavigationQueue : public QObject
     ScriptedBrowser main_;
     ScriptedBrowser popup_;
     QList<Raised> raised_;
+    QList<Raised> confirmed_;
     QStringList cancelWhen_;
 
     void listen(Browser& browser)
     {
         connect(&browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
-            raised_.append({request.url(), request.postData(), request.headers()});
+            raised_.append({request.url(), request.postData(), request.headers(), request.id(),
+                            request.bodyUnconfirmed()});
             if (cancelWhen_.contains(request.url()))
                 request.cancel();
         });
+        connect(&browser, &Browser::requestBodyConfirmed, this,
+                [this](const NavigationRequest& request) {
+                    confirmed_.append(
+                        {request.url(), request.postData(), request.headers(), request.id()});
+                });
     }
 
 private slots:
@@ -51,6 +60,7 @@ private slots:
     void init()
     {
         raised_.clear();
+        confirmed_.clear();
         cancelWhen_.clear();
     }
 
@@ -225,6 +235,40 @@ private slots:
         QCOMPARE(toldAt, raised_.size());
         own.whenRaised(&main_, [&] { toldAt = 0; });
         QCOMPARE(toldAt, 0);
+    }
+
+    // A word that comes after its request had to go with a stand-in (the engine was busy with a
+    // big upload) is still that request's, in the engine's order: two saves to one address each
+    // get their own body, however the page's reports misled the stand-ins.
+    void lateWordsCorrectTheirRequestsInOrder()
+    {
+        const QUrl post("http://h/save");
+        const QUrl page("http://h");
+        NavigationQueue queue;
+        queue.setBodyWait(10ms);
+        queue.offerBody(post, body("decoy"), page);
+        queue.announce(&main_, post, true, std::nullopt, page, true);
+        queue.announce(&main_, post, true, std::nullopt, page, true);
+        QTRY_COMPARE_WITH_TIMEOUT(raised_.size(), 2, 10000);
+        QVERIFY(queue.wordsDue());
+        QCOMPARE(raised_[0].postData, QByteArray("decoy") + '\0');
+        QCOMPARE(raised_[1].postData, QByteArray(1, '\0'));
+        QVERIFY(raised_[0].bodyUnconfirmed && raised_[1].bodyUnconfirmed);
+        QVERIFY(raised_[0].id != 0 && raised_[1].id != raised_[0].id);
+
+        queue.tellBody(&main_, post, QStringLiteral("1"), body("first"));
+        queue.tellBody(&popup_, post, QStringLiteral("2"), body("another browser's"));
+        queue.tellBody(&main_, post, QStringLiteral("3"), body("second"));
+        QVERIFY(!queue.wordsDue());
+        QCOMPARE(confirmed_.size(), 2);
+        QCOMPARE(confirmed_[0].id, raised_[0].id);
+        QCOMPARE(confirmed_[0].postData, QByteArray("first") + '\0');
+        QCOMPARE(confirmed_[1].id, raised_[1].id);
+        QCOMPARE(confirmed_[1].postData, QByteArray("second") + '\0');
+        // The other browser's word waits for its own request.
+        queue.announce(&popup_, post, true, std::nullopt, page, true);
+        QCOMPARE(raised_.last().postData, QByteArray("another browser's") + '\0');
+        QVERIFY(!raised_.last().bodyUnconfirmed);
     }
 
     void sentMultipartKeepsAllButFileContents()

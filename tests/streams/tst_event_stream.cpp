@@ -1,5 +1,7 @@
 #include "browser/scripted_browser.h"
+#include "recording/recorder.h"
 #include "streams/event_stream.h"
+#include "streams/stream_player.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -96,6 +98,8 @@ private slots:
         post.url = QStringLiteral("http://h/\u65E5?a=\"b\"");
         post.headers = QStringLiteral("Content-Type: text/plain\r\n");
         post.postData = QByteArray("x=\xff\0", 4);
+        post.request = 7;
+        post.bodyUnconfirmed = true;
         StreamEvent done;
         done.kind = StreamEvent::Kind::DocumentComplete;
         done.url = QStringLiteral("http://h/");
@@ -106,8 +110,37 @@ private slots:
         QCOMPARE(events[0].headers, post.headers);
         QCOMPARE(events[0].postData, post.postData);
         QCOMPARE(events[0].browser, StreamEvent::Target::Popup);
+        QCOMPARE(events[0].request, 7);
+        QVERIFY(events[0].bodyUnconfirmed);
         QCOMPARE(events[1].kind, StreamEvent::Kind::DocumentComplete);
         QCOMPARE(events[1].url, done.url);
+    }
+
+    // A step recorded with the body its page reported takes the body the browser confirms
+    // later, by request, and is marked until then.
+    void confirmedBodiesCorrectTheirSteps()
+    {
+        const auto events = read(jsonLines(
+            "{'event':'BeforeNavigate2','url':'http://h/save','postData':'YT05OTk5AA==',"
+            "'bodyUnconfirmed':true,'request':1}\n"
+            "{'event':'BeforeNavigate2','url':'http://h/new','postData':'YT0yAA==',"
+            "'bodyUnconfirmed':true}\n"
+            "{'event':'RequestBodyConfirmed','url':'http://h/save','postData':'YT0xJTIwAA==',"
+            "'headers':'Content-Type: text/plain\\r\\n','request':1}\n"
+            "{'event':'RequestBodyConfirmed','url':'http://h/new','postData':'YT0zAA==',"
+            "'request':2}"));
+        ScriptedBrowser browser;
+        Recorder recorder(QStringLiteral("http://help/"));
+        recorder.listen(browser);
+        for (const auto& event : events)
+            playBrowserEvent(browser, event);
+        const auto& steps = recorder.sequence();
+        QCOMPARE(steps.count(), 2u);
+        QCOMPARE(QString::fromStdU16String(steps.at(1)->postBody), u"a=1%2520");
+        QCOMPARE(QString::fromStdU16String(steps.at(1)->headers), u"Content-Type: text/plain\r\n");
+        QVERIFY(!steps.at(1)->bodyUnconfirmed);
+        QCOMPARE(QString::fromStdU16String(steps.at(2)->postBody), u"a=2");
+        QVERIFY(steps.at(2)->bodyUnconfirmed);
     }
 
     void scriptedBrowserRaisesAndTakesAnswers()

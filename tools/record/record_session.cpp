@@ -17,6 +17,16 @@ StreamEvent streamEvent(Kind kind, StreamEvent::Target target, const QString& ur
     return event;
 }
 
+StreamEvent requestEvent(Kind kind, StreamEvent::Target target, const NavigationRequest& request)
+{
+    auto event = streamEvent(kind, target, request.url());
+    event.headers = request.headers();
+    event.postData = request.postData();
+    event.request = static_cast<qint64>(request.id());
+    event.bodyUnconfirmed = request.bodyUnconfirmed();
+    return event;
+}
+
 } // namespace
 
 RecordSession::RecordSession(Browser& main, Browser& popup, QString helpUrl, QObject* parent)
@@ -35,10 +45,11 @@ void RecordSession::listen(Browser& browser, StreamEvent::Target target)
 {
     connect(&browser, &Browser::beforeNavigate2, this,
             [this, target](const NavigationRequest& request) {
-                auto event = streamEvent(Kind::BeforeNavigate2, target, request.url());
-                event.headers = request.headers();
-                event.postData = request.postData();
-                add(event);
+                add(requestEvent(Kind::BeforeNavigate2, target, request));
+            });
+    connect(&browser, &Browser::requestBodyConfirmed, this,
+            [this, target](const NavigationRequest& request) {
+                add(requestEvent(Kind::RequestBodyConfirmed, target, request));
             });
     // After the line above: the stream shows each event before what recording it caused.
     recorder_.listen(browser);
