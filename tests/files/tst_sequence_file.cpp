@@ -25,6 +25,7 @@ UrlRecord hostileRecord()
     r.userName = u"ann";
     r.password = u"se\"cr\\et\t";
     r.seen = SeenPage{403, u"http://h/\"x\"?a=%25", u"lone \xdc00 title", {0, 7, 4294967295U}};
+    r.bodyUnconfirmed = true;
     return r;
 }
 
@@ -34,7 +35,8 @@ bool sameRecord(const UrlRecord& a, const UrlRecord& b)
            a.postBody == b.postBody && a.headers == b.headers &&
            a.requiredKeywords == b.requiredKeywords && a.forbiddenKeywords == b.forbiddenKeywords &&
            a.responseCondition == b.responseCondition && a.responseCode == b.responseCode &&
-           a.userName == b.userName && a.password == b.password && a.seen == b.seen;
+           a.userName == b.userName && a.password == b.password && a.seen == b.seen &&
+           a.bodyUnconfirmed == b.bodyUnconfirmed;
 }
 
 } // namespace
