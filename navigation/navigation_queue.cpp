@@ -1,5 +1,6 @@
 #include "navigation_queue.h"
 
+#include "body_waits.h"
 #include "request_key.h"
 
 #include "common/logging.h"
@@ -8,18 +9,6 @@
 #include <utility>
 
 namespace waytrace {
-
-namespace {
-
-// Bodies that no request claims (a FormData built for a script's own upload) go after this.
-constexpr std::chrono::seconds kBodyExpiry{10};
-// A repeat of a body already raised comes within this, or it is another request's.
-constexpr std::chrono::seconds kEchoExpiry{2};
-// The engine's word on a body is sure to come, later when the engine is busy: it is waited for
-// longer than a page's report.
-constexpr std::chrono::seconds kWordWait{2};
-
-} // namespace
 
 NavigationQueue::NavigationQueue(QObject* parent) : QObject(parent)
 {
@@ -38,7 +27,8 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
     const bool waitsForBody = post && !sent;
     std::chrono::milliseconds wait{};
     if (waitsForBody)
-        wait = told ? std::max<std::chrono::milliseconds>(bodyWait_, kWordWait) : bodyWait_;
+        wait =
+            told ? std::max<std::chrono::milliseconds>(bodyWait_, waits::kEngineWord) : bodyWait_;
     Waiting request{.browser = browser,
                     .url = url,
                     .post = post,
@@ -89,7 +79,7 @@ void NavigationQueue::tellBody(Browser* browser, const QUrl& url, const QString&
         return;
     }
     std::erase_if(told_, [](const Told& word) { return word.expiry.hasExpired(); });
-    told_.push_back({browser, key, id, std::move(body), QDeadlineTimer(kBodyExpiry)});
+    told_.push_back({browser, key, id, std::move(body), QDeadlineTimer(waits::kUnclaimed)});
     flush();
 }
 
@@ -129,7 +119,7 @@ void NavigationQueue::offerBody(const QUrl& action, FormBody body, const QUrl& o
                newest != offered_.rend()) {
         offered_.erase(std::next(newest).base());
     }
-    offered_.push_back({key, from, std::move(body), offer, QDeadlineTimer(kBodyExpiry)});
+    offered_.push_back({key, from, std::move(body), offer, QDeadlineTimer(waits::kUnclaimed)});
     flush();
 }
 
@@ -226,7 +216,7 @@ void NavigationQueue::forgetReports(const Waiting& request, const FormBody& body
     };
     if (std::erase_if(offered_, repeats) == 0)
         echoes_.push_back(
-            {nullptr, key, request.initiator, body.postData, QDeadlineTimer(kEchoExpiry)});
+            {nullptr, key, request.initiator, body.postData, QDeadlineTimer(waits::kEcho)});
 }
 
 void NavigationQueue::forgetWord(const Waiting& request, const FormBody& body)
@@ -239,7 +229,7 @@ void NavigationQueue::forgetWord(const Waiting& request, const FormBody& body)
     if (word != told_.end())
         told_.erase(word);
     else if (request.browser)
-        echoes_.push_back({request.browser, key, {}, body.postData, QDeadlineTimer(kEchoExpiry)});
+        echoes_.push_back({request.browser, key, {}, body.postData, QDeadlineTimer(waits::kEcho)});
 }
 
 void NavigationQueue::flush()
@@ -266,7 +256,7 @@ void NavigationQueue::flush()
         if (request.awaitsWord) {
             id = ++lastId_;
             awaiting_.push_back(
-                {request.browser, requestKey(request.url), id, QDeadlineTimer(kBodyExpiry)});
+                {request.browser, requestKey(request.url), id, QDeadlineTimer(waits::kUnclaimed)});
         }
         if (raise(request.browser, request.url, raised, id,
                   request.post && request.bodyUnconfirmed) &&

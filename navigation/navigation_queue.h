@@ -1,5 +1,6 @@
 #pragma once
 
+#include "body_waits.h"
 #include "browser/browser.h"
 #include "form_body.h"
 
@@ -32,7 +33,7 @@ public:
     explicit NavigationQueue(QObject* parent = nullptr);
 
     // How long a POST waits for a page's report of its body before it is raised with an empty
-    // one; for the engine's word on it, at least two seconds.
+    // one; for the engine's word on it, at least waits::kEngineWord.
     void setBodyWait(std::chrono::milliseconds wait);
     // Called when a request that had to wait is cancelled by a handler: it could not be blocked
     // when the engine announced it, so the browser stops loading instead.
@@ -148,7 +149,7 @@ private:
                       bool bodyUnconfirmed = false);
     void flush();
 
-    std::chrono::milliseconds bodyWait_{400};
+    std::chrono::milliseconds bodyWait_ = waits::kPageReport;
     std::deque<Waiting> waiting_;
     std::deque<Offered> offered_;
     std::deque<Told> told_;

@@ -1,6 +1,7 @@
 #include "inspector_bodies.h"
 
 #include "common/logging.h"
+#include "navigation/body_waits.h"
 #include "navigation/form_body.h"
 #include "navigation/navigation_queue.h"
 
@@ -18,10 +19,6 @@
 namespace waytrace {
 
 namespace {
-
-// The inspector's page loads in about 100 ms on a warm engine and a few hundred on a cold one; a
-// load waits no longer than this for it, should it never say it listens.
-constexpr std::chrono::seconds kListenWait{5};
 
 // The inspector's page brings the protocol's bindings; whatever it loads would start the front
 // end, and nothing else is ever to load in it.
@@ -98,7 +95,7 @@ InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
       page_(std::make_unique<Page>(*this, profile))
 {
     loadWait_.setSingleShot(true);
-    loadWait_.setInterval(kListenWait);
+    loadWait_.setInterval(waits::kInspectorListening);
     connect(&loadWait_, &QTimer::timeout, this, [this] {
         qCWarning(logCapture) << "the inspector did not listen in time: a load went without it";
         releaseLoad();

@@ -266,6 +266,9 @@ void WebEngineBrowser::showPageMenu(const QPoint& position)
                              ? self->view_->createStandardContextMenu()
                              : new QMenu(self->view_);
             menu->setAttribute(Qt::WA_DeleteOnClose);
+            // The engine's inspector would take the place of the one that tells the bodies,
+            // and has no window here to show in.
+            menu->removeAction(self->page_->action(QWebEnginePage::InspectElement));
             PageMenuRequest request(engineSelection.isEmpty() ? frameAndText.value(1)
                                                               : engineSelection,
                                     self->page_->title(), frameAndText.value(0));
