@@ -1,5 +1,7 @@
 #pragma once
 
+#include "body_source.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -20,7 +22,7 @@ class NavigationQueue;
 // bytes of each document request as sent: a hidden inspector page per browser relays them to
 // the session's queue. Where the protocol cannot tell a body (a file's contents) or is not
 // listening yet (a new window's first request), the capture script's report stands in.
-class InspectorBodies : public QObject
+class InspectorBodies : public QObject, public BodySource
 {
     Q_OBJECT
 
@@ -36,14 +38,10 @@ public:
                     NavigationQueue& queue, const QString& secret, const QString& relay);
     ~InspectorBodies() override;
 
-    // Whether the protocol tells this browser's bodies now.
-    [[nodiscard]] bool listening() const { return listening_; }
-    // Runs `load` once the protocol listens, or at once where it never will: a page that posts
-    // itself as it loads (a sign-on relay) is told like any other. Only the newest load waits,
-    // as when someone types a second address before the first page came.
-    void whenListening(std::function<void()> load);
-    // The inspected page took over a new window's contents: listen to those.
-    void follow();
+    [[nodiscard]] bool listening() const override { return listening_; }
+    // A page that posts itself as it loads (a sign-on relay) is told like any other.
+    void whenListening(std::function<void()> load) override;
+    void follow() override;
 
 private:
     class Page;

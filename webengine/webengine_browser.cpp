@@ -1,9 +1,9 @@
 #include "webengine_browser.h"
 
+#include "body_source.h"
 #include "browser/twips.h"
 #include "common/header_lines.h"
 #include "engine_kinds.h"
-#include "inspector_bodies.h"
 #include "page_prompts.h"
 
 #include <QAction>
@@ -128,27 +128,27 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
 
 void WebEngineBrowser::inspectAdopted()
 {
-    if (inspector_) {
-        inspector_->follow();
+    if (bodySource_) {
+        bodySource_->follow();
         return;
     }
     // Once the engine has handed the window's contents over.
-    QTimer::singleShot(0, this, [this] { inspector_ = session_->inspectBodies(*this, *page_); });
+    QTimer::singleShot(0, this, [this] { bodySource_ = session_->bodySource(*this, *page_); });
 }
 
 void WebEngineBrowser::loadWhenTold(std::function<void()> load)
 {
-    if (!inspector_)
-        inspector_ = session_->inspectBodies(*this, *page_);
-    if (inspector_)
-        inspector_->whenListening(std::move(load));
+    if (!bodySource_)
+        bodySource_ = session_->bodySource(*this, *page_);
+    if (bodySource_)
+        bodySource_->whenListening(std::move(load));
     else
         load();
 }
 
 bool WebEngineBrowser::bodiesTold() const
 {
-    return inspector_ && inspector_->listening();
+    return bodySource_ && bodySource_->listening();
 }
 
 QString WebEngineBrowser::documentUrl() const

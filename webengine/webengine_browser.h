@@ -16,13 +16,13 @@ class QWidget;
 
 namespace waytrace {
 
-class InspectorBodies;
+class BodySource;
 
 // A browser on the engine, for the main and the popup window. All browsers of one session share
 // its profile. The browser owns its view and page; a window places the view with widget() and
 // may reparent it. Events:
 // - beforeNavigate2: every request of the top page or a frame, from the profile's interceptor
-//   (bodies from the engine, before Qt 6.7 through InspectorBodies, else the capture script
+//   (bodies from the engine, before Qt 6.7 through its BodySource, else the capture script
 //   or navigate());
 // - newWindow2: the page asks for a new window (createWindow); it opens in the browser a
 //   handler names with showIn, which must be a browser of the same session; none blocks it;
@@ -90,7 +90,7 @@ private:
 
     std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must
     std::unique_ptr<Page> page_;
-    std::unique_ptr<InspectorBodies> inspector_; // before Qt 6.7, from the first load on
+    std::unique_ptr<BodySource> bodySource_; // before Qt 6.7, from the first load on
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;

@@ -1,11 +1,15 @@
 #include "webengine_session.h"
 
+#include "body_source.h"
 #include "common/logging.h"
-#include "inspector_bodies.h"
 #include "navigation/capture_report.h"
 #include "page_prompts.h"
 #include "request_interceptor.h"
 #include "webengine_browser.h"
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
+#include "inspector_bodies.h"
+#endif
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -88,17 +92,20 @@ WebEngineSession::~WebEngineSession()
     profile_->setUrlRequestInterceptor(nullptr);
 }
 
-std::unique_ptr<InspectorBodies> WebEngineSession::inspectBodies(Browser& browser,
-                                                                 QWebEnginePage& page)
+std::unique_ptr<BodySource> WebEngineSession::bodySource(Browser& browser, QWebEnginePage& page)
 {
-    if (RequestInterceptor::engineHandsBodies())
-        return nullptr;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    Q_UNUSED(browser)
+    Q_UNUSED(page)
+    return nullptr; // the interceptor has each request's body
+#else
     if (!inspectorProfile_)
         inspectorProfile_ = InspectorBodies::makeProfile();
     const auto relay = resourceText(QStringLiteral(":/waytrace/inspector_relay.js"))
                            .replace(QStringLiteral("@SECRET@"), secret_);
     return std::make_unique<InspectorBodies>(browser, page, *inspectorProfile_, queue_, secret_,
                                              relay);
+#endif
 }
 
 bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& message)

@@ -14,7 +14,7 @@ class QWebEngineProfile;
 namespace waytrace {
 
 class Browser;
-class InspectorBodies;
+class BodySource;
 class PagePrompts;
 class RequestInterceptor;
 class WebEngineBrowser;
@@ -46,7 +46,7 @@ public:
 
     // Where the interceptor is handed no bodies, what tells a browser's page's bodies to the
     // queue; none from Qt 6.7 on.
-    std::unique_ptr<InspectorBodies> inspectBodies(Browser& browser, QWebEnginePage& page);
+    std::unique_ptr<BodySource> bodySource(Browser& browser, QWebEnginePage& page);
 
 private:
     WebEngineSession();
