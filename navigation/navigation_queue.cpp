@@ -25,16 +25,18 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
                                std::optional<FormBody> sent, const QUrl& initiator, bool told)
 {
     const bool waitsForBody = post && !sent;
+    const bool page = !initiator.isEmpty();
     std::chrono::milliseconds wait{};
     if (waitsForBody)
-        wait =
-            told ? std::max<std::chrono::milliseconds>(bodyWait_, waits::kEngineWord) : bodyWait_;
+        wait = told && page ? std::max<std::chrono::milliseconds>(bodyWait_, waits::kEngineWord)
+                            : bodyWait_;
     Waiting request{.browser = browser,
                     .url = url,
                     .post = post,
                     .initiator = originKey(initiator),
                     .sent = std::move(sent),
-                    .told = waitsForBody && told,
+                    .told = waitsForBody && told && page,
+                    .echoToCome = told,
                     .deadline = QDeadlineTimer(wait),
                     .then = {}};
     if (waiting_.empty()) {
@@ -228,7 +230,7 @@ void NavigationQueue::forgetWord(const Waiting& request, const FormBody& body)
     });
     if (word != told_.end())
         told_.erase(word);
-    else if (request.browser)
+    else if (request.browser && request.echoToCome)
         echoes_.push_back({request.browser, key, {}, body.postData, QDeadlineTimer(waits::kEcho)});
 }
 

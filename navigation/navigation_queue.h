@@ -43,7 +43,8 @@ public:
     // the body the engine itself tells for this request, where it does: it is raised with the
     // request and nothing offered replaces it. `initiator` is the origin of the document that
     // made the request, as the engine tells it; none for the application's own. `told`: the
-    // engine tells this POST's body on its own (tellBody), which it waits for.
+    // engine tells this browser's bodies on its own (tellBody): a page's POST waits for that
+    // word, and the word on the application's own is an echo.
     bool announce(Browser* browser, const QUrl& url, bool post,
                   std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {},
                   bool told = false);
@@ -97,7 +98,8 @@ private:
         bool post = false;
         QString initiator;
         std::optional<FormBody> sent;
-        bool told = false;
+        bool told = false;       // waits for the engine's word
+        bool echoToCome = false; // the engine's word on it will repeat what is raised
         bool awaitsWord = false; // raised with a stand-in, its word to come
         bool bodyUnconfirmed = false;
         QDeadlineTimer deadline;

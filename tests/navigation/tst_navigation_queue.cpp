@@ -221,7 +221,7 @@ private slots:
         NavigationQueue own;
         own.setBodyWait(5s);
         own.offerBody(post, body("own"));
-        own.announce(&main_, post, true);
+        own.announce(&main_, post, true, std::nullopt, {}, true);
         own.tellBody(&main_, post, QStringLiteral("5"), body("own"));
         QVERIFY(!told(own));
         QCOMPARE(raised_.size(), 4);
