@@ -115,12 +115,13 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         QString text = entry.address;
         if (record && record->method == HttpMethod::Post)
             text.prepend(QStringLiteral("POST "));
+        // A sign where the list never cuts; its words are in the tooltip.
+        if (record && record->bodyUnconfirmed)
+            text.prepend(QStringLiteral("\u26A0 "));
         if (result)
             text += QStringLiteral("   ") + resultSummary(*result);
         if (!stale.isEmpty())
             text += QStringLiteral("   ") + staleFlag(stale);
-        if (record && record->bodyUnconfirmed)
-            text += QStringLiteral("   \u26A0 ") + loadText(TextId::BodyUnconfirmed);
         if (index.row() == insertionRow_)
             text += QStringLiteral("   \u2935 ") + loadText(TextId::NewStepsGoHere);
         return text;
@@ -129,7 +130,7 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     if (record)
         addEntrySummary(tip, index.row() + 1, *record);
     if (record && record->bodyUnconfirmed)
-        tip.prose(loadText(TextId::BodyUnconfirmed));
+        tip.prose(QStringLiteral("\u26A0 ") + loadText(TextId::BodyUnconfirmed));
     if (result)
         tip.line(resultDetails(*result));
     // Why an answered step did not pass, whole: the list's entry may cut it short.

@@ -43,6 +43,7 @@ private slots:
         auto login = record(server.url("b"), u"Welcome back");
         login->method = HttpMethod::Post;
         login->postBody = u"user=ann&authenticity_token=x1";
+        login->bodyUnconfirmed = true;
         sequence.append(login);
         sequence.append(record(server.url("hang"), {}));
         const auto document = buildSequenceDocument(sequence);
@@ -56,9 +57,11 @@ private slots:
         const auto text = [&](int row, int role = Qt::DisplayRole) {
             return model->index(row, 0).data(role);
         };
-        // Marked as a POST, flagged before any run, and the flag names the field.
+        // Marked as a POST whose body only the page reported, flagged before any run, and the
+        // flag names the field.
         QCOMPARE(text(1).toString(),
-                 "POST " + server.url("b") + QStringLiteral("   \u2691 authenticity_token"));
+                 "\u26A0 POST " + server.url("b") + QStringLiteral("   \u2691 authenticity_token"));
+        QVERIFY(text(1, Qt::ToolTipRole).toString().contains("not confirmed by the browser"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
         // The entry's number, method and conditions, without selecting it, each value whole.
         const QString tip = text(1, Qt::ToolTipRole).toString();
