@@ -109,6 +109,11 @@ InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
         refused_ = true;
         releaseLoad();
     });
+    // Its own process may die like any page's: it attaches again, and listens once more.
+    connect(page_.get(), &QWebEnginePage::renderProcessTerminated, this, [this] {
+        qCWarning(logCapture) << "the inspector's process ended: it attaches again";
+        follow();
+    });
     page_->setInspectedPage(&inspected_);
 }
 

@@ -16,6 +16,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 using namespace waytrace;
 using namespace Qt::StringLiterals;
 using Kind = StreamEvent::Kind;
@@ -959,6 +961,22 @@ private slots:
             // The crash came a moment after the window closed.
             QTest::qWait(500);
         }
+    }
+
+    // A page whose process died takes nothing down, and what it sends once reloaded is
+    // recorded as sent.
+    void aPageWhoseProcessDiedStillRecordsAsSent()
+    {
+        QVERIFY(load(*main_, url("hostile/forms.html?decoy-after")));
+        QSignalSpy ended(main_->page(), &QWebEnginePage::renderProcessTerminated);
+        QVERIFY(::kill(static_cast<pid_t>(main_->page()->renderProcessPid()), SIGKILL) == 0);
+        QVERIFY(ended.wait(kLoadTimeout));
+        server_->clear();
+        QVERIFY(load(*main_, url("hostile/forms.html?decoy-after")));
+        QVERIFY(runAndWaitForLoad(QStringLiteral("submitReal()")));
+        QCOMPARE(server_->requestsTo("/submit/hostile").value(0).body, QByteArray("amount=10"));
+        QCOMPARE(lastRequest(QStringLiteral("/submit/hostile")).postData,
+                 QByteArray("amount=10") + '\0');
     }
 
     // Posts to one address in quick succession each record their own body, in order.
