@@ -132,8 +132,12 @@ void WebEngineBrowser::inspectAdopted()
         bodySource_->follow();
         return;
     }
-    // Once the engine has handed the window's contents over.
-    QTimer::singleShot(0, this, [this] { bodySource_ = session_->bodySource(*this, *page_); });
+    // Once the engine has handed the window's contents over; a load of the application's may
+    // have made it meanwhile.
+    QTimer::singleShot(0, this, [this] {
+        if (!bodySource_)
+            bodySource_ = session_->bodySource(*this, *page_);
+    });
 }
 
 void WebEngineBrowser::loadWhenTold(std::function<void()> load)
