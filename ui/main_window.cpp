@@ -69,7 +69,12 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     });
     recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
-    connect(&recorder_, &Recorder::bodyConfirmed, this, &MainWindow::reloadControlPanel);
+    // A step's body corrected by the browser is a change a file saved before does not hold.
+    connect(&recorder_, &Recorder::bodyConfirmed, this, [this] {
+        reloadControlPanel();
+        files_->noteChange();
+        refreshTitle();
+    });
     connect(pageBrowser_, &Browser::newWindow2, this, &MainWindow::pageBrowserNewWindow2);
     connect(pageBrowser_, &Browser::pageMenu, this,
             [this](PageMenuRequest& request) { offerChecks(*pageBrowser_, request); });

@@ -362,6 +362,15 @@ private slots:
         QCOMPARE(f.form->windowTitle(), QStringLiteral("shop.waytrace.json[*] - Waytrace"));
         QCOMPARE(f.form->files().recentFiles().value(0), path);
         QVERIFY(!f.form->isWindowModified());
+        // A body the browser corrects after the save is a change too.
+        f.main().raiseBeforeNavigate2("http://c/save", {}, QByteArray("a=decoy\0", 8), 7, true);
+        child<QAction>(*f.form, "saveFileAction")->trigger();
+        QVERIFY(!f.form->isWindowModified());
+        f.main().raiseRequestBodyConfirmed(7, "http://c/save", {}, QByteArray("a=1\0", 4));
+        QCOMPARE(f.form->sequence().at(3)->postBody, u"a=1"s);
+        QVERIFY(f.form->isWindowModified());
+        f.form->sequence().remove(3);
+        child<QAction>(*f.form, "saveFileAction")->trigger();
         auto& panel = f.form->controlPanel();
         auto* list = child<QListView>(panel, "urlList");
         list->setCurrentIndex(list->model()->index(0, 0)); // showing a step changes nothing
