@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace waytrace {
@@ -44,6 +46,10 @@ public:
         Stop,
     };
     virtual void run(Command command) = 0;
+
+    // Runs `then` once no body this browser or a window it opened went by with is still to be
+    // confirmed (requestBodyConfirmed): what is saved, exported or run holds the bodies as sent.
+    virtual void whenBodiesConfirmed(std::function<void()> then) { then(); }
 
     [[nodiscard]] virtual int width() const = 0;
     [[nodiscard]] virtual int height() const = 0;

@@ -1,5 +1,7 @@
 #include "scripted_browser.h"
 
+#include <utility>
+
 namespace waytrace {
 
 void ScriptedBrowser::navigate(const QString& url)
@@ -18,6 +20,8 @@ bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& he
                                            bool bodyUnconfirmed)
 {
     NavigationRequest request(url, headers, postData, id, bodyUnconfirmed);
+    if (bodyUnconfirmed)
+        owedBodies_.append(id);
     emit beforeNavigate2(request);
     return request.isCancelled();
 }
@@ -26,6 +30,18 @@ void ScriptedBrowser::raiseRequestBodyConfirmed(quint64 id, const QString& url,
                                                 const QString& headers, const QByteArray& postData)
 {
     emit requestBodyConfirmed(NavigationRequest(url, headers, postData, id));
+    owedBodies_.removeAll(id);
+    if (owedBodies_.isEmpty())
+        for (auto& then : std::exchange(whenConfirmed_, {}))
+            then();
+}
+
+void ScriptedBrowser::whenBodiesConfirmed(std::function<void()> then)
+{
+    if (owedBodies_.isEmpty())
+        then();
+    else
+        whenConfirmed_.push_back(std::move(then));
 }
 
 Browser* ScriptedBrowser::raiseNewWindow2()

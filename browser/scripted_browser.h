@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <vector>
+
 namespace waytrace {
 
 // A browser for tests and tools: it raises the events it is told to raise and remembers what
@@ -33,6 +35,8 @@ public:
     [[nodiscard]] int height() const override { return height_; }
     void setWidth(int twips) override { width_ = twips; }
     void setHeight(int twips) override { height_ = twips; }
+    // Waits for the words owed on requests raised with bodies unconfirmed.
+    void whenBodiesConfirmed(std::function<void()> then) override;
 
     [[nodiscard]] const QList<Request>& requests() const { return requests_; }
     [[nodiscard]] const QList<Command>& commands() const { return commands_; }
@@ -56,6 +60,8 @@ public:
 private:
     QList<Request> requests_;
     QList<Command> commands_;
+    QList<quint64> owedBodies_; // ids raised unconfirmed, not confirmed since
+    std::vector<std::function<void()>> whenConfirmed_;
     QString documentUrl_;
     QString locationUrl_;
     int width_ = 0;

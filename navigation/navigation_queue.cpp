@@ -14,6 +14,8 @@ NavigationQueue::NavigationQueue(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &NavigationQueue::flush);
+    wordsTimer_.setSingleShot(true);
+    connect(&wordsTimer_, &QTimer::timeout, this, &NavigationQueue::settleWords);
 }
 
 void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
@@ -78,6 +80,7 @@ void NavigationQueue::tellBody(Browser* browser, const QUrl& url, const QString&
         if (body && request.browser)
             emit request.browser->requestBodyConfirmed(NavigationRequest(
                 url.toString(QUrl::FullyEncoded), body->headers, body->postData, request.id));
+        settleWords();
         return;
     }
     std::erase_if(told_, [](const Told& word) { return word.expiry.hasExpired(); });
@@ -148,6 +151,30 @@ bool NavigationQueue::wordsDue() const
 {
     return std::any_of(awaiting_.cbegin(), awaiting_.cend(),
                        [](const Awaiting& request) { return !request.expiry.hasExpired(); });
+}
+
+void NavigationQueue::whenWordsSettled(std::function<void()> then)
+{
+    wordsSettled_.push_back(std::move(then));
+    settleWords();
+}
+
+void NavigationQueue::settleWords()
+{
+    if (wordsSettled_.empty())
+        return;
+    std::erase_if(awaiting_, [](const Awaiting& request) { return request.expiry.hasExpired(); });
+    if (!awaiting_.empty()) {
+        const auto next = std::min_element(
+            awaiting_.cbegin(), awaiting_.cend(), [](const Awaiting& a, const Awaiting& b) {
+                return a.expiry.deadline() < b.expiry.deadline();
+            });
+        wordsTimer_.start(std::max<qint64>(next->expiry.remainingTime(), 0));
+        return;
+    }
+    wordsTimer_.stop();
+    for (auto& then : std::exchange(wordsSettled_, {}))
+        then();
 }
 
 std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString& initiator)

@@ -89,6 +89,8 @@ public:
     [[nodiscard]] bool idle() const { return waiting_.empty(); }
     // Whether a request went by with a stand-in body that the engine's word may still correct.
     [[nodiscard]] bool wordsDue() const;
+    // Runs `then` once no word is due any more: each has come or will not (waits::kUnclaimed).
+    void whenWordsSettled(std::function<void()> then);
 
 private:
     struct Waiting
@@ -150,6 +152,7 @@ private:
     static bool raise(Browser* browser, const QUrl& url, const FormBody& body, quint64 id = 0,
                       bool bodyUnconfirmed = false);
     void flush();
+    void settleWords();
 
     std::chrono::milliseconds bodyWait_ = waits::kPageReport;
     std::deque<Waiting> waiting_;
@@ -159,6 +162,8 @@ private:
     std::deque<Awaiting> awaiting_;
     quint64 lastId_ = 0;
     QTimer timer_;
+    QTimer wordsTimer_; // the next due word's expiry, while somebody waits for words
+    std::vector<std::function<void()>> wordsSettled_;
     LateCancel lateCancel_;
 };
 

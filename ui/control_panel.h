@@ -54,8 +54,10 @@ public:
     // records are not changed. Does nothing while a run is under way (control_panel_trial_run.cpp).
     void startTrialRun();
     [[nodiscard]] bool isTrialRunning() const;
-    // Asked before each run starts (passwords a file left out); false keeps the run from going.
-    void setTrialRunGate(std::function<bool()> gate) { trialRunGate_ = std::move(gate); }
+    // Asked before each run starts: calls `run` once the run may go (the browser's bodies
+    // confirmed, passwords a file left out supplied), or never.
+    using TrialRunGate = std::function<void(std::function<void()> run)>;
+    void setTrialRunGate(TrialRunGate gate) { trialRunGate_ = std::move(gate); }
 
     // The results of the run under way or the last one, in the order the URLs ran.
     [[nodiscard]] const QList<TrialRunResult>& lastRun() const { return lastRun_; }
@@ -95,6 +97,7 @@ private:
     void urlListKeyPressed(QKeyEvent* event);
     void closeClicked();
     void trialRunClicked();
+    void runTrial();
     void trialRunStepStarted(int position, int count, const UrlRecord* record);
     void trialRunStepFinished(const TrialRunResult& result);
     void trialRunFinished();
@@ -145,7 +148,7 @@ private:
     SequenceUndo* undo_;
     UrlListModel* model_;
     TrialRun* trialRun_;
-    std::function<bool()> trialRunGate_;
+    TrialRunGate trialRunGate_;
     std::array<DetailBox, 5> detailBoxes_{};
     TrialRunTally tally_; // of the run under way or last run
     QList<TrialRunResult> lastRun_;

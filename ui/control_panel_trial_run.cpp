@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 
 // The control panel's trial run: the button, the progress shown while it goes, the results in the
@@ -16,8 +17,20 @@ namespace waytrace {
 
 void ControlPanel::startTrialRun()
 {
-    if (isTrialRunning() || sequence_.count() == 0 || (trialRunGate_ && !trialRunGate_()))
+    if (isTrialRunning() || sequence_.count() == 0)
         return;
+    if (!trialRunGate_) {
+        runTrial();
+        return;
+    }
+    trialRunGate_([panel = QPointer(this)] {
+        if (panel && !panel->isTrialRunning() && panel->sequence_.count() > 0)
+            panel->runTrial();
+    });
+}
+
+void ControlPanel::runTrial()
+{
     // Every URL run gets its entry, also those recorded since the last refill; the selection
     // stays where it was.
     const int selected = selectedPosition();

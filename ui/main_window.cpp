@@ -25,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QUrl>
 
@@ -163,7 +164,12 @@ ControlPanel& MainWindow::controlPanel()
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
         panel_->addListAction(exportHarAction_);
-        panel_->setTrialRunGate([this] { return files_->supplyLeftOutPasswords(); });
+        panel_->setTrialRunGate([this](std::function<void()> run) {
+            whenBodiesConfirmed([this, run = std::move(run)] {
+                if (files_->supplyLeftOutPasswords())
+                    run();
+            });
+        });
         exportHarAction_->setEnabled(false);
         connect(panel_, &ControlPanel::trialRunEnded, this,
                 [this] { exportHarAction_->setEnabled(!panel_->lastRun().isEmpty()); });
@@ -460,8 +466,21 @@ void MainWindow::startNewSequence()
 
 void MainWindow::save()
 {
-    if (files_->supplyLeftOutPasswords())
-        upload_->start();
+    whenBodiesConfirmed([this] {
+        if (files_->supplyLeftOutPasswords())
+            upload_->start();
+    });
+}
+
+void MainWindow::whenBodiesConfirmed(std::function<void()> action)
+{
+    // Seconds at most (the engine was busy with a big upload); the cursor says it is waiting.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    pageBrowser_->whenBodiesConfirmed([window = QPointer(this), action = std::move(action)] {
+        QApplication::restoreOverrideCursor();
+        if (window)
+            runTrapped(action);
+    });
 }
 
 } // namespace waytrace

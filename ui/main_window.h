@@ -10,6 +10,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QAction;
 class QFrame;
 class QGroupBox;
@@ -107,6 +109,9 @@ private:
     void trialRunTriggered();
     void undoTriggered();
     void refreshTitle();
+    // Runs `action` once the browser confirmed the bodies it still owes: what is saved,
+    // exported or run holds the bodies as sent.
+    void whenBodiesConfirmed(std::function<void()> action);
     void gettingStartedTriggered();
     void exitTriggered();
     void aboutTriggered();

@@ -189,8 +189,10 @@ void MainWindow::connectCommands()
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
     connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
     connect(importHarAction_, &QAction::triggered, files_, &SequenceFiles::askAndImportHar);
-    connect(saveFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndSave);
-    connect(exportAction_, &QAction::triggered, files_, &SequenceFiles::askAndExport);
+    connect(saveFileAction_, &QAction::triggered, files_,
+            [this] { whenBodiesConfirmed([this] { files_->askAndSave(); }); });
+    connect(exportAction_, &QAction::triggered, files_,
+            [this] { whenBodiesConfirmed([this] { files_->askAndExport(); }); });
     connect(exportHarAction_, &QAction::triggered, files_,
             [this] { files_->askAndExportHar(controlPanel().lastRun()); });
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] {

@@ -197,6 +197,11 @@ QWebEnginePage* WebEngineBrowser::page() const
     return page_.get();
 }
 
+void WebEngineBrowser::whenBodiesConfirmed(std::function<void()> then)
+{
+    session_->queue().whenWordsSettled(std::move(then));
+}
+
 void WebEngineBrowser::run(Command command)
 {
     switch (command) {

@@ -43,6 +43,7 @@ public:
     void navigate(const QString& url) override;
     void navigate(const QString& url, const QByteArray& postData, const QString& headers) override;
     void run(Command command) override;
+    void whenBodiesConfirmed(std::function<void()> then) override;
 
     [[nodiscard]] QString documentUrl() const override;
     [[nodiscard]] QString locationUrl() const override;

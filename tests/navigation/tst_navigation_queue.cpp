@@ -256,10 +256,14 @@ private slots:
         QVERIFY(raised_[0].bodyUnconfirmed && raised_[1].bodyUnconfirmed);
         QVERIFY(raised_[0].id != 0 && raised_[1].id != raised_[0].id);
 
+        bool settled = false;
+        queue.whenWordsSettled([&] { settled = true; });
         queue.tellBody(&main_, post, QStringLiteral("1"), body("first"));
         queue.tellBody(&popup_, post, QStringLiteral("2"), body("another browser's"));
+        QVERIFY(!settled);
         queue.tellBody(&main_, post, QStringLiteral("3"), body("second"));
         QVERIFY(!queue.wordsDue());
+        QVERIFY(settled);
         QCOMPARE(confirmed_.size(), 2);
         QCOMPARE(confirmed_[0].id, raised_[0].id);
         QCOMPARE(confirmed_[0].postData, QByteArray("first") + '\0');

@@ -176,10 +176,13 @@ int main(int argc, char* argv[])
     QObject::connect(&record, &waytrace::RecordSession::popupClosed,
                      [&popup] { popup.widget()->hide(); });
 
-    // Nothing announced is left out: a POST may still wait for its body.
+    // Nothing announced is left out: a POST may still wait for its body, or for the engine's
+    // word correcting it.
     const auto finish = [&session, &app] {
-        session->queue().whenAllRaised(
-            [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); });
+        session->queue().whenAllRaised([&session, &app] {
+            session->queue().whenWordsSettled(
+                [&app] { QTimer::singleShot(0, &app, &QCoreApplication::quit); });
+        });
     };
     int loads = 0;
     const auto loaded = [&](QWebEnginePage* page) {
@@ -194,7 +197,8 @@ int main(int argc, char* argv[])
         if (options->quitAfterLoads > 0 && loads == options->quitAfterLoads)
             session->queue().whenAllRaised([&] {
                 record.stopRecording();
-                QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit);
+                session->queue().whenWordsSettled(
+                    [&app] { QTimer::singleShot(kSettleMs, &app, &QCoreApplication::quit); });
             });
     };
     QObject::connect(main.page(), &QWebEnginePage::loadFinished, &app,
