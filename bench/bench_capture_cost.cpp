@@ -1,17 +1,19 @@
 // What recording costs a page load: the same page with 30 frames and 20 forms, loaded by a bare
 // view and by the recording browser (interceptor, capture script in every frame, recording
 // rule), in the same run. Every iteration loads the page in both, so both see the same engine
-// and caches; each benchmark times one of them.
+// and caches; each benchmark times one of them. Also what a recorded step costs in memory.
 
 #include "page_server.h"
 #include "ratio_report.h"
 
 #include "core/recorded_sequence.h"
 #include "recording/recorder.h"
+#include "webengine/webengine_session.h"
 #include "webengine/webengine_browser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -19,6 +21,8 @@
 #include <QWebEngineView>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -49,10 +53,34 @@ double timedLoad(QWebEnginePage& page, const QUrl& url)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
+// A page of a few kilobytes of text with a form that posts to the next page, as a web
+// application's pages are.
+QByteArray walkPage()
+{
+    QByteArray page = "<!doctype html><meta charset=utf-8><title>walk</title><form method=post "
+                      "action=/walk><input type=hidden name=token value=0123456789abcdef>"
+                      "<input name=q value=next></form>";
+    for (int i = 0; i < 40; ++i)
+        page += "<p>Line " + QByteArray::number(i) + " of an ordinary page, words to read.</p>";
+    return page;
+}
+
+// Resident memory of this process, which is the engine's browser process too, in KiB.
+double residentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const auto fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1024;
+}
+
 struct Browsers
 {
-    // The page and its frames.
-    bench::PageServer server{[page = framedPage()](const QByteArray& head) {
+    // The page and its frames; the walk's pages.
+    bench::PageServer server{[page = framedPage(), walk = walkPage()](const QByteArray& head) {
+        if (head.contains(" /walk"))
+            return walk;
         return head.startsWith("GET /frame") ? QByteArray("<!doctype html><title>f</title><form "
                                                           "method=post action=/f><input name=a "
                                                           "value=b></form>")
@@ -136,6 +164,52 @@ void BM_FirstPage(benchmark::State& state)
         state.SetIterationTime(seconds);
     }
 }
+
+// Each page's form posted by the page itself, `steps` times; what the process grew by, per step.
+double growthPerStep(QWebEnginePage& page, const QUrl& start, int steps)
+{
+    timedLoad(page, start);
+    const auto submitted = [&page] {
+        QEventLoop loop;
+        QObject::connect(&page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        page.runJavaScript(QStringLiteral("document.forms[0].submit()"));
+        loop.exec();
+    };
+    for (int i = 0; i < 30; ++i) // the engine's caches and pools settle first
+        submitted();
+    const double before = residentKiB();
+    for (int i = 0; i < steps; ++i)
+        submitted();
+    return (residentKiB() - before) / steps;
+}
+
+// Arg 0 a bare view, arg 1 a recording browser and its recorder (the sequence, the pages seen);
+// the counter is the process's growth a step. Each makes its browser afresh.
+void BM_MemoryPerStep(benchmark::State& state)
+{
+    constexpr int kSteps = 400;
+    for (auto _ : state) {
+        const auto start = QUrl(browsers->server.url(QStringLiteral("/walk"), ++browsers->loads));
+        double growth = 0;
+        if (state.range(0) == 1) {
+            const auto session = waytrace::WebEngineSession::create();
+            waytrace::WebEngineBrowser browser(session);
+            waytrace::Recorder recorder(QStringLiteral("http://127.0.0.1:1/help"));
+            recorder.listen(browser);
+            growth = growthPerStep(*browser.page(), start, kSteps);
+            if (recorder.sequence().count() < kSteps)
+                state.SkipWithError("the steps were not recorded");
+        } else {
+            QWebEngineProfile profile;
+            QWebEnginePage page(&profile);
+            growth = growthPerStep(page, start, kSteps);
+        }
+        state.counters["KiB_per_step"] = growth;
+    }
+}
+
+BENCHMARK(BM_MemoryPerStep)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 
 BENCHMARK(BM_FirstPage)
     ->Arg(0)
