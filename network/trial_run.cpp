@@ -3,6 +3,7 @@
 #include "common/accepted_certificates.h"
 #include "common/header_lines.h"
 #include "common/logging.h"
+#include "content_decoding.h"
 #include "core/recording_rule.h"
 #include "origin.h"
 #include "resources/string_table.h"
@@ -158,6 +159,7 @@ struct TrialRun::Answer
     QByteArray head;                       // the first bytes, until the charset is known
     std::optional<ResponseJudge> judge;    // from then on
     std::unique_ptr<QTextDecoder> decoder; // none where the bytes are searched as they come
+    std::unique_ptr<ContentDecoding> content; // of the reply being read
 
     [[nodiscard]] bool searching() const
     {
@@ -353,11 +355,17 @@ void TrialRun::send(const QUrl& url, bool post)
     for (const auto& [name, value] : parseHeaderLines(step.headers)) {
         const auto use = headerUse(name);
         const bool bodyType = name.compare("Content-Type", Qt::CaseInsensitive) == 0;
+        // The run offers the encodings it decodes itself (below).
+        const bool encodings = name.compare("Accept-Encoding", Qt::CaseInsensitive) == 0;
         if (use == HeaderUse::Ignored || (use == HeaderUse::OwnOriginOnly && !ownOrigin) ||
-            (bodyType && !post))
+            (bodyType && !post) || encodings)
             continue;
         request.setRawHeader(name, value);
     }
+    // Decoded here rather than by the network layer, which takes a compressed answer cut short
+    // for a whole one: only the decoder knows where the stream ends.
+    request.setRawHeader("Accept-Encoding", "gzip, deflate");
+    answer_->content.reset();
     if (post && !request.hasRawHeader("Content-Type"))
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -404,22 +412,30 @@ void TrialRun::read()
         reply.skip(reply.bytesAvailable()); // the body of a redirect is not the answer
         return;
     }
-    while (reply.bytesAvailable() > 0) {
-        const QByteArray piece = reply.read(kPieceSize);
-        answer.size += piece.size();
-        auto& kept = answer.exchange.bodyStart;
-        if (kept.size() < TrialRunExchange::kBodyStart)
-            kept += piece.left(TrialRunExchange::kBodyStart - kept.size());
-        // Once the verdict is settled the rest is only counted: it must still come whole.
-        if (!answer.searching())
-            continue;
-        if (answer.judge) {
-            answer.search(piece);
-        } else {
-            answer.head += piece;
-            if (answer.head.size() >= kCharsetSniffSize)
-                answer.startSearching(reply.rawHeader("Content-Type"));
-        }
+    if (!answer.content)
+        answer.content = std::make_unique<ContentDecoding>(reply.rawHeader("Content-Encoding"));
+    while (reply.bytesAvailable() > 0)
+        answer.content->decode(reply.read(kPieceSize), [&](const QByteArray& piece) {
+            take(reply, piece);
+        });
+}
+
+void TrialRun::take(const QNetworkReply& reply, const QByteArray& piece)
+{
+    Answer& answer = *answer_;
+    answer.size += piece.size();
+    auto& kept = answer.exchange.bodyStart;
+    if (kept.size() < TrialRunExchange::kBodyStart)
+        kept += piece.left(TrialRunExchange::kBodyStart - kept.size());
+    // Once the verdict is settled the rest is only counted: it must still come whole.
+    if (!answer.searching())
+        return;
+    if (answer.judge) {
+        answer.search(piece);
+    } else {
+        answer.head += piece;
+        if (answer.head.size() >= kCharsetSniffSize)
+            answer.startSearching(reply.rawHeader("Content-Type"));
     }
 }
 
@@ -458,8 +474,14 @@ void TrialRun::replied()
     result.exchange.responseHeaders = reply->rawHeaderPairs();
     if (result.failure == TrialRunFailure::None && status == 0)
         result.failure = TrialRunFailure::Other;
+    if (result.failure == TrialRunFailure::None && answer.content && !answer.content->whole()) {
+        const QByteArray& fault = answer.content->fault();
+        result.failure = fault.isEmpty() ? TrialRunFailure::BrokenOff : TrialRunFailure::Unreadable;
+        result.failureDetail = QString::fromLatin1(fault);
+    }
     if (result.failure != TrialRunFailure::None) {
-        result.failureDetail = reply->errorString();
+        if (result.failureDetail.isEmpty())
+            result.failureDetail = reply->errorString();
         if (result.failure == TrialRunFailure::Secure)
             result.certificateProblem = answer.certificateProblem;
         qCDebug(logTrialRun) << "URL" << result.position << "unanswered:" << reply->error();

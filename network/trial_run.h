@@ -132,6 +132,8 @@ private:
     void runNext();
     void send(const QUrl& url, bool post);
     void read();
+    // A piece of the answer's body, its encoding undone.
+    void take(const QNetworkReply& reply, const QByteArray& piece);
     void replied();
     void certificateDoubted(const QList<QSslError>& errors);
     // The answer against the page the user saw; the values its page offers, for later steps.

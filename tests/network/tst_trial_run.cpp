@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <zlib.h>
+
 using namespace waytrace;
 using namespace std::string_literals;
 
@@ -23,6 +25,20 @@ QByteArray answer(const QByteArray& status, const QByteArray& body,
 {
     return "HTTP/1.1 " + status + "\r\n" + extra +
            "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+// `data` as a gzip stream.
+QByteArray gzip(const QByteArray& data)
+{
+    const QByteArray zlib = qCompress(data).mid(4); // less Qt's length prefix
+    QByteArray out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+    out += zlib.mid(2, zlib.size() - 6); // less zlib's header and checksum
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(data.constData()),
+                           static_cast<uInt>(data.size()));
+    for (const auto word : {static_cast<quint32>(crc), static_cast<quint32>(data.size())})
+        for (int shift = 0; shift < 32; shift += 8)
+            out += static_cast<char>((word >> shift) & 0xff);
+    return out;
 }
 
 RecordRef record(const QString& url, std::u16string requiredKeywords = {},
@@ -343,18 +359,36 @@ private slots:
                     return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
                 if (request.target == "/loop")
                     return answer("302 Found", "", "Location: /loop\r\n");
+                // A gzip stream cut in half: the connection closes before the length it
+                // promised, or the length promises only the half that came.
+                const QByteArray whole = gzip(QByteArray(3000, 'w') + "forbidden");
+                const QByteArray half = whole.left(whole.size() / 2);
+                if (request.target == "/cut-gzip")
+                    return "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                           QByteArray::number(whole.size()) + "\r\n\r\n" + half;
+                if (request.target == "/short-gzip")
+                    return answer("200 OK", half, "Content-Encoding: gzip\r\n");
+                if (request.target == "/gzip")
+                    return answer("200 OK", whole, "Content-Encoding: gzip\r\n");
                 return std::nullopt;
             });
         RecordedSequence sequence;
         sequence.append(record(server_.url("cut")));
         sequence.append(record(server_.url("loop")));
+        sequence.append(record(server_.url("cut-gzip"), {}, u"forbidden"));
+        sequence.append(record(server_.url("short-gzip"), {}, u"forbidden"));
+        sequence.append(record(server_.url("gzip"), u"forbidden"));
         TrialRun trialRun;
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 2);
+        QCOMPARE(results.size(), 5);
+        QVERIFY(results[4].passed());
+        QCOMPARE(results[4].size, 3009);
         QCOMPARE(results[0].failure, TrialRunFailure::BrokenOff);
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
         QCOMPARE(results[1].failure, TrialRunFailure::Redirects);
+        QCOMPARE(results[2].failure, TrialRunFailure::BrokenOff);
+        QCOMPARE(results[3].failure, TrialRunFailure::BrokenOff);
     }
 
     // The run as a HAR: each URL's request and answer, credentials hidden.
@@ -449,8 +483,8 @@ private slots:
         QCOMPARE(results[0].fires.forbiddenKeywords, std::optional<bool>(true));
     }
 
-    // An answer that keeps trickling in ends at the overall limit; one the network layer cannot
-    // read to its end fails in its own words, never passes.
+    // An answer that keeps trickling in ends at the overall limit; one that cannot be read to
+    // its end fails, saying why, never passes; a highly compressed one is read to its end.
     void answersEndWithinTheirLimits()
     {
         PieceServer trickle(
@@ -479,12 +513,13 @@ private slots:
         QCOMPARE(results.size(), 3);
         QCOMPARE(results[0].failure, TrialRunFailure::TooSlow);
         QVERIFY(results[0].milliseconds < 5000);
-        for (const int bad : {1, 2}) {
-            QCOMPARE(results[bad].failure, TrialRunFailure::Unreadable);
-            QVERIFY(results[bad].failureDetail.startsWith(QStringLiteral("Decompression failed")));
-            QCOMPARE(results[bad].status, 200);
-            QVERIFY(!results[bad].passed());
-        }
+        QCOMPARE(results[1].failure, TrialRunFailure::None);
+        QCOMPARE(results[1].size, 64 * 1024 * 1024 + 9);
+        QCOMPARE(results[1].fires.forbiddenKeywords, std::optional<bool>(true));
+        QCOMPARE(results[2].failure, TrialRunFailure::Unreadable);
+        QCOMPARE(results[2].failureDetail, QStringLiteral("the compressed answer is damaged"));
+        QCOMPARE(results[2].status, 200);
+        QVERIFY(!results[2].passed());
     }
 
     // Recorded header lines go out only where they belong: credentials to the URL's own origin,
