@@ -9,6 +9,16 @@ namespace waytrace {
 
 namespace {
 
+// The first of `lines` that `others` does not have.
+std::u16string firstLineMissing(const std::vector<std::u16string>& lines,
+                                const std::vector<std::u16string>& others)
+{
+    for (const auto& line : lines)
+        if (std::find(others.begin(), others.end(), line) == others.end())
+            return line;
+    return {};
+}
+
 std::uint32_t fnv1a(std::u16string_view text)
 {
     std::uint32_t hash = 2166136261U;
@@ -29,7 +39,7 @@ std::u16string comparableAddress(std::u16string_view address)
     if (question == std::u16string_view::npos)
         return out;
     char16_t separator = u'?';
-    for (const auto& [name, value] : formFields(address.substr(question + 1))) {
+    for (const auto& [name, value, target] : formFields(address.substr(question + 1))) {
         if (isPerVisitValue(name, value))
             continue;
         out += separator + name + u'=' + value;
@@ -91,9 +101,21 @@ double fingerprintSimilarity(const TextFingerprint& a, const TextFingerprint& b)
     return static_cast<double>(shared) / static_cast<double>(together.size());
 }
 
+SeenPage seenPageOf(int status, std::u16string finalUrl, const HtmlReading& page)
+{
+    SeenPage seen{status, std::move(finalUrl), page.title, textFingerprint(page.text), {}};
+    std::u16string_view text = page.text;
+    while (!text.empty() && seen.lines.size() < kSeenLines) {
+        const auto end = std::min(text.find(u'\n'), text.size());
+        seen.lines.emplace_back(text.substr(0, std::min(end, kSeenLineLength)));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return seen;
+}
+
 SeenPage seenPageOf(int status, std::u16string finalUrl, std::u16string_view html)
 {
-    return {status, std::move(finalUrl), htmlTitle(html), textFingerprint(visibleText(html))};
+    return seenPageOf(status, std::move(finalUrl), readHtml(html));
 }
 
 std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& got)
@@ -101,15 +123,19 @@ std::vector<PageDifference> comparePages(const SeenPage& saw, const SeenPage& go
     using Kind = PageDifference::Kind;
     std::vector<PageDifference> differences;
     if (saw.status != 0 && got.status != 0 && saw.status != got.status)
-        differences.push_back({Kind::Status, number(saw.status), number(got.status)});
+        differences.push_back({Kind::Status, number(saw.status), number(got.status), 0});
     if (!saw.finalUrl.empty() && !got.finalUrl.empty() &&
         comparableAddress(saw.finalUrl) != comparableAddress(got.finalUrl))
-        differences.push_back({Kind::Address, saw.finalUrl, got.finalUrl});
+        differences.push_back({Kind::Address, saw.finalUrl, got.finalUrl, 0});
     if (!saw.title.empty() && saw.title != got.title)
-        differences.push_back({Kind::Title, saw.title, got.title});
-    if (saw.fingerprint.size() >= kComparableText && got.fingerprint.size() >= kComparableText &&
-        fingerprintSimilarity(saw.fingerprint, got.fingerprint) < kAlikeText)
-        differences.push_back({Kind::Text, {}, {}});
+        differences.push_back({Kind::Title, saw.title, got.title, 0});
+    if (saw.fingerprint.size() >= kComparableText && got.fingerprint.size() >= kComparableText) {
+        const double alike = fingerprintSimilarity(saw.fingerprint, got.fingerprint);
+        if (alike < kAlikeText)
+            differences.push_back({Kind::Text, firstLineMissing(saw.lines, got.lines),
+                                   firstLineMissing(got.lines, saw.lines),
+                                   static_cast<int>(alike * 100 + 0.5)});
+    }
     return differences;
 }
 

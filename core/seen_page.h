@@ -4,6 +4,8 @@
 // with it: its status, where it ended up, its title, and a fingerprint of its text: enough to
 // tell another page from it, not the page.
 
+#include "html_text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,16 +24,22 @@ struct SeenPage
     std::u16string finalUrl;
     std::u16string title;
     TextFingerprint fingerprint;
+    // Its first lines of text, shortened: what a difference in the text quotes.
+    std::vector<std::u16string> lines;
 
     friend bool operator==(const SeenPage&, const SeenPage&) = default;
 };
+
+inline constexpr std::size_t kSeenLines = 12;
+inline constexpr std::size_t kSeenLineLength = 160;
 
 TextFingerprint textFingerprint(std::u16string_view text);
 
 // From 0 (nothing shared) to 1 (alike); 1 when either has no text to compare.
 double fingerprintSimilarity(const TextFingerprint& a, const TextFingerprint& b);
 
-// The page an answer shows, from its HTML.
+// The page an answer shows, from its HTML read once, or from the HTML itself.
+SeenPage seenPageOf(int status, std::u16string finalUrl, const HtmlReading& page);
 SeenPage seenPageOf(int status, std::u16string finalUrl, std::u16string_view html);
 
 // How a replayed page differs from the one the user saw.
@@ -42,10 +50,11 @@ struct PageDifference
         Status,
         Address, // the final address, values that change per visit aside
         Title,
-        Text, // `saw` and `got` empty: the texts share too little
+        Text, // the texts share too little; `saw` and `got` the first lines one lacks of the other
     } kind;
     std::u16string saw;
     std::u16string got;
+    int alikePercent = 0; // Text: how many of the phrases the two have in common, in percent
 
     friend bool operator==(const PageDifference&, const PageDifference&) = default;
 };

@@ -126,6 +126,145 @@ bool looksRandom(std::u16string_view value)
     return bits >= kMinBitsPerCharacter;
 }
 
+// Ten to 31 hex digits, letters and digits both, varied: a nonce ("_wpnonce", a comment form's
+// "_wp_unfiltered_html_comment"). A hash of 32 or more is as likely a hash of the content.
+bool looksLikeHexNonce(std::u16string_view value)
+{
+    constexpr std::size_t kMinLength = 10;
+    constexpr std::size_t kHashLength = 32;
+    constexpr std::size_t kMinDistinct = 5;
+    if (value.size() < kMinLength || value.size() >= kHashLength)
+        return false;
+    bool digit = false;
+    bool letter = false;
+    std::array<bool, 16> seen{};
+    for (const char16_t c : value) {
+        const char16_t l = lower(c);
+        if (l >= u'0' && l <= u'9')
+            digit = true;
+        else if (l >= u'a' && l <= u'f')
+            letter = true;
+        else
+            return false;
+        seen[static_cast<std::size_t>(l <= u'9' ? l - u'0' : l - u'a' + 10)] = true;
+    }
+    return digit && letter &&
+           static_cast<std::size_t>(std::count(seen.begin(), seen.end(), true)) >= kMinDistinct;
+}
+
+
+// YYYYMMDDhhmmss, as wikis stamp the start of an edit.
+bool looksLikeTimeStamp(std::u16string_view value)
+{
+    if (value.size() != 14 ||
+        !std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        return false;
+    const auto at = [&](std::size_t i) { return (value[i] - u'0') * 10 + (value[i + 1] - u'0'); };
+    return (at(0) == 19 || at(0) == 20) && at(4) >= 1 && at(4) <= 12 && at(6) >= 1 &&
+           at(6) <= 31 && at(8) < 24 && at(10) < 60 && at(12) < 60;
+}
+
+// A field whose name or value's shape says it is a token or a stamp of the visit.
+bool looksLikeToken(std::u16string_view name, std::u16string_view value)
+{
+    return isTokenName(name) || looksLikeHexNonce(value) || looksLikeEpoch(value) ||
+           looksLikeTimeStamp(value);
+}
+
+// The value of a record's Content-Type line, in lower case; empty when it has none.
+std::u16string contentType(std::u16string_view headers)
+{
+    for (std::size_t from = 0; from < headers.size();) {
+        auto end = headers.find(u'\n', from);
+        if (end == headers.npos)
+            end = headers.size();
+        std::u16string line(headers.substr(from, end - from));
+        from = end + 1;
+        std::transform(line.begin(), line.end(), line.begin(), lower);
+        if (!line.starts_with(u"content-type:"))
+            continue;
+        line.erase(0, 13);
+        const auto first = line.find_first_not_of(u" \t");
+        const auto last = line.find_last_not_of(u" \t\r");
+        return first == line.npos ? std::u16string() : line.substr(first, last - first + 1);
+    }
+    return {};
+}
+
+// A parameter of a header value (`boundary` of a multipart type), quotes taken off.
+std::u16string parameter(std::u16string_view value, std::u16string_view name)
+{
+    const auto at = value.find(std::u16string(name) + u'=');
+    if (at == value.npos)
+        return {};
+    auto rest = value.substr(at + name.size() + 1);
+    if (rest.starts_with(u'"')) {
+        rest.remove_prefix(1);
+        return std::u16string(rest.substr(0, rest.find(u'"')));
+    }
+    return std::u16string(rest.substr(0, rest.find_first_of(u"; \t\r")));
+}
+
+// The fields of a multipart/form-data body; files (a part with a filename) are not values a
+// page hands out.
+std::vector<OfferedValue> multipartFields(std::u16string_view body, std::u16string_view boundary)
+{
+    std::vector<OfferedValue> fields;
+    if (boundary.empty())
+        return fields;
+    const std::u16string delimiter = u"--" + std::u16string(boundary);
+    for (auto at = body.find(delimiter); at != body.npos;) {
+        const auto start = at + delimiter.size();
+        const auto next = body.find(delimiter, start);
+        std::u16string_view part = body.substr(start, next == body.npos ? body.npos : next - start);
+        at = next;
+        if (part.starts_with(u"\r\n"))
+            part.remove_prefix(2);
+        const auto headEnd = part.find(u"\r\n\r\n");
+        if (headEnd == part.npos)
+            continue;
+        std::u16string head(part.substr(0, headEnd));
+        std::transform(head.begin(), head.end(), head.begin(), lower);
+        if (head.find(u"filename=") != head.npos)
+            continue;
+        auto name = parameter(part.substr(0, headEnd), u"name");
+        if (name.empty())
+            name = parameter(part.substr(0, headEnd), u"NAME");
+        auto value = part.substr(headEnd + 4);
+        if (value.ends_with(u"\r\n"))
+            value.remove_suffix(2);
+        if (!name.empty())
+            fields.push_back({std::move(name), std::u16string(value), {}});
+    }
+    return fields;
+}
+
+// The fields of a text/plain form body: a "name=value" line each.
+std::vector<OfferedValue> plainTextFields(std::u16string_view body)
+{
+    std::vector<OfferedValue> fields;
+    for (std::size_t from = 0; from < body.size();) {
+        auto end = body.find(u'\n', from);
+        if (end == body.npos)
+            end = body.size();
+        auto line = body.substr(from, end - from);
+        from = end + 1;
+        if (line.ends_with(u'\r'))
+            line.remove_suffix(1);
+        const auto equals = line.find(u'=');
+        if (equals != line.npos && equals > 0)
+            fields.push_back({std::u16string(line.substr(0, equals)),
+                              std::u16string(line.substr(equals + 1)), {}});
+    }
+    return fields;
+}
+
+// An address without its query and fragment.
+std::u16string_view withoutQuery(std::u16string_view address)
+{
+    return address.substr(0, address.find_first_of(u"?#"));
+}
+
 } // namespace
 
 PhraseScan::PhraseScan(std::string phrase, std::size_t unit)
@@ -224,81 +363,110 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
 
 bool isPerVisitValue(std::u16string_view name, std::u16string_view value)
 {
-    return isTokenName(name) || looksRandom(value) || looksLikeEpoch(value);
+    return looksLikeToken(name, value) || looksRandom(value);
+}
+
+std::vector<OfferedValue> sentFields(const UrlRecord& record)
+{
+    std::vector<OfferedValue> fields;
+    const std::u16string_view address = record.urlAddress;
+    if (const auto question = address.find(u'?'); question != address.npos)
+        fields = formFields(address.substr(question + 1, address.find(u'#') - question - 1));
+    if (record.postBody.empty())
+        return fields;
+    const std::u16string body = recordedBodyText(record.postBody);
+    const std::u16string type = contentType(record.headers);
+    std::vector<OfferedValue> sent;
+    if (type.starts_with(u"multipart/form-data"))
+        sent = multipartFields(body, parameter(type, u"boundary"));
+    else if (type.starts_with(u"text/plain"))
+        sent = plainTextFields(body);
+    else
+        sent = formFields(body);
+    fields.insert(fields.end(), std::make_move_iterator(sent.begin()),
+                  std::make_move_iterator(sent.end()));
+    return fields;
 }
 
 std::vector<StaleField> staleFields(const UrlRecord& record)
 {
     std::vector<StaleField> found;
-    const auto check = [&](std::u16string_view encoded) {
-        for (auto& sent : formFields(encoded)) {
-            if (std::any_of(found.begin(), found.end(),
-                            [&](const StaleField& field) { return field.name == sent.name; }))
-                continue;
-            if (isTokenName(sent.name))
-                found.push_back({std::move(sent.name), StaleField::Reason::TokenName, {}, {}, 0});
-            else if (looksRandom(sent.value) || looksLikeEpoch(sent.value))
-                found.push_back({std::move(sent.name), StaleField::Reason::RandomValue, {}, {}, 0});
-        }
-    };
-    const std::u16string_view address = record.urlAddress;
-    if (const auto question = address.find(u'?'); question != address.npos)
-        check(address.substr(question + 1, address.find(u'#') - question - 1));
-    check(recordedBodyText(record.postBody));
+    for (auto& sent : sentFields(record)) {
+        if (std::any_of(found.begin(), found.end(),
+                        [&](const StaleField& field) { return field.name == sent.name; }))
+            continue;
+        const auto kind = looksLikeToken(sent.name, sent.value) ? StaleField::Kind::Token
+                                                                : StaleField::Kind::ChangesPerVisit;
+        if (isTokenName(sent.name))
+            found.push_back({std::move(sent.name), StaleField::Reason::TokenName, kind,
+                             std::move(sent.value), {}, 0});
+        else if (isPerVisitValue({}, sent.value))
+            found.push_back({std::move(sent.name), StaleField::Reason::RandomValue, kind,
+                             std::move(sent.value), {}, 0});
+    }
     return found;
 }
 
-void LiveValues::offer(int position, std::u16string_view html)
+void LiveValues::offer(int position, const HtmlReading& page)
 {
-    // Per page: a name offered with one value only; with several (the "id" of each link), none.
-    std::vector<std::pair<OfferedValue, bool>> page;
-    for (auto& offered : offeredValues(html)) {
-        const auto same = std::find_if(page.begin(), page.end(), [&](const auto& known) {
-            return known.first.name == offered.name;
-        });
-        if (same == page.end())
-            page.push_back({std::move(offered), true});
-        else if (same->first.value != offered.value)
-            same->second = false;
-    }
-    for (auto& entry : page) {
-        auto& offered = entry.first;
-        const bool single = entry.second;
-        auto known = std::find_if(values_.begin(), values_.end(),
-                                  [&](const Offer& value) { return value.name == offered.name; });
-        if (known == values_.end() && single)
-            values_.push_back({std::move(offered.name), std::move(offered.value), position});
-        else if (known != values_.end() && single)
-            *known = {std::move(offered.name), std::move(offered.value), position};
-        else if (known != values_.end())
-            values_.erase(known);
-    }
+    // The newest page that offers a name stands for it, with every value it offers.
+    std::vector<Offer> fresh;
+    for (const auto& offered : page.offered)
+        fresh.push_back({offered.name, offered.value, offered.target, position});
+    std::erase_if(values_, [&](const Offer& known) {
+        return std::any_of(fresh.begin(), fresh.end(),
+                           [&](const Offer& offer) { return offer.name == known.name; });
+    });
+    values_.insert(values_.end(), std::make_move_iterator(fresh.begin()),
+                   std::make_move_iterator(fresh.end()));
+}
+
+const LiveValues::Offer* LiveValues::offerFor(const std::u16string& name,
+                                              std::u16string_view address) const
+{
+    std::vector<const Offer*> candidates;
+    for (const auto& offer : values_)
+        if (offer.name == name)
+            candidates.push_back(&offer);
+    const auto single = [](const std::vector<const Offer*>& offers) -> const Offer* {
+        if (offers.empty())
+            return nullptr;
+        return std::all_of(offers.begin(), offers.end(),
+                           [&](const Offer* offer) { return offer->value == offers[0]->value; })
+                   ? offers[0]
+                   : nullptr;
+    };
+    if (const Offer* only = single(candidates))
+        return only;
+    // Offered several times (the form's token and the logout link's): the one that goes here.
+    std::erase_if(candidates, [&](const Offer* offer) {
+        return withoutQuery(offer->target) != withoutQuery(address);
+    });
+    return single(candidates);
 }
 
 std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
 {
     std::vector<StaleField> found;
-    for (const auto& field : staleFields(record)) {
-        std::u16string recorded;
-        const auto take = [&](std::u16string_view encoded) {
-            for (auto& [name, value] : formFields(encoded))
-                if (name == field.name)
-                    recorded = std::move(value);
-        };
-        const std::u16string_view address = record.urlAddress;
-        if (const auto question = address.find(u'?'); question != address.npos)
-            take(address.substr(question + 1, address.find(u'#') - question - 1));
-        take(recordedBodyText(record.postBody));
-        // A random-looking value is not enough: a hash of the page's text that the server
-        // ignores changes as the text does. A per-visit name or a time stamp is.
-        if (field.reason == StaleField::Reason::RandomValue && !looksLikeEpoch(recorded))
+    for (auto& [name, recorded, target] : sentFields(record)) {
+        if (std::any_of(found.begin(), found.end(),
+                        [&](const StaleField& field) { return field.name == name; }))
             continue;
-        const auto live = std::find_if(values_.begin(), values_.end(), [&](const Offer& value) {
-            return value.name == field.name;
-        });
-        if (live != values_.end() && live->value != recorded)
-            found.push_back({field.name, StaleField::Reason::LiveValue, std::move(recorded),
-                             live->value, live->position});
+        const bool token = looksLikeToken(name, recorded);
+        const auto kind = token ? StaleField::Kind::Token : StaleField::Kind::ChangesPerVisit;
+        const bool offered = std::any_of(values_.begin(), values_.end(),
+                                         [&](const Offer& offer) { return offer.name == name; });
+        if (const Offer* live = offerFor(name, record.urlAddress)) {
+            if (live->value != recorded)
+                found.push_back({std::move(name), StaleField::Reason::LiveValue, kind,
+                                 std::move(recorded), live->value, live->position});
+        } else if (!offered && token) {
+            // No page of the run offers it: its name or shape is all there is to go by.
+            found.push_back({std::move(name),
+                             isTokenName(name) ? StaleField::Reason::TokenName
+                                               : StaleField::Reason::RandomValue,
+                             kind, std::move(recorded), {}, 0});
+        }
     }
     return found;
 }

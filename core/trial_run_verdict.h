@@ -3,6 +3,7 @@
 // What a trial run of a recorded URL concludes, read as the control panel's labels say, and which
 // recorded form fields are likely to be stale when the monitor replays them.
 
+#include "html_text.h"
 #include "url_record.h"
 
 #include <optional>
@@ -81,17 +82,25 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
                                std::u16string_view forbiddenKeywords,
                                std::optional<CodeCondition> condition, int code);
 
-// A field a step sends (in its body or its address's query) whose recorded value will likely be
-// refused when replayed.
+// A field a step sends (in its address's query or its body, of any kind) whose recorded value
+// will likely be refused when replayed.
 struct StaleField
 {
     std::u16string name;
     enum class Reason
     {
         TokenName,   // named like a per-visit value (csrf, nonce, sectok, session, date, ...)
-        RandomValue, // 16 or more characters of base64 or hex that look random, or a time stamp
+        RandomValue, // looks random (16 or more base64 characters, 10 or more hex digits) or
+                     // like a time stamp
         LiveValue,   // the pages of a replay offer it with another value
     } reason;
+    // What it is: a token (its name or its value's shape says so), or anything else a page
+    // hands out anew on each visit (a hash of the text being edited, say).
+    enum class Kind
+    {
+        Token,
+        ChangesPerVisit,
+    } kind = Kind::Token;
     // For LiveValue: the value recorded, the one offered now, and the step whose answer did.
     std::u16string recorded;
     std::u16string live;
@@ -101,18 +110,23 @@ struct StaleField
 // Whether a field's name or value looks like one that changes per visit.
 bool isPerVisitValue(std::u16string_view name, std::u16string_view value);
 
-// Before a run: the fields of a record's query and urlencoded body that look like per-visit
-// values, by their names and values.
+// The fields a record sends: its address's query, then its body, urlencoded, multipart (its
+// files left out) or plain text, as its Content-Type line says.
+std::vector<OfferedValue> sentFields(const UrlRecord& record);
+
+// Before a run: the fields a record sends that look like per-visit values, by their names and
+// values.
 std::vector<StaleField> staleFields(const UrlRecord& record);
 
 // During a run: the values the answers so far offer for later requests (hidden inputs, link
-// and form-action queries), the newest page's for each name. A field that looks per-visit and
-// is now offered with another value than recorded is stale for certain; the same value, or one
-// no page offers, is left alone.
+// and form-action queries), the newest page's for each name. A field sent with another value
+// than a page now offers is stale for certain; one offered with the recorded value is left
+// alone; a token no page offers is stale by its name or shape.
 class LiveValues
 {
 public:
-    void offer(int position, std::u16string_view html);
+    // `page`'s targets made absolute against the page's address.
+    void offer(int position, const HtmlReading& page);
     [[nodiscard]] std::vector<StaleField> staleIn(const UrlRecord& record) const;
 
 private:
@@ -120,8 +134,14 @@ private:
     {
         std::u16string name;
         std::u16string value;
+        std::u16string target;
         int position = 0;
     };
+    // The value offered for `name` to `address`: where the newest page offers several, that of
+    // the form or link that goes there.
+    [[nodiscard]] const Offer* offerFor(const std::u16string& name,
+                                        std::u16string_view address) const;
+
     std::vector<Offer> values_;
 };
 

@@ -89,6 +89,9 @@ QByteArray seenJson(const SeenPage& seen)
                      ", \"title\": " + quoted(seen.title) + ", \"fingerprint\": [";
     for (std::size_t i = 0; i < seen.fingerprint.size(); ++i)
         out += (i > 0 ? "," : "") + QByteArray::number(seen.fingerprint[i]);
+    out += "], \"lines\": [";
+    for (std::size_t i = 0; i < seen.lines.size(); ++i)
+        out += (i > 0 ? ", " : "") + quoted(seen.lines[i]);
     return out + "]}";
 }
 
@@ -110,6 +113,10 @@ std::optional<SeenPage> seenFrom(const QJsonValue& value)
             return std::nullopt;
         seen.fingerprint.push_back(static_cast<std::uint32_t>(hash.toDouble()));
     }
+    // Quoted in a difference only: a few short lines at most, whatever the file says.
+    for (const auto& line : fields.value(QLatin1String("lines")).toArray())
+        if (line.isString() && seen.lines.size() < kSeenLines)
+            seen.lines.push_back(line.toString().left(kSeenLineLength).toStdU16String());
     std::sort(seen.fingerprint.begin(), seen.fingerprint.end());
     seen.fingerprint.erase(std::unique(seen.fingerprint.begin(), seen.fingerprint.end()),
                            seen.fingerprint.end());

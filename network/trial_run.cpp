@@ -256,7 +256,9 @@ void TrialRun::start(const RecordedSequence& sequence)
         step.code = record->responseCode;
         step.seen = record->seen;
         step.sent.urlAddress = record->urlAddress;
+        step.sent.method = record->method;
         step.sent.postBody = record->postBody;
+        step.sent.headers = record->headers;
         steps_.push_back(std::move(step));
     }
 
@@ -507,13 +509,18 @@ void TrialRun::compareWithSeen(TrialRunResult& result, const Step& step,
         return;
     const QByteArray& body = result.exchange.bodyStart;
     const QString html = declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
-    const std::u16string text = html.toStdU16String();
-    live_.offer(result.position, text);
+    HtmlReading page = readHtml(html.toStdU16String());
+    // Where each value goes, as an address a later step's can be held against.
+    const QUrl here(result.finalUrl);
+    for (auto& offered : page.offered)
+        offered.target = here.resolved(QUrl(QString::fromStdU16String(offered.target)))
+                             .toString(QUrl::FullyEncoded)
+                             .toStdU16String();
+    live_.offer(result.position, page);
     if (step.seen)
         result.differences = comparePages(
             *step.seen,
-            seenPageOf(result.status,
-                       QUrl(result.finalUrl).toString(QUrl::FullyEncoded).toStdU16String(), text));
+            seenPageOf(result.status, here.toString(QUrl::FullyEncoded).toStdU16String(), page));
 }
 
 void TrialRun::finishStep(const TrialRunResult& result)

@@ -154,6 +154,10 @@ enum class TextId : int
     AlertIfAppears = 248,
     SelectionTooLong = 249,
     BodyUnconfirmed = 250,
+    StaleToken = 251,
+    StaleChangesPerVisit = 252,
+    PhrasesInCommon = 253,
+    StaleNotOffered = 254,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -301,6 +305,10 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::AlertIfMissing,
                                            TextId::AlertIfAppears,
                                            TextId::SelectionTooLong,
-                                           TextId::BodyUnconfirmed};
+                                           TextId::BodyUnconfirmed,
+                                           TextId::StaleToken,
+                                           TextId::StaleChangesPerVisit,
+                                           TextId::PhrasesInCommon,
+                                           TextId::StaleNotOffered};
 
 } // namespace waytrace

@@ -120,9 +120,14 @@ QString differencesText(const TrialRunResult& result)
         case Kind::Title:
             texts << loadText(TextId::SawTitle).arg(saw, got);
             break;
-        case Kind::Text:
-            texts << loadText(TextId::TextDiffers);
+        case Kind::Text: {
+            QString text = loadText(TextId::TextDiffers) + QStringLiteral(" (") +
+                           loadText(TextId::PhrasesInCommon).arg(difference.alikePercent);
+            if (!saw.isEmpty() || !got.isEmpty())
+                text += QStringLiteral("; ") + loadText(TextId::SawTitle).arg(saw, got);
+            texts << text + u')';
             break;
+        }
         }
     }
     return texts.join(QStringLiteral(", "));
@@ -173,20 +178,33 @@ QString staleWarning(const QStringList& fields)
 QString liveStaleWarning(const std::vector<StaleField>& fields)
 {
     QStringList details;
-    for (const auto& field : fields)
-        details << loadText(TextId::StaleValueDetail)
-                       .arg(QString::fromStdU16String(field.name),
-                            QString::fromStdU16String(field.recorded),
-                            QString::fromStdU16String(field.live))
-                       .arg(field.offeredBy);
+    for (const auto& field : fields) {
+        const QString name = QString::fromStdU16String(field.name);
+        if (field.offeredBy == 0) {
+            details << loadText(TextId::StaleNotOffered).arg(name, staleKindText(field.kind));
+            continue;
+        }
+        details << QStringLiteral("%1: %2").arg(
+            staleKindText(field.kind), loadText(TextId::StaleValueDetail)
+                                           .arg(name, QString::fromStdU16String(field.recorded),
+                                                QString::fromStdU16String(field.live))
+                                           .arg(field.offeredBy));
+    }
     return loadText(TextId::StaleValuesWarning).arg(details.join(QStringLiteral(", ")));
+}
+
+QString staleKindText(StaleField::Kind kind)
+{
+    return loadText(kind == StaleField::Kind::Token ? TextId::StaleToken
+                                                    : TextId::StaleChangesPerVisit);
 }
 
 QStringList fieldNames(const std::vector<StaleField>& fields)
 {
     QStringList names;
     for (const auto& field : fields)
-        names << QString::fromStdU16String(field.name);
+        names << QStringLiteral("%1 (%2)").arg(QString::fromStdU16String(field.name),
+                                              staleKindText(field.kind));
     return names;
 }
 

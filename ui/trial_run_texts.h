@@ -35,6 +35,8 @@ QString staleWarning(const QStringList& fields);
 QString liveStaleWarning(const std::vector<StaleField>& fields);
 // The names of the fields.
 QStringList fieldNames(const std::vector<StaleField>& fields);
+// Whether a stale field is a token or a value that changes per visit, in words.
+QString staleKindText(StaleField::Kind kind);
 // After the address and any result, for a record that posts values that go stale: a flag and
 // the fields' names.
 QString staleFlag(const QStringList& fields);

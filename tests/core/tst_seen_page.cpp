@@ -17,7 +17,7 @@ QString q(const std::u16string& text)
 QStringList pairs(const std::vector<OfferedValue>& values)
 {
     QStringList out;
-    for (const auto& [name, value] : values)
+    for (const auto& [name, value, target] : values)
         out << q(name) + u'=' + q(value);
     return out;
 }
@@ -58,16 +58,27 @@ class TestSeenPage : public QObject
 private slots:
     void pagesAreReadAsTheyShow()
     {
-        const auto page = editPage(u"t1", u"1733600000");
-        QCOMPARE(q(htmlTitle(page)), "Playground & Sandbox");
-        QCOMPARE(q(visibleText(page)),
-                 QStringLiteral("Log out One Two Gr\u00fc\u00dfe <b> Edit the page and save it."));
+        const auto page = readHtml(editPage(u"t1", u"1733600000"));
+        QCOMPARE(q(page.title), "Playground & Sandbox");
+        QCOMPARE(q(page.text),
+                 QStringLiteral("Log out One Two\nGr\u00fc\u00dfe <b>\nEdit the page and save it."));
         // Hidden inputs and link and action queries; never what a user types, nor what a
         // script or a comment only mentions.
-        QCOMPARE(pairs(offeredValues(page)),
+        QCOMPARE(pairs(page.offered),
                  QStringList({"id=start", "do=logout", "sectok=t1", "id=one", "id=two", "do=save",
                               "sectok=t1", "date=1733600000",
                               "changecheck=0cc175b9c0f1b6a831c399e269772661"}));
+        QCOMPARE(q(page.offered[2].target), "doku.php?id=start&do=logout&sectok=t1");
+        QCOMPARE(q(page.offered[6].target), "doku.php?do=save");
+        // Every reference, however written; nothing of templates, noscript or a second title.
+        const auto admin = readHtml(
+            u"<title>Settings &lsaquo; Blog &#8212; WordPress&NotANamedOne;</title><title>2</title>"
+            u"<template><input type=hidden name=t value=1>hidden</template><body>"
+            u"<noscript>Enable scripts</noscript><table><tr><td>a&ensp;b<td>c&#x1F600;</table>");
+        QCOMPARE(q(admin.title),
+                 QStringLiteral("Settings \u2039 Blog \u2014 WordPress&NotANamedOne;"));
+        QCOMPARE(q(admin.text), QStringLiteral("a\u2002b c\U0001F600"));
+        QVERIFY(admin.offered.empty());
     }
 
     void differencesAreNamed()
@@ -83,11 +94,15 @@ private slots:
                          u"match. Possible CSRF attack. Please log in again to continue.</p>");
         const auto differences = comparePages(saw, got);
         QCOMPARE(differences.size(), 4U);
-        QCOMPARE(differences[0], (PageDifference{Kind::Status, u"200", u"403"}));
+        QCOMPARE(differences[0], (PageDifference{Kind::Status, u"200", u"403", 0}));
         QCOMPARE(differences[1].kind, Kind::Address);
         QCOMPARE(differences[2], (PageDifference{Kind::Title, u"Playground & Sandbox",
-                                                 u"Security Token did not match"}));
+                                                 u"Security Token did not match", 0}));
+        // How much is alike, and the first lines that differ.
         QCOMPARE(differences[3].kind, Kind::Text);
+        QCOMPARE(q(differences[3].saw), "Log out One Two");
+        QVERIFY(q(differences[3].got).startsWith("Security Token did not match. Possible"));
+        QVERIFY(differences[3].alikePercent < 50);
         // A page a script fills has almost no text in what the server sends: not compared.
         got = saw;
         got.fingerprint = textFingerprint(u"Loading...");
@@ -96,29 +111,46 @@ private slots:
         const std::u16string article =
             u"<p>The quick brown fox jumps over the lazy dog while the cat watches from the warm "
             u"window sill and the bird sings a song about spring rain and green fields.</p>";
-        QVERIFY(fingerprintSimilarity(textFingerprint(visibleText(article)),
-                                      textFingerprint(visibleText(article + u"<p>Seen 3 times"))) >=
+        QVERIFY(fingerprintSimilarity(textFingerprint(readHtml(article).text),
+                                      textFingerprint(readHtml(article + u"<p>Seen 3 times").text)) >=
                 kAlikeText);
     }
 
-    // A run flags what its pages now offer otherwise, if the name or value is per-visit; the
-    // same value, a hash the server ignores, a name links use with many values, and what the
-    // user typed are left alone.
+    // A run flags what its pages now offer otherwise, as a token or a value that changes per
+    // visit; the same value, a name links use with many values, and what the user typed are left
+    // alone. Where a page offers a name twice, the value that goes to the step's address counts;
+    // a token no page offers is flagged by its name.
     void liveValuesFlagWhatChanged()
     {
         LiveValues live;
-        QVERIFY(live.staleIn(saveStep(u"old")).empty());
-        live.offer(1, editPage(u"new", u"1733600099"));
-        QStringList flagged;
-        for (const auto& field : live.staleIn(saveStep(u"old")))
-            flagged << q(field.name) + u':' + q(field.recorded) + u'>' + q(field.live) + u'@' +
-                           QString::number(field.offeredBy);
-        QCOMPARE(flagged, QStringList({"sectok:old>new@1", "date:1733600000>1733600099@1"}));
-        live.offer(2, editPage(u"old", u"1733600000"));
-        QVERIFY(live.staleIn(saveStep(u"old")).empty());
+        const auto flagged = [&live](const UrlRecord& record) {
+            QStringList out;
+            for (const auto& field : live.staleIn(record))
+                out << q(field.name) + u':' + q(field.recorded) + u'>' + q(field.live) + u'@' +
+                           QString::number(field.offeredBy) +
+                           (field.kind == StaleField::Kind::Token ? "" : " per visit");
+            return out;
+        };
+        QCOMPARE(flagged(saveStep(u"old")), QStringList({"sectok:old>@0", "date:1733600000>@0"}));
+        live.offer(1, readHtml(editPage(u"new", u"1733600099")));
+        QCOMPARE(flagged(saveStep(u"old")),
+                 QStringList({"sectok:old>new@1", "date:1733600000>1733600099@1",
+                              "changecheck:92eb5ffee6ae2fec3ad71c777531578f>"
+                              "0cc175b9c0f1b6a831c399e269772661@1 per visit"}));
+        live.offer(2, readHtml(editPage(u"old", u"1733600000")));
+        QCOMPARE(flagged(saveStep(u"old")).size(), 1);
         UrlRecord logout;
         logout.urlAddress = u"http://wiki.test/doku.php?id=start&do=logout&sectok=x";
-        QCOMPARE(live.staleIn(logout).size(), 1U);
+        QCOMPARE(flagged(logout), QStringList({"sectok:x>old@2"}));
+
+        live.offer(3, readHtml(u"<form method=post action=http://wp.test/wp-admin/options.php>"
+                               u"<input type=hidden name=_wpnonce value=a1b2c3d4e5></form>"
+                               u"<a href='http://wp.test/wp-login.php?action=logout&amp;"
+                               u"_wpnonce=f6e5d4c3b2'>Log out</a>"));
+        UrlRecord save;
+        save.urlAddress = u"http://wp.test/wp-admin/options.php";
+        save.postBody = u"_wpnonce=0000aaaa11&blogname=Mine";
+        QCOMPARE(flagged(save), QStringList({"_wpnonce:0000aaaa11>a1b2c3d4e5@3"}));
     }
 };
 

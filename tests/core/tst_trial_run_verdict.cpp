@@ -5,6 +5,7 @@
 #include <string>
 
 using namespace waytrace;
+using namespace std::string_literals;
 
 Q_DECLARE_METATYPE(std::u16string)
 Q_DECLARE_METATYPE(std::optional<bool>)
@@ -94,6 +95,11 @@ private slots:
         QTest::newRow("in the query too, once")
             << std::u16string(u"http://h/doku.php?id=start&do=logout&sectok=ab#top")
             << std::u16string(u"sectok=ab") << QStringList{"sectok"};
+        QTest::newRow("nonces and edit stamps")
+            << plain
+            << std::u16string(u"_wp_unfiltered_html_comment=0a1b2c3d4e&wpStarttime=20261208101500"
+                              u"&phone=0123456789&count=20261399000000")
+            << QStringList{"_wp_unfiltered_html_comment", "wpStarttime"};
     }
 
     void perVisitFieldsAreFlagged()
@@ -108,6 +114,30 @@ private slots:
         for (const auto& field : staleFields(record))
             names.append(QString::fromStdU16String(field.name));
         QCOMPARE(names, flagged);
+    }
+
+    // Fields are read from a body of any kind, as its Content-Type line says.
+    void everyBodyKindIsRead()
+    {
+        UrlRecord edit;
+        edit.urlAddress = u"http://h/index.php?title=Page&action=submit";
+        edit.method = HttpMethod::Post;
+        edit.headers = u"Content-Type: multipart/form-data; boundary=\"--xy\"\r\n";
+        edit.postBody = u"----xy\r\nContent-Disposition: form-data; name=\"wpTextbox1\"\r\n\r\n"
+                        u"a=b\r\nc\r\n----xy\r\nContent-Disposition: form-data; name=\"wpEditToken\""
+                        u"\r\n\r\nd41d8cd98f00b204e9800998ecf8427e+\\\r\n----xy\r\n"
+                        u"Content-Disposition: form-data; name=\"upload\"; filename=\"sectok\"\r\n"
+                        u"\r\nsectok=1\r\n----xy--\r\n";
+        QStringList sent;
+        for (const auto& field : sentFields(edit))
+            sent << QString::fromStdU16String(field.name + u'=' + field.value);
+        QCOMPARE(sent, QStringList({"title=Page", "action=submit", "wpTextbox1=a=b\r\nc",
+                                    "wpEditToken=d41d8cd98f00b204e9800998ecf8427e+\\"}));
+        QCOMPARE(staleFields(edit).size(), 1U);
+        edit.headers = u"content-type: text/plain\r\n";
+        edit.postBody = u"csrf=1\r\nnote=x=y\r\n";
+        QCOMPARE(sentFields(edit).size(), 4U);
+        QCOMPARE(sentFields(edit)[3].value, u"x=y"s);
     }
 };
 

@@ -13,17 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // One character per byte, as a single-byte charset decodes.
     const std::u16string html(data, data + size);
-    if (waytrace::htmlTitle(html).size() > size || waytrace::visibleText(html).size() > size)
+    const auto reading = waytrace::readHtml(html);
+    // Every reference decodes to at most as many units as it is written in, but the parser
+    // turns a NUL or a bad byte into U+FFFD: the text may not grow past that.
+    if (reading.title.size() > size || reading.text.size() > size)
         std::abort();
-    for (const auto& [name, value] : waytrace::offeredValues(html))
-        if (name.size() + value.size() > size)
+    for (const auto& [name, value, target] : reading.offered)
+        if (name.size() + value.size() > size || target.size() > size)
             std::abort();
-    const auto page = waytrace::seenPageOf(200, u"http://h/", html);
+    const auto page = waytrace::seenPageOf(200, u"http://h/", reading);
     if (page.fingerprint.size() > waytrace::kFingerprintSize ||
-        !waytrace::comparePages(page, page).empty())
+        page.lines.size() > waytrace::kSeenLines || !waytrace::comparePages(page, page).empty())
         std::abort();
     waytrace::LiveValues live;
-    live.offer(1, html);
+    live.offer(1, reading);
     waytrace::UrlRecord record;
     record.postBody = html.substr(0, 200);
     static_cast<void>(live.staleIn(record));

@@ -244,9 +244,11 @@ private slots:
         QVERIFY(lines[0].endsWith(jsonLines(
             ",'fires':{'matchcontent':null,'unavailabilitystring':null,'httpcondition':false},"
             "'stale':[],'differs':[],'error':null}")));
+        // A token no page offers is flagged by its name.
         QVERIFY(lines[1].endsWith(jsonLines(
             ",'fires':{'matchcontent':true,'unavailabilitystring':null,'httpcondition':false},"
-            "'stale':[],'differs':[],'error':null}")));
+            "'stale':[{'field':'token','kind':'token','recorded':'abc','live':'','page':null}],"
+            "'differs':[],'error':null}")));
         QCOMPARE(process.exitCode(), 1);
     }
 

@@ -59,8 +59,8 @@ private slots:
         };
         // Marked as a POST whose body only the page reported, flagged before any run, and the
         // flag names the field.
-        QCOMPARE(text(1).toString(),
-                 "\u26A0 POST " + server.url("b") + QStringLiteral("   \u2691 authenticity_token"));
+        QCOMPARE(text(1).toString(), "\u26A0 POST " + server.url("b") +
+                                         QStringLiteral("   \u2691 authenticity_token (token)"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("not confirmed by the browser"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("authenticity_token"));
         // The entry's number, method and conditions, without selecting it, each value whole.
@@ -76,8 +76,9 @@ private slots:
         QCOMPARE(text(0).toString(), server.url("a") + "   passed");
         QVERIFY(!text(0, Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(text(0, Qt::ToolTipRole).toString().contains("Status 200"));
-        // The run's pages offer no other token: its guess gives way to what the run saw.
-        QVERIFY(!text(1).toString().contains(u'\u2691'));
+        // No page of the run offers the token: still flagged by its name, and the tip says so.
+        QVERIFY(text(1).toString().contains(u'\u2691'));
+        QVERIFY(text(1, Qt::ToolTipRole).toString().contains("no page of this run offers it"));
         QVERIFY(text(1, Qt::ToolTipRole).toString().contains("keywords not found: Welcome back"));
         QVERIFY(progress->isVisible());
         QCOMPARE(progress->text(), QStringLiteral("Testing URL 3 of 3"));
@@ -109,14 +110,21 @@ private slots:
         result.record = step;
         result.status = 500;
         result.fires.responseCondition = true;
-        result.differences = {{PageDifference::Kind::Title, u"Saved", u"Error"},
-                              {PageDifference::Kind::Text, {}, {}}};
-        result.staleFields = {{u"sectok", StaleField::Reason::LiveValue, u"a1", u"b2", 3}};
+        result.differences = {{PageDifference::Kind::Title, u"Saved", u"Error", 0},
+                              {PageDifference::Kind::Text, u"Saved.", u"Try again.", 31}};
+        result.staleFields = {
+            {u"sectok", StaleField::Reason::LiveValue, StaleField::Kind::Token, u"a1", u"b2", 3},
+            {u"csrf", StaleField::Reason::TokenName, StaleField::Kind::Token, u"c", {}, 0},
+            {u"hash", StaleField::Reason::LiveValue, StaleField::Kind::ChangesPerVisit, u"d",
+             u"e", 2}};
         QCOMPARE(resultSummary(result),
                  "response code 500 (Greater than 299), you saw \"Saved\", the replay got "
-                 "\"Error\", the page's text differs from what you saw");
-        QVERIFY(liveStaleWarning(result.staleFields)
-                    .contains("sectok (recorded a1, now b2 on step 3)"));
+                 "\"Error\", the page's text differs from what you saw (31% of the phrases in "
+                 "common; you saw \"Saved.\", the replay got \"Try again.\")");
+        const QString warning = liveStaleWarning(result.staleFields);
+        QVERIFY(warning.contains("token: sectok (recorded a1, now b2 on step 3)"));
+        QVERIFY(warning.contains("csrf (token; no page of this run offers it)"));
+        QVERIFY(warning.contains("changes per visit: hash (recorded d, now e on step 2)"));
         result.fires.responseCondition = false;
         TrialRunTally tally;
         tally.count(result);

@@ -80,14 +80,21 @@ QByteArray trialRunLine(const TrialRunResult& result)
     QByteArray stale = "[";
     for (const auto& field : result.staleFields)
         stale += (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) +
+                 ",\"kind\":" +
+                 (field.kind == StaleField::Kind::Token ? "\"token\"" : "\"changes per visit\"") +
                  ",\"recorded\":" + text(field.recorded) + ",\"live\":" + text(field.live) +
-                 ",\"page\":" + QByteArray::number(field.offeredBy) + "}";
+                 ",\"page\":" +
+                 (field.offeredBy > 0 ? QByteArray::number(field.offeredBy) : "null") + "}";
     stale += "]";
     QByteArray differs = "[";
     for (const auto& difference : result.differences)
         differs += (differs.size() > 1 ? ",{\"what\":" : "{\"what\":") +
                    differenceName(difference.kind) + ",\"saw\":" + text(difference.saw) +
-                   ",\"got\":" + text(difference.got) + "}";
+                   ",\"got\":" + text(difference.got) +
+                   (difference.kind == PageDifference::Kind::Text
+                        ? ",\"common\":" + QByteArray::number(difference.alikePercent)
+                        : QByteArray()) +
+                   "}";
     differs += "]";
     return "{\"position\":" + QByteArray::number(result.position) +
            ",\"status\":" + (result.status != 0 ? QByteArray::number(result.status) : "null") +
