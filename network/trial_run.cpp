@@ -25,6 +25,7 @@ namespace waytrace {
 // A URL as it is replayed, copied from its record.
 struct TrialRun::Step
 {
+    int position = 0; // in the sequence
     std::weak_ptr<UrlRecord> record;
     QUrl url;
     bool post = false;
@@ -237,12 +238,17 @@ TrialRun::~TrialRun()
     }
 }
 
-void TrialRun::start(const RecordedSequence& sequence)
+void TrialRun::start(const RecordedSequence& sequence, bool posts)
 {
     cancel();
     steps_.clear();
+    int position = 0;
     for (const auto& record : sequence) {
+        ++position;
+        if (!posts && record->method == HttpMethod::Post)
+            continue;
         Step step;
+        step.position = position;
         step.record = record;
         step.url = QUrl(QString::fromStdU16String(record->urlAddress));
         step.post = record->method == HttpMethod::Post;
@@ -324,7 +330,7 @@ void TrialRun::runNext()
     const Step& step = steps_[next_ - 1];
     if (const auto fault = headerLinesFault(step.headers); !fault.isEmpty()) {
         TrialRunResult result;
-        result.position = static_cast<int>(next_);
+        result.position = step.position;
         result.record = step.record;
         result.staleFields = live_.staleIn(step.sent);
         result.finalUrl = step.url.toString();
@@ -451,7 +457,7 @@ void TrialRun::replied()
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 
     TrialRunResult result;
-    result.position = static_cast<int>(next_);
+    result.position = step.position;
     result.record = step.record;
     result.staleFields = live_.staleIn(step.sent);
     result.finalUrl = reply->url().toString();

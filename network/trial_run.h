@@ -107,8 +107,9 @@ public:
     explicit TrialRun(QObject* parent = nullptr);
     ~TrialRun() override;
 
-    // Starts a run of the whole sequence, ending one still under way.
-    void start(const RecordedSequence& sequence);
+    // Starts a run of the whole sequence, ending one still under way; without `posts`, its POST
+    // steps are left out (they would change something on the server).
+    void start(const RecordedSequence& sequence, bool posts = true);
     // Ends the run at once; the URL being run gets no result.
     void cancel();
     [[nodiscard]] bool isRunning() const { return running_; }

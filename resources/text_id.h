@@ -158,6 +158,9 @@ enum class TextId : int
     StaleChangesPerVisit = 252,
     PhrasesInCommon = 253,
     StaleNotOffered = 254,
+    PostStepsQuestion = 255,
+    RunWithPosts = 256,
+    RunWithoutPosts = 257,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -309,6 +312,9 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::StaleToken,
                                            TextId::StaleChangesPerVisit,
                                            TextId::PhrasesInCommon,
-                                           TextId::StaleNotOffered};
+                                           TextId::StaleNotOffered,
+                                           TextId::PostStepsQuestion,
+                                           TextId::RunWithPosts,
+                                           TextId::RunWithoutPosts};
 
 } // namespace waytrace

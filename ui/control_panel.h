@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -98,6 +99,9 @@ private:
     void closeClicked();
     void trialRunClicked();
     void runTrial();
+    // Whether the run is to send the POST steps, asking the first time there are any; none:
+    // the user cancelled.
+    std::optional<bool> askAboutPosts();
     void trialRunStepStarted(int position, int count, const UrlRecord* record);
     void trialRunStepFinished(const TrialRunResult& result);
     void trialRunFinished();
@@ -149,6 +153,7 @@ private:
     UrlListModel* model_;
     TrialRun* trialRun_;
     TrialRunGate trialRunGate_;
+    bool postsAgreed_ = false; // the user let a run send the POST steps
     std::array<DetailBox, 5> detailBoxes_{};
     TrialRunTally tally_; // of the run under way or last run
     QList<TrialRunResult> lastRun_;

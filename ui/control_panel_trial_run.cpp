@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 
@@ -29,8 +30,46 @@ void ControlPanel::startTrialRun()
     });
 }
 
+std::optional<bool> ControlPanel::askAboutPosts()
+{
+    constexpr int kListed = 10;
+    QStringList posts;
+    int position = 0;
+    for (const auto& record : sequence_)
+        if (++position; record->method == HttpMethod::Post)
+            posts << QStringLiteral("%1. %2").arg(position).arg(
+                         QString::fromStdU16String(record->urlAddress));
+    if (posts.isEmpty() || postsAgreed_)
+        return true;
+    if (posts.size() > kListed) {
+        const auto more = posts.size() - kListed;
+        posts.erase(posts.begin() + kListed, posts.end());
+        posts << QStringLiteral("(+%1)").arg(more);
+    }
+    QMessageBox box(QMessageBox::Question, loadText(TextId::MessageTitle),
+                    loadText(TextId::PostStepsQuestion).arg(posts.join(u'\n')),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("postStepsQuestion"));
+    auto* all = box.addButton(loadText(TextId::RunWithPosts), QMessageBox::AcceptRole);
+    auto* withoutPosts = box.addButton(loadText(TextId::RunWithoutPosts), QMessageBox::NoRole);
+    box.setEscapeButton(box.addButton(loadText(TextId::Cancel), QMessageBox::RejectRole));
+    box.setDefaultButton(all);
+    box.exec();
+    if (box.clickedButton() == all) {
+        postsAgreed_ = true;
+        return true;
+    }
+    if (box.clickedButton() == withoutPosts)
+        return false;
+    return std::nullopt;
+}
+
 void ControlPanel::runTrial()
 {
+    // A run posts for real: the first that would is asked about.
+    const auto posts = askAboutPosts();
+    if (!posts)
+        return;
     // Every URL run gets its entry, also those recorded since the last refill; the selection
     // stays where it was.
     const int selected = selectedPosition();
@@ -43,7 +82,7 @@ void ControlPanel::runTrial()
     deleteHintLabel_->hide();
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
-    trialRun_->start(sequence_);
+    trialRun_->start(sequence_, *posts);
 }
 
 bool ControlPanel::isTrialRunning() const

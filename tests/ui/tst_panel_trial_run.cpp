@@ -1,4 +1,5 @@
 #include "fixture_server.h"
+#include "modal_answer.h"
 #include "output/sequence_document.h"
 #include "ui/control_panel.h"
 #include "ui/text.h"
@@ -8,6 +9,7 @@
 #include <QAbstractItemModel>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +24,13 @@ RecordRef record(const QString& url, std::u16string requiredKeywords)
     r->urlAddress = url.toStdU16String();
     r->requiredKeywords = std::move(requiredKeywords);
     return r;
+}
+
+void clickButton(QMessageBox& box, TextId caption)
+{
+    for (auto* button : box.buttons())
+        if (button->text() == loadText(caption))
+            button->click();
 }
 
 } // namespace
@@ -70,7 +79,16 @@ private slots:
         QVERIFY(tip.contains("Welcome back"));
         QCOMPARE(text(0).toString(), server.url("a"));
 
-        QTest::mouseClick(button, Qt::LeftButton);
+        {
+            // The run sends the POST step for real: asked first.
+            ModalAnswer<QMessageBox> run([&](QMessageBox& box) {
+                QVERIFY(box.text().contains("2. " + server.url("b")));
+                QVERIFY(!box.text().contains(server.url("a")));
+                clickButton(box, TextId::RunWithPosts);
+            });
+            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY(run.finished());
+        }
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTRY_VERIFY(text(1).toString().contains("keywords not found: Welcome back"));
         QCOMPARE(text(0).toString(), server.url("a") + "   passed");
@@ -130,6 +148,36 @@ private slots:
         tally.count(result);
         QCOMPARE(runSummary(tally), "0 passed, 0 would alert, 0 no answer, 1 differ");
         forceInterfaceLanguage(std::nullopt);
+    }
+
+    // Until the user lets a run send the POST steps, each run asks; without them, only the
+    // others run, under their own numbers.
+    void postStepsRunOnlyWhenAllowed()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        auto post = record(server.url("b"), {});
+        post->method = HttpMethod::Post;
+        sequence.append(post);
+        sequence.append(record(server.url("a"), {}));
+        ControlPanel panel(sequence);
+        const auto answered = [&](TextId button) {
+            ModalAnswer<QMessageBox> answer([button](QMessageBox& box) { clickButton(box, button); });
+            panel.startTrialRun();
+            return answer.finished();
+        };
+        QVERIFY(answered(TextId::RunWithoutPosts));
+        QTRY_VERIFY(!panel.isTrialRunning());
+        QCOMPARE(panel.lastRun().size(), 1);
+        QCOMPARE(panel.lastRun()[0].position, 2);
+        QVERIFY(answered(TextId::Cancel));
+        QVERIFY(!panel.isTrialRunning());
+        QVERIFY(answered(TextId::RunWithPosts));
+        QTRY_VERIFY(!panel.isTrialRunning());
+        QCOMPARE(panel.lastRun().size(), 2);
+        QVERIFY(!answered(TextId::RunWithPosts)); // allowed once, not asked again
+        QVERIFY(panel.isTrialRunning());
     }
 
     // Laid out as a tooltip is (wrapping), a value stays whole beside a long warning, and the

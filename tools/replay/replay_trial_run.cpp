@@ -117,6 +117,19 @@ bool printTrialRun(const RecordedSequence& sequence)
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fflush(stdout);
     });
+    // As the window asks before its first run: what this sends, it sends for real.
+    QByteArray posts;
+    int position = 0;
+    for (const auto& record : sequence)
+        if (++position; record->method == HttpMethod::Post)
+            posts += "  " + QByteArray::number(position) + ". " +
+                     QString::fromStdU16String(record->urlAddress).toUtf8() + '\n';
+    if (!posts.isEmpty()) {
+        const QByteArray notice = "waytrace-replay: the test run sends these POST steps to their "
+                                  "servers for real, as the monitor will:\n" +
+                                  posts;
+        std::fwrite(notice.constData(), 1, static_cast<std::size_t>(notice.size()), stderr);
+    }
     QEventLoop loop;
     QObject::connect(&trialRun, &TrialRun::finished, &loop, &QEventLoop::quit);
     trialRun.start(sequence);
