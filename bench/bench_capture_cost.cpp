@@ -8,13 +8,13 @@
 
 #include "core/recorded_sequence.h"
 #include "recording/recorder.h"
-#include "webengine/webengine_session.h"
 #include "webengine/webengine_browser.h"
+#include "webengine/webengine_session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>

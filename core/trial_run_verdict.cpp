@@ -152,7 +152,6 @@ bool looksLikeHexNonce(std::u16string_view value)
            static_cast<std::size_t>(std::count(seen.begin(), seen.end(), true)) >= kMinDistinct;
 }
 
-
 // YYYYMMDDhhmmss, as wikis stamp the start of an edit.
 bool looksLikeTimeStamp(std::u16string_view value)
 {
@@ -160,8 +159,8 @@ bool looksLikeTimeStamp(std::u16string_view value)
         !std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
         return false;
     const auto at = [&](std::size_t i) { return (value[i] - u'0') * 10 + (value[i + 1] - u'0'); };
-    return (at(0) == 19 || at(0) == 20) && at(4) >= 1 && at(4) <= 12 && at(6) >= 1 &&
-           at(6) <= 31 && at(8) < 24 && at(10) < 60 && at(12) < 60;
+    return (at(0) == 19 || at(0) == 20) && at(4) >= 1 && at(4) <= 12 && at(6) >= 1 && at(6) <= 31 &&
+           at(8) < 24 && at(10) < 60 && at(12) < 60;
 }
 
 // A field whose name or value's shape says it is a token or a stamp of the visit.
@@ -254,7 +253,8 @@ std::vector<OfferedValue> plainTextFields(std::u16string_view body)
         const auto equals = line.find(u'=');
         if (equals != line.npos && equals > 0)
             fields.push_back({std::u16string(line.substr(0, equals)),
-                              std::u16string(line.substr(equals + 1)), {}});
+                              std::u16string(line.substr(equals + 1)),
+                              {}});
     }
     return fields;
 }
@@ -398,11 +398,19 @@ std::vector<StaleField> staleFields(const UrlRecord& record)
         const auto kind = looksLikeToken(sent.name, sent.value) ? StaleField::Kind::Token
                                                                 : StaleField::Kind::ChangesPerVisit;
         if (isTokenName(sent.name))
-            found.push_back({std::move(sent.name), StaleField::Reason::TokenName, kind,
-                             std::move(sent.value), {}, 0});
+            found.push_back({std::move(sent.name),
+                             StaleField::Reason::TokenName,
+                             kind,
+                             std::move(sent.value),
+                             {},
+                             0});
         else if (isPerVisitValue({}, sent.value))
-            found.push_back({std::move(sent.name), StaleField::Reason::RandomValue, kind,
-                             std::move(sent.value), {}, 0});
+            found.push_back({std::move(sent.name),
+                             StaleField::Reason::RandomValue,
+                             kind,
+                             std::move(sent.value),
+                             {},
+                             0});
     }
     return found;
 }
@@ -465,7 +473,10 @@ std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
             found.push_back({std::move(name),
                              isTokenName(name) ? StaleField::Reason::TokenName
                                                : StaleField::Reason::RandomValue,
-                             kind, std::move(recorded), {}, 0});
+                             kind,
+                             std::move(recorded),
+                             {},
+                             0});
         }
     }
     return found;

@@ -1,6 +1,7 @@
 #include "har_import.h"
 
 #include "core/recording_rule.h"
+#include "core/seen_page.h"
 #include "navigation/form_body.h"
 
 #include <QJsonArray>
@@ -34,6 +35,12 @@ bool isNavigation(const QJsonObject& entry, const QJsonArray& requestHeaders)
         headerValue(requestHeaders, QLatin1String("Sec-Fetch-Dest")).toLower();
     if (!destination.isEmpty())
         return destination == u"document" || destination == u"iframe" || destination == u"frame";
+    // A script's request says so, or asks for data rather than a page.
+    if (headerValue(requestHeaders, QLatin1String("X-Requested-With"))
+                .compare(QLatin1String("XMLHttpRequest"), Qt::CaseInsensitive) == 0 ||
+        headerValue(requestHeaders, QLatin1String("Accept"))
+            .startsWith(QLatin1String("application/json"), Qt::CaseInsensitive))
+        return false;
     const auto kind = entry.value(QLatin1String("_resourceType"));
     if (kind.isString())
         return kind.toString().compare(QLatin1String("document"), Qt::CaseInsensitive) == 0;
@@ -100,6 +107,22 @@ ImportedBody bodyOf(const QJsonObject& request, const QJsonArray& headers)
     return {sentBody(text.toUtf8(), contentType), exact};
 }
 
+// What the answer showed, as the recorder keeps it for the test run to compare with: the status,
+// the address, and where the HAR embeds the page, its title and text.
+SeenPage seenOf(const QJsonObject& entry, const QUrl& url)
+{
+    const auto response = entry.value(QLatin1String("response")).toObject();
+    const auto content = response.value(QLatin1String("content")).toObject();
+    QString html;
+    if (content.value(QLatin1String("mimeType")).toString().contains(QLatin1String("html"))) {
+        html = content.value(QLatin1String("text")).toString();
+        if (content.value(QLatin1String("encoding")).toString() == u"base64")
+            html = QString::fromUtf8(QByteArray::fromBase64(html.toLatin1()));
+    }
+    return seenPageOf(response.value(QLatin1String("status")).toInt(),
+                      url.toString(QUrl::FullyEncoded).toStdU16String(), html.toStdU16String());
+}
+
 } // namespace
 
 std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
@@ -119,12 +142,15 @@ std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
     RecordedSequence sequence;
     const auto help = helpUrl.toStdU16String();
     QUrl redirectedTo; // where the last navigation's answer sent the browser, if anywhere
+    RecordRef last;    // the step of that navigation
     for (const auto& value : entries.toArray()) {
         const auto entry = value.toObject();
         const auto request = entry.value(QLatin1String("request")).toObject();
         const QString method = request.value(QLatin1String("method")).toString().toUpper();
         const QUrl url(request.value(QLatin1String("url")).toString());
-        if (method.isEmpty() || !url.isValid() || url.isRelative()) {
+        const bool web = url.scheme() == u"http" || url.scheme() == u"https";
+        if (method.isEmpty() || !url.isValid() || url.isRelative() ||
+            (web && url.host().isEmpty())) {
             ++imported.broken;
             continue;
         }
@@ -137,6 +163,9 @@ std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
         redirectedTo = redirectTarget(entry, url);
         if (followUp) {
             ++imported.redirectFollowUps;
+            // Where the step's redirects landed is what it showed.
+            if (last)
+                last->seen = seenOf(entry, url);
             continue;
         }
         ImportedBody body;
@@ -149,10 +178,12 @@ std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
             std::span(reinterpret_cast<const std::uint8_t*>(body.body.postData.constData()),
                       static_cast<std::size_t>(body.body.postData.size()))};
         const auto recorded = applyRecordingRule(navigation, help, sequence).record;
+        last = recorded;
         if (!recorded) {
             ++imported.notWeb;
             continue;
         }
+        recorded->seen = seenOf(entry, url);
         if (!body.exact)
             imported.inexactBodies.push_back(static_cast<int>(sequence.count()));
     }

@@ -165,10 +165,10 @@ void NavigationQueue::settleWords()
         return;
     std::erase_if(awaiting_, [](const Awaiting& request) { return request.expiry.hasExpired(); });
     if (!awaiting_.empty()) {
-        const auto next = std::min_element(
-            awaiting_.cbegin(), awaiting_.cend(), [](const Awaiting& a, const Awaiting& b) {
-                return a.expiry.deadline() < b.expiry.deadline();
-            });
+        const auto next = std::min_element(awaiting_.cbegin(), awaiting_.cend(),
+                                           [](const Awaiting& a, const Awaiting& b) {
+                                               return a.expiry.deadline() < b.expiry.deadline();
+                                           });
         wordsTimer_.start(std::max<qint64>(next->expiry.remainingTime(), 0));
         return;
     }

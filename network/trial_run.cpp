@@ -157,9 +157,9 @@ struct TrialRun::Answer
 
     QString requiredKeywords;
     QString forbiddenKeywords;
-    QByteArray head;                       // the first bytes, until the charset is known
-    std::optional<ResponseJudge> judge;    // from then on
-    std::unique_ptr<QTextDecoder> decoder; // none where the bytes are searched as they come
+    QByteArray head;                          // the first bytes, until the charset is known
+    std::optional<ResponseJudge> judge;       // from then on
+    std::unique_ptr<QTextDecoder> decoder;    // none where the bytes are searched as they come
     std::unique_ptr<ContentDecoding> content; // of the reply being read
 
     [[nodiscard]] bool searching() const
@@ -423,9 +423,8 @@ void TrialRun::read()
     if (!answer.content)
         answer.content = std::make_unique<ContentDecoding>(reply.rawHeader("Content-Encoding"));
     while (reply.bytesAvailable() > 0)
-        answer.content->decode(reply.read(kPieceSize), [&](const QByteArray& piece) {
-            take(reply, piece);
-        });
+        answer.content->decode(reply.read(kPieceSize),
+                               [&](const QByteArray& piece) { take(reply, piece); });
 }
 
 void TrialRun::take(const QNetworkReply& reply, const QByteArray& piece)

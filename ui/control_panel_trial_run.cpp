@@ -38,7 +38,7 @@ std::optional<bool> ControlPanel::askAboutPosts()
     for (const auto& record : sequence_)
         if (++position; record->method == HttpMethod::Post)
             posts << QStringLiteral("%1. %2").arg(position).arg(
-                         QString::fromStdU16String(record->urlAddress));
+                QString::fromStdU16String(record->urlAddress));
     if (posts.isEmpty() || postsAgreed_)
         return true;
     if (posts.size() > kListed) {

@@ -204,7 +204,7 @@ QStringList fieldNames(const std::vector<StaleField>& fields)
     QStringList names;
     for (const auto& field : fields)
         names << QStringLiteral("%1 (%2)").arg(QString::fromStdU16String(field.name),
-                                              staleKindText(field.kind));
+                                               staleKindText(field.kind));
     return names;
 }
 

@@ -60,8 +60,9 @@ private slots:
     {
         const auto page = readHtml(editPage(u"t1", u"1733600000"));
         QCOMPARE(q(page.title), "Playground & Sandbox");
-        QCOMPARE(q(page.text),
-                 QStringLiteral("Log out One Two\nGr\u00fc\u00dfe <b>\nEdit the page and save it."));
+        QCOMPARE(
+            q(page.text),
+            QStringLiteral("Log out One Two\nGr\u00fc\u00dfe <b>\nEdit the page and save it."));
         // Hidden inputs and link and action queries; never what a user types, nor what a
         // script or a comment only mentions.
         QCOMPARE(pairs(page.offered),
@@ -111,9 +112,9 @@ private slots:
         const std::u16string article =
             u"<p>The quick brown fox jumps over the lazy dog while the cat watches from the warm "
             u"window sill and the bird sings a song about spring rain and green fields.</p>";
-        QVERIFY(fingerprintSimilarity(textFingerprint(readHtml(article).text),
-                                      textFingerprint(readHtml(article + u"<p>Seen 3 times").text)) >=
-                kAlikeText);
+        QVERIFY(fingerprintSimilarity(
+                    textFingerprint(readHtml(article).text),
+                    textFingerprint(readHtml(article + u"<p>Seen 3 times").text)) >= kAlikeText);
     }
 
     // A run flags what its pages now offer otherwise, as a token or a value that changes per

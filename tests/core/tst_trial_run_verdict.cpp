@@ -123,11 +123,12 @@ private slots:
         edit.urlAddress = u"http://h/index.php?title=Page&action=submit";
         edit.method = HttpMethod::Post;
         edit.headers = u"Content-Type: multipart/form-data; boundary=\"--xy\"\r\n";
-        edit.postBody = u"----xy\r\nContent-Disposition: form-data; name=\"wpTextbox1\"\r\n\r\n"
-                        u"a=b\r\nc\r\n----xy\r\nContent-Disposition: form-data; name=\"wpEditToken\""
-                        u"\r\n\r\nd41d8cd98f00b204e9800998ecf8427e+\\\r\n----xy\r\n"
-                        u"Content-Disposition: form-data; name=\"upload\"; filename=\"sectok\"\r\n"
-                        u"\r\nsectok=1\r\n----xy--\r\n";
+        edit.postBody =
+            u"----xy\r\nContent-Disposition: form-data; name=\"wpTextbox1\"\r\n\r\n"
+            u"a=b\r\nc\r\n----xy\r\nContent-Disposition: form-data; name=\"wpEditToken\""
+            u"\r\n\r\nd41d8cd98f00b204e9800998ecf8427e+\\\r\n----xy\r\n"
+            u"Content-Disposition: form-data; name=\"upload\"; filename=\"sectok\"\r\n"
+            u"\r\nsectok=1\r\n----xy--\r\n";
         QStringList sent;
         for (const auto& field : sentFields(edit))
             sent << QString::fromStdU16String(field.name + u'=' + field.value);

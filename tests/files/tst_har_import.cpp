@@ -114,6 +114,35 @@ private slots:
         QCOMPARE(result.redirectFollowUps, 2);
     }
 
+    // What each step's answer showed, from the file itself, is what a test run compares with:
+    // where its redirects landed, and the page where the file holds it. A script's requests and
+    // an address without a host are no steps.
+    void answersAreTheBaseline()
+    {
+        const auto result = imported(
+            har(page("http://a.test/save", {}, 302, "http://a.test/done") + ", " +
+                "{'request': {'method': 'GET', 'url': 'http://a.test/done', 'headers': []}, "
+                "'response': {'status': 200, 'headers': [], 'content': {'mimeType': 'text/html', "
+                "'encoding': 'base64', 'text': '" +
+                QByteArray("<title>Saved &lsaquo; Blog</title><p>Settings saved.").toBase64() +
+                "'}}}, " +
+                "{'request': {'method': 'GET', 'url': 'http://a.test/poll', 'headers': [{'name': "
+                "'X-Requested-With', 'value': 'XMLHttpRequest'}]}, 'response': {'content': "
+                "{'mimeType': 'text/html'}}}, "
+                "{'request': {'method': 'GET', 'url': 'http://a.test/api', 'headers': [{'name': "
+                "'Accept', 'value': 'application/json, text/plain'}]}, 'response': {'content': "
+                "{'mimeType': 'text/html'}}}, " +
+                page("http:///nohost")));
+        QCOMPARE(addresses(result), QStringList({"http://a.test/save"}));
+        QCOMPARE(result.notPages, 2);
+        QCOMPARE(result.broken, 1);
+        const auto& seen = result.records[0]->seen;
+        QVERIFY(seen);
+        QCOMPARE(seen->status, 200);
+        QCOMPARE(QString::fromStdU16String(seen->finalUrl), "http://a.test/done");
+        QCOMPARE(QString::fromStdU16String(seen->title), QStringLiteral("Saved \u2039 Blog"));
+    }
+
     void bodiesAreBytesWithTheirHeaderLine_data()
     {
         QTest::addColumn<QByteArray>("postData");

@@ -24,7 +24,10 @@ UrlRecord hostileRecord()
     r.responseCode = -32768;
     r.userName = u"ann";
     r.password = u"se\"cr\\et\t";
-    r.seen = SeenPage{403, u"http://h/\"x\"?a=%25", u"lone \xdc00 title", {0, 7, 4294967295U},
+    r.seen = SeenPage{403,
+                      u"http://h/\"x\"?a=%25",
+                      u"lone \xdc00 title",
+                      {0, 7, 4294967295U},
                       {u"First \"line\"", u"\u3042"}};
     r.bodyUnconfirmed = true;
     return r;

@@ -33,8 +33,8 @@ QByteArray gzip(const QByteArray& data)
     const QByteArray zlib = qCompress(data).mid(4); // less Qt's length prefix
     QByteArray out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
     out += zlib.mid(2, zlib.size() - 6); // less zlib's header and checksum
-    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(data.constData()),
-                           static_cast<uInt>(data.size()));
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(data.constData()), static_cast<uInt>(data.size()));
     for (const auto word : {static_cast<quint32>(crc), static_cast<quint32>(data.size())})
         for (int shift = 0; shift < 32; shift += 8)
             out += static_cast<char>((word >> shift) & 0xff);

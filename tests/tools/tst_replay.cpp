@@ -289,7 +289,8 @@ private slots:
     {
         QFile har(QStringLiteral(FIXTURES_DIR "/har/chromium_flow.har"));
         QVERIFY(har.open(QIODevice::ReadOnly));
-        const auto imported = replay(har.readAll(), {"--har"});
+        const QByteArray harBytes = har.readAll();
+        const auto imported = replay(harBytes, {"--har"});
         QCOMPARE(imported.exitCode, 0);
         const auto records = QJsonDocument::fromJson(imported.out).object().value("records");
         QCOMPARE(records.toArray().size(), 18);
@@ -298,6 +299,14 @@ private slots:
         const auto refused = replay("{\"log\": 1}", {"--har"});
         QCOMPARE(refused.exitCode, 2);
         QVERIFY(refused.err.contains("not a HAR file"));
+        // Any form takes a HAR: kept as a sequence file, that file reads as the import did.
+        QTemporaryDir dir;
+        const QString kept = dir.filePath("flow.waytrace.json");
+        QCOMPARE(replay(harBytes, {"--har", "--file", kept}).exitCode, 0);
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto reread = QJsonDocument::fromJson(replay(file.readAll()).out);
+        QCOMPARE(reread.object().value("records"), records);
     }
 
     void usageErrors()

@@ -133,8 +133,8 @@ private slots:
         result.staleFields = {
             {u"sectok", StaleField::Reason::LiveValue, StaleField::Kind::Token, u"a1", u"b2", 3},
             {u"csrf", StaleField::Reason::TokenName, StaleField::Kind::Token, u"c", {}, 0},
-            {u"hash", StaleField::Reason::LiveValue, StaleField::Kind::ChangesPerVisit, u"d",
-             u"e", 2}};
+            {u"hash", StaleField::Reason::LiveValue, StaleField::Kind::ChangesPerVisit, u"d", u"e",
+             2}};
         QCOMPARE(resultSummary(result),
                  "response code 500 (Greater than 299), you saw \"Saved\", the replay got "
                  "\"Error\", the page's text differs from what you saw (31% of the phrases in "
@@ -163,7 +163,8 @@ private slots:
         sequence.append(record(server.url("a"), {}));
         ControlPanel panel(sequence);
         const auto answered = [&](TextId button) {
-            ModalAnswer<QMessageBox> answer([button](QMessageBox& box) { clickButton(box, button); });
+            ModalAnswer<QMessageBox> answer(
+                [button](QMessageBox& box) { clickButton(box, button); });
             panel.startTrialRun();
             return answer.finished();
         };

@@ -11,10 +11,11 @@
 //   waytrace-replay [--help-url URL] --test-run STREAM
 //                   replays the sequence as the monitor will: one JSON line per URL; exit 0
 //                   only when every URL answered and no condition fired
-//   waytrace-replay [--help-url URL] --har HAR
-//                   a HAR file a browser saved, imported as File > Import HAR does: the sequence
-//                   as JSON, and what was left out on stderr
-// STREAM may also be a sequence file, as File > Save to File writes it.
+//   waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM
+//                   the sequence as a sequence file, as File > Save to File writes it
+// STREAM may also be a sequence file, as File > Save to File writes it, or with --har before
+// it a HAR file a browser saved, imported as File > Import HAR does (what was left out on
+// stderr); every form above takes it.
 
 #include "replay_json.h"
 #include "replay_session.h"
@@ -53,8 +54,9 @@ constexpr char kUsage[] =
     "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
     "                       --user U --password W STREAM\n"
     "       waytrace-replay [--help-url URL] --test-run STREAM\n"
-    "       waytrace-replay [--help-url URL] --har HAR\n"
-    "STREAM is an event stream or a sequence file.\n";
+    "       waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM\n"
+    "STREAM is an event stream or a sequence file, or with --har HAR a HAR file that a browser\n"
+    "saved; every form takes it (--har HAR --test-run, --har HAR --file OUT).\n";
 
 enum class Mode
 {
@@ -64,7 +66,6 @@ enum class Mode
     Outcome,
     Upload,
     TrialRun,
-    Har
 };
 
 struct Options
@@ -73,6 +74,9 @@ struct Options
     QString helpUrl = QString::fromStdU16String(waytrace::settings::kHelpUrl);
     QMap<QString, QString> request; // --name, --interval, ... without the dashes
     QStringList positional;
+    bool har = false;       // the input is a HAR file
+    QString file;           // a sequence file to write
+    bool passwords = false; // into it
 };
 
 const QStringList kRequestOptions = {"name", "interval", "host", "port", "user", "password"};
@@ -96,7 +100,11 @@ std::optional<Options> parse(const QStringList& args)
         else if (arg == QLatin1String("--test-run"))
             options.mode = Mode::TrialRun;
         else if (arg == QLatin1String("--har"))
-            options.mode = Mode::Har;
+            options.har = true;
+        else if (arg == QLatin1String("--file") && hasValue)
+            options.file = args[++i];
+        else if (arg == QLatin1String("--passwords"))
+            options.passwords = true;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
                  hasValue)
             options.request.insert(arg.mid(2), args[++i]);
@@ -112,6 +120,8 @@ std::optional<Options> parse(const QStringList& args)
     if (sends && options.request.size() != kRequestOptions.size())
         return std::nullopt;
     if (!sends && !options.request.isEmpty())
+        return std::nullopt;
+    if (options.passwords && options.file.isEmpty())
         return std::nullopt;
     return options;
 }
@@ -228,11 +238,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "waytrace-replay: %s: %s\n", qPrintable(streamPath), qPrintable(why));
         return kErrorExit;
     };
-    const auto output = [&options](const waytrace::RecordedSequence& sequence,
-                                   const QStringList& cancelled) {
+    const auto output = [&options, &fail](const waytrace::RecordedSequence& sequence,
+                                          const QStringList& cancelled) {
+        if (!options->file.isEmpty()) {
+            if (const auto error = waytrace::writeSequenceFile(
+                    options->file, waytrace::sequenceFileBytes(sequence, options->passwords)))
+                return fail(QStringLiteral("cannot write %1: %2").arg(options->file, *error));
+            if (options->mode == Mode::Sequence)
+                return 0; // the file stands for the JSON
+        }
         switch (options->mode) {
-        case Mode::Sequence:
-        case Mode::Har: {
+        case Mode::Sequence: {
             const auto json = waytrace::replayJson(cancelled, sequence);
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
             break;
@@ -253,7 +269,7 @@ int main(int argc, char* argv[])
         return 0;
     };
 
-    if (options->mode == Mode::Har) {
+    if (options->har) {
         const auto imported =
             waytrace::importHar(stream.read(waytrace::kLargestSequenceFile), options->helpUrl);
         if (const auto* fault = std::get_if<waytrace::SequenceFileFault>(&imported))

@@ -79,12 +79,12 @@ QByteArray trialRunLine(const TrialRunResult& result)
     };
     QByteArray stale = "[";
     for (const auto& field : result.staleFields)
-        stale += (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) +
-                 ",\"kind\":" +
-                 (field.kind == StaleField::Kind::Token ? "\"token\"" : "\"changes per visit\"") +
-                 ",\"recorded\":" + text(field.recorded) + ",\"live\":" + text(field.live) +
-                 ",\"page\":" +
-                 (field.offeredBy > 0 ? QByteArray::number(field.offeredBy) : "null") + "}";
+        stale +=
+            (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) + ",\"kind\":" +
+            (field.kind == StaleField::Kind::Token ? "\"token\"" : "\"changes per visit\"") +
+            ",\"recorded\":" + text(field.recorded) + ",\"live\":" + text(field.live) +
+            ",\"page\":" + (field.offeredBy > 0 ? QByteArray::number(field.offeredBy) : "null") +
+            "}";
     stale += "]";
     QByteArray differs = "[";
     for (const auto& difference : result.differences)
