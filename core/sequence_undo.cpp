@@ -10,7 +10,7 @@ bool SequenceUndo::remove(RecordedSequence& sequence, std::size_t position)
     RecordRef record = sequence.at(position);
     if (!record || !sequence.remove(position))
         return false;
-    keep({position, {std::move(record)}});
+    keep({position, {std::move(record)}, 0, {}});
     return true;
 }
 
@@ -19,7 +19,7 @@ void SequenceUndo::clear(RecordedSequence& sequence)
     std::vector<RecordRef> records(sequence.begin(), sequence.end());
     sequence.clear();
     if (!records.empty())
-        keep({1, std::move(records)});
+        keep({1, std::move(records), 0, {}});
 }
 
 bool SequenceUndo::move(RecordedSequence& sequence, std::size_t from, std::size_t to)
@@ -27,8 +27,19 @@ bool SequenceUndo::move(RecordedSequence& sequence, std::size_t from, std::size_
     RecordRef record = sequence.at(from);
     if (!record || !sequence.move(from, to))
         return false;
-    keep({from, {std::move(record)}, to});
+    keep({from, {std::move(record)}, to, {}});
     return true;
+}
+
+void SequenceUndo::setRequiredKeywords(
+    const std::vector<std::pair<RecordRef, std::u16string>>& changes)
+{
+    Taken taken{0, {}, 0, {}};
+    for (const auto& [record, keywords] : changes) {
+        taken.keywords.emplace_back(record, std::exchange(record->requiredKeywords, keywords));
+    }
+    if (!taken.keywords.empty())
+        keep(std::move(taken));
 }
 
 std::size_t SequenceUndo::undo(RecordedSequence& sequence)
@@ -37,6 +48,16 @@ std::size_t SequenceUndo::undo(RecordedSequence& sequence)
         return 0;
     Taken taken = std::move(taken_.back());
     taken_.pop_back();
+    if (!taken.keywords.empty()) {
+        std::size_t first = 0;
+        for (auto& [record, keywords] : taken.keywords) {
+            record->requiredKeywords = std::move(keywords);
+            const auto found = std::find(sequence.begin(), sequence.end(), record);
+            if (first == 0 && found != sequence.end())
+                first = static_cast<std::size_t>(found - sequence.begin()) + 1;
+        }
+        return std::max<std::size_t>(first, 1);
+    }
     if (taken.movedTo != 0) {
         // Found where it is now: steps recorded or removed since may have shifted it.
         const auto found = std::find(sequence.begin(), sequence.end(), taken.records.front());

@@ -3,12 +3,15 @@
 #include "recorded_sequence.h"
 
 #include <cstddef>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace waytrace {
 
 // What the user took out of the recorded sequence, newest last, so that it can be put back:
-// a removed step, or a whole sequence that New Sequence or a save cleared. Kept for the run
+// a removed step, or a whole sequence that New Sequence or a save cleared; a move; keywords
+// set on many steps at once. Kept for the run
 // only, a bounded number of levels; nothing is written anywhere.
 class SequenceUndo
 {
@@ -23,6 +26,9 @@ public:
     // Moves a step, keeping where it came from. Positions outside 1..count() change nothing
     // and return false.
     bool move(RecordedSequence& sequence, std::size_t from, std::size_t to);
+
+    // Sets records' "must be found" keywords, keeping what they held.
+    void setRequiredKeywords(const std::vector<std::pair<RecordRef, std::u16string>>& changes);
 
     [[nodiscard]] bool canUndo() const { return !taken_.empty(); }
 
@@ -40,6 +46,8 @@ private:
         std::size_t position; // 1-based, where the first record stood
         std::vector<RecordRef> records;
         std::size_t movedTo = 0; // for a move: where its one record went
+        // For keywords set: each record with what it held before.
+        std::vector<std::pair<RecordRef, std::u16string>> keywords;
     };
     void keep(Taken taken);
 

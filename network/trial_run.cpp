@@ -205,6 +205,27 @@ struct TrialRun::Answer
     }
 };
 
+QStringList postSteps(const RecordedSequence& sequence)
+{
+    QStringList posts;
+    int position = 0;
+    for (const auto& record : sequence)
+        if (++position; record->method == HttpMethod::Post)
+            posts << QStringLiteral("%1. %2").arg(position).arg(
+                QString::fromStdU16String(record->urlAddress));
+    return posts;
+}
+
+QString answerText(const TrialRunResult& result)
+{
+    QByteArray contentType;
+    for (const auto& [name, value] : result.exchange.responseHeaders)
+        if (name.compare("Content-Type", Qt::CaseInsensitive) == 0)
+            contentType = value;
+    const QByteArray& body = result.exchange.bodyStart;
+    return declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
+}
+
 std::optional<CodeCondition> codeConditionFor(const QString& text)
 {
     // Each interface language writes the condition in its own words; all of them are read.
@@ -512,9 +533,7 @@ void TrialRun::compareWithSeen(TrialRunResult& result, const Step& step,
     const QByteArray type = contentType.toLower();
     if (!type.isEmpty() && !type.contains("html"))
         return;
-    const QByteArray& body = result.exchange.bodyStart;
-    const QString html = declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
-    HtmlReading page = readHtml(html.toStdU16String());
+    HtmlReading page = readHtml(answerText(result).toStdU16String());
     // Where each value goes, as an address a later step's can be held against.
     const QUrl here(result.finalUrl);
     for (auto& offered : page.offered)

@@ -89,6 +89,14 @@ struct TrialRunResult
     }
 };
 
+// The steps a run would send as POSTs, each as "position. address": what a run changes on
+// the servers, for the user to be told before it does.
+QStringList postSteps(const RecordedSequence& sequence);
+
+// The start of a result's answer (TrialRunExchange::kBodyStart) as text, decoded with the
+// charset it declares: what its keywords were searched in.
+QString answerText(const TrialRunResult& result);
+
 // The condition a record's condition text names, in whichever interface language it was picked;
 // none for a text that names no condition.
 std::optional<CodeCondition> codeConditionFor(const QString& text);

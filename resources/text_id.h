@@ -161,6 +161,9 @@ enum class TextId : int
     PostStepsQuestion = 255,
     RunWithPosts = 256,
     RunWithoutPosts = 257,
+    SuggestChecks = 258,
+    ChecksSuggested = 259,
+    NoChecksSuggested = 260,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -315,6 +318,9 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::StaleNotOffered,
                                            TextId::PostStepsQuestion,
                                            TextId::RunWithPosts,
-                                           TextId::RunWithoutPosts};
+                                           TextId::RunWithoutPosts,
+                                           TextId::SuggestChecks,
+                                           TextId::ChecksSuggested,
+                                           TextId::NoChecksSuggested};
 
 } // namespace waytrace

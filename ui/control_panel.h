@@ -99,6 +99,9 @@ private:
     void closeClicked();
     void trialRunClicked();
     void runTrial();
+    // Gives each step without "must be found" keywords a phrase of its page that its
+    // neighbours do not show and the last run's answer holds; Undo takes them back.
+    void suggestChecks();
     // Whether the run is to send the POST steps, asking the first time there are any; none:
     // the user cancelled.
     std::optional<bool> askAboutPosts();
@@ -127,6 +130,7 @@ private:
     QAction* recordAtEndAction_ = nullptr;
     QAction* moveUpAction_ = nullptr;
     QAction* moveDownAction_ = nullptr;
+    QAction* suggestChecksAction_ = nullptr; // once a test run has answers to check against
     QLabel* urlDetailsLabel_;
     QGroupBox* urlLabelFrame_;
     QLineEdit* urlLabelEdit_;

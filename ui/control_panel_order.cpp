@@ -7,8 +7,9 @@
 #include <QAction>
 #include <QListView>
 
-// The control panel's commands for where steps stand: moving a step, and recording new steps
-// after a chosen one instead of at the end. The panel is built in control_panel.cpp.
+// The control panel's list commands: where steps stand (moving a step, recording new steps
+// after a chosen one instead of at the end), and suggesting checks after a test run
+// (control_panel_trial_run.cpp). The panel is built in control_panel.cpp.
 
 namespace waytrace {
 
@@ -33,6 +34,7 @@ void ControlPanel::buildOrderActions()
         [this] { moveSelected(-1); });
     add(moveDownAction_, "moveDownAction", QKeySequence(Qt::ALT | Qt::Key_Down),
         [this] { moveSelected(1); });
+    add(suggestChecksAction_, "suggestChecksAction", QKeySequence(), &ControlPanel::suggestChecks);
 }
 
 void ControlPanel::updateOrderActions()
@@ -43,12 +45,14 @@ void ControlPanel::updateOrderActions()
     recordAtEndAction_->setText(loadText(TextId::RecordAtTheEnd));
     moveUpAction_->setText(loadText(TextId::MoveUp));
     moveDownAction_->setText(loadText(TextId::MoveDown));
+    suggestChecksAction_->setText(loadText(TextId::SuggestChecks));
     const int selected = selectedPosition();
     const int count = static_cast<int>(sequence_.count());
     recordAfterAction_->setEnabled(selected >= 0);
     recordAtEndAction_->setEnabled(sequence_.insertionPoint().has_value());
     moveUpAction_->setEnabled(selected > 0 && !isTrialRunning());
     moveDownAction_->setEnabled(selected >= 0 && selected + 1 < count && !isTrialRunning());
+    suggestChecksAction_->setEnabled(!lastRun_.isEmpty() && !isTrialRunning());
 }
 
 void ControlPanel::recordAfterSelected()

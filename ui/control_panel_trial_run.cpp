@@ -1,6 +1,9 @@
 #include "control_panel.h"
 
+#include "core/sequence_undo.h"
 #include "design_controls.h"
+#include "message_box.h"
+#include "network/suggested_checks.h"
 #include "network/trial_run.h"
 #include "text.h"
 #include "url_list_model.h"
@@ -33,12 +36,7 @@ void ControlPanel::startTrialRun()
 std::optional<bool> ControlPanel::askAboutPosts()
 {
     constexpr int kListed = 10;
-    QStringList posts;
-    int position = 0;
-    for (const auto& record : sequence_)
-        if (++position; record->method == HttpMethod::Post)
-            posts << QStringLiteral("%1. %2").arg(position).arg(
-                QString::fromStdU16String(record->urlAddress));
+    QStringList posts = postSteps(sequence_);
     if (posts.isEmpty() || postsAgreed_)
         return true;
     if (posts.size() > kListed) {
@@ -83,6 +81,7 @@ void ControlPanel::runTrial()
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
     trialRun_->start(sequence_, *posts);
+    updateOrderActions();
 }
 
 bool ControlPanel::isTrialRunning() const
@@ -116,7 +115,29 @@ void ControlPanel::trialRunFinished()
     // The run's summary stays in the hint's place until the list changes.
     trialRunProgressLabel_->setText(runSummary(tally_));
     setCaption(trialRunButton_, TextId::TrialRun);
+    updateOrderActions();
     emit trialRunEnded();
+}
+
+void ControlPanel::suggestChecks()
+{
+    if (isTrialRunning())
+        return;
+    auto checks = suggestedChecks(sequence_, lastRun_);
+    if (checks.empty()) {
+        showMessage(this, loadText(TextId::MessageTitle), loadText(TextId::NoChecksSuggested));
+        return;
+    }
+    if (undo_) {
+        undo_->setRequiredKeywords(checks);
+    } else {
+        for (auto& [record, phrase] : checks)
+            record->requiredKeywords = std::move(phrase);
+    }
+    reloadList(selectedPosition());
+    emit edited();
+    showMessage(this, loadText(TextId::MessageTitle),
+                loadText(TextId::ChecksSuggested).arg(checks.size()));
 }
 
 } // namespace waytrace

@@ -1,5 +1,7 @@
+#include "core/check_suggestion.h"
 #include "core/html_text.h"
 #include "core/seen_page.h"
+#include "core/sequence_undo.h"
 #include "core/trial_run_verdict.h"
 
 #include <QStringList>
@@ -152,6 +154,37 @@ private slots:
         save.urlAddress = u"http://wp.test/wp-admin/options.php";
         save.postBody = u"_wpnonce=0000aaaa11&blogname=Mine";
         QCOMPARE(flagged(save), QStringList({"_wpnonce:0000aaaa11>a1b2c3d4e5@3"}));
+    }
+
+    // A check tells a step's page from its neighbours' by a phrase the replay also finds: the
+    // title where distinctive, else the first line of its own; nothing a script alone showed.
+    void checksAreSuggestedFromWhatWasSeen()
+    {
+        const auto seen = [](const std::u16string& html) { return seenPageOf(200, u"", html); };
+        const auto login = seen(u"<title>Shop</title><h1>Sign in</h1><p>Password</p>");
+        const auto account = seen(u"<title>Shop</title><h1>Your orders</h1><p>Order 12 shipped "
+                                  u"yesterday and is on its way to the address you gave us</p>");
+        const auto settings = seen(u"<title>Settings &amp; more</title><p>Saved</p>");
+        QCOMPARE(q(suggestedCheck(account, {&login, &settings},
+                                  u"<h1>Your orders</h1><p>Order 12 shipped yesterday")),
+                 "Your orders");
+        // The first line only a script showed is passed over; a long line is cut at a word.
+        QCOMPARE(q(suggestedCheck(account, {&login},
+                                  u"Order 12 shipped yesterday and is on its "
+                                  u"way to the address you gave us")),
+                 "Order 12 shipped yesterday and is on its way to the address");
+        // The title as the server wrote it is not the title as shown: not suggested.
+        QCOMPARE(q(suggestedCheck(settings, {}, u"<title>Settings &amp; more</title>")), "");
+
+        RecordedSequence sequence;
+        sequence.append(std::make_shared<UrlRecord>());
+        sequence.append(std::make_shared<UrlRecord>());
+        sequence.at(2)->requiredKeywords = u"mine";
+        SequenceUndo undo;
+        undo.setRequiredKeywords({{sequence.at(2), u"Your orders"}});
+        QCOMPARE(q(sequence.at(2)->requiredKeywords), "Your orders");
+        QCOMPARE(undo.undo(sequence), 2U);
+        QCOMPARE(q(sequence.at(2)->requiredKeywords), "mine");
     }
 };
 

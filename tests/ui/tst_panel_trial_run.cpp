@@ -1,12 +1,16 @@
+#include "core/sequence_undo.h"
 #include "fixture_server.h"
 #include "modal_answer.h"
 #include "output/sequence_document.h"
 #include "ui/control_panel.h"
+#include "ui/message_box.h"
 #include "ui/text.h"
 #include "ui/tooltip_table.h"
 #include "ui/trial_run_texts.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -15,6 +19,8 @@
 #include <QTest>
 
 using namespace waytrace;
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -179,6 +185,39 @@ private slots:
         QCOMPARE(panel.lastRun().size(), 2);
         QVERIFY(!answered(TextId::RunWithPosts)); // allowed once, not asked again
         QVERIFY(panel.isTrialRunning());
+    }
+
+    // After a run, each step without keywords gets a phrase of its own page that its answer
+    // held; Undo takes them back; the user is told how many.
+    void checksAreSuggestedAfterARun()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        for (const char* page : {"index.html", "page2.html"}) {
+            QFile file(QStringLiteral(FIXTURES_DIR "/") + page);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            auto step = record(server.url(page), {});
+            step->seen = seenPageOf(200, {}, QString::fromUtf8(file.readAll()).toStdU16String());
+            sequence.append(step);
+        }
+        SequenceUndo undo;
+        ControlPanel panel(sequence, &undo);
+        auto* suggest = panel.findChild<QAction*>("suggestChecksAction");
+        QVERIFY(!suggest->isEnabled());
+        panel.startTrialRun();
+        QTRY_VERIFY(!panel.isTrialRunning());
+        QVERIFY(suggest->isEnabled());
+        QStringList told;
+        const auto previous = setMessageBoxFunction(
+            [&told](QWidget*, const QString&, const QString& text) { told << text; });
+        suggest->trigger();
+        setMessageBoxFunction(previous);
+        QCOMPARE(sequence.at(1)->requiredKeywords, u"Start"s);
+        QCOMPARE(sequence.at(2)->requiredKeywords, u"Second"s);
+        QVERIFY(told.value(0).contains("2 steps"));
+        QCOMPARE(undo.undo(sequence), 1U);
+        QVERIFY(sequence.at(1)->requiredKeywords.empty());
     }
 
     // Laid out as a tooltip is (wrapping), a value stays whole beside a long warning, and the

@@ -2,7 +2,7 @@
 // the events the main and the popup browser raised as an event stream for waytrace-replay.
 //
 //   waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]
-//                   [--file FILE [--passwords]] [--script JS]
+//                   [--file FILE [--passwords]] [--script JS] [--suggest-checks]
 //                   [--quit-after-loads N] [--timeout SECONDS] ADDRESS
 //
 // The stream goes to STREAM (or stdout) line by line as the events come. --script JS runs in the
@@ -12,12 +12,18 @@
 // when the main window is closed, after N finished top-page loads of either browser, or after
 // SECONDS. --sequence also writes the sequence recorded live, in the JSON of waytrace-replay;
 // --file as a sequence file, as File > Save to File writes it (--passwords: with them).
+// --suggest-checks test-runs what was recorded (its POST steps too, for real) and gives each
+// step without keywords a phrase of its page as the panel's Suggest checks does, before the
+// sequence is written; the stream gets an Edit event for each.
 
 #include "record_session.h"
 
 #include "common/tool_arguments.h"
 #include "files/sequence_file.h"
+#include "network/suggested_checks.h"
+#include "streams/event_stream.h"
 #include "tools/replay/replay_json.h"
+#include "tools/replay/replay_trial_run.h"
 #include "waytrace/build_settings.h"
 #include "webengine/disk_caches.h"
 #include "webengine/page_prompts.h"
@@ -25,6 +31,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QRegularExpression>
@@ -32,6 +39,7 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -43,7 +51,8 @@ constexpr int kUsageExit = 2;
 constexpr char kUsage[] =
     "usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
     "                       [--file FILE [--passwords]] [--script [PATTERN=]JS]...\n"
-    "                       [--quit-after-loads N] [--timeout SECONDS] ADDRESS\n";
+    "                       [--suggest-checks] [--quit-after-loads N] [--timeout SECONDS] "
+    "ADDRESS\n";
 // Frames and late events of the last load still arrive shortly after it.
 constexpr int kSettleMs = 500;
 
@@ -54,6 +63,7 @@ struct Options
     QString sequence;
     QString file;
     bool passwords = false;
+    bool suggestChecks = false;
     QString script; // for the first page
     QList<std::pair<QRegularExpression, QString>> pageScripts;
     int quitAfterLoads = 0;
@@ -97,6 +107,8 @@ std::optional<Options> parse(const QStringList& args)
             options.file = args[++i];
         else if (arg == QLatin1String("--passwords"))
             options.passwords = true;
+        else if (arg == QLatin1String("--suggest-checks"))
+            options.suggestChecks = true;
         else if (arg == QLatin1String("--script") && hasValue)
             addScript(options, args[++i]);
         else if (arg == QLatin1String("--quit-after-loads") && hasValue)
@@ -132,6 +144,29 @@ protected:
 private:
     std::function<void()> finish_;
 };
+
+// Test-runs the sequence, sets the checks its answers bear out, and returns them with the
+// positions of their steps.
+std::vector<std::pair<qint64, std::u16string>> suggestChecks(waytrace::RecordedSequence& sequence)
+{
+    waytrace::tellPostSteps(sequence, "waytrace-record");
+    waytrace::TrialRun trialRun;
+    QList<waytrace::TrialRunResult> results;
+    QObject::connect(&trialRun, &waytrace::TrialRun::stepFinished,
+                     [&results](const waytrace::TrialRunResult& result) { results << result; });
+    QEventLoop loop;
+    QObject::connect(&trialRun, &waytrace::TrialRun::finished, &loop, &QEventLoop::quit);
+    trialRun.start(sequence);
+    if (trialRun.isRunning())
+        loop.exec();
+    std::vector<std::pair<qint64, std::u16string>> set;
+    for (auto& [record, phrase] : waytrace::suggestedChecks(sequence, results)) {
+        const auto at = std::find(sequence.begin(), sequence.end(), record);
+        record->requiredKeywords = phrase;
+        set.emplace_back(at - sequence.begin() + 1, std::move(phrase));
+    }
+    return set;
+}
 
 } // namespace
 
@@ -217,6 +252,16 @@ int main(int argc, char* argv[])
 
     QCoreApplication::exec();
 
+    if (options->suggestChecks)
+        for (const auto& [position, phrase] : suggestChecks(record.sequence())) {
+            waytrace::StreamEvent edit;
+            edit.kind = waytrace::StreamEvent::Kind::Edit;
+            edit.position = position;
+            edit.field = QStringLiteral("matchcontent");
+            edit.value = QString::fromStdU16String(phrase);
+            out.write(waytrace::writeStreamEvent(edit) + '\n');
+        }
+    out.flush();
     if (!options->sequence.isEmpty()) {
         QFile sequence(options->sequence);
         if (!sequence.open(QIODevice::WriteOnly)) {

@@ -117,25 +117,26 @@ bool printTrialRun(const RecordedSequence& sequence)
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fflush(stdout);
     });
-    // As the window asks before its first run: what this sends, it sends for real.
-    QByteArray posts;
-    int position = 0;
-    for (const auto& record : sequence)
-        if (++position; record->method == HttpMethod::Post)
-            posts += "  " + QByteArray::number(position) + ". " +
-                     QString::fromStdU16String(record->urlAddress).toUtf8() + '\n';
-    if (!posts.isEmpty()) {
-        const QByteArray notice = "waytrace-replay: the test run sends these POST steps to their "
-                                  "servers for real, as the monitor will:\n" +
-                                  posts;
-        std::fwrite(notice.constData(), 1, static_cast<std::size_t>(notice.size()), stderr);
-    }
+    tellPostSteps(sequence, "waytrace-replay");
     QEventLoop loop;
     QObject::connect(&trialRun, &TrialRun::finished, &loop, &QEventLoop::quit);
     trialRun.start(sequence);
     if (trialRun.isRunning())
         loop.exec();
     return allPassed;
+}
+
+void tellPostSteps(const RecordedSequence& sequence, const char* program)
+{
+    // As the window asks before a run: what it sends, it sends for real.
+    const QStringList posts = postSteps(sequence);
+    if (posts.isEmpty())
+        return;
+    const QByteArray notice = QByteArray(program) +
+                              ": the test run sends these POST steps to their servers for real, "
+                              "as the monitor will:\n  " +
+                              posts.join(QStringLiteral("\n  ")).toUtf8() + '\n';
+    std::fwrite(notice.constData(), 1, static_cast<std::size_t>(notice.size()), stderr);
 }
 
 } // namespace waytrace

@@ -15,4 +15,7 @@ QByteArray trialRunLine(const TrialRunResult& result);
 // every URL answered and no condition fired.
 bool printTrialRun(const RecordedSequence& sequence);
 
+// Tells on stderr which steps a run sends as POSTs, for real.
+void tellPostSteps(const RecordedSequence& sequence, const char* program);
+
 } // namespace waytrace
