@@ -1,11 +1,13 @@
-// What a trial run costs on a large answer: one URL answering 100 MB of UTF-8 text, read and
-// searched to its end for a keyword that is not there, against curl fetching the same answer
+// What a trial run costs: one URL answering 100 MB of UTF-8 text, read and searched to its end
+// for a keyword that is not there, and 50 pages of 50 KB each (forms, hidden tokens, links) read,
+// compared with the page seen and their offered values kept, each against curl fetching the same
 // into /dev/null in the same run. The server runs on a thread of its own and streams the answer
 // from one buffer, so the program's peak memory is the trial run's.
 
 #include "ratio_report.h"
 
 #include "core/recorded_sequence.h"
+#include "core/seen_page.h"
 #include "network/trial_run.h"
 
 #include <QCoreApplication>
@@ -20,11 +22,27 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace {
 
 constexpr qint64 kAnswerSize = qint64{100} << 20;
+constexpr int kPages = 50;
+
+// A page of an ordinary web application, about 50 KB: a form with a token, links, paragraphs.
+std::string smallPage()
+{
+    std::string page = "<!doctype html><html><head><meta charset=utf-8><title>Orders</title>"
+                       "<style>p{margin:0}</style><script>var x = 1;</script></head><body>"
+                       "<form action=/save method=post><input type=hidden name=csrf_token "
+                       "value=8f14e45fceea167a5a36dedd4bea2543><input name=q></form>";
+    for (int i = 0; page.size() < 50 * 1024; ++i)
+        page += "<p>Order " + std::to_string(i) +
+                " shipped to <a href=/orders?id=" + std::to_string(i) +
+                "&amp;view=full>the customer</a> on time.</p>\n";
+    return page + "</body></html>";
+}
 
 class AnswerServer
 {
@@ -57,6 +75,8 @@ public:
     }
 
     [[nodiscard]] QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port_); }
+    [[nodiscard]] QString pageUrl(int n) const { return url() + QStringLiteral("page%1").arg(n); }
+    [[nodiscard]] const std::string& page() const { return page_; }
 
 private:
     void serve()
@@ -66,10 +86,20 @@ private:
             if (connection < 0)
                 return;
             char head[8192];
-            [[maybe_unused]] const auto got = recv(connection, head, sizeof head, 0);
+            const auto got = recv(connection, head, sizeof head, 0);
+            const bool small =
+                got > 9 &&
+                std::string_view(head, static_cast<std::size_t>(got)).substr(4, 5) == "/page";
             const std::string status = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8"
                                        "\r\nConnection: close\r\nContent-Length: " +
-                                       std::to_string(kAnswerSize) + "\r\n\r\n";
+                                       std::to_string(small ? page_.size() : kAnswerSize) +
+                                       "\r\n\r\n";
+            if (small) {
+                const std::string answer = status + page_;
+                send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
+                close(connection);
+                continue;
+            }
             bool sent = send(connection, status.data(), status.size(), MSG_NOSIGNAL) > 0;
             for (qint64 left = kAnswerSize; sent && left > 0;) {
                 const auto size = static_cast<std::size_t>(
@@ -83,6 +113,7 @@ private:
     }
 
     std::string piece_;
+    std::string page_ = smallPage();
     int listener_ = -1;
     quint16 port_ = 0;
     std::atomic<bool> stopping_{false};
@@ -139,8 +170,53 @@ void BM_Curl(benchmark::State& state)
     }
 }
 
+// The 50 pages as recorded steps, each with the page the user saw, run as the panel runs them.
+void BM_TrialRunPages(benchmark::State& state)
+{
+    waytrace::RecordedSequence sequence;
+    const auto seen = QString::fromStdString(server->page()).toStdU16String();
+    for (int n = 1; n <= kPages; ++n) {
+        auto record = std::make_shared<waytrace::UrlRecord>();
+        record->urlAddress = server->pageUrl(n).toStdU16String();
+        record->requiredKeywords = u"not in the answer";
+        record->seen = waytrace::seenPageOf(200, record->urlAddress, seen);
+        sequence.append(record);
+    }
+    for (auto _ : state) {
+        waytrace::TrialRun trialRun;
+        int whole = 0;
+        QObject::connect(&trialRun, &waytrace::TrialRun::stepFinished,
+                         [&](const waytrace::TrialRunResult& result) {
+                             whole += result.failure == waytrace::TrialRunFailure::None &&
+                                      result.differences.empty();
+                         });
+        QEventLoop loop;
+        QObject::connect(&trialRun, &waytrace::TrialRun::finished, &loop, &QEventLoop::quit);
+        trialRun.start(sequence);
+        loop.exec();
+        if (whole != kPages)
+            state.SkipWithError("a page did not come whole, or differed");
+    }
+}
+
+// One curl process fetching the same 50 addresses in turn.
+void BM_CurlPages(benchmark::State& state)
+{
+    QStringList arguments{QStringLiteral("-s")};
+    for (int n = 1; n <= kPages; ++n)
+        arguments << QStringLiteral("-o") << QStringLiteral("/dev/null") << server->pageUrl(n);
+    for (auto _ : state) {
+        QProcess curl;
+        curl.start(QStringLiteral("curl"), arguments);
+        if (!curl.waitForFinished(60000) || curl.exitCode() != 0)
+            state.SkipWithError("curl failed");
+    }
+}
+
 BENCHMARK(BM_Curl)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TrialRun)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CurlPages)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TrialRunPages)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -152,7 +228,10 @@ int main(int argc, char** argv)
     const int status = bench::runWithRatios(
         argc, argv,
         {{"trial run / curl, 100 MB answer searched to its end",
-          "BM_TrialRun/iterations:5/real_time", "BM_Curl/iterations:5/real_time", 1.5}});
+          "BM_TrialRun/iterations:5/real_time", "BM_Curl/iterations:5/real_time", 1.5},
+         {"trial run / curl, 50 pages of 50 KB read and compared",
+          "BM_TrialRunPages/iterations:10/real_time", "BM_CurlPages/iterations:10/real_time",
+          1.5}});
     server = nullptr;
     return status;
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
 
 namespace waytrace {
 
@@ -415,18 +416,62 @@ std::vector<StaleField> staleFields(const UrlRecord& record)
     return found;
 }
 
-void LiveValues::offer(int position, const HtmlReading& page)
+std::u16string resolvedAddress(std::u16string_view base, std::u16string_view reference)
 {
-    // The newest page that offers a name stands for it, with every value it offers.
-    std::vector<Offer> fresh;
+    base = base.substr(0, base.find(u'#'));
+    const auto scheme = base.find(u"://");
+    if (scheme == base.npos)
+        return std::u16string(reference);
+    const auto pathStart = std::min(base.find(u'/', scheme + 3), base.size());
+    const auto queryStart = std::min(base.find(u'?', pathStart), base.size());
+    const auto colon = reference.find(u':');
+    if (colon != reference.npos && colon < reference.find_first_of(u"/?#"))
+        return std::u16string(reference); // has its own scheme
+    if (reference.starts_with(u"//"))
+        return std::u16string(base.substr(0, scheme + 1)) + std::u16string(reference);
+    if (reference.starts_with(u'/'))
+        return std::u16string(base.substr(0, pathStart)) + std::u16string(reference);
+    if (reference.empty() || reference.starts_with(u'#'))
+        return std::u16string(base);
+    if (reference.starts_with(u'?'))
+        return std::u16string(base.substr(0, queryStart)) + std::u16string(reference);
+    // Relative to the page's folder; "./" and "../" as a browser reads them.
+    std::u16string path(base.substr(pathStart, queryStart - pathStart));
+    path.erase(path.rfind(u'/') + 1);
+    while (true) {
+        if (reference.starts_with(u"./")) {
+            reference.remove_prefix(2);
+        } else if (reference.starts_with(u"../")) {
+            reference.remove_prefix(3);
+            if (path.size() > 1)
+                path.erase(path.rfind(u'/', path.size() - 2) + 1);
+        } else {
+            break;
+        }
+    }
+    if (path.empty())
+        path = u"/";
+    return std::u16string(base.substr(0, pathStart)) + path + std::u16string(reference);
+}
+
+void LiveValues::offer(int position, const HtmlReading& page, std::u16string_view address)
+{
+    // The newest page that offers a name stands for it, with every value it offers. A page may
+    // offer thousands (a link each): looked up by name, never compared pairwise.
+    std::unordered_set<std::u16string_view> names;
     for (const auto& offered : page.offered)
-        fresh.push_back({offered.name, offered.value, offered.target, position});
-    std::erase_if(values_, [&](const Offer& known) {
-        return std::any_of(fresh.begin(), fresh.end(),
-                           [&](const Offer& offer) { return offer.name == known.name; });
-    });
-    values_.insert(values_.end(), std::make_move_iterator(fresh.begin()),
-                   std::make_move_iterator(fresh.end()));
+        names.insert(offered.name);
+    std::erase_if(values_, [&](const Offer& known) { return names.contains(known.name); });
+    // A link's two fields go to one address: made absolute once.
+    std::u16string_view lastTarget;
+    std::u16string resolved;
+    for (const auto& offered : page.offered) {
+        if (resolved.empty() || offered.target != lastTarget) {
+            lastTarget = offered.target;
+            resolved = resolvedAddress(address, offered.target);
+        }
+        values_.push_back({offered.name, offered.value, resolved, position});
+    }
 }
 
 const LiveValues::Offer* LiveValues::offerFor(const std::u16string& name,

@@ -107,6 +107,10 @@ struct StaleField
     int offeredBy = 0;
 };
 
+// `reference` (a link's or form's address as a page wrote it) made absolute against the address
+// of the page; enough for telling which address a value goes to, not a full URL resolver.
+std::u16string resolvedAddress(std::u16string_view base, std::u16string_view reference);
+
 // Whether a field's name or value looks like one that changes per visit.
 bool isPerVisitValue(std::u16string_view name, std::u16string_view value);
 
@@ -125,8 +129,8 @@ std::vector<StaleField> staleFields(const UrlRecord& record);
 class LiveValues
 {
 public:
-    // `page`'s targets made absolute against the page's address.
-    void offer(int position, const HtmlReading& page);
+    // What the page at `address` (where the answer landed) offers.
+    void offer(int position, const HtmlReading& page, std::u16string_view address);
     [[nodiscard]] std::vector<StaleField> staleIn(const UrlRecord& record) const;
 
 private:

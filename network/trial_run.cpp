@@ -533,18 +533,11 @@ void TrialRun::compareWithSeen(TrialRunResult& result, const Step& step,
     const QByteArray type = contentType.toLower();
     if (!type.isEmpty() && !type.contains("html"))
         return;
-    HtmlReading page = readHtml(answerText(result).toStdU16String());
-    // Where each value goes, as an address a later step's can be held against.
-    const QUrl here(result.finalUrl);
-    for (auto& offered : page.offered)
-        offered.target = here.resolved(QUrl(QString::fromStdU16String(offered.target)))
-                             .toString(QUrl::FullyEncoded)
-                             .toStdU16String();
-    live_.offer(result.position, page);
+    const HtmlReading page = readHtml(answerText(result).toStdU16String());
+    const auto here = QUrl(result.finalUrl).toString(QUrl::FullyEncoded).toStdU16String();
+    live_.offer(result.position, page, here);
     if (step.seen)
-        result.differences = comparePages(
-            *step.seen,
-            seenPageOf(result.status, here.toString(QUrl::FullyEncoded).toStdU16String(), page));
+        result.differences = comparePages(*step.seen, seenPageOf(result.status, here, page));
 }
 
 void TrialRun::finishStep(const TrialRunResult& result)

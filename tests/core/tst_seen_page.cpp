@@ -135,25 +135,36 @@ private slots:
             return out;
         };
         QCOMPARE(flagged(saveStep(u"old")), QStringList({"sectok:old>@0", "date:1733600000>@0"}));
-        live.offer(1, readHtml(editPage(u"new", u"1733600099")));
+        live.offer(1, readHtml(editPage(u"new", u"1733600099")), u"http://wiki.test/doku.php");
         QCOMPARE(flagged(saveStep(u"old")),
                  QStringList({"sectok:old>new@1", "date:1733600000>1733600099@1",
                               "changecheck:92eb5ffee6ae2fec3ad71c777531578f>"
                               "0cc175b9c0f1b6a831c399e269772661@1 per visit"}));
-        live.offer(2, readHtml(editPage(u"old", u"1733600000")));
+        live.offer(2, readHtml(editPage(u"old", u"1733600000")), u"http://wiki.test/doku.php");
         QCOMPARE(flagged(saveStep(u"old")).size(), 1);
         UrlRecord logout;
         logout.urlAddress = u"http://wiki.test/doku.php?id=start&do=logout&sectok=x";
         QCOMPARE(flagged(logout), QStringList({"sectok:x>old@2"}));
 
-        live.offer(3, readHtml(u"<form method=post action=http://wp.test/wp-admin/options.php>"
-                               u"<input type=hidden name=_wpnonce value=a1b2c3d4e5></form>"
-                               u"<a href='http://wp.test/wp-login.php?action=logout&amp;"
-                               u"_wpnonce=f6e5d4c3b2'>Log out</a>"));
+        live.offer(3,
+                   readHtml(u"<form method=post action=options.php>"
+                            u"<input type=hidden name=_wpnonce value=a1b2c3d4e5></form>"
+                            u"<a href='../wp-login.php?action=logout&amp;"
+                            u"_wpnonce=f6e5d4c3b2'>Log out</a>"),
+                   u"http://wp.test/wp-admin/options-general.php?page=x#top");
         UrlRecord save;
         save.urlAddress = u"http://wp.test/wp-admin/options.php";
         save.postBody = u"_wpnonce=0000aaaa11&blogname=Mine";
         QCOMPARE(flagged(save), QStringList({"_wpnonce:0000aaaa11>a1b2c3d4e5@3"}));
+        for (const auto& [reference, resolved] :
+             std::initializer_list<std::pair<std::u16string_view, const char*>>{
+                 {u"", "http://h/a/b?q"},
+                 {u"?r", "http://h/a/b?r"},
+                 {u"/x", "http://h/x"},
+                 {u"./../d", "http://h/d"},
+                 {u"//o/p", "http://o/p"},
+                 {u"https://s/", "https://s/"}})
+            QCOMPARE(q(resolvedAddress(u"http://h/a/b?q#f", reference)), resolved);
     }
 
     // A check tells a step's page from its neighbours' by a phrase the replay also finds: the

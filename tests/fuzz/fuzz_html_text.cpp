@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         page.lines.size() > waytrace::kSeenLines || !waytrace::comparePages(page, page).empty())
         std::abort();
     waytrace::LiveValues live;
-    live.offer(1, reading);
+    live.offer(1, reading, u"http://h/a/b?c");
+    if (waytrace::resolvedAddress(u"http://h/a/b?c", html.substr(0, 100)).size() > 200)
+        std::abort();
     waytrace::UrlRecord record;
     record.postBody = html.substr(0, 200);
     static_cast<void>(live.staleIn(record));
