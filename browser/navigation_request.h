@@ -29,11 +29,11 @@ class NavigationRequest : public CancellableRequest
 public:
     // `id` names a request whose body the browser may still confirm (requestBodyConfirmed);
     // 0 for one it never will. `bodyUnconfirmed`: the body is what the page reported of it, not
-    // what the browser said it sent.
+    // what the browser said it sent. `frame`: a frame's request, not the top page's.
     NavigationRequest(QString url, QString headers, QByteArray postData, quint64 id = 0,
-                      bool bodyUnconfirmed = false)
+                      bool bodyUnconfirmed = false, bool frame = false)
         : url_(std::move(url)), headers_(std::move(headers)), postData_(std::move(postData)),
-          id_(id), bodyUnconfirmed_(bodyUnconfirmed)
+          id_(id), bodyUnconfirmed_(bodyUnconfirmed), frame_(frame)
     {
     }
 
@@ -42,6 +42,7 @@ public:
     [[nodiscard]] const QByteArray& postData() const { return postData_; }
     [[nodiscard]] quint64 id() const { return id_; }
     [[nodiscard]] bool bodyUnconfirmed() const { return bodyUnconfirmed_; }
+    [[nodiscard]] bool isFrame() const { return frame_; }
 
 private:
     QString url_;
@@ -49,6 +50,7 @@ private:
     QByteArray postData_;
     quint64 id_ = 0;
     bool bodyUnconfirmed_ = false;
+    bool frame_ = false;
 };
 
 // A page asks for a new window; a handler names the browser that shows it. Without one, or

@@ -17,9 +17,9 @@ void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
 
 bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
                                            const QByteArray& postData, quint64 id,
-                                           bool bodyUnconfirmed)
+                                           bool bodyUnconfirmed, bool frame)
 {
-    NavigationRequest request(url, headers, postData, id, bodyUnconfirmed);
+    NavigationRequest request(url, headers, postData, id, bodyUnconfirmed, frame);
     if (bodyUnconfirmed)
         owedBodies_.append(id);
     emit beforeNavigate2(request);

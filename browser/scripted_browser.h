@@ -44,7 +44,7 @@ public:
     // Each returns what the handlers answered.
     bool raiseBeforeNavigate2(const QString& url, const QString& headers = {},
                               const QByteArray& postData = {}, quint64 id = 0,
-                              bool bodyUnconfirmed = false);
+                              bool bodyUnconfirmed = false, bool frame = false);
     void raiseRequestBodyConfirmed(quint64 id, const QString& url, const QString& headers,
                                    const QByteArray& postData);
     Browser* raiseNewWindow2();

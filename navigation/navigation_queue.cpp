@@ -24,7 +24,8 @@ void NavigationQueue::setBodyWait(std::chrono::milliseconds wait)
 }
 
 bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
-                               std::optional<FormBody> sent, const QUrl& initiator, bool told)
+                               std::optional<FormBody> sent, const QUrl& initiator, bool told,
+                               bool frame)
 {
     const bool waitsForBody = post && !sent;
     const bool page = !initiator.isEmpty();
@@ -39,13 +40,14 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
                     .sent = std::move(sent),
                     .told = waitsForBody && told && page,
                     .echoToCome = told,
+                    .frame = frame,
                     .deadline = QDeadlineTimer(wait),
                     .then = {}};
     if (waiting_.empty()) {
         if (!post)
-            return raise(browser, url, {});
+            return raise(browser, url, {}, frame);
         if (auto body = bodyFor(request, false))
-            return raise(browser, url, *body, 0, request.bodyUnconfirmed);
+            return raise(browser, url, *body, frame, 0, request.bodyUnconfirmed);
     }
     waiting_.push_back(std::move(request));
     flush();
@@ -190,13 +192,13 @@ std::optional<FormBody> NavigationQueue::takeBody(const QUrl& url, const QString
     return body;
 }
 
-bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body, quint64 id,
-                            bool bodyUnconfirmed)
+bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame,
+                            quint64 id, bool bodyUnconfirmed)
 {
     if (!browser)
         return false;
     NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData, id,
-                              bodyUnconfirmed);
+                              bodyUnconfirmed, frame);
     emit browser->beforeNavigate2(request);
     return request.isCancelled();
 }
@@ -287,7 +289,7 @@ void NavigationQueue::flush()
             awaiting_.push_back(
                 {request.browser, requestKey(request.url), id, QDeadlineTimer(waits::kUnclaimed)});
         }
-        if (raise(request.browser, request.url, raised, id,
+        if (raise(request.browser, request.url, raised, request.frame, id,
                   request.post && request.bodyUnconfirmed) &&
             lateCancel_ && request.browser)
             lateCancel_(request.browser);

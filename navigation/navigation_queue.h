@@ -44,10 +44,10 @@ public:
     // request and nothing offered replaces it. `initiator` is the origin of the document that
     // made the request, as the engine tells it; none for the application's own. `told`: the
     // engine tells this browser's bodies on its own (tellBody): a page's POST waits for that
-    // word, and the word on the application's own is an echo.
+    // word, and the word on the application's own is an echo. `frame`: a frame's request.
     bool announce(Browser* browser, const QUrl& url, bool post,
                   std::optional<FormBody> sent = std::nullopt, const QUrl& initiator = {},
-                  bool told = false);
+                  bool told = false, bool frame = false);
 
     // The engine's own word on the body of a POST that `browser` is sending to `url`, in the
     // engine's order, before or after the request's announcement; `id` names the request. No
@@ -104,6 +104,7 @@ private:
         bool echoToCome = false; // the engine's word on it will repeat what is raised
         bool awaitsWord = false; // raised with a stand-in, its word to come
         bool bodyUnconfirmed = false;
+        bool frame = false;
         QDeadlineTimer deadline;
         std::vector<std::function<void()>> then; // once raised
     };
@@ -149,8 +150,8 @@ private:
     // A body raised from one source is dropped from, or kept from, the other.
     void forgetReports(const Waiting& request, const FormBody& body);
     void forgetWord(const Waiting& request, const FormBody& body);
-    static bool raise(Browser* browser, const QUrl& url, const FormBody& body, quint64 id = 0,
-                      bool bodyUnconfirmed = false);
+    static bool raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame,
+                      quint64 id = 0, bool bodyUnconfirmed = false);
     void flush();
     void settleWords();
 

@@ -30,8 +30,10 @@ void Recorder::listen(Browser& browser)
                     // The new step: the last, or the one just put in the middle.
                     const auto point = sequence_.insertionPoint();
                     const auto step = sequence_.at(point ? *point : sequence_.count());
+                    // What the top page shows next is the first top-page step's since its
+                    // last load: a frame's step has a page of its own, never the top one.
                     auto& awaiting = pages_[&browser].awaiting;
-                    if (awaiting.expired())
+                    if (awaiting.expired() && !request.isFrame())
                         awaiting = step;
                     if (request.bodyUnconfirmed() && step) {
                         step->bodyUnconfirmed = true;

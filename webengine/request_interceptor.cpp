@@ -80,8 +80,9 @@ void RequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
     const bool post = info.requestMethod() == "POST";
     // The application's own requests carry their bodies from navigate().
     const bool told = browser && browser->bodiesTold();
-    const bool blocked = session_.queue().announce(
-        source.browser, url, post, post ? engineBody(info) : std::nullopt, info.initiator(), told);
+    const bool blocked =
+        session_.queue().announce(source.browser, url, post, post ? engineBody(info) : std::nullopt,
+                                  info.initiator(), told, !mainFrame);
     if (blocked)
         info.block(true);
     else if (mainFrame && browser)

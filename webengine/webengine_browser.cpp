@@ -91,7 +91,14 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(view_, &QWidget::customContextMenuRequested, this, &WebEngineBrowser::showPageMenu);
     session_->attribution().addBrowser(this);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
-    connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { emit loadProgress(0); });
+    connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] {
+        awaitingCommit_ = true;
+        emit loadProgress(0);
+    });
+    connect(page_.get(), &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        if (std::exchange(awaitingCommit_, false))
+            landedUrl_ = url;
+    });
     connect(page_.get(), &QWebEnginePage::loadProgress, this, &Browser::loadProgress);
     connect(page_.get(), &QWebEnginePage::loadFinished, this, [this] { emit loadProgress(100); });
     connect(page_.get(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
@@ -236,7 +243,8 @@ void WebEngineBrowser::frameLoaded(const QString& url)
 void WebEngineBrowser::pageLoaded(bool ok)
 {
     const auto url = page_->url().toString(QUrl::FullyEncoded);
-    session_->queue().whenRaised(this, [self = QPointer(this), ok, url] {
+    const auto landed = landedUrl_.isValid() ? landedUrl_.toString(QUrl::FullyEncoded) : url;
+    session_->queue().whenRaised(this, [self = QPointer(this), ok, url, landed] {
         if (!self)
             return;
         if (ok)
@@ -244,7 +252,7 @@ void WebEngineBrowser::pageLoaded(bool ok)
         emit self->downloadComplete();
         if (ok) {
             emit self->documentComplete(url);
-            self->describePage(url);
+            self->describePage(landed);
         }
     });
 }

@@ -96,6 +96,10 @@ private:
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;
     int topStatus_ = 0; // of the top page's last load, 0 when not known
+    // Where the top page's last load landed, after redirects: the first address it committed,
+    // before a script could rewrite it with the history API.
+    QUrl landedUrl_;
+    bool awaitingCommit_ = false;
 };
 
 } // namespace waytrace

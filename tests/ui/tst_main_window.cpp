@@ -455,6 +455,25 @@ private slots:
         QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
     }
 
+    // What the top page showed goes to the top page's step, never to a frame's step recorded
+    // after the page had loaded.
+    void pagesShownGoToTheirOwnSteps()
+    {
+        Fixture f;
+        f.record("http://a/");
+        f.main().raiseNavigateComplete2("http://a/");
+        emit f.main().pageShown(200, "http://a/", "<title>A</title>");
+        f.main().raiseBeforeNavigate2("http://a/frame", {}, {}, 0, false, true);
+        f.record("http://b/");
+        f.main().raiseNavigateComplete2("http://b/");
+        emit f.main().pageShown(200, "http://b/", "<title>B</title>");
+        const auto& sequence = f.form->sequence();
+        QCOMPARE(sequence.count(), 3U);
+        QCOMPARE(sequence.at(1)->seen->title, u"A"s);
+        QVERIFY(!sequence.at(2)->seen);
+        QCOMPARE(sequence.at(3)->seen->title, u"B"s);
+    }
+
     // The page's context menu offers its selection, or else its title, as a keyword of the
     // step that loaded it, naming the step; a pick lands in the record and shows in the panel.
     void checksComeFromThePage()

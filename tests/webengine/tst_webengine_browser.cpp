@@ -531,6 +531,17 @@ private slots:
         QCOMPARE(lastRequest(QStringLiteral("/r/307/")).postData, QByteArray("q=1%2B1") + '\0');
     }
 
+    // What a page showed is where its load landed, after the server's redirects and before
+    // its script trimmed the address.
+    void pagesAreDescribedWhereTheyLanded()
+    {
+        QSignalSpy shown(main_.get(), &Browser::pageShown);
+        QVERIFY(load(*main_, url("r/302/replaced.html?saved=1")));
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), kLoadTimeout);
+        QCOMPARE(shown.last().at(1).toString(), url("replaced.html?saved=1"));
+        QCOMPARE(main_->locationUrl(), url("replaced.html"));
+    }
+
     // Navigations the page starts by itself are steps, in order, with their bodies; a server
     // redirect that follows one is still not.
     void clientRedirectsAreSteps_data()
