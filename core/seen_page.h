@@ -37,6 +37,9 @@ TextFingerprint textFingerprint(std::u16string_view text);
 
 // From 0 (nothing shared) to 1 (alike); 1 when either has no text to compare.
 double fingerprintSimilarity(const TextFingerprint& a, const TextFingerprint& b);
+// How much of the text of `part` the text of `whole` holds, from 0 to 1: 1 for a text and the
+// same text with more added to it.
+double fingerprintContainment(const TextFingerprint& part, const TextFingerprint& whole);
 
 // The page an answer shows, from its HTML read once, or from the HTML itself.
 SeenPage seenPageOf(int status, std::u16string finalUrl, const HtmlReading& page);
@@ -59,7 +62,8 @@ struct PageDifference
     friend bool operator==(const PageDifference&, const PageDifference&) = default;
 };
 
-// Below this share of word triples in common, two texts are different pages.
+// Below this share of the replay's word triples found in what the user saw, two texts are
+// different pages.
 inline constexpr double kAlikeText = 0.5;
 // Texts with fewer triples are not compared: a page that a script fills shows little of its
 // text in the HTML the server sends.

@@ -11,6 +11,12 @@ using namespace waytrace;
 
 namespace {
 
+std::u16string number(int value)
+{
+    const auto text = std::to_string(value);
+    return {text.begin(), text.end()};
+}
+
 QString q(const std::u16string& text)
 {
     return QString::fromStdU16String(text);
@@ -117,6 +123,17 @@ private slots:
         QVERIFY(fingerprintSimilarity(
                     textFingerprint(readHtml(article).text),
                     textFingerprint(readHtml(article + u"<p>Seen 3 times").text)) >= kAlikeText);
+        // What the page's scripts added to what the user saw (a toolbar, notices, a long list)
+        // does not make the server's page another one.
+        std::u16string added = article;
+        for (int i = 0; i < 200; ++i)
+            added += u"<li>Toolbar button " + number(i) + u" of the editor, row " + number(i % 7);
+        const auto withScripts = seenPageOf(200, u"", added);
+        QVERIFY(comparePages(withScripts, seenPageOf(200, u"", article)).empty());
+        const auto refusal = seenPageOf(200, u"",
+                                        u"<p>Security Token did not match. Possible "
+                                        u"CSRF attack. Please log in again.</p>");
+        QCOMPARE(comparePages(withScripts, refusal).size(), 1U);
     }
 
     // A run flags what its pages now offer otherwise, as a token or a value that changes per
