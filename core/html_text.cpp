@@ -314,7 +314,7 @@ private:
                 if (!name.empty())
                     reading_.offered.push_back({std::move(name),
                                                 utf16Of(attribute(element, "value")),
-                                                forms_.empty() ? u"" : forms_.back()});
+                                                forms_.empty() ? u"" : forms_.back(), true});
             }
             break;
         case GUMBO_TAG_A:
@@ -388,7 +388,8 @@ std::vector<OfferedValue> formFields(std::u16string_view encoded)
             fields.push_back(
                 {decode(pair.substr(0, equals)),
                  equals == std::u16string_view::npos ? u"" : decode(pair.substr(equals + 1)),
-                 {}});
+                 {},
+                 false});
         from = end + 1;
     }
     return fields;

@@ -19,6 +19,8 @@ struct OfferedValue
     // the link or action whose query holds it. Empty for a form without an action (it posts to
     // the page itself) and for fields read from a query or body.
     std::u16string target;
+    // A hidden input's, rather than a value in an address's query.
+    bool hidden = false;
 
     friend bool operator==(const OfferedValue&, const OfferedValue&) = default;
 };

@@ -42,7 +42,7 @@ std::u16string comparableAddress(std::u16string_view address)
     if (question == std::u16string_view::npos)
         return out;
     char16_t separator = u'?';
-    for (const auto& [name, value, target] : formFields(address.substr(question + 1))) {
+    for (const auto& [name, value, target, hidden] : formFields(address.substr(question + 1))) {
         if (isPerVisitValue(name, value))
             continue;
         out += separator + name + u'=' + value;

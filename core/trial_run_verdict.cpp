@@ -234,7 +234,7 @@ std::vector<OfferedValue> multipartFields(std::u16string_view body, std::u16stri
         if (value.ends_with(u"\r\n"))
             value.remove_suffix(2);
         if (!name.empty())
-            fields.push_back({std::move(name), std::u16string(value), {}});
+            fields.push_back({std::move(name), std::u16string(value), {}, false});
     }
     return fields;
 }
@@ -255,7 +255,8 @@ std::vector<OfferedValue> plainTextFields(std::u16string_view body)
         if (equals != line.npos && equals > 0)
             fields.push_back({std::u16string(line.substr(0, equals)),
                               std::u16string(line.substr(equals + 1)),
-                              {}});
+                              {},
+                              false});
     }
     return fields;
 }
@@ -470,7 +471,7 @@ void LiveValues::offer(int position, const HtmlReading& page, std::u16string_vie
             lastTarget = offered.target;
             resolved = resolvedAddress(address, offered.target);
         }
-        values_.push_back({offered.name, offered.value, resolved, position});
+        values_.push_back({offered.name, offered.value, resolved, position, offered.hidden});
     }
 }
 
@@ -501,7 +502,7 @@ const LiveValues::Offer* LiveValues::offerFor(const std::u16string& name,
 std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
 {
     std::vector<StaleField> found;
-    for (auto& [name, recorded, target] : sentFields(record)) {
+    for (auto& [name, recorded, target, hidden] : sentFields(record)) {
         if (std::any_of(found.begin(), found.end(),
                         [&](const StaleField& field) { return field.name == name; }))
             continue;
@@ -510,7 +511,9 @@ std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
         const bool offered = std::any_of(values_.begin(), values_.end(),
                                          [&](const Offer& offer) { return offer.name == name; });
         if (const Offer* live = offerFor(name, record.urlAddress)) {
-            if (live->value != recorded)
+            // A link's query value that is no token is where the user went ("id" of a wiki's
+            // page), not something the page hands out per visit.
+            if (live->value != recorded && (token || live->hidden))
                 found.push_back({std::move(name), StaleField::Reason::LiveValue, kind,
                                  std::move(recorded), live->value, live->position});
         } else if (!offered && token) {

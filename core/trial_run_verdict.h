@@ -140,6 +140,7 @@ private:
         std::u16string value;
         std::u16string target;
         int position = 0;
+        bool hidden = false;
     };
     // The value offered for `name` to `address`: where the newest page offers several, that of
     // the form or link that goes there.

@@ -25,7 +25,7 @@ QString q(const std::u16string& text)
 QStringList pairs(const std::vector<OfferedValue>& values)
 {
     QStringList out;
-    for (const auto& [name, value, target] : values)
+    for (const auto& [name, value, target, hidden] : values)
         out << q(name) + u'=' + q(value);
     return out;
 }

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // turns a NUL or a bad byte into U+FFFD: the text may not grow past that.
     if (reading.title.size() > size || reading.text.size() > size)
         std::abort();
-    for (const auto& [name, value, target] : reading.offered)
+    for (const auto& [name, value, target, hidden] : reading.offered)
         if (name.size() + value.size() > size || target.size() > size)
             std::abort();
     const auto page = waytrace::seenPageOf(200, u"http://h/", reading);
