@@ -40,6 +40,8 @@ void Recorder::listen(Browser& browser)
                         if (request.id() != 0)
                             unconfirmed_[request.id()] = step;
                     }
+                    if (step)
+                        emit stepRecorded(step);
                 });
             });
     connect(

@@ -42,6 +42,8 @@ public:
     [[nodiscard]] const QStringList& cancelled() const { return cancelled_; }
 
 signals:
+    // A navigation became a step of the sequence.
+    void stepRecorded(const waytrace::RecordRef& record);
     // A record took the credentials of a login.
     void credentialsStored(const waytrace::RecordRef& record);
     // A step recorded with the body its page reported now has the body the browser sent.

@@ -164,6 +164,9 @@ enum class TextId : int
     SuggestChecks = 258,
     ChecksSuggested = 259,
     NoChecksSuggested = 260,
+    SaveChangesQuestion = 261,
+    SaveChanges = 262,
+    DiscardChanges = 263,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -321,6 +324,9 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::RunWithoutPosts,
                                            TextId::SuggestChecks,
                                            TextId::ChecksSuggested,
-                                           TextId::NoChecksSuggested};
+                                           TextId::NoChecksSuggested,
+                                           TextId::SaveChangesQuestion,
+                                           TextId::SaveChanges,
+                                           TextId::DiscardChanges};
 
 } // namespace waytrace

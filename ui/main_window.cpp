@@ -70,6 +70,9 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
     });
     recorder_.listen(*pageBrowser_);
     connect(&recorder_, &Recorder::credentialsStored, this, &MainWindow::reloadControlPanel);
+    // A new step is unsaved work: the title says so at once.
+    connect(&recorder_, &Recorder::stepRecorded, this,
+            [this] { runTrapped([this] { refreshTitle(); }); });
     // A step's body corrected by the browser is a change a file saved before does not hold.
     connect(&recorder_, &Recorder::bodyConfirmed, this, [this] {
         reloadControlPanel();
@@ -270,7 +273,24 @@ void MainWindow::addressEditKeyPressed(QKeyEvent* event)
 
 void MainWindow::newSequenceTriggered()
 {
-    startNewSequence();
+    if (maySequenceGo())
+        startNewSequence();
+}
+
+bool MainWindow::maySequenceGo()
+{
+    if (!files_->isModified())
+        return true;
+    switch (askToSaveChanges(this, mainMessageTitle_)) {
+    case SaveAnswer::Save:
+        files_->askAndSave();
+        return !files_->isModified(); // the file dialog cancelled, or the save failed
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::editSequenceTriggered()
@@ -313,7 +333,8 @@ void MainWindow::refreshTitle()
     if (const auto point = recorder_.sequence().insertionPoint())
         title += QStringLiteral(" (%1)").arg(loadText(TextId::RecordingAfterStep).arg(*point));
     const QString file = files_->fileName();
-    setWindowTitle(file.isEmpty() ? title : QStringLiteral("%1[*] - %2").arg(file, title));
+    setWindowTitle(file.isEmpty() ? title + QStringLiteral("[*]")
+                                  : QStringLiteral("%1[*] - %2").arg(file, title));
     setWindowModified(files_->isModified());
 }
 
@@ -350,6 +371,12 @@ void MainWindow::exitTriggered()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    bool mayGo = true;
+    runTrapped([&] { mayGo = maySequenceGo(); });
+    if (!mayGo) {
+        event->ignore();
+        return;
+    }
     // The program ends with this window: every other window goes with it.
     for (QWidget* window : std::initializer_list<QWidget*>{panel_, popup_, uploadDialog_, about_})
         if (window)

@@ -109,6 +109,9 @@ private:
     void trialRunTriggered();
     void undoTriggered();
     void refreshTitle();
+    // Whether the sequence may be replaced or the program end: asks to save unsaved work
+    // first. False when the user chose to stay.
+    bool maySequenceGo();
     // Runs `action` once the browser confirmed the bodies it still owes: what is saved,
     // exported or run holds the bodies as sent.
     void whenBodiesConfirmed(std::function<void()> action);

@@ -187,8 +187,14 @@ void MainWindow::connectCommands()
     connect(trialRunAction_, &QAction::triggered, this, &MainWindow::trialRunTriggered);
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitTriggered);
     connect(undoAction_, &QAction::triggered, this, &MainWindow::undoTriggered);
-    connect(openFileAction_, &QAction::triggered, files_, &SequenceFiles::askAndOpen);
-    connect(importHarAction_, &QAction::triggered, files_, &SequenceFiles::askAndImportHar);
+    connect(openFileAction_, &QAction::triggered, files_, [this] {
+        if (maySequenceGo())
+            files_->askAndOpen();
+    });
+    connect(importHarAction_, &QAction::triggered, files_, [this] {
+        if (maySequenceGo())
+            files_->askAndImportHar();
+    });
     connect(saveFileAction_, &QAction::triggered, files_,
             [this] { whenBodiesConfirmed([this] { files_->askAndSave(); }); });
     connect(exportAction_, &QAction::triggered, files_,
@@ -198,8 +204,10 @@ void MainWindow::connectCommands()
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] {
         recentMenu_->clear();
         for (const QString& path : files_->recentFiles())
-            connect(recentMenu_->addAction(path), &QAction::triggered, files_,
-                    [this, path] { files_->open(path); });
+            connect(recentMenu_->addAction(path), &QAction::triggered, files_, [this, path] {
+                if (maySequenceGo())
+                    files_->open(path);
+            });
     });
     // Greyed in the open menu when there is nothing to undo; the key stays live otherwise.
     connect(editMenu_, &QMenu::aboutToShow, undoAction_,

@@ -25,4 +25,16 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& titl
 // Returns the one it replaced.
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);
 
+// The question before unsaved work would go: keep it in a file first, let it go, or stay.
+enum class SaveAnswer
+{
+    Save,
+    Discard,
+    Cancel,
+};
+using SaveQuestionFunction = std::function<SaveAnswer(QWidget* parent, const QString& title)>;
+SaveAnswer askToSaveChanges(QWidget* parent, const QString& title);
+// Replaces the function behind askToSaveChanges() (tests); an empty one restores the real box.
+SaveQuestionFunction setSaveQuestionFunction(SaveQuestionFunction function);
+
 } // namespace waytrace

@@ -283,12 +283,13 @@ void SequenceFiles::forget()
     path_.clear();
     passwordsLeftOut_.clear();
     changed_ = false;
+    keptCount_ = sequence_.count();
     emit fileChanged();
 }
 
 void SequenceFiles::noteChange()
 {
-    changed_ = !path_.isEmpty();
+    changed_ = true;
 }
 
 void SequenceFiles::keep(const QString& path)
@@ -322,8 +323,11 @@ QString SequenceFiles::fileName() const
 
 bool SequenceFiles::isModified() const
 {
-    // Counted, not compared: the title asks at every keystroke in the panel.
-    return !path_.isEmpty() && (changed_ || sequence_.count() != keptCount_);
+    // Counted, not compared: the title asks at every keystroke in the panel. A sequence in no
+    // file holds unsaved work as soon as it has a step.
+    if (path_.isEmpty())
+        return sequence_.count() > 0 && (changed_ || sequence_.count() != keptCount_);
+    return changed_ || sequence_.count() != keptCount_;
 }
 
 void SequenceFiles::tell(const QString& text) const

@@ -74,7 +74,8 @@ public:
     // thing kept on disk for the user (in the settings), and only once a file was used.
     [[nodiscard]] QStringList recentFiles() const;
 
-    // The file's name, empty for none; whether the sequence changed since it was opened or saved.
+    // The file's name, empty for none; whether the sequence changed since it was opened or saved
+    // (without a file: since it was started, once it has a step).
     [[nodiscard]] QString fileName() const;
     [[nodiscard]] bool isModified() const;
 

@@ -60,6 +60,9 @@ public:
             [this](QWidget*, const QString& title, const QString& text) {
                 messages.append({title, text});
             });
+        // Nobody is there to answer: what is recorded here may go.
+        previousQuestion_ = waytrace::setSaveQuestionFunction(
+            [](QWidget*, const QString&) { return waytrace::SaveAnswer::Discard; });
         helpUrl = standin.base() + QStringLiteral("/help/getting-started.html");
         session_ = waytrace::WebEngineSession::create();
         form = std::make_unique<waytrace::MainWindow>(waytrace::engineBrowsers(session_), helpUrl);
@@ -71,6 +74,7 @@ public:
         form.reset(); // the pages go before the session's profile
         session_.reset();
         waytrace::setMessageBoxFunction(previous_);
+        waytrace::setSaveQuestionFunction(previousQuestion_);
         waytrace::forceInterfaceLanguage(std::nullopt);
     }
 
@@ -104,6 +108,7 @@ public:
 private:
     std::shared_ptr<waytrace::WebEngineSession> session_;
     waytrace::MessageBoxFunction previous_;
+    waytrace::SaveQuestionFunction previousQuestion_;
 };
 
 // Engine tests start as the program does, in an empty HOME that must stay empty through

@@ -92,13 +92,19 @@ public:
             setMessageBoxFunction([this](QWidget*, const QString& title, const QString& text) {
                 messages.append({title, text, form ? form->sequence().count() : 0});
             });
+        previousQuestion_ = setSaveQuestionFunction([this](QWidget*, const QString&) {
+            ++saveQuestions;
+            return saveAnswer;
+        });
         form = std::make_unique<MainWindow>(scriptedBrowsers(), kHelp);
         form->show();
     }
     ~Fixture()
     {
+        saveAnswer = SaveAnswer::Discard; // the window closes as it goes
         form.reset();
         setMessageBoxFunction(previous_);
+        setSaveQuestionFunction(previousQuestion_);
         forceInterfaceLanguage(std::nullopt);
     }
 
@@ -135,10 +141,14 @@ public:
 
     std::unique_ptr<MainWindow> form;
     QList<Message> messages;
+    // How the question before unsaved work goes answers, and how often it was asked.
+    SaveAnswer saveAnswer = SaveAnswer::Discard;
+    int saveQuestions = 0;
     std::optional<ModalAnswer<UploadDialog>> answer;
 
 private:
     MessageBoxFunction previous_;
+    SaveQuestionFunction previousQuestion_;
 };
 
 } // namespace
@@ -421,7 +431,7 @@ private slots:
         auto& panel = f.form->controlPanel();
         list->setCurrentIndex(list->model()->index(0, 0));
         child<QAction>(panel, "recordAfterAction")->trigger();
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 1)"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 1)[*]"));
         QVERIFY(list->model()->index(0, 0).data().toString().endsWith("new steps go here"));
         f.record("http://x/");
         f.main().raiseDocumentComplete("http://x/");
@@ -430,9 +440,9 @@ private slots:
         QCOMPARE(addresses(f.form->sequence()),
                  QStringList({"http://a/", "http://x/", "http://y/", "http://b/", "http://c/"}));
         QCOMPARE(panel.selectedPosition(), 2);
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 3)"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace (recording after step 3)[*]"));
         child<QAction>(panel, "recordAtEndAction")->trigger();
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace[*]"));
         f.record("http://z/");
         QCOMPARE(addresses(f.form->sequence()).last(), "http://z/");
 
@@ -453,6 +463,41 @@ private slots:
         QCOMPARE(addresses(f.form->sequence()).mid(0, 3),
                  QStringList({"http://a/", "http://x/", "http://y/"}));
         QCOMPARE(f.form->sequence().at(1)->displayName, u"Home"s);
+    }
+
+    // Nothing unsaved goes without a question: each way out asks, Cancel keeps everything,
+    // Save… keeps the sequence in a file first; nobody is asked when nothing would be lost.
+    void unsavedWorkIsAskedAbout()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("kept.waytrace.json");
+        Fixture f;
+        child<QAction>(*f.form, "newSequenceAction")->trigger();
+        QCOMPARE(f.saveQuestions, 0);
+        f.record("http://a/");
+        QVERIFY(f.form->isWindowModified()); // an untitled recording too
+        f.saveAnswer = SaveAnswer::Cancel;
+        for (const char* way :
+             {"newSequenceAction", "openFileAction", "importHarAction", "exitAction"})
+            child<QAction>(*f.form, way)->trigger();
+        QVERIFY(!f.form->close()); // the window's close button
+        QCOMPARE(f.saveQuestions, 5);
+        QCOMPARE(addresses(f.form->sequence()), QStringList({"http://a/"}));
+
+        const auto previous =
+            SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
+                return SequenceFiles::Choice{path, false};
+            });
+        f.saveAnswer = SaveAnswer::Save;
+        child<QAction>(*f.form, "newSequenceAction")->trigger();
+        SequenceFiles::setChooser(previous);
+        QCOMPARE(f.form->sequence().count(), 0U);
+        QVERIFY(QFile(path).size() > 0);
+        f.record("http://b/");
+        f.saveAnswer = SaveAnswer::Discard;
+        child<QAction>(*f.form, "newSequenceAction")->trigger();
+        QCOMPARE(f.form->sequence().count(), 0U);
+        QCOMPARE(f.saveQuestions, 7);
     }
 
     // What the top page showed goes to the top page's step, never to a frame's step recorded
@@ -570,7 +615,7 @@ private slots:
                  "(images, scripts, fetches), 2 redirect follow-ups, 0 not http or https, 0 "
                  "broken entries.\n\nThe bodies of steps 13, 15 are not exactly as the browser "
                  "sent them (the file does not hold them so): check them before use.");
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace[*]"));
         child<QAction>(*f.form, "undoAction")->trigger(); // back, ahead of the imported steps
         QCOMPARE(f.form->sequence().count(), 19u);
         QCOMPARE(addresses(f.form->sequence()).first(), "http://a/");
@@ -875,7 +920,7 @@ private slots:
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));
         QCOMPARE(child<QMenu>(*f.form, "helpMenu")->title(), loadText(TextId::Help));
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Waytrace[*]"));
         const QList<QWidget*> localized = {
             child<QPushButton>(*f.form, "newButton"),  child<QPushButton>(*f.form, "editButton"),
             child<QPushButton>(*f.form, "saveButton"), child<QPushButton>(*f.form, "helpButton"),
