@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QListView>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 
@@ -44,22 +43,18 @@ std::optional<bool> ControlPanel::askAboutPosts()
         posts.erase(posts.begin() + kListed, posts.end());
         posts << QStringLiteral("(+%1)").arg(more);
     }
-    QMessageBox box(QMessageBox::Question, loadText(TextId::MessageTitle),
-                    loadText(TextId::PostStepsQuestion).arg(posts.join(u'\n')),
-                    QMessageBox::NoButton, this);
-    box.setObjectName(QStringLiteral("postStepsQuestion"));
-    auto* all = box.addButton(loadText(TextId::RunWithPosts), QMessageBox::AcceptRole);
-    auto* withoutPosts = box.addButton(loadText(TextId::RunWithoutPosts), QMessageBox::NoRole);
-    box.setEscapeButton(box.addButton(loadText(TextId::Cancel), QMessageBox::RejectRole));
-    box.setDefaultButton(all);
-    box.exec();
-    if (box.clickedButton() == all) {
+    switch (askChoice(this, loadText(TextId::MessageTitle),
+                      loadText(TextId::PostStepsQuestion).arg(posts.join(u'\n')),
+                      {loadText(TextId::RunWithPosts), loadText(TextId::RunWithoutPosts),
+                       loadText(TextId::Cancel)})) {
+    case 0:
         postsAgreed_ = true;
         return true;
-    }
-    if (box.clickedButton() == withoutPosts)
+    case 1:
         return false;
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 void ControlPanel::runTrial()

@@ -24,17 +24,16 @@ MessageBoxFunction& current()
 
 SaveAnswer realSaveQuestion(QWidget* parent, const QString& title)
 {
-    QMessageBox box(QMessageBox::Question, title, loadText(TextId::SaveChangesQuestion),
-                    QMessageBox::NoButton, parent);
-    box.setObjectName(QStringLiteral("saveChangesQuestion"));
-    auto* save = box.addButton(loadText(TextId::SaveChanges), QMessageBox::AcceptRole);
-    auto* discard = box.addButton(loadText(TextId::DiscardChanges), QMessageBox::DestructiveRole);
-    box.setEscapeButton(box.addButton(loadText(TextId::Cancel), QMessageBox::RejectRole));
-    box.setDefaultButton(save);
-    box.exec();
-    if (box.clickedButton() == save)
+    switch (askChoice(parent, title, loadText(TextId::SaveChangesQuestion),
+                      {loadText(TextId::SaveChanges), loadText(TextId::DiscardChanges),
+                       loadText(TextId::Cancel)})) {
+    case 0:
         return SaveAnswer::Save;
-    return box.clickedButton() == discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
+    case 1:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }
 
 SaveQuestionFunction& currentSaveQuestion()
@@ -53,6 +52,23 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& titl
     // A page's alert goes through here too: its markup is shown, never rendered.
     box->setTextFormat(Qt::PlainText);
     return box;
+}
+
+int askChoice(QWidget* parent, const QString& title, const QString& text,
+              const QStringList& choices)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> buttons;
+    for (const auto& choice : choices)
+        buttons << box.addButton(choice, buttons.size() + 1 == choices.size()
+                                             ? QMessageBox::RejectRole
+                                             : QMessageBox::AcceptRole);
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.value(0)));
+    box.setEscapeButton(buttons.value(buttons.size() - 1));
+    box.exec();
+    const auto taken = buttons.indexOf(box.clickedButton());
+    return taken < 0 ? static_cast<int>(choices.size()) - 1 : static_cast<int>(taken);
 }
 
 void showMessage(QWidget* parent, const QString& title, const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -24,6 +25,11 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& titl
 // Replaces the function behind showMessage(); an empty function restores the real box.
 // Returns the one it replaced.
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);
+
+// A question with buttons for `choices`, the first the default, the last the way out (Esc,
+// closing the box). Returns the index of the choice taken.
+int askChoice(QWidget* parent, const QString& title, const QString& text,
+              const QStringList& choices);
 
 // The question before unsaved work would go: keep it in a file first, let it go, or stay.
 enum class SaveAnswer
