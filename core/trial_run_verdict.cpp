@@ -502,9 +502,12 @@ const LiveValues::Offer* LiveValues::offerFor(const std::u16string& name,
 std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
 {
     std::vector<StaleField> found;
-    for (auto& [name, recorded, target, hidden] : sentFields(record)) {
+    for (auto& field : sentFields(record)) {
+        // Named, not bound: lambdas below see them.
+        auto& name = field.name;
+        auto& recorded = field.value;
         if (std::any_of(found.begin(), found.end(),
-                        [&](const StaleField& field) { return field.name == name; }))
+                        [&](const StaleField& stale) { return stale.name == name; }))
             continue;
         const bool token = looksLikeToken(name, recorded);
         const auto kind = token ? StaleField::Kind::Token : StaleField::Kind::ChangesPerVisit;
