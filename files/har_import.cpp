@@ -79,6 +79,7 @@ struct ImportedBody
 {
     FormBody body;
     bool exact = true;
+    bool broken = false; // its type would add header lines of its own to the step
 };
 
 // The body as the recorder would have it: bytes, the Content-Type line, file contents left out.
@@ -88,6 +89,8 @@ ImportedBody bodyOf(const QJsonObject& request, const QJsonArray& headers)
     QByteArray contentType = headerValue(headers, QLatin1String("Content-Type")).toLatin1();
     if (contentType.isEmpty())
         contentType = postData.value(QLatin1String("mimeType")).toString().toLatin1();
+    if (contentType.contains('\r') || contentType.contains('\n') || contentType.contains('\0'))
+        return {{}, false, true};
     const QString text = postData.value(QLatin1String("text")).toString();
     const auto params = postData.value(QLatin1String("params")).toArray();
     if (text.isEmpty() && !params.isEmpty()) {
@@ -100,11 +103,11 @@ ImportedBody bodyOf(const QJsonObject& request, const QJsonArray& headers)
                             false,
                             {}});
         }
-        return {serializeForm(entries, FormEncoding::UrlEncoded), false};
+        return {serializeForm(entries, FormEncoding::UrlEncoded), false, false};
     }
     // No body at all (Chromium's multipart with a file) or one that lost bytes in decoding.
     const bool exact = !postData.isEmpty() && !text.contains(QChar::ReplacementCharacter);
-    return {sentBody(text.toUtf8(), contentType), exact};
+    return {sentBody(text.toUtf8(), contentType), exact, false};
 }
 
 // What the answer showed, as the recorder keeps it for the test run to compare with: the status,
@@ -171,6 +174,10 @@ std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
         ImportedBody body;
         if (method == u"POST")
             body = bodyOf(request, headers);
+        if (body.broken) {
+            ++imported.broken;
+            continue;
+        }
         const auto address = url.toString(QUrl::FullyEncoded).toStdU16String();
         const auto headerText = body.body.headers.toStdU16String();
         const Navigation navigation{

@@ -115,8 +115,8 @@ private slots:
     }
 
     // What each step's answer showed, from the file itself, is what a test run compares with:
-    // where its redirects landed, and the page where the file holds it. A script's requests and
-    // an address without a host are no steps.
+    // where its redirects landed, and the page where the file holds it. A script's requests, an
+    // address without a host and a type that would add header lines are no steps.
     void answersAreTheBaseline()
     {
         const auto result = imported(
@@ -132,10 +132,13 @@ private slots:
                 "{'request': {'method': 'GET', 'url': 'http://a.test/api', 'headers': [{'name': "
                 "'Accept', 'value': 'application/json, text/plain'}]}, 'response': {'content': "
                 "{'mimeType': 'text/html'}}}, " +
-                page("http:///nohost")));
+                page("http:///nohost") + ", " +
+                "{'request': {'method': 'POST', 'url': 'http://a.test/in', 'headers': [{'name': "
+                "'Sec-Fetch-Dest', 'value': 'document'}, {'name': 'Content-Type', 'value': "
+                "'text/plain\\r\\nCookie: injected=1'}], 'postData': {'text': 'a=1'}}}"));
         QCOMPARE(addresses(result), QStringList({"http://a.test/save"}));
         QCOMPARE(result.notPages, 2);
-        QCOMPARE(result.broken, 1);
+        QCOMPARE(result.broken, 2);
         const auto& seen = result.records[0]->seen;
         QVERIFY(seen);
         QCOMPARE(seen->status, 200);
