@@ -20,14 +20,14 @@ ContentDecoding::ContentDecoding(const QByteArray& encoding)
     const QByteArray name = encoding.trimmed().toLower();
     if (name.isEmpty() || name == "identity")
         return;
+    // Any other name is read as is, as the network layer did: servers label plain answers with
+    // names of their own ("UTF-8", "none").
+    if (name != "gzip" && name != "x-gzip" && name != "deflate")
+        return;
     stream_ = std::make_unique<z_stream_s>();
-    if (name == "gzip" || name == "x-gzip" || name == "deflate") {
-        deflate_ = name == "deflate";
-        if (inflateInit2(stream_.get(), kZlibOrGzip) != Z_OK)
-            fault_ = "the decompressor could not start";
-    } else {
-        fault_ = "unknown content encoding " + name;
-    }
+    deflate_ = name == "deflate";
+    if (inflateInit2(stream_.get(), kZlibOrGzip) != Z_OK)
+        fault_ = "the decompressor could not start";
 }
 
 ContentDecoding::~ContentDecoding()
@@ -54,6 +54,7 @@ void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
     }
     if (ended_ || !fault_.isEmpty() || piece.isEmpty())
         return;
+    fed_ = true;
     if (deflate_ && !started_)
         consumed_ += piece;
     stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.constData()));
@@ -92,7 +93,8 @@ void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
 
 bool ContentDecoding::whole() const
 {
-    return !stream_ || (ended_ && fault_.isEmpty());
+    // An empty body (a 204, or Content-Length: 0) has no stream to end.
+    return !stream_ || (fault_.isEmpty() && (ended_ || !fed_));
 }
 
 } // namespace waytrace

@@ -15,7 +15,8 @@ namespace waytrace {
 class ContentDecoding
 {
 public:
-    // `encoding` as the answer's Content-Encoding header gives it; none or "identity": as is.
+    // `encoding` as the answer's Content-Encoding header gives it; any but gzip and deflate: as
+    // is.
     explicit ContentDecoding(const QByteArray& encoding);
     ~ContentDecoding();
     ContentDecoding(const ContentDecoding&) = delete;
@@ -37,6 +38,7 @@ private:
     bool ended_ = false;
     bool deflate_ = false; // may be a raw deflate stream, as some servers send
     bool started_ = false; // some output came
+    bool fed_ = false;     // some input came
     QByteArray fault_;
     QByteArray consumed_; // the input so far, while a raw restart may still be needed
 };

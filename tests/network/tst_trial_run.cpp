@@ -370,6 +370,11 @@ private slots:
                     return answer("200 OK", half, "Content-Encoding: gzip\r\n");
                 if (request.target == "/gzip")
                     return answer("200 OK", whole, "Content-Encoding: gzip\r\n");
+                // Nothing to decode, or a name that is no compression: read as they are.
+                if (request.target == "/empty-gzip")
+                    return answer("200 OK", {}, "Content-Encoding: gzip\r\n");
+                if (request.target == "/odd-name")
+                    return answer("200 OK", "forbidden", "Content-Encoding: UTF-8\r\n");
                 return std::nullopt;
             });
         RecordedSequence sequence;
@@ -378,11 +383,15 @@ private slots:
         sequence.append(record(server_.url("cut-gzip"), {}, u"forbidden"));
         sequence.append(record(server_.url("short-gzip"), {}, u"forbidden"));
         sequence.append(record(server_.url("gzip"), u"forbidden"));
+        sequence.append(record(server_.url("empty-gzip")));
+        sequence.append(record(server_.url("odd-name"), u"forbidden"));
         TrialRun trialRun;
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 5);
+        QCOMPARE(results.size(), 7);
         QVERIFY(results[4].passed());
         QCOMPARE(results[4].size, 3009);
+        QVERIFY(results[5].passed());
+        QVERIFY(results[6].passed());
         QCOMPARE(results[0].failure, TrialRunFailure::BrokenOff);
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
