@@ -361,12 +361,7 @@ void MainWindow::aboutTriggered()
 
 void MainWindow::exitTriggered()
 {
-    // Closing the popup may fail; the main window closes all the same.
-    runTrapped([this] {
-        if (popup_)
-            popup_->close();
-    });
-    close();
+    close(); // asks first; the other windows go with this one
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -377,10 +372,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // The program ends with this window: every other window goes with it.
+    // The program ends with this window: every other window goes with it. One that fails to
+    // close does not keep this one open.
     for (QWidget* window : std::initializer_list<QWidget*>{panel_, popup_, uploadDialog_, about_})
         if (window)
-            window->close();
+            runTrapped([window] { window->close(); });
     QMainWindow::closeEvent(event);
 }
 

@@ -476,6 +476,7 @@ private slots:
         QCOMPARE(f.saveQuestions, 0);
         f.record("http://a/");
         QVERIFY(f.form->isWindowModified()); // an untitled recording too
+        f.main().raiseNewWindow2();
         f.saveAnswer = SaveAnswer::Cancel;
         for (const char* way :
              {"newSequenceAction", "openFileAction", "importHarAction", "exitAction"})
@@ -483,6 +484,7 @@ private slots:
         QVERIFY(!f.form->close()); // the window's close button
         QCOMPARE(f.saveQuestions, 5);
         QCOMPARE(addresses(f.form->sequence()), QStringList({"http://a/"}));
+        QVERIFY(f.form->popup().isVisible()); // staying keeps every window
 
         const auto previous =
             SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
