@@ -15,9 +15,36 @@ QByteArray shellQuoted(const QByteArray& text)
     return '\'' + QByteArray(text).replace('\'', "'\\''") + '\'';
 }
 
-QByteArray shellQuoted(const std::u16string& text)
+// A value of curl's configuration: double-quoted, where a backslash escapes the quote, itself
+// and the line breaks, so that every value stays on its line.
+QByteArray configQuoted(const QString& text)
 {
-    return shellQuoted(QString::fromStdU16String(text).toUtf8());
+    QByteArray quoted = "\"";
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"':
+            quoted += "\\\"";
+            break;
+        case '\\':
+            quoted += "\\\\";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\v':
+            quoted += "\\v";
+            break;
+        default:
+            quoted += c;
+        }
+    }
+    return quoted + '"';
 }
 
 // A printf format that writes exactly `bytes`: printf reads "\ooo" in its format in every shell,
@@ -39,48 +66,82 @@ QByteArray printfFormat(const std::string& bytes)
     return '\'' + format + '\'';
 }
 
-QByteArray command(const UrlRecord& record, bool withPasswords)
+// No line of a step's configuration on curl's input is only this: each starts with an
+// option's name.
+constexpr char kConfigEnd[] = "WAYTRACE_STEP";
+
+QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswords)
 {
     QByteArray line;
+    QByteArray options;
     const bool post = record.method == HttpMethod::Post;
-    if (post)
-        line += "printf " + printfFormat(postDataBytes(record.postBody)) + " | ";
-    line += "step";
-    if (post)
-        line += " --data-binary @-";
+    if (post) {
+        line += "printf " + printfFormat(postDataBytes(record.postBody)) + " >\"$body\"\n";
+        options += " --data-binary \"@$body\"";
+    }
+    // Through a file: a header line may be longer than an argument or a line of curl's
+    // configuration can be, and a login's lines stay out of the process list.
+    QByteArray headers;
     for (const auto& [name, value] : parseHeaderLines(QString::fromStdU16String(record.headers))) {
         if (headerUse(name) == HeaderUse::Ignored || (!post && name.toLower() == "content-type"))
             continue;
-        line += " --header " + shellQuoted(name + ": " + value);
+        headers += " \\\n    " + shellQuoted(name + ": " + value);
     }
+    if (!headers.isEmpty()) {
+        line += "printf '%s\\n'" + headers + " >\"$headers\"\n";
+        options += " --header \"@$headers\"";
+    }
+    line += "step " + QByteArray::number(qulonglong(number)) + options + " --config - <<'" +
+            kConfigEnd + "'\n";
+    line += "url = " + configQuoted(QString::fromStdU16String(record.urlAddress)) + '\n';
     if (!record.userName.empty()) {
         const auto user =
             withPasswords ? record.userName + u":" + record.password : record.userName;
-        line += " --user " + shellQuoted(user);
+        line += "user = " + configQuoted(QString::fromStdU16String(user)) + '\n';
     }
-    return line + ' ' + shellQuoted(record.urlAddress) + '\n';
+    return line + kConfigEnd + '\n';
+}
+
+// One line a shell prints as it is, whatever it holds.
+QByteArray note(QByteArray text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    return "printf '%s\\n' " + shellQuoted(text) + " >&2\n";
 }
 
 } // namespace
 
-QByteArray curlScript(const RecordedSequence& sequence, bool withPasswords)
+std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& sequence,
+                                                       bool withPasswords)
 {
     QByteArray script =
         "#!/bin/sh\n"
         "# The recorded sequence, step by step, as the test run replays it.\n"
         "set -u\n"
-        "jar=$(mktemp) || exit 1\n"
-        "trap 'rm -f \"$jar\"' EXIT\n"
-        "# Cookies carry from step to step; redirects are followed, never to another scheme\n"
-        "# than http or https. Each step prints its final status and address.\n"
+        "jar=$(mktemp) && body=$(mktemp) && headers=$(mktemp) || exit 1\n"
+        "trap 'rm -f \"$jar\" \"$body\" \"$headers\"' EXIT\n"
+        "# Cookies carry from step to step; only http and https are sent, redirects are\n"
+        "# followed. Each step prints its final status and address; the first step curl cannot\n"
+        "# send stops the script with curl's exit status.\n"
         "step() {\n"
-        "    curl --silent --show-error --location --max-redirs 20 --proto-redir =http,https \\\n"
-        "        --cookie \"$jar\" --cookie-jar \"$jar\" --output /dev/null \\\n"
-        "        --write-out '%{http_code} %{url_effective}\\n' \"$@\"\n"
+        "    number=$1\n"
+        "    shift\n"
+        "    curl --silent --show-error --globoff --proto =http,https --proto-redir =http,https "
+        "\\\n"
+        "        --location --max-redirs 20 --cookie \"$jar\" --cookie-jar \"$jar\" \\\n"
+        "        --output /dev/null --write-out '%{http_code} %{url_effective}\\n' \"$@\" || {\n"
+        "        status=$?\n"
+        "        printf 'step %s failed\\n' \"$number\" >&2\n"
+        "        exit \"$status\"\n"
+        "    }\n"
         "}\n";
     std::size_t number = 0;
     for (const auto& record : sequence) {
         ++number;
+        if (record->userName.find(u':') != std::u16string::npos)
+            return CurlScriptRefusal{static_cast<int>(number)};
         QByteArray title = QByteArray::number(qulonglong(number)) + ". " +
                            (record->method == HttpMethod::Post ? "POST" : "GET");
         if (!record->displayName.empty())
@@ -88,15 +149,11 @@ QByteArray curlScript(const RecordedSequence& sequence, bool withPasswords)
         script += "\n# " + title.replace('\n', ' ').replace('\r', ' ') + '\n';
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
-            QByteArray note =
-                "step " + QByteArray::number(qulonglong(number)) + " not sent: " + fault.toUtf8();
-            for (char& c : note)
-                if (static_cast<unsigned char>(c) < 0x20)
-                    c = '?'; // the note stays one line a shell can quote
-            script += "echo " + shellQuoted(note) + " >&2\n";
+            script += note("step " + QByteArray::number(qulonglong(number)) +
+                           " not sent: " + fault.toUtf8());
             continue;
         }
-        script += command(*record, withPasswords);
+        script += command(number, *record, withPasswords);
     }
     return script;
 }

@@ -167,6 +167,7 @@ enum class TextId : int
     SaveChangesQuestion = 261,
     SaveChanges = 262,
     DiscardChanges = 263,
+    UserNameHasColon = 264,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -327,6 +328,7 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::NoChecksSuggested,
                                            TextId::SaveChangesQuestion,
                                            TextId::SaveChanges,
-                                           TextId::DiscardChanges};
+                                           TextId::DiscardChanges,
+                                           TextId::UserNameHasColon};
 
 } // namespace waytrace

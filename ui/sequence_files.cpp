@@ -143,10 +143,14 @@ void SequenceFiles::askAndExport()
     const auto choice = chooser()(window_, Purpose::Export, path_);
     if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
         return;
+    const auto script = curlScript(sequence_, choice->withPasswords);
+    if (const auto* refusal = std::get_if<CurlScriptRefusal>(&script)) {
+        tell(loadText(TextId::UserNameHasColon).arg(refusal->step));
+        return;
+    }
     // Written as a sequence file is: whole or not at all, for the user alone (it may hold
     // passwords).
-    if (const auto error =
-            writeSequenceFile(choice->path, curlScript(sequence_, choice->withPasswords)))
+    if (const auto error = writeSequenceFile(choice->path, std::get<QByteArray>(script)))
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 

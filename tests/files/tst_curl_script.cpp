@@ -39,7 +39,7 @@ private slots:
             sequence.append(record);
             return record;
         };
-        add(server.url("start?q=%25'x"));
+        add(server.url("start?q=%25'x&n=[1-3]"));
         auto login = add(server.url("login"));
         login->method = HttpMethod::Post;
         login->postBody = postDataText(posted);
@@ -48,26 +48,23 @@ private slots:
         login->userName = u"ann";
         login->password = u"p'w:d $x";
         login->displayName = u"Sign in\nnow";
-        add(server.url("refused"))->headers = u"X-A: a\nb\r\n";
+        add(server.url("refused"))->headers = u"X-A: \\033[31m\nb\r\n";
+        // Longer than any one argument may be.
+        add(server.url("long"))->headers = u"X-Long: " + std::u16string(200 * 1024, u'v') + u"\r\n";
 
         QTemporaryDir folder;
         const QString path = folder.filePath("sequence.sh");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(curlScript(sequence, true));
-        file.close();
         QProcess shell;
-        shell.start("sh", {path});
-        QVERIFY(shell.waitForStarted());
-        // The server answers on this thread: the events go on while the script runs.
-        QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 20000);
+        runScript(shell, path, script(sequence, true));
         QCOMPARE(shell.exitCode(), 0);
-        QVERIFY(shell.readAllStandardError().contains("step 3 not sent"));
-        QCOMPARE(shell.readAllStandardOutput().count("200 "), 2);
+        // A note is printed as it is: no escape reaches the terminal.
+        QVERIFY(shell.readAllStandardError().contains(
+            "step 3 not sent: the header line \"X-A: \\033[31m\\nb\""));
+        QCOMPARE(shell.readAllStandardOutput().count("200 "), 3);
 
         const auto requests = server.requests();
-        QCOMPARE(requests.size(), 3);
-        QCOMPARE(requests[0].target, QByteArray("/start?q=%25'x"));
+        QCOMPARE(requests.size(), 4);
+        QCOMPARE(requests[0].target, QByteArray("/start?q=%25'x&n=[1-3]"));
         QCOMPARE(requests[1].method, QByteArray("POST"));
         QCOMPARE(requests[1].body, QByteArray::fromStdString(body));
         QCOMPARE(requests[1].headers.value("content-type"),
@@ -80,9 +77,79 @@ private slots:
         QCOMPARE(requests[2].method, QByteArray("GET"));
         QCOMPARE(requests[2].headers.value("cookie"), QByteArray("s=1"));
 
-        const QByteArray withoutPasswords = curlScript(sequence, false);
-        QVERIFY(withoutPasswords.contains("--user 'ann' "));
+        QCOMPARE(requests[3].headers.value("x-long").size(), 200 * 1024);
+
+        const QByteArray withoutPasswords = script(sequence, false);
+        QVERIFY(withoutPasswords.contains("user = \"ann\"\n"));
         QVERIFY(!withoutPasswords.contains("$x"));
+    }
+
+    // An address that is no http(s) one, or that curl would read as an option, is not sent;
+    // a step curl cannot send stops the script with its status, and nothing after it goes.
+    void theScriptStopsAtTheFirstStepCurlCannotSend_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("option") << "--version";
+        QTest::newRow("another scheme") << "gopher://127.0.0.1:%1/_x";
+        QTest::newRow("a file") << "file:///etc/hostname";
+        QTest::newRow("nobody listens") << "http://127.0.0.2:1/";
+    }
+    void theScriptStopsAtTheFirstStepCurlCannotSend()
+    {
+        QFETCH(QString, address);
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        if (address.contains(u'%'))
+            address = address.arg(server.port());
+        for (const QString& url : {address, server.url("after")}) {
+            auto record = std::make_shared<UrlRecord>();
+            record->urlAddress = url.toStdU16String();
+            sequence.append(record);
+        }
+        QTemporaryDir folder;
+        QProcess shell;
+        runScript(shell, folder.filePath("sequence.sh"), script(sequence, false));
+        QVERIFY(shell.exitCode() != 0);
+        QVERIFY(shell.readAllStandardError().contains("step 1 failed"));
+        // Nothing but the status line of the step: no version, no file's contents.
+        const auto output = shell.readAllStandardOutput();
+        QVERIFY2(output.startsWith("000 ") && output.count('\n') == 1, output.constData());
+        QVERIFY(server.requests().isEmpty());
+    }
+
+    void aUserNameWithAColonIsRefused()
+    {
+        RecordedSequence sequence;
+        for (const char16_t* user : {u"ann", u"ann:admin"}) {
+            auto record = std::make_shared<UrlRecord>();
+            record->urlAddress = u"http://127.0.0.1/";
+            record->userName = user;
+            sequence.append(record);
+        }
+        const auto refused = curlScript(sequence, true);
+        QVERIFY(std::holds_alternative<CurlScriptRefusal>(refused));
+        QCOMPARE(std::get<CurlScriptRefusal>(refused).step, 2);
+    }
+
+private:
+    static QByteArray script(const RecordedSequence& sequence, bool withPasswords)
+    {
+        const auto written = curlScript(sequence, withPasswords);
+        return std::holds_alternative<QByteArray>(written) ? std::get<QByteArray>(written)
+                                                           : QByteArray();
+    }
+
+    static void runScript(QProcess& shell, const QString& path, const QByteArray& script)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(script);
+        file.close();
+        shell.start("sh", {path});
+        QVERIFY(shell.waitForStarted());
+        // The server answers on this thread: the events go on while the script runs.
+        QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 20000);
     }
 };
 

@@ -302,7 +302,11 @@ private slots:
         // Any form takes a HAR: kept as a sequence file, that file reads as the import did.
         QTemporaryDir dir;
         const QString kept = dir.filePath("flow.waytrace.json");
-        QCOMPARE(replay(harBytes, {"--har", "--file", kept}).exitCode, 0);
+        const QString script = dir.filePath("flow.sh");
+        QCOMPARE(replay(harBytes, {"--har", "--file", kept, "--curl", script}).exitCode, 0);
+        QFile scriptFile(script);
+        QVERIFY(scriptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(scriptFile.readAll().count("\nstep "), 18);
         QFile file(kept);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const auto reread = QJsonDocument::fromJson(replay(file.readAll()).out);

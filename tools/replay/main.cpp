@@ -13,6 +13,8 @@
 //                   only when every URL answered and no condition fired
 //   waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM
 //                   the sequence as a sequence file, as File > Save to File writes it
+//   waytrace-replay [--help-url URL] --curl OUT [--passwords] STREAM
+//                   the sequence as a curl script, as File > Export as curl Script writes it
 // STREAM may also be a sequence file, as File > Save to File writes it, or with --har before
 // it a HAR file a browser saved, imported as File > Import HAR does (what was left out on
 // stderr); every form above takes it.
@@ -23,6 +25,7 @@
 #include "replay_upload.h"
 
 #include "common/tool_arguments.h"
+#include "files/curl_script.h"
 #include "files/har_import.h"
 #include "files/sequence_file.h"
 #include "output/sequence_document.h"
@@ -55,6 +58,7 @@ constexpr char kUsage[] =
     "                       --user U --password W STREAM\n"
     "       waytrace-replay [--help-url URL] --test-run STREAM\n"
     "       waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM\n"
+    "       waytrace-replay [--help-url URL] --curl OUT [--passwords] STREAM\n"
     "STREAM is an event stream or a sequence file, or with --har HAR a HAR file that a browser\n"
     "saved; every form takes it (--har HAR --test-run, --har HAR --file OUT).\n";
 
@@ -76,7 +80,8 @@ struct Options
     QStringList positional;
     bool har = false;       // the input is a HAR file
     QString file;           // a sequence file to write
-    bool passwords = false; // into it
+    QString curl;           // a curl script to write
+    bool passwords = false; // into them
 };
 
 const QStringList kRequestOptions = {"name", "interval", "host", "port", "user", "password"};
@@ -103,6 +108,8 @@ std::optional<Options> parse(const QStringList& args)
             options.har = true;
         else if (arg == QLatin1String("--file") && hasValue)
             options.file = args[++i];
+        else if (arg == QLatin1String("--curl") && hasValue)
+            options.curl = args[++i];
         else if (arg == QLatin1String("--passwords"))
             options.passwords = true;
         else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
@@ -121,7 +128,7 @@ std::optional<Options> parse(const QStringList& args)
         return std::nullopt;
     if (!sends && !options.request.isEmpty())
         return std::nullopt;
-    if (options.passwords && options.file.isEmpty())
+    if (options.passwords && options.file.isEmpty() && options.curl.isEmpty())
         return std::nullopt;
     return options;
 }
@@ -240,13 +247,24 @@ int main(int argc, char* argv[])
     };
     const auto output = [&options, &fail](const waytrace::RecordedSequence& sequence,
                                           const QStringList& cancelled) {
+        if (!options->curl.isEmpty()) {
+            const auto script = waytrace::curlScript(sequence, options->passwords);
+            if (const auto* refusal = std::get_if<waytrace::CurlScriptRefusal>(&script))
+                return fail(QStringLiteral("step %1: basic authentication cannot send a user "
+                                           "name with a colon; no script written")
+                                .arg(refusal->step));
+            if (const auto error =
+                    waytrace::writeSequenceFile(options->curl, std::get<QByteArray>(script)))
+                return fail(QStringLiteral("cannot write %1: %2").arg(options->curl, *error));
+        }
         if (!options->file.isEmpty()) {
             if (const auto error = waytrace::writeSequenceFile(
                     options->file, waytrace::sequenceFileBytes(sequence, options->passwords)))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->file, *error));
-            if (options->mode == Mode::Sequence)
-                return 0; // the file stands for the JSON
         }
+        if (options->mode == Mode::Sequence &&
+            !(options->file.isEmpty() && options->curl.isEmpty()))
+            return 0; // the files stand for the JSON
         switch (options->mode) {
         case Mode::Sequence: {
             const auto json = waytrace::replayJson(cancelled, sequence);
