@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -78,6 +79,8 @@ signals:
     void onQuit();
     // A page closes its window.
     void windowClosing(waytrace::WindowClosingRequest& request);
+    // A page is sending a form whose password inputs have these names.
+    void passwordFieldsSent(const QStringList& names);
     // The user logged in to `url` and wants the sequence to log in with the same credentials.
     void credentialsEntered(const QString& url, const QString& userName, const QString& password);
 };

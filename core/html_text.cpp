@@ -1,5 +1,7 @@
 #include "html_text.h"
 
+#include "sent_fields.h"
+
 #include <gumbo.h>
 
 #include <cstdint>
@@ -8,17 +10,6 @@
 namespace waytrace {
 
 namespace {
-
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
 
 // The parser reads UTF-8; a lone surrogate becomes U+FFFD, as a decoder would have made it.
 std::string utf8Of(std::u16string_view text)
@@ -356,43 +347,6 @@ HtmlReading readHtml(std::u16string_view html)
     Reader(reading).read(output->document);
     gumbo_destroy_output(&options, output);
     return reading;
-}
-
-std::vector<OfferedValue> formFields(std::u16string_view encoded)
-{
-    const auto decode = [](std::u16string_view text) {
-        std::u16string out;
-        out.reserve(text.size());
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == u'+') {
-                out += u' ';
-            } else if (text[i] == u'%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                       hexValue(text[i + 2]) >= 0) {
-                out += static_cast<char16_t>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-                i += 2;
-            } else {
-                out += text[i];
-            }
-        }
-        return out;
-    };
-    std::vector<OfferedValue> fields;
-    std::size_t from = 0;
-    while (from < encoded.size()) {
-        auto end = encoded.find(u'&', from);
-        if (end == std::u16string_view::npos)
-            end = encoded.size();
-        const auto pair = encoded.substr(from, end - from);
-        const auto equals = pair.find(u'=');
-        if (!pair.empty())
-            fields.push_back(
-                {decode(pair.substr(0, equals)),
-                 equals == std::u16string_view::npos ? u"" : decode(pair.substr(equals + 1)),
-                 {},
-                 false});
-        from = end + 1;
-    }
-    return fields;
 }
 
 } // namespace waytrace

@@ -40,8 +40,4 @@ struct HtmlReading
 
 HtmlReading readHtml(std::u16string_view html);
 
-// The name and value pairs of a query string or urlencoded body, each decoded ("+" a space,
-// "%XX" a byte as one character).
-std::vector<OfferedValue> formFields(std::u16string_view encoded);
-
 } // namespace waytrace

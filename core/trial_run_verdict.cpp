@@ -2,6 +2,7 @@
 
 #include "html_text.h"
 #include "recording_rule.h"
+#include "sent_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -37,28 +38,6 @@ constexpr char16_t lower(char16_t c)
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-// The words of a field name, in lower case: split at anything but letters and digits and
-// where a lower-case letter meets an upper-case one ("csrfToken", "__RequestVerificationToken").
-std::vector<std::u16string> nameWords(std::u16string_view name)
-{
-    std::vector<std::u16string> words;
-    std::u16string word;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char16_t c = name[i];
-        const bool boundary = !isAsciiAlnum(c) || (i > 0 && c >= u'A' && c <= u'Z' &&
-                                                   name[i - 1] >= u'a' && name[i - 1] <= u'z');
-        if (boundary && !word.empty()) {
-            words.push_back(word);
-            word.clear();
-        }
-        if (isAsciiAlnum(c))
-            word += lower(c);
-    }
-    if (!word.empty())
-        words.push_back(word);
-    return words;
-}
-
 bool isTokenName(std::u16string_view name)
 {
     // Found inside longer words too ("csrfmiddlewaretoken", "jsessionid").
@@ -79,7 +58,7 @@ bool isTokenName(std::u16string_view name)
     // ("phpsessid", "startdate", "oauthstate").
     static constexpr std::array<std::u16string_view, 5> kEnds{u"sec", u"sid", u"state", u"date",
                                                               u"sess"};
-    const auto words = nameWords(name);
+    const auto words = fieldNameWords(name);
     return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
         const std::u16string_view view = word;
         return std::any_of(kParts.begin(), kParts.end(),
@@ -169,96 +148,6 @@ bool looksLikeToken(std::u16string_view name, std::u16string_view value)
 {
     return isTokenName(name) || looksLikeHexNonce(value) || looksLikeEpoch(value) ||
            looksLikeTimeStamp(value);
-}
-
-// The value of a record's Content-Type line, in lower case; empty when it has none.
-std::u16string contentType(std::u16string_view headers)
-{
-    for (std::size_t from = 0; from < headers.size();) {
-        auto end = headers.find(u'\n', from);
-        if (end == headers.npos)
-            end = headers.size();
-        std::u16string line(headers.substr(from, end - from));
-        from = end + 1;
-        std::transform(line.begin(), line.end(), line.begin(), lower);
-        if (!line.starts_with(u"content-type:"))
-            continue;
-        line.erase(0, 13);
-        const auto first = line.find_first_not_of(u" \t");
-        const auto last = line.find_last_not_of(u" \t\r");
-        return first == line.npos ? std::u16string() : line.substr(first, last - first + 1);
-    }
-    return {};
-}
-
-// A parameter of a header value (`boundary` of a multipart type), quotes taken off.
-std::u16string parameter(std::u16string_view value, std::u16string_view name)
-{
-    const auto at = value.find(std::u16string(name) + u'=');
-    if (at == value.npos)
-        return {};
-    auto rest = value.substr(at + name.size() + 1);
-    if (rest.starts_with(u'"')) {
-        rest.remove_prefix(1);
-        return std::u16string(rest.substr(0, rest.find(u'"')));
-    }
-    return std::u16string(rest.substr(0, rest.find_first_of(u"; \t\r")));
-}
-
-// The fields of a multipart/form-data body; files (a part with a filename) are not values a
-// page hands out.
-std::vector<OfferedValue> multipartFields(std::u16string_view body, std::u16string_view boundary)
-{
-    std::vector<OfferedValue> fields;
-    if (boundary.empty())
-        return fields;
-    const std::u16string delimiter = u"--" + std::u16string(boundary);
-    for (auto at = body.find(delimiter); at != body.npos;) {
-        const auto start = at + delimiter.size();
-        const auto next = body.find(delimiter, start);
-        std::u16string_view part = body.substr(start, next == body.npos ? body.npos : next - start);
-        at = next;
-        if (part.starts_with(u"\r\n"))
-            part.remove_prefix(2);
-        const auto headEnd = part.find(u"\r\n\r\n");
-        if (headEnd == part.npos)
-            continue;
-        std::u16string head(part.substr(0, headEnd));
-        std::transform(head.begin(), head.end(), head.begin(), lower);
-        if (head.find(u"filename=") != head.npos)
-            continue;
-        auto name = parameter(part.substr(0, headEnd), u"name");
-        if (name.empty())
-            name = parameter(part.substr(0, headEnd), u"NAME");
-        auto value = part.substr(headEnd + 4);
-        if (value.ends_with(u"\r\n"))
-            value.remove_suffix(2);
-        if (!name.empty())
-            fields.push_back({std::move(name), std::u16string(value), {}, false});
-    }
-    return fields;
-}
-
-// The fields of a text/plain form body: a "name=value" line each.
-std::vector<OfferedValue> plainTextFields(std::u16string_view body)
-{
-    std::vector<OfferedValue> fields;
-    for (std::size_t from = 0; from < body.size();) {
-        auto end = body.find(u'\n', from);
-        if (end == body.npos)
-            end = body.size();
-        auto line = body.substr(from, end - from);
-        from = end + 1;
-        if (line.ends_with(u'\r'))
-            line.remove_suffix(1);
-        const auto equals = line.find(u'=');
-        if (equals != line.npos && equals > 0)
-            fields.push_back({std::u16string(line.substr(0, equals)),
-                              std::u16string(line.substr(equals + 1)),
-                              {},
-                              false});
-    }
-    return fields;
 }
 
 // An address without its query and fragment.
@@ -366,28 +255,6 @@ ConditionVerdict judgeResponse(int status, std::u16string_view body,
 bool isPerVisitValue(std::u16string_view name, std::u16string_view value)
 {
     return looksLikeToken(name, value) || looksRandom(value);
-}
-
-std::vector<OfferedValue> sentFields(const UrlRecord& record)
-{
-    std::vector<OfferedValue> fields;
-    const std::u16string_view address = record.urlAddress;
-    if (const auto question = address.find(u'?'); question != address.npos)
-        fields = formFields(address.substr(question + 1, address.find(u'#') - question - 1));
-    if (record.postBody.empty())
-        return fields;
-    const std::u16string body = recordedBodyText(record.postBody);
-    const std::u16string type = contentType(record.headers);
-    std::vector<OfferedValue> sent;
-    if (type.starts_with(u"multipart/form-data"))
-        sent = multipartFields(body, parameter(type, u"boundary"));
-    else if (type.starts_with(u"text/plain"))
-        sent = plainTextFields(body);
-    else
-        sent = formFields(body);
-    fields.insert(fields.end(), std::make_move_iterator(sent.begin()),
-                  std::make_move_iterator(sent.end()));
-    return fields;
 }
 
 std::vector<StaleField> staleFields(const UrlRecord& record)

@@ -4,6 +4,7 @@
 // recorded form fields are likely to be stale when the monitor replays them.
 
 #include "html_text.h"
+#include "sent_fields.h"
 #include "url_record.h"
 
 #include <optional>
@@ -113,10 +114,6 @@ std::u16string resolvedAddress(std::u16string_view base, std::u16string_view ref
 
 // Whether a field's name or value looks like one that changes per visit.
 bool isPerVisitValue(std::u16string_view name, std::u16string_view value);
-
-// The fields a record sends: its address's query, then its body, urlencoded, multipart (its
-// files left out) or plain text, as its Content-Type line says.
-std::vector<OfferedValue> sentFields(const UrlRecord& record);
 
 // Before a run: the fields a record sends that look like per-visit values, by their names and
 // values.

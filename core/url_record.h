@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace waytrace {
 
@@ -12,6 +13,21 @@ enum class HttpMethod
 {
     Get,
     Post
+};
+
+// What a file or script written without passwords left out of a record: the passwords and
+// form fields are asked for before the step is sent again; the header lines stay out.
+struct LeftOutSecrets
+{
+    bool password = false;                   // the basic-authentication password
+    bool addressPassword = false;            // the password in the address's user part
+    std::vector<std::u16string> fields;      // form fields, each sent as kLeftOut meanwhile
+    std::vector<std::u16string> headerLines; // the names of header lines that are gone
+
+    [[nodiscard]] bool empty() const
+    {
+        return !password && !addressPassword && fields.empty() && headerLines.empty();
+    }
 };
 
 // One recorded request. The sequence holds records by shared reference, so the control panel
@@ -40,6 +56,9 @@ struct UrlRecord
     // Basic-authentication credentials.
     std::u16string userName;
     std::u16string password;
+    // The form fields its page sent from password inputs, as the recorder saw them.
+    std::vector<std::u16string> passwordFields;
+    LeftOutSecrets leftOut;
     // What the page showed when it was recorded, for the test run to compare with; never sent.
     std::optional<SeenPage> seen;
 };

@@ -2,8 +2,12 @@
 
 #include "common/header_lines.h"
 #include "core/recording_rule.h"
+#include "core/secrets.h"
 
+#include <QByteArrayList>
 #include <QString>
+
+#include <optional>
 
 namespace waytrace {
 
@@ -102,6 +106,26 @@ QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswor
     return line + kConfigEnd + '\n';
 }
 
+QByteArray oneLine(QByteArray text)
+{
+    return text.replace('\n', ' ').replace('\r', ' ');
+}
+
+// What the script was written without, in its words: the placeholders in the step say where.
+QByteArray leftOutText(const LeftOutSecrets& left)
+{
+    QByteArrayList parts;
+    if (left.password)
+        parts += "the password (curl asks for it)";
+    if (left.addressPassword)
+        parts += "the address's password";
+    for (const auto& field : left.fields)
+        parts += "form field \"" + QString::fromStdU16String(field).toUtf8() + '"';
+    for (const auto& line : left.headerLines)
+        parts += "header line " + QString::fromStdU16String(line).toUtf8();
+    return parts.join(", ");
+}
+
 // One line a shell prints as it is, whatever it holds.
 QByteArray note(QByteArray text)
 {
@@ -138,15 +162,20 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
         "    }\n"
         "}\n";
     std::size_t number = 0;
-    for (const auto& record : sequence) {
+    for (const auto& shared : sequence) {
         ++number;
+        std::optional<UrlRecord> stripped;
+        const UrlRecord* record =
+            withPasswords ? shared.get() : &stripped.emplace(withoutSecrets(*shared));
         if (record->userName.find(u':') != std::u16string::npos)
             return CurlScriptRefusal{static_cast<int>(number)};
         QByteArray title = QByteArray::number(qulonglong(number)) + ". " +
                            (record->method == HttpMethod::Post ? "POST" : "GET");
         if (!record->displayName.empty())
             title += ' ' + QString::fromStdU16String(record->displayName).toUtf8();
-        script += "\n# " + title.replace('\n', ' ').replace('\r', ' ') + '\n';
+        script += "\n# " + oneLine(title) + '\n';
+        if (const auto left = leftOutText(record->leftOut); !left.isEmpty())
+            script += "# left out: " + oneLine(left) + '\n';
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
             script += note("step " + QByteArray::number(qulonglong(number)) +

@@ -1,5 +1,7 @@
 #include "sequence_file.h"
 
+#include "core/secrets.h"
+
 #include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,6 +83,50 @@ constexpr const char* kTextFieldNames[] = {"urladdress",    "displayname",  "que
                                            "headers",       "matchcontent", "unavailabilitystring",
                                            "httpcondition", "username",     "password"};
 
+QByteArray namesJson(const std::vector<std::u16string>& names)
+{
+    QByteArray out = "[";
+    for (const auto& name : names)
+        out += (out.size() > 1 ? ", " : "") + quoted(name);
+    return out + ']';
+}
+
+std::vector<std::u16string> namesFrom(const QJsonValue& value)
+{
+    std::vector<std::u16string> names;
+    for (const auto& name : value.toArray())
+        if (name.isString())
+            names.push_back(name.toString().toStdU16String());
+    return names;
+}
+
+// What a save without passwords left out, on one line.
+QByteArray leftOutJson(const LeftOutSecrets& left)
+{
+    QByteArray out = "{";
+    const auto add = [&out](const char* name, const QByteArray& value) {
+        out += (out.size() > 1 ? ", \"" : "\"") + QByteArray(name) + "\": " + value;
+    };
+    if (left.password)
+        add("password", "true");
+    if (left.addressPassword)
+        add("addresspassword", "true");
+    if (!left.fields.empty())
+        add("fields", namesJson(left.fields));
+    if (!left.headerLines.empty())
+        add("headerlines", namesJson(left.headerLines));
+    return out + '}';
+}
+
+LeftOutSecrets leftOutFrom(const QJsonValue& value)
+{
+    const auto fields = value.toObject();
+    return {fields.value(QLatin1String("password")).toBool(),
+            fields.value(QLatin1String("addresspassword")).toBool(),
+            namesFrom(fields.value(QLatin1String("fields"))),
+            namesFrom(fields.value(QLatin1String("headerlines")))};
+}
+
 // What the page showed, on one line: it is compared, not read.
 QByteArray seenJson(const SeenPage& seen)
 {
@@ -143,11 +189,14 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
                      ",\n  \"passwords\": " + (withPasswords ? "true" : "false") +
                      ",\n  \"records\": [";
     bool first = true;
-    for (const auto& record : sequence) {
+    for (const auto& shared : sequence) {
+        std::optional<UrlRecord> stripped;
+        const UrlRecord& record =
+            withPasswords ? *shared : stripped.emplace(withoutSecrets(*shared));
         out += first ? "\n    {" : ",\n    {";
         first = false;
         bool firstField = true;
-        for (const auto& [name, value] : fieldsOf(*record)) {
+        for (const auto& [name, value] : fieldsOf(record)) {
             const bool password = qstrcmp(name, "password") == 0;
             if (password && !withPasswords)
                 continue;
@@ -155,10 +204,14 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
             firstField = false;
             out += name + QByteArray("\": ") + value;
         }
-        if (record->bodyUnconfirmed)
+        if (record.bodyUnconfirmed)
             out += ",\n      \"bodyUnconfirmed\": true";
-        if (record->seen)
-            out += ",\n      \"seen\": " + seenJson(*record->seen);
+        if (!record.passwordFields.empty())
+            out += ",\n      \"passwordfields\": " + namesJson(record.passwordFields);
+        if (!record.leftOut.empty())
+            out += ",\n      \"leftout\": " + leftOutJson(record.leftOut);
+        if (record.seen)
+            out += ",\n      \"seen\": " + seenJson(*record.seen);
         out += "\n    }";
     }
     return out + (first ? "]\n}\n" : "\n  ]\n}\n");
@@ -217,6 +270,11 @@ std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QBy
             return fault("httpvalue");
         record->responseCode = static_cast<std::int16_t>(code.toInt());
         record->bodyUnconfirmed = fields.value(QLatin1String("bodyUnconfirmed")).toBool();
+        record->passwordFields = namesFrom(fields.value(QLatin1String("passwordfields")));
+        record->leftOut = leftOutFrom(fields.value(QLatin1String("leftout")));
+        // Files of earlier versions say only that the passwords are not in them.
+        record->leftOut.password =
+            record->leftOut.password || (!contents.passwords && !record->userName.empty());
         record->seen = seenFrom(fields.value(QLatin1String("seen")));
         contents.records.push_back(std::move(record));
     }

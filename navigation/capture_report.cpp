@@ -84,6 +84,11 @@ std::optional<CaptureReport> readCaptureReport(const QString& message, const QSt
     } else if (read.kindName == QLatin1String("navigate")) {
         read.kind = CaptureReport::Kind::Navigate;
         read.url = report.value(QStringLiteral("url")).toString();
+    } else if (read.kindName == QLatin1String("passwords")) {
+        read.kind = CaptureReport::Kind::Passwords;
+        for (const auto& name : report.value(QStringLiteral("names")).toArray())
+            if (name.isString())
+                read.names.append(name.toString());
     }
     return read;
 }

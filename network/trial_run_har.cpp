@@ -1,5 +1,7 @@
 #include "trial_run_har.h"
 
+#include "core/recording_rule.h"
+#include "core/secrets.h"
 #include "waytrace/build_settings.h"
 
 #include <QJsonArray>
@@ -14,24 +16,53 @@ namespace {
 
 const QString kHidden = QStringLiteral("***");
 
+// Header lines whose values open a door: logins, sessions, keys.
+bool hidesValue(const QByteArray& name)
+{
+    const QByteArray lower = name.toLower();
+    return isCredentialHeader(QString::fromLatin1(name).toStdU16String()) ||
+           lower == "set-cookie" || lower.contains("key") || lower.contains("token") ||
+           lower.contains("secret") || lower.contains("session");
+}
+
+// An address without its user part, and its query's secrets left out.
+QString withoutCredentials(const QString& address, const UrlRecord* record)
+{
+    UrlRecord query;
+    query.urlAddress =
+        QUrl(address).adjusted(QUrl::RemoveUserInfo).toString(QUrl::FullyEncoded).toStdU16String();
+    if (record)
+        query.passwordFields = record->passwordFields;
+    return QString::fromStdU16String(withoutSecrets(query).urlAddress);
+}
+
 QJsonArray headersJson(const TrialRunExchange::Headers& headers)
 {
     QJsonArray array;
     for (const auto& [name, value] : headers) {
-        const bool secret = name.compare("Authorization", Qt::CaseInsensitive) == 0 ||
-                            name.compare("Proxy-Authorization", Qt::CaseInsensitive) == 0;
-        array.append(QJsonObject{{"name", QString::fromLatin1(name)},
-                                 {"value", secret ? kHidden : QString::fromLatin1(value)}});
+        QString shown = hidesValue(name) ? kHidden : QString::fromLatin1(value);
+        if (name.compare("Location", Qt::CaseInsensitive) == 0)
+            shown = withoutCredentials(shown, nullptr);
+        array.append(QJsonObject{{"name", QString::fromLatin1(name)}, {"value", shown}});
     }
     return array;
 }
 
-QString withoutPassword(const QString& address)
+// The body as sent, its secret fields left out as a file without passwords leaves them out;
+// nothing of it where its record is gone.
+QString bodyWithoutSecrets(const TrialRunExchange& exchange, const UrlRecord* record)
 {
-    QUrl url(address);
-    if (!url.password().isEmpty())
-        url.setPassword(kHidden);
-    return url.toString(QUrl::FullyEncoded);
+    if (!record)
+        return QString::fromLatin1(kLeftOut);
+    UrlRecord sent;
+    sent.headers = record->headers;
+    sent.passwordFields = record->passwordFields;
+    // As a recorded body: with the terminating byte the recording rule leaves out.
+    const QByteArray body = exchange.requestBody + '\0';
+    sent.postBody = postDataText(std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
+                                           static_cast<std::size_t>(body.size())));
+    return QString::fromLatin1(
+        QByteArray::fromStdString(postDataBytes(withoutSecrets(sent).postBody)));
 }
 
 QByteArray headerValue(const TrialRunExchange::Headers& headers, const char* name)
@@ -62,8 +93,9 @@ QJsonObject content(const QByteArray& body, qint64 size, const QByteArray& mimeT
 QJsonObject entry(const TrialRunResult& result)
 {
     const auto& exchange = result.exchange;
+    const auto record = result.record.lock();
     QJsonObject request{{"method", QString::fromLatin1(exchange.method)},
-                        {"url", withoutPassword(exchange.url)},
+                        {"url", withoutCredentials(exchange.url, record.get())},
                         {"httpVersion", "HTTP/1.1"},
                         {"headers", headersJson(exchange.requestHeaders)},
                         {"queryString", QJsonArray()},
@@ -74,7 +106,7 @@ QJsonObject entry(const TrialRunResult& result)
         request.insert("postData",
                        QJsonObject{{"mimeType", QString::fromLatin1(headerValue(
                                                     exchange.requestHeaders, "Content-Type"))},
-                                   {"text", QString::fromLatin1(exchange.requestBody)}});
+                                   {"text", bodyWithoutSecrets(exchange, record.get())}});
     QJsonObject response{
         {"status", result.status},
         {"statusText", exchange.statusText},

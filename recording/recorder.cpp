@@ -3,10 +3,12 @@
 #include "browser/browser.h"
 #include "common/error_trap.h"
 #include "core/recording_rule.h"
+#include "core/secrets.h"
 #include "core/seen_page.h"
 
 #include <QUrl>
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -40,8 +42,10 @@ void Recorder::listen(Browser& browser)
                         if (request.id() != 0)
                             unconfirmed_[request.id()] = step;
                     }
-                    if (step)
+                    if (step) {
+                        markPasswordFields(*step, passwordFields_);
                         emit stepRecorded(step);
+                    }
                 });
             });
     connect(
@@ -82,6 +86,18 @@ void Recorder::listen(Browser& browser)
                 });
             });
     connect(&browser, &QObject::destroyed, this, [this, &browser] { pages_.erase(&browser); });
+    // The report and the request come in either order: the steps already recorded are marked
+    // too, and the steps to come.
+    connect(&browser, &Browser::passwordFieldsSent, this, [this](const QStringList& names) {
+        runTrapped([&] {
+            for (const auto& name : names)
+                if (std::ranges::find(passwordFields_, name.toStdU16String()) ==
+                    passwordFields_.end())
+                    passwordFields_.push_back(name.toStdU16String());
+            for (const auto& step : sequence_)
+                markPasswordFields(*step, passwordFields_);
+        });
+    });
     connect(&browser, &Browser::credentialsEntered, this,
             [this](const QString& url, const QString& userName, const QString& password) {
                 runTrapped([&] {

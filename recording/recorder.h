@@ -66,6 +66,8 @@ private:
     // Steps recorded with a body their page reported, by request, until the browser tells the
     // body it sent.
     std::map<quint64, std::weak_ptr<UrlRecord>> unconfirmed_;
+    // The names of the password inputs the pages sent forms with.
+    std::vector<std::u16string> passwordFields_;
 };
 
 // The recording rule on one navigation as a browser announces it: appends to `sequence` and

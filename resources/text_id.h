@@ -168,6 +168,8 @@ enum class TextId : int
     SaveChanges = 262,
     DiscardChanges = 263,
     UserNameHasColon = 264,
+    FieldLeftOut = 265,
+    HeaderLinesLeftOut = 266,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -329,6 +331,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::SaveChangesQuestion,
                                            TextId::SaveChanges,
                                            TextId::DiscardChanges,
-                                           TextId::UserNameHasColon};
+                                           TextId::UserNameHasColon,
+                                           TextId::FieldLeftOut,
+                                           TextId::HeaderLinesLeftOut};
 
 } // namespace waytrace

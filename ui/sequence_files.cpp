@@ -3,6 +3,7 @@
 #include "message_box.h"
 #include "text.h"
 
+#include "core/secrets.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
 #include "files/sequence_file.h"
@@ -182,7 +183,6 @@ void SequenceFiles::replaceSequence(const std::vector<RecordRef>& records)
 {
     undo_.clear(sequence_); // Edit > Undo brings back what was there
     sequence_.insert(1, records);
-    passwordsLeftOut_.clear();
 }
 
 bool SequenceFiles::open(const QString& path)
@@ -197,10 +197,6 @@ bool SequenceFiles::open(const QString& path)
     }
     const auto& contents = std::get<SequenceFileContents>(read);
     replaceSequence(contents.records);
-    if (!contents.passwords)
-        for (const auto& record : contents.records)
-            if (!record->userName.empty())
-                passwordsLeftOut_.push_back(record);
     keep(path);
     emit fileChanged();
     return true;
@@ -245,47 +241,75 @@ bool SequenceFiles::importHar(const QString& path)
 
 bool SequenceFiles::supplyLeftOutPasswords()
 {
-    // One question for each user on each server: a login's steps share it.
-    const auto server = [](const UrlRecord& record) {
-        return QUrl(QString::fromStdU16String(record.urlAddress))
+    const auto server = [](std::u16string_view address) {
+        return QUrl(QString::fromUtf16(address.data(), qsizetype(address.size())))
             .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
                       QUrl::RemoveFragment)
             .toString();
     };
-    QList<std::pair<QString, std::vector<RecordRef>>> logins; // "user@server", its steps
-    for (const auto& left : passwordsLeftOut_) {
-        const auto record = left.lock();
-        if (!record || !record->password.empty() || record->userName.empty() ||
-            std::find(sequence_.begin(), sequence_.end(), record) == sequence_.end())
-            continue;
-        const QString login = QString::fromStdU16String(record->userName) + u'@' + server(*record);
-        const auto same = std::ranges::find(logins, login, &decltype(logins)::value_type::first);
-        if (same == logins.end())
-            logins.append({login, {record}});
+    // One question for each user on each server, and for each field on each server: a login's
+    // steps share it. Each question fills its steps' places.
+    struct Question
+    {
+        QString text;
+        std::vector<std::function<void(const QString&)>> fills;
+    };
+    QList<std::pair<QString, Question>> questions;
+    const auto ask = [&](const QString& key, const QString& text,
+                         std::function<void(const QString&)> fill) {
+        const auto same =
+            std::ranges::find(questions, key, &decltype(questions)::value_type::first);
+        if (same != questions.end())
+            same->second.fills.push_back(std::move(fill));
         else
-            same->second.push_back(record);
+            questions.append({key, {text, {std::move(fill)}}});
+    };
+    for (const auto& record : sequence_) {
+        auto& left = record->leftOut;
+        if (left.password && record->userName.empty())
+            left.password = false; // nobody to log in
+        if (left.password) {
+            const QString user = QString::fromStdU16String(record->userName);
+            const QString where = server(record->urlAddress);
+            ask(user + u'@' + where, loadText(TextId::PasswordLeftOut).arg(user, where),
+                [record](const QString& answer) {
+                    supplyPassword(*record, answer.toStdU16String());
+                });
+        }
+        if (left.addressPassword) {
+            const auto login = addressLogin(record->urlAddress);
+            const QString user =
+                QUrl::fromPercentEncoding(QString::fromStdU16String(login.user).toUtf8());
+            const QString where = QString::fromStdU16String(login.server);
+            ask(user + u'@' + where, loadText(TextId::PasswordLeftOut).arg(user, where),
+                [record](const QString& answer) {
+                    supplyAddressPassword(*record, answer.toStdString());
+                });
+        }
+        for (const auto& field : left.fields) {
+            const QString name = QString::fromStdU16String(field);
+            const QString where = server(record->urlAddress);
+            ask(u'\n' + name + u'@' + where, loadText(TextId::FieldLeftOut).arg(name, where),
+                [record, field](const QString& answer) {
+                    supplyField(*record, field, answer.toStdString());
+                });
+        }
     }
-    for (const auto& [login, steps] : logins) {
-        const auto& first = *steps.front();
+    for (const auto& [key, question] : questions) {
         bool answered = false;
-        const QString password = QInputDialog::getText(
-            window_, messageTitle_(),
-            loadText(TextId::PasswordLeftOut)
-                .arg(QString::fromStdU16String(first.userName), server(first)),
-            QLineEdit::Password, {}, &answered);
+        const QString answer = QInputDialog::getText(window_, messageTitle_(), question.text,
+                                                     QLineEdit::Password, {}, &answered);
         if (!answered)
             return false;
-        for (const auto& step : steps)
-            step->password = password.toStdU16String();
+        for (const auto& fill : question.fills)
+            fill(answer);
     }
-    passwordsLeftOut_.clear();
     return true;
 }
 
 void SequenceFiles::forget()
 {
     path_.clear();
-    passwordsLeftOut_.clear();
     changed_ = false;
     keptCount_ = sequence_.count();
     emit fileChanged();

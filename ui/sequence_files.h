@@ -62,7 +62,8 @@ public:
     bool open(const QString& path);
     // Imports a HAR file a browser saved and says what it left out. Returns whether it did.
     bool importHar(const QString& path);
-    // Asks for each user's password that the opened file left out and a step still needs.
+    // Asks for each password and form field value that an opened file left out and a step
+    // still needs, once for each user or field on each server.
     // Returns false when the user cancelled: what needed them should not go on.
     bool supplyLeftOutPasswords();
     // A new sequence belongs to no file.
@@ -99,8 +100,6 @@ private:
     std::function<QString()> messageTitle_;
     QString helpUrl_;
     QString path_;
-    // Steps with a user whose password the opened file left out.
-    std::vector<std::weak_ptr<UrlRecord>> passwordsLeftOut_;
     // Changes since the file was opened or saved: those noted, and steps recorded since.
     bool changed_ = false;
     std::size_t keptCount_ = 0;

@@ -131,6 +131,12 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
         addEntrySummary(tip, index.row() + 1, *record);
     if (record && record->bodyUnconfirmed)
         tip.prose(QStringLiteral("\u26A0 ") + loadText(TextId::BodyUnconfirmed));
+    if (record && !record->leftOut.headerLines.empty()) {
+        QStringList lines;
+        for (const auto& name : record->leftOut.headerLines)
+            lines.append(QString::fromStdU16String(name));
+        tip.prose(loadText(TextId::HeaderLinesLeftOut).arg(lines.join(QStringLiteral(", "))));
+    }
     if (result)
         tip.line(resultDetails(*result));
     // Why an answered step did not pass, whole: the list's entry may cut it short.

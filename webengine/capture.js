@@ -29,6 +29,26 @@
         });
     }
 
+    // The names of a form's password inputs, when it builds what it sends: a file saved
+    // without passwords leaves their values out, whatever the fields are called. Read through
+    // the prototype: a control named "elements" hides the form's own property.
+    const elementsOf = Object.getOwnPropertyDescriptor(HTMLFormElement.prototype, 'elements').get;
+    const onPasswords = (event) => {
+        if (!event.isTrusted || !(event.target instanceof HTMLFormElement))
+            return;
+        const names = [];
+        for (const control of elementsOf.call(event.target)) {
+            if (control instanceof HTMLInputElement && control.type === 'password' && control.name)
+                names.push(control.name);
+        }
+        if (names.length > 0)
+            report({ kind: 'passwords', names: names });
+    };
+    // document.open() takes the listener off; a new listener of the same function is one.
+    const listenForPasswords = () => window.addEventListener('formdata', onPasswords, true);
+    listenForPasswords();
+    new MutationObserver(listenForPasswords).observe(doc, { childList: true });
+
     /*@BODIES@*/
 
     // The top frame tells when its document is created: a redirect before that is the server's.

@@ -132,6 +132,9 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     case Kind::Navigate:
         attribution_.frameNavigated(browser, QUrl(report->url));
         break;
+    case Kind::Passwords:
+        emit browser->passwordFieldsSent(report->names);
+        break;
     case Kind::Unknown:
         qCWarning(logCapture) << "unreadable report from the capture script, kind"
                               << report->kindName;

@@ -407,6 +407,10 @@ private slots:
             [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
                 if (request.target == "/moved")
                     return answer("303 See Other", "", "Location: /page\r\n");
+                if (request.target == "/form")
+                    return answer("200 OK", "",
+                                  "Set-Cookie: sid=cookieS3cret\r\nX-Api-Key: "
+                                  "keyS3cret\r\nLocation: http://u:locationS3cret@h/\r\n");
                 return answer("200 OK", "<p>caf\xc3\xa9</p>");
             });
         RecordedSequence sequence;
@@ -415,9 +419,15 @@ private slots:
         login->postBody = u"user=ann&pw=1";
         login->headers = u"Authorization: Basic YW5uOnB3\r\nX-A: b\r\n";
         sequence.append(login);
+        auto form = record(server_.url("form?pass=queryS3cret").replace("//", "//ann:urlS3cret@"));
+        form->method = HttpMethod::Post;
+        form->postBody = u"user=ann&k=formS3cret";
+        form->passwordFields = {u"k"};
+        sequence.append(form);
         TrialRun trialRun;
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 1);
+        QCOMPARE(results.size(), 2);
+        QVERIFY(!trialRunHar(results).contains("S3cret"));
         const auto har = QJsonDocument::fromJson(trialRunHar(results)).object().value("log");
         QCOMPARE(har["version"].toString(), QStringLiteral("1.2"));
         const auto entry = har["entries"].toArray().first().toObject();

@@ -303,7 +303,9 @@ private slots:
         QTemporaryDir dir;
         const QString kept = dir.filePath("flow.waytrace.json");
         const QString script = dir.filePath("flow.sh");
-        QCOMPARE(replay(harBytes, {"--har", "--file", kept, "--curl", script}).exitCode, 0);
+        QCOMPARE(
+            replay(harBytes, {"--har", "--file", kept, "--curl", script, "--passwords"}).exitCode,
+            0);
         QFile scriptFile(script);
         QVERIFY(scriptFile.open(QIODevice::ReadOnly));
         QCOMPARE(scriptFile.readAll().count("\nstep "), 18);

@@ -295,6 +295,21 @@ private slots:
         QCOMPARE(request.headers, "Content-Type: application/x-www-form-urlencoded\r\n");
     }
 
+    // A field the page sent from a password input is marked so, whatever it is called: a file
+    // saved without passwords leaves its value out.
+    void passwordInputsAreMarked()
+    {
+        QVERIFY(load(*main_, url("forms.html")));
+        QVERIFY(runAndWaitForLoad(
+            QStringLiteral("const form = document.getElementById('urlencoded');"
+                           "const key = document.createElement('input');"
+                           "key.type = 'password'; key.name = 'k'; key.value = 'x';"
+                           "form.appendChild(key); form.submit()")));
+        const auto& sequence = record_->sequence();
+        QTRY_COMPARE(sequence.at(sequence.count())->passwordFields,
+                     std::vector<std::u16string>{u"k"});
+    }
+
     void textPlainPost()
     {
         QVERIFY(load(*main_, url("forms.html")));

@@ -1,0 +1,174 @@
+#include "secrets.h"
+
+#include "sent_fields.h"
+
+#include <algorithm>
+#include <array>
+
+namespace waytrace {
+
+namespace {
+
+const std::u16string kLeftOutText(std::begin(kLeftOut), std::end(kLeftOut) - 1);
+
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b)
+{
+    const auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+}
+
+// The user part of an address ("ann:pw" of "https://ann:pw@host/"), where it stands.
+struct UserPart
+{
+    std::size_t start = 0; // after "://"
+    std::size_t end = 0;   // the "@" after it
+    std::size_t colon = 0; // before the password; `end` when it has none
+};
+std::optional<UserPart> userPartOf(std::u16string_view address)
+{
+    const auto scheme = address.find(u"://");
+    if (scheme == address.npos)
+        return std::nullopt;
+    const auto start = scheme + 3;
+    const auto authority = address.substr(start, address.find_first_of(u"/?#", start) - start);
+    const auto at = authority.rfind(u'@');
+    if (at == authority.npos)
+        return std::nullopt;
+    const auto colon = authority.substr(0, at).find(u':');
+    return UserPart{start, start + at, colon == authority.npos ? start + at : start + colon};
+}
+
+void addOnce(std::vector<std::u16string>& names, std::u16string_view name)
+{
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        names.emplace_back(name);
+}
+
+// The header lines without those that carry a login or a session, whose names go to `gone`.
+std::u16string withoutCredentialLines(std::u16string_view headers,
+                                      std::vector<std::u16string>& gone)
+{
+    std::u16string kept;
+    for (std::size_t from = 0; from < headers.size();) {
+        auto end = headers.find(u"\r\n", from);
+        end = end == headers.npos ? headers.size() : end + 2;
+        const auto line = headers.substr(from, end - from);
+        from = end;
+        auto name = line.substr(0, line.find(u':'));
+        while (!name.empty() && (name.back() == u' ' || name.back() == u'\t'))
+            name.remove_suffix(1);
+        if (line.find(u':') != line.npos && isCredentialHeader(name))
+            addOnce(gone, name);
+        else
+            kept += line;
+    }
+    return kept;
+}
+
+} // namespace
+
+bool namesPassword(std::u16string_view fieldName)
+{
+    static constexpr std::array<std::u16string_view, 7> kWords{
+        u"password", u"passwd", u"pwd", u"pw", u"pass", u"secret", u"passphrase"};
+    // Inside a longer word only where it cannot be another word's end ("bypass", "compass").
+    static constexpr std::array<std::u16string_view, 3> kEnds{u"password", u"passwd", u"pwd"};
+    const auto words = fieldNameWords(fieldName);
+    return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
+        return std::find(kWords.begin(), kWords.end(), word) != kWords.end() ||
+               std::any_of(kEnds.begin(), kEnds.end(),
+                           [&](auto end) { return std::u16string_view(word).ends_with(end); });
+    });
+}
+
+bool isCredentialHeader(std::u16string_view name)
+{
+    return equalsIgnoringCase(name, u"Authorization") ||
+           equalsIgnoringCase(name, u"Proxy-Authorization") || equalsIgnoringCase(name, u"Cookie");
+}
+
+bool isSecretField(const UrlRecord& record, std::u16string_view name)
+{
+    const auto& marked = record.passwordFields;
+    return namesPassword(name) || std::find(marked.begin(), marked.end(), name) != marked.end();
+}
+
+bool markPasswordFields(UrlRecord& record, const std::vector<std::u16string>& names)
+{
+    bool marked = false;
+    for (const auto& field : locateSentFields(record)) {
+        const auto& known = record.passwordFields;
+        if (std::find(names.begin(), names.end(), field.name) != names.end() &&
+            std::find(known.begin(), known.end(), field.name) == known.end()) {
+            record.passwordFields.push_back(field.name);
+            marked = true;
+        }
+    }
+    return marked;
+}
+
+UrlRecord withoutSecrets(const UrlRecord& record)
+{
+    UrlRecord copy = record;
+    auto& left = copy.leftOut;
+    if (!copy.userName.empty() || !copy.password.empty()) {
+        left.password = true;
+        copy.password.clear();
+    }
+    if (const auto part = userPartOf(copy.urlAddress); part && part->colon < part->end) {
+        copy.urlAddress.replace(part->colon + 1, part->end - part->colon - 1,
+                                percentEncoded(kLeftOut));
+        left.addressPassword = true;
+    }
+    for (const auto& field : locateSentFields(copy))
+        if (isSecretField(record, field.name))
+            addOnce(left.fields, field.name);
+    rewriteSentFields(copy, [&](const SentField& field) -> std::optional<std::string> {
+        if (!isSecretField(record, field.name))
+            return std::nullopt;
+        return kLeftOut;
+    });
+    copy.headers = withoutCredentialLines(copy.headers, left.headerLines);
+    return copy;
+}
+
+AddressLogin addressLogin(std::u16string_view address)
+{
+    const auto part = userPartOf(address);
+    if (!part)
+        return {};
+    const auto hostEnd = std::min(address.find_first_of(u"/?#", part->end), address.size());
+    return {std::u16string(address.substr(part->start, part->colon - part->start)),
+            std::u16string(address.substr(0, part->start)) +
+                std::u16string(address.substr(part->end + 1, hostEnd - part->end - 1))};
+}
+
+void supplyPassword(UrlRecord& record, std::u16string password)
+{
+    record.password = std::move(password);
+    record.leftOut.password = false;
+}
+
+void supplyAddressPassword(UrlRecord& record, const std::string& password)
+{
+    if (const auto part = userPartOf(record.urlAddress); part && part->colon < part->end)
+        record.urlAddress.replace(part->colon + 1, part->end - part->colon - 1,
+                                  percentEncoded(password));
+    record.leftOut.addressPassword = false;
+}
+
+void supplyField(UrlRecord& record, std::u16string_view name, const std::string& value)
+{
+    rewriteSentFields(record, [&](const SentField& field) -> std::optional<std::string> {
+        if (field.name != name || field.value != kLeftOutText)
+            return std::nullopt;
+        return value;
+    });
+    std::erase(record.leftOut.fields, name);
+}
+
+} // namespace waytrace

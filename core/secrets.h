@@ -1,0 +1,50 @@
+#pragma once
+
+// Which parts of a record are credentials, and the record without them: what a file, a script
+// or an export written without passwords holds. The upload document is not one of those: the
+// server gets every value.
+
+#include "url_record.h"
+
+#include <string>
+#include <string_view>
+
+namespace waytrace {
+
+// What stands where a credential was left out, in the address, the body and the file.
+inline constexpr char kLeftOut[] = "(left out)";
+
+// Whether a form field's name says it holds a password ("password", "passwd", "pwd", "pw",
+// "pass", "secret"), as a word of it too ("user[password]", "newPassword", "j_password").
+bool namesPassword(std::u16string_view fieldName);
+
+// Header lines that carry a login or a session: Authorization, Proxy-Authorization, Cookie.
+bool isCredentialHeader(std::u16string_view name);
+
+// Whether a field the record sends is a secret: its page sent it from a password input, or
+// its name says password.
+bool isSecretField(const UrlRecord& record, std::u16string_view name);
+
+// Marks the fields the record sends under these names as sent from password inputs. Returns
+// whether it marked any.
+bool markPasswordFields(UrlRecord& record, const std::vector<std::u16string>& names);
+
+// The record with every credential replaced by kLeftOut or taken out, each named in its
+// leftOut. Keeps what an earlier save left out.
+UrlRecord withoutSecrets(const UrlRecord& record);
+
+// The user and server of the address's user part, as a question names them ("ann",
+// "https://host:8443"); empty when it holds none.
+struct AddressLogin
+{
+    std::u16string user;
+    std::u16string server;
+};
+AddressLogin addressLogin(std::u16string_view address);
+
+// Puts back what the user gave for what was left out; the bytes are sent as they are.
+void supplyPassword(UrlRecord& record, std::u16string password);
+void supplyAddressPassword(UrlRecord& record, const std::string& password);
+void supplyField(UrlRecord& record, std::u16string_view name, const std::string& value);
+
+} // namespace waytrace
