@@ -22,7 +22,8 @@ struct CurlScriptRefusal
 // script stops with curl's exit status at the first step curl cannot send, and curl sends only
 // http and https. Bodies and header lines go to curl through files, addresses and users as its
 // configuration on its input: no value is read as an option, none shows in the process list, and
-// only an address over curl's line limit (100 KiB) stops the script. Without passwords, curl asks
+// none is too long for an argument; only an address or header line over curl's own line limit
+// (about 100 KiB) stops the script. Without passwords, curl asks
 // for each one on the terminal. A step whose header lines cannot be sent is left out with a
 // note, as the test run refuses it.
 std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& sequence,

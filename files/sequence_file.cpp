@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <iterator>
 
 namespace waytrace {
@@ -169,6 +170,43 @@ std::optional<SeenPage> seenFrom(const QJsonValue& value)
     return seen;
 }
 
+// One record of a file; none, and `fault` says why, when a field is missing or not of its kind.
+// The password may be missing: whether the file should hold it is known at its end.
+RecordRef readRecord(const QJsonObject& fields, bool isObject, int index,
+                     std::optional<SequenceFileFault>& fault)
+{
+    const auto bad = [&](const char* field) {
+        fault = SequenceFileFault{
+            SequenceFileFault::Kind::BadField, 0, index, QString::fromLatin1(field), {}};
+        return nullptr;
+    };
+    if (!isObject)
+        return bad("");
+    auto record = std::make_shared<UrlRecord>();
+    for (std::size_t f = 0; f < std::size(kTextFields); ++f) {
+        const auto value = fields.value(QLatin1String(kTextFieldNames[f]));
+        if (value.isUndefined() && kTextFields[f] == &UrlRecord::password)
+            continue;
+        if (!value.isString())
+            return bad(kTextFieldNames[f]);
+        (*record).*kTextFields[f] = value.toString().toStdU16String();
+    }
+    const auto method = fields.value(QLatin1String("httpmethod")).toString();
+    if (method != u"G" && method != u"P")
+        return bad("httpmethod");
+    record->method = method == u"P" ? HttpMethod::Post : HttpMethod::Get;
+    const auto code = fields.value(QLatin1String("httpvalue"));
+    if (!code.isDouble() || code.toDouble() != code.toInt() || code.toInt() < INT16_MIN ||
+        code.toInt() > INT16_MAX)
+        return bad("httpvalue");
+    record->responseCode = static_cast<std::int16_t>(code.toInt());
+    record->bodyUnconfirmed = fields.value(QLatin1String("bodyUnconfirmed")).toBool();
+    record->passwordFields = namesFrom(fields.value(QLatin1String("passwordfields")));
+    record->leftOut = leftOutFrom(fields.value(QLatin1String("leftout")));
+    record->seen = seenFrom(fields.value(QLatin1String("seen")));
+    return record;
+}
+
 } // namespace
 
 QByteArray recordJson(const UrlRecord& record)
@@ -223,61 +261,220 @@ SequenceFileFault notJsonFault(const QByteArray& bytes, const QJsonParseError& e
     return {SequenceFileFault::Kind::NotJson, line, 0, {}, error.errorString()};
 }
 
-std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes)
+namespace {
+
+// Just enough of JSON's grammar to find where each value ends, so that a file is read one record
+// at a time and never held whole as a tree: Qt's parser reads each piece.
+class JsonPieces
+{
+public:
+    explicit JsonPieces(const QByteArray& bytes) : bytes_(bytes) {}
+
+    [[nodiscard]] qsizetype at() const { return at_; }
+    // Where the next value starts, white space skipped.
+    [[nodiscard]] qsizetype nextAt()
+    {
+        skipSpace();
+        return at_;
+    }
+    [[nodiscard]] bool atEnd()
+    {
+        skipSpace();
+        return at_ >= bytes_.size();
+    }
+    // Skips white space, then `c` if it comes next.
+    bool take(char c)
+    {
+        skipSpace();
+        if (at_ >= bytes_.size() || bytes_[at_] != c)
+            return false;
+        ++at_;
+        return true;
+    }
+    [[nodiscard]] char next()
+    {
+        skipSpace();
+        return at_ < bytes_.size() ? bytes_[at_] : '\0';
+    }
+    // The next value's bytes, whole; none where it does not end.
+    std::optional<QByteArrayView> value()
+    {
+        skipSpace();
+        const qsizetype start = at_;
+        if (at_ >= bytes_.size())
+            return std::nullopt;
+        const char first = bytes_[at_];
+        if (first == '"') {
+            if (!skipString())
+                return std::nullopt;
+        } else if (first == '{' || first == '[') {
+            int depth = 0;
+            do {
+                const char c = bytes_[at_];
+                if (c == '"') {
+                    if (!skipString())
+                        return std::nullopt;
+                    continue;
+                }
+                depth += c == '{' || c == '[' ? 1 : c == '}' || c == ']' ? -1 : 0;
+                ++at_;
+            } while (depth > 0 && at_ < bytes_.size());
+            if (depth > 0)
+                return std::nullopt;
+        } else {
+            while (at_ < bytes_.size() && !QByteArrayView(",}] \t\r\n").contains(bytes_[at_]))
+                ++at_;
+            if (at_ == start)
+                return std::nullopt;
+        }
+        return QByteArrayView(bytes_).sliced(start, at_ - start);
+    }
+
+private:
+    void skipSpace()
+    {
+        while (at_ < bytes_.size() && QByteArrayView(" \t\r\n").contains(bytes_[at_]))
+            ++at_;
+    }
+    bool skipString()
+    {
+        for (++at_; at_ < bytes_.size(); ++at_) {
+            if (bytes_[at_] == '\\')
+                ++at_;
+            else if (bytes_[at_] == '"')
+                return ++at_, true;
+        }
+        return false;
+    }
+
+    const QByteArray& bytes_;
+    qsizetype at_ = 0;
+};
+
+// A scalar or small value read by Qt's parser; `error.offset` counts in the piece.
+QJsonValue pieceValue(QByteArrayView piece, QJsonParseError& error)
+{
+    const QByteArray wrapped = '[' + piece.toByteArray() + ']';
+    const auto value = QJsonDocument::fromJson(wrapped, &error).array().at(0);
+    error.offset = std::max(0, error.offset - 1);
+    return value;
+}
+
+} // namespace
+
+std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes,
+                                                                       const ReadProgress& progress)
 {
     using Kind = SequenceFileFault::Kind;
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError)
+    JsonPieces json(bytes);
+    const auto broken = [&](QJsonParseError::ParseError kind, qsizetype offset) {
+        QJsonParseError error{};
+        error.error = kind;
+        error.offset = static_cast<int>(std::min<qsizetype>(offset, INT_MAX));
         return notJsonFault(bytes, error);
-    const auto top = document.object();
+    };
+    if (json.next() != '{') {
+        // Not an object: Qt's parser says what it is.
+        QJsonParseError error{};
+        QJsonDocument::fromJson(bytes, &error);
+        if (error.error != QJsonParseError::NoError)
+            return notJsonFault(bytes, error);
+        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
+    }
+    json.take('{');
+
+    SequenceFileContents contents;
+    QJsonObject top; // the small values; the records are read as they come
+    bool haveRecords = false;
+    std::optional<SequenceFileFault> recordFault;
+    int lackingPassword = 0; // the first record without one, for a file that says it has them
+    const auto readRecords = [&]() -> std::optional<SequenceFileFault> {
+        haveRecords = true;
+        if (json.take(']'))
+            return std::nullopt;
+        for (int index = 1;; ++index) {
+            const qsizetype start = json.nextAt();
+            const auto piece = json.value();
+            if (!piece)
+                return broken(QJsonParseError::UnterminatedArray, start);
+            if (!recordFault) {
+                QJsonParseError error{};
+                const auto fields = piece->startsWith('{')
+                                        ? QJsonDocument::fromJson(piece->toByteArray(), &error)
+                                        : QJsonDocument();
+                if (error.error != QJsonParseError::NoError) {
+                    error.offset += static_cast<int>(json.at() - piece->size());
+                    return notJsonFault(bytes, error);
+                }
+                auto record = readRecord(fields.object(), fields.isObject(), index, recordFault);
+                if (record && lackingPassword == 0 &&
+                    !fields.object().contains(QLatin1String("password")))
+                    lackingPassword = index;
+                if (record)
+                    contents.records.push_back(std::move(record));
+            }
+            if (progress && !progress(json.at(), bytes.size()))
+                return SequenceFileFault{Kind::Cancelled, 0, 0, {}, {}};
+            if (json.take(']'))
+                return std::nullopt;
+            if (!json.take(','))
+                return broken(QJsonParseError::MissingValueSeparator, json.at());
+        }
+    };
+    if (!json.take('}')) {
+        while (true) {
+            const qsizetype keyStart = json.nextAt();
+            const auto keyPiece = json.value();
+            if (!keyPiece || !keyPiece->startsWith('"'))
+                return broken(QJsonParseError::IllegalValue, keyStart);
+            QJsonParseError error{};
+            const QString key = pieceValue(*keyPiece, error).toString();
+            if (error.error != QJsonParseError::NoError)
+                return broken(error.error, keyStart + error.offset);
+            if (!json.take(':'))
+                return broken(QJsonParseError::MissingNameSeparator, json.at());
+            if (key == QLatin1String("records") && json.next() == '[') {
+                json.take('[');
+                if (auto fault = readRecords())
+                    return *fault;
+            } else {
+                const qsizetype valueStart = json.nextAt();
+                const auto piece = json.value();
+                if (!piece)
+                    return broken(QJsonParseError::IllegalValue, valueStart);
+                // Only the format's own small values are read; anything else is skipped.
+                if (key == QLatin1String("format") || key == QLatin1String("version") ||
+                    key == QLatin1String("passwords")) {
+                    top.insert(key, pieceValue(*piece, error));
+                    if (error.error != QJsonParseError::NoError)
+                        return broken(error.error, valueStart + error.offset);
+                }
+            }
+            if (json.take('}'))
+                break;
+            if (!json.take(','))
+                return broken(QJsonParseError::UnterminatedObject, json.at());
+        }
+    }
+    if (!json.atEnd())
+        return broken(QJsonParseError::GarbageAtEnd, json.at());
+
     if (top.value(QLatin1String("format")).toString() != QLatin1String(kSequenceFormatName) ||
-        !top.value(QLatin1String("records")).isArray())
+        !haveRecords)
         return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
     const auto version = top.value(QLatin1String("version"));
     if (!version.isDouble() || version.toDouble() > kSequenceFormatVersion)
         return SequenceFileFault{Kind::Newer, 0, 0, {}, version.toVariant().toString()};
-
-    SequenceFileContents contents;
+    if (recordFault)
+        return *recordFault;
     contents.passwords = top.value(QLatin1String("passwords")).toBool();
-    const auto records = top.value(QLatin1String("records")).toArray();
-    contents.records.reserve(static_cast<std::size_t>(records.size()));
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const auto fields = records[i].toObject();
-        const auto fault = [&](const char* field) {
-            return SequenceFileFault{
-                Kind::BadField, 0, static_cast<int>(i) + 1, QString::fromLatin1(field), {}};
-        };
-        if (!records[i].isObject())
-            return fault("");
-        auto record = std::make_shared<UrlRecord>();
-        for (std::size_t f = 0; f < std::size(kTextFields); ++f) {
-            const auto value = fields.value(QLatin1String(kTextFieldNames[f]));
-            const bool optional = kTextFields[f] == &UrlRecord::password && !contents.passwords;
-            if (value.isUndefined() && optional)
-                continue;
-            if (!value.isString())
-                return fault(kTextFieldNames[f]);
-            (*record).*kTextFields[f] = value.toString().toStdU16String();
-        }
-        const auto method = fields.value(QLatin1String("httpmethod")).toString();
-        if (method != u"G" && method != u"P")
-            return fault("httpmethod");
-        record->method = method == u"P" ? HttpMethod::Post : HttpMethod::Get;
-        const auto code = fields.value(QLatin1String("httpvalue"));
-        if (!code.isDouble() || code.toDouble() != code.toInt() || code.toInt() < INT16_MIN ||
-            code.toInt() > INT16_MAX)
-            return fault("httpvalue");
-        record->responseCode = static_cast<std::int16_t>(code.toInt());
-        record->bodyUnconfirmed = fields.value(QLatin1String("bodyUnconfirmed")).toBool();
-        record->passwordFields = namesFrom(fields.value(QLatin1String("passwordfields")));
-        record->leftOut = leftOutFrom(fields.value(QLatin1String("leftout")));
-        // Files of earlier versions say only that the passwords are not in them.
-        record->leftOut.password =
-            record->leftOut.password || (!contents.passwords && !record->userName.empty());
-        record->seen = seenFrom(fields.value(QLatin1String("seen")));
-        contents.records.push_back(std::move(record));
-    }
+    if (contents.passwords && lackingPassword > 0)
+        return SequenceFileFault{
+            Kind::BadField, 0, lackingPassword, QStringLiteral("password"), {}};
+    // Files of earlier versions say only that the passwords are not in them.
+    if (!contents.passwords)
+        for (const auto& record : contents.records)
+            record->leftOut.password = record->leftOut.password || !record->userName.empty();
     return contents;
 }
 

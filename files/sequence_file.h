@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -36,6 +37,7 @@ struct SequenceFileFault
         NotSequence, // JSON, but not a sequence file
         Newer,       // `detail`: the file's format version
         BadField,    // `record` (1-based) and `field`: missing or not of its kind
+        Cancelled,   // the progress said to stop
     };
     Kind kind;
     int line = 0;
@@ -53,8 +55,13 @@ struct SequenceFileContents
     bool passwords = false; // whether the file holds them
 };
 
-// Reads a whole file; a fault leaves nothing half read.
-std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes);
+// Told after each record how far the reading is, in bytes of the whole; false stops it.
+using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
+
+// Reads a whole file, one record at a time (the file is never held as a tree: its records and
+// its bytes are what it costs); a fault leaves nothing half read.
+std::variant<SequenceFileContents, SequenceFileFault>
+readSequenceFile(const QByteArray& bytes, const ReadProgress& progress = {});
 
 // Writes the bytes all at once or not at all, readable and writable by the user alone.
 // Returns the system's words when it could not.

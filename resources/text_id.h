@@ -170,6 +170,8 @@ enum class TextId : int
     UserNameHasColon = 264,
     FieldLeftOut = 265,
     HeaderLinesLeftOut = 266,
+    FileTooLarge = 267,
+    OpeningFile = 268,
 };
 
 // Every id above, for checks that the table has each in all three languages.
@@ -333,6 +335,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::DiscardChanges,
                                            TextId::UserNameHasColon,
                                            TextId::FieldLeftOut,
-                                           TextId::HeaderLinesLeftOut};
+                                           TextId::HeaderLinesLeftOut,
+                                           TextId::FileTooLarge,
+                                           TextId::OpeningFile};
 
 } // namespace waytrace

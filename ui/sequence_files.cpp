@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QUrl>
 
@@ -24,6 +25,8 @@
 namespace waytrace {
 
 namespace {
+
+constexpr int kProgressSteps = 100;
 
 std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::Purpose purpose,
                                                 const QString& current)
@@ -92,6 +95,8 @@ QString faultText(const QString& name, const SequenceFileFault& fault)
         return loadText(TextId::NewerSequenceFile).arg(name, fault.detail);
     case Kind::BadField:
         return loadText(TextId::FileFieldBroken).arg(name).arg(fault.record).arg(fault.field);
+    case Kind::Cancelled:
+        break;
     }
     return loadText(TextId::NotASequenceFile).arg(name);
 }
@@ -164,7 +169,7 @@ void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 
-std::optional<QByteArray> SequenceFiles::readWhole(const QString& path, TextId tooLarge) const
+std::optional<QByteArray> SequenceFiles::readWhole(const QString& path) const
 {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
@@ -173,7 +178,7 @@ std::optional<QByteArray> SequenceFiles::readWhole(const QString& path, TextId t
         return std::nullopt;
     }
     if (file.size() > kLargestSequenceFile) {
-        tell(loadText(tooLarge).arg(name));
+        tell(loadText(TextId::FileTooLarge).arg(name).arg(kLargestSequenceFile / 1000 / 1000));
         return std::nullopt;
     }
     return file.readAll();
@@ -187,12 +192,26 @@ void SequenceFiles::replaceSequence(const std::vector<RecordRef>& records)
 
 bool SequenceFiles::open(const QString& path)
 {
-    const auto bytes = readWhole(path, TextId::NotASequenceFile);
+    const auto bytes = readWhole(path);
     if (!bytes)
         return false;
-    const auto read = readSequenceFile(*bytes);
+    // A large file takes seconds: after the first one, a progress that can be cancelled.
+    QProgressDialog progress(loadText(TextId::OpeningFile).arg(QFileInfo(path).fileName()),
+                             loadText(TextId::Cancel), 0, kProgressSteps, window_);
+    progress.setWindowTitle(messageTitle_());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    int shown = -1;
+    const auto read = readSequenceFile(*bytes, [&](qint64 done, qint64 total) {
+        // Each step of the bar once: the rest costs nothing.
+        if (const int step = int(done * kProgressSteps / std::max<qint64>(total, 1)); step != shown)
+            progress.setValue(shown = step);
+        return !progress.wasCanceled();
+    });
+    progress.reset();
     if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
-        tell(faultText(QFileInfo(path).fileName(), *fault));
+        if (fault->kind != SequenceFileFault::Kind::Cancelled)
+            tell(faultText(QFileInfo(path).fileName(), *fault));
         return false;
     }
     const auto& contents = std::get<SequenceFileContents>(read);
@@ -205,7 +224,7 @@ bool SequenceFiles::open(const QString& path)
 bool SequenceFiles::importHar(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    const auto bytes = readWhole(path, TextId::NotAHarFile);
+    const auto bytes = readWhole(path);
     if (!bytes)
         return false;
     const auto read = waytrace::importHar(*bytes, helpUrl_);

@@ -87,7 +87,7 @@ signals:
 private:
     void tell(const QString& text) const;
     // The whole file, or nothing after saying why.
-    std::optional<QByteArray> readWhole(const QString& path, TextId tooLarge) const;
+    std::optional<QByteArray> readWhole(const QString& path) const;
     // The sequence is now these records, the one before it behind Undo.
     void replaceSequence(const std::vector<RecordRef>& records);
     void remember(const QString& path);

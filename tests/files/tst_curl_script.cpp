@@ -49,8 +49,11 @@ private slots:
         login->password = u"p'w:d $x";
         login->displayName = u"Sign in\nnow";
         add(server.url("refused"))->headers = u"X-A: \\033[31m\nb\r\n";
-        // Longer than any one argument may be.
-        add(server.url("long"))->headers = u"X-Long: " + std::u16string(200 * 1024, u'v') + u"\r\n";
+        // A body longer than any one argument may be; a header line as long as curl reads one.
+        auto longer = add(server.url("long"));
+        longer->method = HttpMethod::Post;
+        longer->postBody = std::u16string(300 * 1024, u'b');
+        longer->headers = u"X-Long: " + std::u16string(64 * 1024, u'v') + u"\r\n";
 
         QTemporaryDir folder;
         const QString path = folder.filePath("sequence.sh");
@@ -77,7 +80,8 @@ private slots:
         QCOMPARE(requests[2].method, QByteArray("GET"));
         QCOMPARE(requests[2].headers.value("cookie"), QByteArray("s=1"));
 
-        QCOMPARE(requests[3].headers.value("x-long").size(), 200 * 1024);
+        QCOMPARE(requests[3].body.size(), 300 * 1024);
+        QCOMPARE(requests[3].headers.value("x-long").size(), 64 * 1024);
 
         const QByteArray withoutPasswords = script(sequence, false);
         QVERIFY(withoutPasswords.contains("user = \"ann\"\n"));

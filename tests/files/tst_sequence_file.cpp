@@ -153,6 +153,17 @@ private slots:
         }
         QVERIFY(std::holds_alternative<SequenceFileContents>(
             readSequenceFile(sequenceFileBytes(RecordedSequence(), false))));
+
+        // Read a record at a time, told how far; stopped, it leaves nothing.
+        const QByteArray bytes = sequenceFileBytes(sequence, true);
+        QList<qint64> told;
+        const auto stopped = readSequenceFile(bytes, [&](qint64 done, qint64 total) {
+            told.append(done);
+            return total == bytes.size() && told.size() < 2;
+        });
+        QCOMPARE(told.size(), 2);
+        QVERIFY(told[0] > 0 && told[0] < told[1] && told[1] < bytes.size());
+        QCOMPARE(std::get<SequenceFileFault>(stopped).kind, SequenceFileFault::Kind::Cancelled);
     }
 
     // A file that is not one, is of a newer version or is broken is refused whole, saying
@@ -193,6 +204,11 @@ private slots:
         missing.replace("\"headers\":\"\",", "");
         QTest::newRow("missing field")
             << head + missing + "]}" << int(Kind::BadField) << 0 << 1 << "headers";
+        QTest::newRow("password missing")
+            << QByteArray("{\"passwords\":true,\"format\":\"waytrace-sequence\",\"version\":1,"
+                          "\"records\":[") +
+                   good + "," + QByteArray(good).replace(",\"password\":\"\"", "") + "]}"
+            << int(Kind::BadField) << 0 << 2 << "password";
         QTest::newRow("record not an object")
             << head + "7]}" << int(Kind::BadField) << 0 << 1 << QString();
     }

@@ -301,7 +301,12 @@ int main(int argc, char* argv[])
         sequence.insert(1, har.records);
         return output(sequence, {});
     }
-    // A sequence file, or else an event stream (one JSON object a line, never a file's shape).
+    // A sequence file, or else an event stream (one JSON object a line, never a file's shape:
+    // a file's first line is its opening brace alone).
+    if (stream.size() > waytrace::kLargestSequenceFile &&
+        stream.peek(64).simplified().startsWith("{ \"format\""))
+        return fail(QStringLiteral("a sequence file larger than %1 MB is not read")
+                        .arg(waytrace::kLargestSequenceFile / 1000 / 1000));
     const auto file = waytrace::readSequenceFile(stream.peek(waytrace::kLargestSequenceFile));
     if (const auto* contents = std::get_if<waytrace::SequenceFileContents>(&file)) {
         waytrace::RecordedSequence sequence;

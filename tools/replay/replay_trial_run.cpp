@@ -1,5 +1,7 @@
 #include "replay_trial_run.h"
 
+#include "core/secrets.h"
+
 #include "network/trial_run.h"
 
 #include <QEventLoop>
@@ -11,6 +13,23 @@
 namespace waytrace {
 
 namespace {
+
+// Nobody here can answer for what a file saved without passwords left out: it is sent as the
+// file holds it, and the run says so.
+void tellLeftOut(const RecordedSequence& sequence)
+{
+    int position = 0;
+    for (const auto& record : sequence) {
+        ++position;
+        const auto& left = record->leftOut;
+        if (!left.password && !left.addressPassword && left.fields.empty())
+            continue;
+        std::fprintf(stderr,
+                     "waytrace-replay: step %d: a password the file was saved without is sent "
+                     "as \"%s\"\n",
+                     position, kLeftOut);
+    }
+}
 
 QByteArray jsonString(const QString& text)
 {
@@ -118,6 +137,7 @@ bool printTrialRun(const RecordedSequence& sequence)
         std::fflush(stdout);
     });
     tellPostSteps(sequence, "waytrace-replay");
+    tellLeftOut(sequence);
     QEventLoop loop;
     QObject::connect(&trialRun, &TrialRun::finished, &loop, &QEventLoop::quit);
     trialRun.start(sequence);
