@@ -115,6 +115,7 @@ void ControlPanel::reloadList(int row)
 
     const int last = model_->rowCount() - 1;
     updateOrderActions();
+    updateDetailsEnabled();
     if (last < 0)
         return;
     // By default the newest step: the last, or while recording into the middle the one just
@@ -172,6 +173,7 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
         urlList_->selectionModel()->select(deselected, QItemSelectionModel::Select);
         return;
     }
+    updateDetailsEnabled();
     const RecordRef record = selectedRecord();
     if (!record)
         return;
@@ -195,6 +197,16 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
             responseCodeActivated(i);
         }
     }
+}
+
+void ControlPanel::updateDetailsEnabled()
+{
+    // Without a selected step, what is typed into them would go nowhere.
+    const bool selected = selectedPosition() >= 0;
+    for (const DetailBox& detail : detailBoxes_)
+        detail.box->setEnabled(selected);
+    responseConditionBox_->setEnabled(selected);
+    responseCodeBox_->setEnabled(selected);
 }
 
 void ControlPanel::urlListKeyPressed(QKeyEvent* event)

@@ -91,6 +91,7 @@ private:
     // The list's commands for where steps stand, and whether each applies now.
     void buildOrderActions();
     void updateOrderActions();
+    void updateDetailsEnabled();
     void load();
     [[nodiscard]] RecordRef selectedRecord() const;
 

@@ -135,26 +135,44 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == addressEdit && event->type() == QEvent::KeyPress)
         addressEditKeyPressed(static_cast<QKeyEvent*>(event));
-    if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(watched, event))
-        return true; // left unclaimed, so the menu item's shortcut fires
+    if (event->type() == QEvent::ShortcutOverride) {
+        if (keepsSelectAll(watched, event)) {
+            event->accept(); // the box's or the page's select-all, not About
+            return true;
+        }
+        if (isMenuShortcut(watched, event))
+            return true; // left unclaimed, so the menu item's shortcut fires
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::keepsSelectAll(QObject* receiver, QEvent* event) const
+{
+    const auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget ||
+        QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) != aboutAction_->shortcut())
+        return false;
+    const auto* box = qobject_cast<const QLineEdit*>(widget);
+    const QWidget* page = pageBrowser_->widget();
+    const bool inPage =
+        widget == page || page->isAncestorOf(widget) || (popup_ && popup_->isAncestorOf(widget));
+    return (box && !box->isReadOnly()) || inPage;
 }
 
 bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
 {
-    // The address box and the page would keep Ctrl+A and the like for themselves; in this
+    // The address box and the page would keep Ctrl+M and the like for themselves; in this
     // window the menus' shortcut keys come first.
     const auto* widget = qobject_cast<QWidget*>(receiver);
     if (!widget || widget->window() != this)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* action :
-         {newSequenceAction_, openFileAction_, editSequenceAction_, saveSequenceAction_,
-          saveFileAction_, trialRunAction_, gettingStartedAction_, aboutAction_})
-        if (action->shortcut() == pressed)
-            return true;
-    return false;
+    for (const auto* menu : {fileMenu_, editMenu_, helpMenu_})
+        for (const auto* action : menu->actions())
+            if (action->shortcuts().contains(pressed) && action != undoAction_)
+                return true;
+    return focusAddressAction_->shortcuts().contains(pressed);
 }
 
 // ---- the other windows, created on first use ----
@@ -248,7 +266,11 @@ void MainWindow::showControlPanel()
 
 void MainWindow::navigateToAddress()
 {
-    pageBrowser_->navigate(addressEdit->text());
+    // Completed as a browser completes what is typed: "127.0.0.1:9801/dashboard" and
+    // "intranet:8080/app" are web addresses.
+    const QString typed = addressEdit->text();
+    const QUrl address = QUrl::fromUserInput(typed);
+    pageBrowser_->navigate(address.isValid() ? address.toString(QUrl::FullyEncoded) : typed);
 }
 
 void MainWindow::openHelpPage()

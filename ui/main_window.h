@@ -100,6 +100,8 @@ private:
     void showControlPanel();
     void placeBeside(QWidget* window);
     bool isMenuShortcut(QObject* receiver, QEvent* event) const;
+    // Ctrl+A in a text box or the page is select-all there, not About.
+    bool keepsSelectAll(QObject* receiver, QEvent* event) const;
 
     void goClicked();
     void addressEditKeyPressed(QKeyEvent* event);
@@ -161,6 +163,7 @@ private:
     QMenu* helpMenu_;
     QAction* gettingStartedAction_;
     QAction* aboutAction_;
+    QAction* focusAddressAction_; // Ctrl+L, F6
 
     Recorder recorder_;
     SequenceUndo undo_; // what New Sequence, a save and the panel's Del took out

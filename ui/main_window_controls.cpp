@@ -142,20 +142,30 @@ void MainWindow::buildMenus()
     exportHarAction_->setEnabled(false);
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
-    // From the panel (where the Test Run button is) and the popup as well.
-    trialRunAction_->setShortcutContext(Qt::ApplicationShortcut);
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
+    exitAction_->setShortcut(Qt::CTRL | Qt::Key_Q);
 
     editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
     undoAction_ = editMenu_->addAction(QStringLiteral("&Undo"));
+    // A box or a page being edited keeps Ctrl+Z for itself.
     undoAction_->setShortcut(QKeySequence::Undo);
-    // From the panel and the popup too; a box or a page being edited keeps Ctrl+Z for itself.
-    undoAction_->setShortcutContext(Qt::ApplicationShortcut);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     gettingStartedAction_ = helpMenu_->addAction(QStringLiteral("&Getting Started"));
     gettingStartedAction_->setShortcut(Qt::Key_F1);
     aboutAction_ = helpMenu_->addAction(QStringLiteral("&About Waytrace"));
     aboutAction_->setShortcut(Qt::CTRL | Qt::Key_A);
+    // Every menu command from the panel and the popup as well: the keys work where the user is.
+    for (const auto* menu : {fileMenu_, editMenu_, helpMenu_})
+        for (auto* action : menu->actions())
+            action->setShortcutContext(Qt::ApplicationShortcut);
+    // To the address box, as in every desktop browser.
+    focusAddressAction_ = new QAction(this);
+    focusAddressAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), Qt::Key_F6});
+    addAction(focusAddressAction_);
+    connect(focusAddressAction_, &QAction::triggered, this, [this] {
+        addressEdit->setFocus(Qt::ShortcutFocusReason);
+        addressEdit->selectAll();
+    });
     setObjectNames({{fileMenu_, "fileMenu"},
                     {newSequenceAction_, "newSequenceAction"},
                     {editSequenceAction_, "editSequenceAction"},
@@ -172,7 +182,8 @@ void MainWindow::buildMenus()
                     {undoAction_, "undoAction"},
                     {helpMenu_, "helpMenu"},
                     {gettingStartedAction_, "gettingStartedAction"},
-                    {aboutAction_, "aboutAction"}});
+                    {aboutAction_, "aboutAction"},
+                    {focusAddressAction_, "focusAddressAction"}});
 }
 
 void MainWindow::connectCommands()

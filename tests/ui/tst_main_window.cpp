@@ -218,6 +218,13 @@ private slots:
         f.record("http://host/");
         QCOMPARE(f.form->sequence().count(), 1u);
 
+        // Completed as a browser completes what is typed.
+        for (const QString typed : {"127.0.0.1:9801/dashboard", "intranet:8080/app"}) {
+            f.addressEdit()->setText(typed);
+            QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
+            QCOMPARE(requestedUrls(&f.main()).last(), "http://" + typed);
+        }
+
         f.addressEdit()->setText("  not an address ");
         QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
         QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("  not an address "));
@@ -244,10 +251,22 @@ private slots:
         Fixture f;
         f.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        // Ctrl+A is select-all in a text box, About elsewhere.
         f.addressEdit()->setFocus();
         QTest::keyClick(f.addressEdit(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.addressEdit()->selectedText(), f.addressEdit()->text());
+        QVERIFY(openAboutWindow() == nullptr);
+        auto* goButton = child<QPushButton>(*f.form, "goButton");
+        goButton->setFocus();
+        QTest::keyClick(goButton, Qt::Key_A, Qt::ControlModifier);
         QTRY_VERIFY(openAboutWindow() != nullptr);
-        QVERIFY(f.addressEdit()->selectedText().isEmpty());
+        openAboutWindow()->close();
+        // Ctrl+L and F6 go to the address box.
+        for (const auto key : {QKeyCombination(Qt::CTRL, Qt::Key_L), QKeyCombination(Qt::Key_F6)}) {
+            goButton->setFocus();
+            QTest::keyClick(goButton, key.key(), key.keyboardModifiers());
+            QVERIFY(f.addressEdit()->hasFocus());
+        }
 
         f.record("http://a/");
         f.addressEdit()->setFocus();
@@ -269,6 +288,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&panel));
         QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_T, Qt::ControlModifier);
         QTRY_VERIFY(list->model()->index(1, 0).data().toString().contains("connection refused"));
+        // Every menu command works there, from a box too; Ctrl+Q ends the program.
+        QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(f.form->sequence().count(), 0u);
+        QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!f.form->isVisible());
     }
 
     // The keys of every desktop browser, in the main window and in the popup.
