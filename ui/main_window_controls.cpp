@@ -3,6 +3,8 @@
 
 #include "main_window.h"
 
+#include "loading_sign.h"
+
 #include "browser_keys.h"
 #include "control_panel.h"
 #include "design_controls.h"
@@ -83,6 +85,7 @@ void MainWindow::buildControls()
     loadProgressBar_->setRange(0, 100);
     loadProgressBar_->hide();
     placeLoadProgressBar();
+    addLoadingSign(*this, *pageBrowser_);
     connect(pageBrowser_, &Browser::loadProgress, this, [this](int percent) {
         loadProgressBar_->setValue(percent);
         loadProgressBar_->setVisible(percent < 100);

@@ -4,6 +4,7 @@
 #include "browser_factory.h"
 #include "browser_keys.h"
 #include "common/error_trap.h"
+#include "loading_sign.h"
 #include "plain_browser_window.h"
 #include "program_icon.h"
 #include "window_frame.h"
@@ -40,6 +41,7 @@ PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWi
 
     recorder.listen(*pageBrowser);
     addBrowserKeys(*this, *pageBrowser);
+    addLoadingSign(*this, *pageBrowser);
     connect(pageBrowser, &Browser::downloadComplete, this,
             &PopupWindow::pageBrowserDownloadComplete);
     connect(pageBrowser, &Browser::onQuit, this, &PopupWindow::pageBrowserOnQuit);

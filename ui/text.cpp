@@ -132,13 +132,65 @@ void forceInterfaceLanguage(std::optional<int> languageId)
     state().forcedLanguage = languageId;
 }
 
+namespace {
+
+// The engine's own page menu (Back, Reload, View page source...) asks Qt for its words in this
+// context; Debian ships no Japanese for it, so they come from the string table.
+class EngineMenuTranslator : public QTranslator
+{
+public:
+    QString translate(const char* context, const char* sourceText, const char* /*disambiguation*/,
+                      int /*n*/) const override
+    {
+        static constexpr std::pair<const char*, TextId> kItems[] = {
+            {"Back", TextId::EngineBack},
+            {"Forward", TextId::EngineForward},
+            {"Reload", TextId::EngineReload},
+            {"Cut", TextId::EngineCut},
+            {"Copy", TextId::EngineCopy},
+            {"Paste", TextId::EnginePaste},
+            {"Undo", TextId::EngineUndo},
+            {"Redo", TextId::EngineRedo},
+            {"Select all", TextId::EngineSelectAll},
+            {"Paste and match style", TextId::EnginePasteAndMatchStyle},
+            {"Open link in new window", TextId::EngineOpenLinkInNewWindow},
+            {"Open link in new tab", TextId::EngineOpenLinkInNewTab},
+            {"Copy link address", TextId::EngineCopyLinkAddress},
+            {"Save link", TextId::EngineSaveLink},
+            {"Copy image", TextId::EngineCopyImage},
+            {"Copy image address", TextId::EngineCopyImageAddress},
+            {"Save image", TextId::EngineSaveImage},
+            {"Copy media address", TextId::EngineCopyMediaAddress},
+            {"Show controls", TextId::EngineShowControls},
+            {"Loop", TextId::EngineLoop},
+            {"Save media", TextId::EngineSaveMedia},
+            {"Inspect", TextId::EngineInspect},
+            {"Exit full screen", TextId::EngineExitFullScreen},
+            {"Save page", TextId::EngineSavePage},
+            {"View page source", TextId::EngineViewPageSource},
+        };
+        if (qstrcmp(context, "RenderViewContextMenuQt") != 0)
+            return {};
+        for (const auto& [source, id] : kItems)
+            if (qstrcmp(sourceText, source) == 0)
+                return loadText(id);
+        return {};
+    }
+    [[nodiscard]] bool isEmpty() const override { return false; }
+};
+
+} // namespace
+
 bool installQtTranslations()
 {
     static QTranslator translator;
+    static EngineMenuTranslator engineMenu;
     QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&engineMenu);
     const int language = interfaceLanguage();
     if (language == kEnglish)
         return false;
+    QCoreApplication::installTranslator(&engineMenu);
     const auto name =
         language == kJapanese ? QStringLiteral("qtbase_ja") : QStringLiteral("qtbase_zh_CN");
     if (!translator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

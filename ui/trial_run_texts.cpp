@@ -76,6 +76,26 @@ QIcon disc(const QColor& colour)
 
 } // namespace
 
+QString conditionText(const UrlRecord& record)
+{
+    const QString stored = QString::fromStdU16String(record.responseCondition);
+    QString condition = stored;
+    if (const auto known = codeConditionFor(stored)) {
+        switch (*known) {
+        case CodeCondition::GreaterThan:
+            condition = loadText(TextId::GreaterThan);
+            break;
+        case CodeCondition::EqualTo:
+            condition = loadText(TextId::EqualTo);
+            break;
+        case CodeCondition::NotEqualTo:
+            condition = loadText(TextId::NotEqualTo);
+            break;
+        }
+    }
+    return condition + u' ' + QString::number(record.responseCode);
+}
+
 QString resultSummary(const TrialRunResult& result)
 {
     if (result.failure != TrialRunFailure::None)
@@ -93,9 +113,7 @@ QString resultSummary(const TrialRunResult& result)
         // The status against the condition it met: "response code 500 (Greater than 200)".
         QString text = loadText(TextId::FiresResponseCode).arg(result.status);
         if (const auto record = result.record.lock())
-            text += QStringLiteral(" (%1 %2)")
-                        .arg(QString::fromStdU16String(record->responseCondition))
-                        .arg(record->responseCode);
+            text += QStringLiteral(" (%1)").arg(conditionText(*record));
         fired << text;
     }
     if (!result.differences.empty())

@@ -10,6 +10,9 @@ namespace waytrace {
 
 // How a test-run result reads in the control panel, in the interface language.
 
+// A record's condition and code in the interface language ("Greater than 200"), whichever
+// language the condition was picked in.
+QString conditionText(const UrlRecord& record);
 // After the address in the list: "passed", or what fires, or why nothing answered.
 QString resultSummary(const TrialRunResult& result);
 // How a run went, counted as its steps finish.

@@ -82,8 +82,7 @@ void addEntrySummary(TooltipTable& tip, int number, const UrlRecord& record)
     add(TextId::KeywordsNotFound, record.requiredKeywords);
     add(TextId::KeywordsFound, record.forbiddenKeywords);
     if (!record.responseCondition.empty())
-        tip.row(loadText(TextId::ResponseCodeIs),
-                text(record.responseCondition) + u' ' + QString::number(record.responseCode));
+        tip.row(loadText(TextId::ResponseCodeIs), conditionText(record));
     add(TextId::UserName, record.userName);
 }
 

@@ -312,21 +312,24 @@ private slots:
                                  Command::Stop}));
     }
 
-    // A load shows as a thin bar inside the address box while it lasts; no control moves.
+    // A load shows as a thin bar inside the address box while it lasts, and a sign over the
+    // page says how far it is and that Esc stops it; no control moves.
     void loadingShows()
     {
         Fixture f;
         auto* bar = child<QProgressBar>(*f.form, "loadProgressBar");
+        auto* sign = child<QLabel>(*f.form, "loadingSign");
         const auto box = f.addressEdit()->geometry();
-        QVERIFY(bar->isHidden());
+        QVERIFY(bar->isHidden() && sign->isHidden());
         emit f.main().loadProgress(0);
         emit f.main().loadProgress(40);
-        QVERIFY(!bar->isHidden());
+        QVERIFY(!bar->isHidden() && !sign->isHidden());
         QCOMPARE(bar->value(), 40);
+        QVERIFY(sign->text().contains("40%") && sign->text().contains("Esc"));
         QVERIFY(f.addressEdit()->rect().contains(bar->geometry()));
         QCOMPARE(f.addressEdit()->geometry(), box);
         emit f.main().loadProgress(100);
-        QVERIFY(bar->isHidden());
+        QVERIFY(bar->isHidden() && sign->isHidden());
     }
 
     void newSequenceFromButtonAndMenu()

@@ -1,6 +1,7 @@
 #include "common/error_trap.h"
 #include "resources/string_table.h"
 #include "ui/text.h"
+#include "ui/trial_run_texts.h"
 
 #include <waytrace/build_settings.h>
 
@@ -164,16 +165,25 @@ private slots:
     {
         Restore restore;
         const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+        // The engine's page menu asks in a context of its own.
+        const auto viewSource = [] {
+            return QCoreApplication::translate("RenderViewContextMenuQt", "View page source");
+        };
         // The words differ between Qt releases; their script does not.
         forceInterfaceLanguage(kJapanese);
         QVERIFY(installQtTranslations());
         QVERIFY(lookIn().contains(QRegularExpression(QStringLiteral("[\\x{30A0}-\\x{30FF}]"))));
+        QCOMPARE(viewSource(), loadText(TextId::EngineViewPageSource));
+        QVERIFY(viewSource() != QStringLiteral("View page source"));
+        // A condition stored in English reads in the interface language.
+        QCOMPARE(conditionText(UrlRecord()), loadText(TextId::GreaterThan) + " 200");
         forceInterfaceLanguage(kSimplifiedChinese);
         QVERIFY(installQtTranslations());
         QVERIFY(lookIn().contains(QRegularExpression(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"))));
         forceInterfaceLanguage(kEnglish);
         QVERIFY(!installQtTranslations());
         QCOMPARE(lookIn(), QStringLiteral("Look in:"));
+        QCOMPARE(viewSource(), QStringLiteral("View page source"));
     }
 
     void fontOfEachLanguage_data()
