@@ -5,6 +5,7 @@
 #include "ratio_report.h"
 #include "shop_records.h"
 
+#include "files/har_import.h"
 #include "files/sequence_file.h"
 
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <malloc.h>
 
 namespace {
 
@@ -98,29 +100,86 @@ void resetPeak()
         clear.write("5");
 }
 
-// Opening a file of about 100 MB (250,000 records, passwords included) as the window does: the
-// bytes read whole, then the records. The counter is the growth of the process at its peak, as
-// a multiple of the file's size.
-void BM_OpenLargeFileMemory(benchmark::State& state)
+// Reads the file at `name` as the window does, the bytes whole, then the records; the counters
+// are its size and the growth of the process at its peak, as a multiple of that size.
+template <typename Read> void measurePeak(benchmark::State& state, const char* name, Read read)
 {
-    constexpr std::size_t kLargeRecords = 250000;
-    {
-        const QByteArray bytes = sequenceFileBytes(bench::shopRecords(kLargeRecords), true);
-        writeSequenceFile(path("large.json"), bytes);
-    }
-    const double size = double(QFileInfo(path("large.json")).size());
+    const double size = double(QFileInfo(path(name)).size());
     for (auto _ : state) {
+        // What earlier rows freed goes back to the system, or this row would reuse it unseen.
+        malloc_trim(0);
         const double before = residentBytes("VmRSS:");
         resetPeak();
         {
-            QFile file(path("large.json"));
+            QFile file(path(name));
             file.open(QIODevice::ReadOnly);
-            auto read = readSequenceFile(file.readAll());
-            benchmark::DoNotOptimize(read);
+            auto contents = read(file.readAll());
+            benchmark::DoNotOptimize(contents);
         }
         state.counters["file_MB"] = size / 1e6;
         state.counters["peak_per_file_byte"] = (residentBytes("VmHWM:") - before) / size;
     }
+}
+
+// A file of about 100 MB: 250,000 records of a shop visit, passwords included.
+void BM_OpenLargeFileMemory(benchmark::State& state)
+{
+    writeSequenceFile(path("large.json"), sequenceFileBytes(bench::shopRecords(250000), true));
+    measurePeak(state, "large.json",
+                [](const QByteArray& bytes) { return readSequenceFile(bytes); });
+}
+
+// Records with nothing but an address, as many as the argument: the cost grows with the records
+// alone, so the peak per byte stays where it is from 100,000 to 1,000,000.
+void BM_OpenTinyRecordsMemory(benchmark::State& state)
+{
+    {
+        RecordedSequence tiny;
+        for (std::int64_t i = 0; i < state.range(0); ++i) {
+            auto record = std::make_shared<UrlRecord>();
+            record->urlAddress = u"http://a/" + QString::number(i).toStdU16String();
+            tiny.append(record);
+        }
+        writeSequenceFile(path("tiny.json"), sequenceFileBytes(tiny, true));
+    }
+    measurePeak(state, "tiny.json",
+                [](const QByteArray& bytes) { return readSequenceFile(bytes); });
+}
+
+// A HAR of about 100 MB as a browser saves one: each page with its HTML and four sub-resources.
+void BM_ImportLargeHarMemory(benchmark::State& state)
+{
+    {
+        const QByteArray html =
+            "<html><head><title>Catalogue</title></head><body>" +
+            QByteArray("<p>Products in stock, prices and offers.</p>").repeated(180) +
+            "</body></html>";
+        const QByteArray headers =
+            R"([{"name":"Accept","value":"text/html"},{"name":"User-Agent","value":"Mozilla/5.0"},)"
+            R"({"name":"Accept-Language","value":"en"},{"name":"Cookie","value":"s=1"}])";
+        QByteArray har = R"({"log":{"version":"1.2","entries":[)";
+        for (int page = 0; har.size() < 100'000'000; ++page) {
+            const QByteArray n = QByteArray::number(page);
+            if (page > 0)
+                har += ',';
+            har +=
+                R"({"_resourceType":"document","request":{"method":"GET","url":"http://shop.example.com/list?page=)" +
+                n + R"(","headers":)" + headers +
+                R"(},"response":{"status":200,"headers":[],"content":{"mimeType":"text/html","text":")" +
+                html + R"("}}})";
+            for (const char* kind : {"image", "script", "stylesheet", "image"})
+                har +=
+                    R"(,{"_resourceType":")" + QByteArray(kind) +
+                    R"(","request":{"method":"GET","url":"http://shop.example.com/static/)" + n +
+                    R"(.bin","headers":)" + headers +
+                    R"(},"response":{"status":200,"headers":[],"content":{"mimeType":"image/png"}}})";
+        }
+        har += "]}}";
+        writeSequenceFile(path("large.har"), har);
+    }
+    measurePeak(state, "large.har", [](const QByteArray& bytes) {
+        return importHar(bytes, QStringLiteral("http://help.test/"));
+    });
 }
 
 BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond);
@@ -128,6 +187,12 @@ BENCHMARK(BM_QFileWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QFileRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenLargeFileMemory)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_OpenTinyRecordsMemory)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_ImportLargeHarMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
@@ -136,5 +201,12 @@ int main(int argc, char** argv)
     return bench::runWithRatios(
         argc, argv,
         {{"save 10,000 records / QFile write of the bytes", "BM_SaveFile", "BM_QFileWrite", 30.0},
-         {"open 10,000 records / QFile read of the bytes", "BM_OpenFile", "BM_QFileRead", 400.0}});
+         {"open 10,000 records / QFile read of the bytes", "BM_OpenFile", "BM_QFileRead", 400.0}},
+        // About three times the file: its bytes, and the records in UTF-16 beside them.
+        {{"open 100 MB: peak memory / file size", "BM_OpenLargeFileMemory/iterations:1",
+          "peak_per_file_byte", 3.1},
+         {"open 1,000,000 tiny records: peak / file size",
+          "BM_OpenTinyRecordsMemory/1000000/iterations:1", "peak_per_file_byte", 3.0},
+         {"import a 100 MB HAR: peak memory / file size", "BM_ImportLargeHarMemory/iterations:1",
+          "peak_per_file_byte", 3.0}});
 }

@@ -2,6 +2,7 @@
 
 #include "core/recording_rule.h"
 #include "core/seen_page.h"
+#include "json_pieces.h"
 #include "navigation/form_body.h"
 
 #include <QJsonArray>
@@ -126,57 +127,43 @@ SeenPage seenOf(const QJsonObject& entry, const QUrl& url)
                       url.toString(QUrl::FullyEncoded).toStdU16String(), html.toStdU16String());
 }
 
-} // namespace
-
-std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
-                                                     const QString& helpUrl)
+// Turns a HAR's entries, one at a time in their order, into the steps a recording would have.
+class HarReader
 {
-    using Kind = SequenceFileFault::Kind;
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError)
-        return notJsonFault(bytes, error);
-    const auto entries =
-        document.object().value(QLatin1String("log")).toObject().value(QLatin1String("entries"));
-    if (!entries.isArray())
-        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
+public:
+    explicit HarReader(const QString& helpUrl) : help_(helpUrl.toStdU16String()) {}
 
-    HarImport imported;
-    RecordedSequence sequence;
-    const auto help = helpUrl.toStdU16String();
-    QUrl redirectedTo; // where the last navigation's answer sent the browser, if anywhere
-    RecordRef last;    // the step of that navigation
-    for (const auto& value : entries.toArray()) {
-        const auto entry = value.toObject();
+    void add(const QJsonObject& entry)
+    {
         const auto request = entry.value(QLatin1String("request")).toObject();
         const QString method = request.value(QLatin1String("method")).toString().toUpper();
         const QUrl url(request.value(QLatin1String("url")).toString());
         const bool web = url.scheme() == u"http" || url.scheme() == u"https";
         if (method.isEmpty() || !url.isValid() || url.isRelative() ||
             (web && url.host().isEmpty())) {
-            ++imported.broken;
-            continue;
+            ++imported_.broken;
+            return;
         }
         const auto headers = request.value(QLatin1String("headers")).toArray();
         if (!isNavigation(entry, headers)) {
-            ++imported.notPages;
-            continue;
+            ++imported_.notPages;
+            return;
         }
-        const bool followUp = !redirectedTo.isEmpty() && comparable(url) == redirectedTo;
-        redirectedTo = redirectTarget(entry, url);
+        const bool followUp = !redirectedTo_.isEmpty() && comparable(url) == redirectedTo_;
+        redirectedTo_ = redirectTarget(entry, url);
         if (followUp) {
-            ++imported.redirectFollowUps;
+            ++imported_.redirectFollowUps;
             // Where the step's redirects landed is what it showed.
-            if (last)
-                last->seen = seenOf(entry, url);
-            continue;
+            if (last_)
+                last_->seen = seenOf(entry, url);
+            return;
         }
         ImportedBody body;
         if (method == u"POST")
             body = bodyOf(request, headers);
         if (body.broken) {
-            ++imported.broken;
-            continue;
+            ++imported_.broken;
+            return;
         }
         const auto address = url.toString(QUrl::FullyEncoded).toStdU16String();
         const auto headerText = body.body.headers.toStdU16String();
@@ -184,18 +171,70 @@ std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
             address, headerText,
             std::span(reinterpret_cast<const std::uint8_t*>(body.body.postData.constData()),
                       static_cast<std::size_t>(body.body.postData.size()))};
-        const auto recorded = applyRecordingRule(navigation, help, sequence).record;
-        last = recorded;
-        if (!recorded) {
-            ++imported.notWeb;
-            continue;
+        last_ = applyRecordingRule(navigation, help_, sequence_).record;
+        if (!last_) {
+            ++imported_.notWeb;
+            return;
         }
-        recorded->seen = seenOf(entry, url);
+        last_->seen = seenOf(entry, url);
         if (!body.exact)
-            imported.inexactBodies.push_back(static_cast<int>(sequence.count()));
+            imported_.inexactBodies.push_back(static_cast<int>(sequence_.count()));
     }
-    imported.records.assign(sequence.begin(), sequence.end());
-    return imported;
+
+    HarImport finish()
+    {
+        imported_.records.assign(sequence_.begin(), sequence_.end());
+        return std::move(imported_);
+    }
+
+private:
+    std::u16string help_;
+    HarImport imported_;
+    RecordedSequence sequence_;
+    QUrl redirectedTo_; // where the last navigation's answer sent the browser, if anywhere
+    RecordRef last_;    // the step of that navigation
+};
+
+} // namespace
+
+std::variant<HarImport, SequenceFileFault>
+importHar(const QByteArray& bytes, const QString& helpUrl, const ReadProgress& progress)
+{
+    using Kind = SequenceFileFault::Kind;
+    using Fault = JsonPieces::Fault;
+    JsonPieces json(bytes);
+    if (auto fault = json.notAnObject())
+        return *fault;
+    // log.entries is walked an entry at a time: a HAR of pages with their contents is large.
+    HarReader reader(helpUrl);
+    bool haveEntries = false;
+    const auto readEntry = [&](QByteArrayView piece) -> Fault {
+        std::optional<QJsonObject> entry;
+        if (auto fault = json.object(piece, entry))
+            return fault;
+        reader.add(entry.value_or(QJsonObject()));
+        if (progress && !progress(json.at(), bytes.size()))
+            return SequenceFileFault{Kind::Cancelled, 0, 0, {}, {}};
+        return std::nullopt;
+    };
+    const auto readLog = [&](const QString& key) -> Fault {
+        if (key != QLatin1String("entries") || json.next() != '[')
+            return json.skip();
+        haveEntries = true;
+        return json.elements(readEntry);
+    };
+    const auto fault = json.members([&](const QString& key) -> Fault {
+        if (key != QLatin1String("log") || json.next() != '{')
+            return json.skip();
+        return json.members(readLog);
+    });
+    if (fault)
+        return *fault;
+    if (!json.atEnd())
+        return json.broken(QJsonParseError::GarbageAtEnd, json.at());
+    if (!haveEntries)
+        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
+    return reader.finish();
 }
 
 } // namespace waytrace

@@ -28,7 +28,8 @@ struct HarImport
 };
 
 // NotJson says where the bytes break; NotSequence that they are JSON but not a HAR.
-std::variant<HarImport, SequenceFileFault> importHar(const QByteArray& bytes,
-                                                     const QString& helpUrl);
+// The entries are read one at a time, told to `progress` as the file's are.
+std::variant<HarImport, SequenceFileFault>
+importHar(const QByteArray& bytes, const QString& helpUrl, const ReadProgress& progress = {});
 
 } // namespace waytrace

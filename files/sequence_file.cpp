@@ -1,6 +1,7 @@
 #include "sequence_file.h"
 
 #include "core/secrets.h"
+#include "json_pieces.h"
 
 #include <QFileDevice>
 #include <QJsonArray>
@@ -261,203 +262,61 @@ SequenceFileFault notJsonFault(const QByteArray& bytes, const QJsonParseError& e
     return {SequenceFileFault::Kind::NotJson, line, 0, {}, error.errorString()};
 }
 
-namespace {
-
-// Just enough of JSON's grammar to find where each value ends, so that a file is read one record
-// at a time and never held whole as a tree: Qt's parser reads each piece.
-class JsonPieces
-{
-public:
-    explicit JsonPieces(const QByteArray& bytes) : bytes_(bytes) {}
-
-    [[nodiscard]] qsizetype at() const { return at_; }
-    // Where the next value starts, white space skipped.
-    [[nodiscard]] qsizetype nextAt()
-    {
-        skipSpace();
-        return at_;
-    }
-    [[nodiscard]] bool atEnd()
-    {
-        skipSpace();
-        return at_ >= bytes_.size();
-    }
-    // Skips white space, then `c` if it comes next.
-    bool take(char c)
-    {
-        skipSpace();
-        if (at_ >= bytes_.size() || bytes_[at_] != c)
-            return false;
-        ++at_;
-        return true;
-    }
-    [[nodiscard]] char next()
-    {
-        skipSpace();
-        return at_ < bytes_.size() ? bytes_[at_] : '\0';
-    }
-    // The next value's bytes, whole; none where it does not end.
-    std::optional<QByteArrayView> value()
-    {
-        skipSpace();
-        const qsizetype start = at_;
-        if (at_ >= bytes_.size())
-            return std::nullopt;
-        const char first = bytes_[at_];
-        if (first == '"') {
-            if (!skipString())
-                return std::nullopt;
-        } else if (first == '{' || first == '[') {
-            int depth = 0;
-            do {
-                const char c = bytes_[at_];
-                if (c == '"') {
-                    if (!skipString())
-                        return std::nullopt;
-                    continue;
-                }
-                depth += c == '{' || c == '[' ? 1 : c == '}' || c == ']' ? -1 : 0;
-                ++at_;
-            } while (depth > 0 && at_ < bytes_.size());
-            if (depth > 0)
-                return std::nullopt;
-        } else {
-            while (at_ < bytes_.size() && !QByteArrayView(",}] \t\r\n").contains(bytes_[at_]))
-                ++at_;
-            if (at_ == start)
-                return std::nullopt;
-        }
-        return QByteArrayView(bytes_).sliced(start, at_ - start);
-    }
-
-private:
-    void skipSpace()
-    {
-        while (at_ < bytes_.size() && QByteArrayView(" \t\r\n").contains(bytes_[at_]))
-            ++at_;
-    }
-    bool skipString()
-    {
-        for (++at_; at_ < bytes_.size(); ++at_) {
-            if (bytes_[at_] == '\\')
-                ++at_;
-            else if (bytes_[at_] == '"')
-                return ++at_, true;
-        }
-        return false;
-    }
-
-    const QByteArray& bytes_;
-    qsizetype at_ = 0;
-};
-
-// A scalar or small value read by Qt's parser; `error.offset` counts in the piece.
-QJsonValue pieceValue(QByteArrayView piece, QJsonParseError& error)
-{
-    const QByteArray wrapped = '[' + piece.toByteArray() + ']';
-    const auto value = QJsonDocument::fromJson(wrapped, &error).array().at(0);
-    error.offset = std::max(0, error.offset - 1);
-    return value;
-}
-
-} // namespace
-
 std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QByteArray& bytes,
                                                                        const ReadProgress& progress)
 {
     using Kind = SequenceFileFault::Kind;
+    using Fault = JsonPieces::Fault;
     JsonPieces json(bytes);
-    const auto broken = [&](QJsonParseError::ParseError kind, qsizetype offset) {
-        QJsonParseError error{};
-        error.error = kind;
-        error.offset = static_cast<int>(std::min<qsizetype>(offset, INT_MAX));
-        return notJsonFault(bytes, error);
-    };
-    if (json.next() != '{') {
-        // Not an object: Qt's parser says what it is.
-        QJsonParseError error{};
-        QJsonDocument::fromJson(bytes, &error);
-        if (error.error != QJsonParseError::NoError)
-            return notJsonFault(bytes, error);
-        return SequenceFileFault{Kind::NotSequence, 0, 0, {}, {}};
-    }
-    json.take('{');
+    if (auto fault = json.notAnObject())
+        return *fault;
 
     SequenceFileContents contents;
     QJsonObject top; // the small values; the records are read as they come
     bool haveRecords = false;
     std::optional<SequenceFileFault> recordFault;
     int lackingPassword = 0; // the first record without one, for a file that says it has them
-    const auto readRecords = [&]() -> std::optional<SequenceFileFault> {
-        haveRecords = true;
-        if (json.take(']'))
-            return std::nullopt;
-        for (int index = 1;; ++index) {
-            const qsizetype start = json.nextAt();
-            const auto piece = json.value();
-            if (!piece)
-                return broken(QJsonParseError::UnterminatedArray, start);
-            if (!recordFault) {
-                QJsonParseError error{};
-                const auto fields = piece->startsWith('{')
-                                        ? QJsonDocument::fromJson(piece->toByteArray(), &error)
-                                        : QJsonDocument();
-                if (error.error != QJsonParseError::NoError) {
-                    error.offset += static_cast<int>(json.at() - piece->size());
-                    return notJsonFault(bytes, error);
-                }
-                auto record = readRecord(fields.object(), fields.isObject(), index, recordFault);
-                if (record && lackingPassword == 0 &&
-                    !fields.object().contains(QLatin1String("password")))
-                    lackingPassword = index;
-                if (record)
-                    contents.records.push_back(std::move(record));
-            }
-            if (progress && !progress(json.at(), bytes.size()))
-                return SequenceFileFault{Kind::Cancelled, 0, 0, {}, {}};
-            if (json.take(']'))
-                return std::nullopt;
-            if (!json.take(','))
-                return broken(QJsonParseError::MissingValueSeparator, json.at());
+    int index = 0;
+    const auto readNext = [&](QByteArrayView piece) -> Fault {
+        ++index;
+        if (!recordFault) {
+            std::optional<QJsonObject> fields;
+            if (auto fault = json.object(piece, fields))
+                return fault;
+            auto record =
+                readRecord(fields.value_or(QJsonObject()), fields.has_value(), index, recordFault);
+            if (record && lackingPassword == 0 && !fields->contains(QLatin1String("password")))
+                lackingPassword = index;
+            if (record)
+                contents.records.push_back(std::move(record));
         }
+        if (progress && !progress(json.at(), bytes.size()))
+            return SequenceFileFault{Kind::Cancelled, 0, 0, {}, {}};
+        return std::nullopt;
     };
-    if (!json.take('}')) {
-        while (true) {
-            const qsizetype keyStart = json.nextAt();
-            const auto keyPiece = json.value();
-            if (!keyPiece || !keyPiece->startsWith('"'))
-                return broken(QJsonParseError::IllegalValue, keyStart);
-            QJsonParseError error{};
-            const QString key = pieceValue(*keyPiece, error).toString();
-            if (error.error != QJsonParseError::NoError)
-                return broken(error.error, keyStart + error.offset);
-            if (!json.take(':'))
-                return broken(QJsonParseError::MissingNameSeparator, json.at());
-            if (key == QLatin1String("records") && json.next() == '[') {
-                json.take('[');
-                if (auto fault = readRecords())
-                    return *fault;
-            } else {
-                const qsizetype valueStart = json.nextAt();
-                const auto piece = json.value();
-                if (!piece)
-                    return broken(QJsonParseError::IllegalValue, valueStart);
-                // Only the format's own small values are read; anything else is skipped.
-                if (key == QLatin1String("format") || key == QLatin1String("version") ||
-                    key == QLatin1String("passwords")) {
-                    top.insert(key, pieceValue(*piece, error));
-                    if (error.error != QJsonParseError::NoError)
-                        return broken(error.error, valueStart + error.offset);
-                }
-            }
-            if (json.take('}'))
-                break;
-            if (!json.take(','))
-                return broken(QJsonParseError::UnterminatedObject, json.at());
+    const auto fault = json.members([&](const QString& key) -> Fault {
+        if (key == QLatin1String("records") && json.next() == '[') {
+            haveRecords = true;
+            return json.elements(readNext);
         }
-    }
+        // Only the format's own small values are read; anything else is passed over.
+        if (key != QLatin1String("format") && key != QLatin1String("version") &&
+            key != QLatin1String("passwords"))
+            return json.skip();
+        const qsizetype valueStart = json.nextAt();
+        const auto piece = json.value();
+        if (!piece)
+            return json.broken(QJsonParseError::IllegalValue, valueStart);
+        QJsonValue value;
+        if (auto broken = json.scalar(*piece, value))
+            return broken;
+        top.insert(key, value);
+        return std::nullopt;
+    });
+    if (fault)
+        return *fault;
     if (!json.atEnd())
-        return broken(QJsonParseError::GarbageAtEnd, json.at());
+        return json.broken(QJsonParseError::GarbageAtEnd, json.at());
 
     if (top.value(QLatin1String("format")).toString() != QLatin1String(kSequenceFormatName) ||
         !haveRecords)

@@ -26,7 +26,37 @@ namespace waytrace {
 
 namespace {
 
-constexpr int kProgressSteps = 100;
+// Reading a large file takes seconds: after the first one, a progress that can be cancelled.
+class ReadingProgress
+{
+public:
+    ReadingProgress(QWidget* window, const QString& title, const QString& path)
+        : dialog_(loadText(TextId::OpeningFile).arg(QFileInfo(path).fileName()),
+                  loadText(TextId::Cancel), 0, kSteps, window)
+    {
+        dialog_.setWindowTitle(title);
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(1000);
+    }
+    ~ReadingProgress() { dialog_.reset(); }
+    ReadingProgress(const ReadingProgress&) = delete;
+    ReadingProgress& operator=(const ReadingProgress&) = delete;
+
+    ReadProgress told()
+    {
+        return [this](qint64 done, qint64 total) {
+            // Each step of the bar once: the rest costs nothing.
+            if (const int step = int(done * kSteps / std::max<qint64>(total, 1)); step != shown_)
+                dialog_.setValue(shown_ = step);
+            return !dialog_.wasCanceled();
+        };
+    }
+
+private:
+    static constexpr int kSteps = 100;
+    QProgressDialog dialog_;
+    int shown_ = -1;
+};
 
 std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::Purpose purpose,
                                                 const QString& current)
@@ -195,20 +225,10 @@ bool SequenceFiles::open(const QString& path)
     const auto bytes = readWhole(path);
     if (!bytes)
         return false;
-    // A large file takes seconds: after the first one, a progress that can be cancelled.
-    QProgressDialog progress(loadText(TextId::OpeningFile).arg(QFileInfo(path).fileName()),
-                             loadText(TextId::Cancel), 0, kProgressSteps, window_);
-    progress.setWindowTitle(messageTitle_());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(1000);
-    int shown = -1;
-    const auto read = readSequenceFile(*bytes, [&](qint64 done, qint64 total) {
-        // Each step of the bar once: the rest costs nothing.
-        if (const int step = int(done * kProgressSteps / std::max<qint64>(total, 1)); step != shown)
-            progress.setValue(shown = step);
-        return !progress.wasCanceled();
-    });
-    progress.reset();
+    const auto read = [&] {
+        ReadingProgress progress(window_, messageTitle_(), path);
+        return readSequenceFile(*bytes, progress.told());
+    }();
     if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
         if (fault->kind != SequenceFileFault::Kind::Cancelled)
             tell(faultText(QFileInfo(path).fileName(), *fault));
@@ -227,8 +247,13 @@ bool SequenceFiles::importHar(const QString& path)
     const auto bytes = readWhole(path);
     if (!bytes)
         return false;
-    const auto read = waytrace::importHar(*bytes, helpUrl_);
+    const auto read = [&] {
+        ReadingProgress progress(window_, messageTitle_(), path);
+        return waytrace::importHar(*bytes, helpUrl_, progress.told());
+    }();
     if (const auto* fault = std::get_if<SequenceFileFault>(&read)) {
+        if (fault->kind == SequenceFileFault::Kind::Cancelled)
+            return false;
         tell(fault->kind == SequenceFileFault::Kind::NotJson
                  ? faultText(name, *fault)
                  : loadText(TextId::NotAHarFile).arg(name));

@@ -114,6 +114,21 @@ private slots:
         QCOMPARE(result.redirectFollowUps, 2);
     }
 
+    // Entries are read one at a time, each told to the progress, which may stop the import.
+    void importCanBeStopped()
+    {
+        const QByteArray bytes = har(page("http://a.test/1") + ", " + page("http://a.test/2"));
+        QList<qint64> told;
+        const auto stopped = importHar(bytes, kHelp, [&](qint64 done, qint64 total) {
+            told.append(done);
+            return told.size() < 2 && total == bytes.size();
+        });
+        QVERIFY(std::holds_alternative<SequenceFileFault>(stopped));
+        QCOMPARE(std::get<SequenceFileFault>(stopped).kind, SequenceFileFault::Kind::Cancelled);
+        QCOMPARE(told.size(), 2);
+        QVERIFY(told[0] < told[1] && told[1] < bytes.size());
+    }
+
     // What each step's answer showed, from the file itself, is what a test run compares with:
     // where its redirects landed, and the page where the file holds it. A script's requests, an
     // address without a host and a type that would add header lines are no steps.
