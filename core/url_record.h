@@ -45,6 +45,10 @@ struct UrlRecord
     // The body is what the page reported of it; the browser never said what it sent (a new
     // window's very first request on some engines, a file's part).
     bool bodyUnconfirmed = false;
+    // Where it was recorded: a frame's request rather than its page's, a window the site opened
+    // rather than the main one. Only the list tells them apart; the monitor does not.
+    bool fromFrame = false;
+    bool fromNewWindow = false;
     // Alert when the page lacks these keywords; when it has these.
     std::u16string requiredKeywords;
     std::u16string forbiddenKeywords;

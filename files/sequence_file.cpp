@@ -202,6 +202,8 @@ RecordRef readRecord(const QJsonObject& fields, bool isObject, int index,
         return bad("httpvalue");
     record->responseCode = static_cast<std::int16_t>(code.toInt());
     record->bodyUnconfirmed = fields.value(QLatin1String("bodyUnconfirmed")).toBool();
+    record->fromFrame = fields.value(QLatin1String("fromFrame")).toBool();
+    record->fromNewWindow = fields.value(QLatin1String("fromNewWindow")).toBool();
     record->passwordFields = namesFrom(fields.value(QLatin1String("passwordfields")));
     record->leftOut = leftOutFrom(fields.value(QLatin1String("leftout")));
     record->seen = seenFrom(fields.value(QLatin1String("seen")));
@@ -245,6 +247,10 @@ QByteArray sequenceFileBytes(const RecordedSequence& sequence, bool withPassword
         }
         if (record.bodyUnconfirmed)
             out += ",\n      \"bodyUnconfirmed\": true";
+        if (record.fromFrame)
+            out += ",\n      \"fromFrame\": true";
+        if (record.fromNewWindow)
+            out += ",\n      \"fromNewWindow\": true";
         if (!record.passwordFields.empty())
             out += ",\n      \"passwordfields\": " + namesJson(record.passwordFields);
         if (!record.leftOut.empty())

@@ -18,11 +18,11 @@ Recorder::Recorder(QString helpUrl, QObject* parent) : QObject(parent), helpUrl_
 {
 }
 
-void Recorder::listen(Browser& browser)
+void Recorder::listen(Browser& browser, bool newWindow)
 {
     // A failure leaves the navigation as the browser and earlier listeners decided.
     connect(&browser, &Browser::beforeNavigate2, this,
-            [this, &browser](NavigationRequest& request) {
+            [this, &browser, newWindow](NavigationRequest& request) {
                 runTrapped([&] {
                     const auto count = sequence_.count();
                     if (record(request.url(), request.headers(), request.postData()))
@@ -43,6 +43,8 @@ void Recorder::listen(Browser& browser)
                             unconfirmed_[request.id()] = step;
                     }
                     if (step) {
+                        step->fromFrame = request.isFrame();
+                        step->fromNewWindow = newWindow;
                         markPasswordFields(*step, passwordFields_);
                         emit stepRecorded(step);
                     }

@@ -27,8 +27,9 @@ public:
     explicit Recorder(QString helpUrl, QObject* parent = nullptr);
 
     // Records every navigation `browser` announces, cancelling those the rule cancels, keeps the
-    // logins its user enters for the sequence, and what each step's page showed.
-    void listen(Browser& browser);
+    // logins its user enters for the sequence, and what each step's page showed. `newWindow`:
+    // the browser shows the windows the site opens.
+    void listen(Browser& browser, bool newWindow = false);
 
     // Runs the recording rule on one navigation; returns whether it is to be cancelled.
     bool record(const QString& url, const QString& headers, const QByteArray& postData);

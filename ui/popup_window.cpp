@@ -39,7 +39,7 @@ PopupWindow::PopupWindow(Recorder& recorder, const BrowserFactory& browsers, QWi
         view->setGeometry(twipsRect(120, 240, 10335, 6975));
     }
 
-    recorder.listen(*pageBrowser);
+    recorder.listen(*pageBrowser, true);
     addBrowserKeys(*this, *pageBrowser);
     addLoadingSign(*this, *pageBrowser);
     connect(pageBrowser, &Browser::downloadComplete, this,

@@ -8,7 +8,7 @@ namespace waytrace {
 ReplaySession::ReplaySession(QString helpUrl) : recorder_(std::move(helpUrl))
 {
     recorder_.listen(main_);
-    recorder_.listen(popup_);
+    recorder_.listen(popup_, true);
 }
 
 void ReplaySession::apply(const StreamEvent& event)
