@@ -62,6 +62,11 @@ public:
 
     // The results of the run under way or the last one, in the order the URLs ran.
     [[nodiscard]] const QList<TrialRunResult>& lastRun() const { return lastRun_; }
+    // The run under way or the last one, every step with its verdict so far.
+    [[nodiscard]] const TrialRunReport& trialRunReport() const { return report_; }
+    [[nodiscard]] QString trialRunSummary() const;
+    // Selects the entry of `record`, if it is still in the list.
+    void selectRecord(const UrlRecord* record);
 
     // 0-based position of the selected entry, -1 for none.
     [[nodiscard]] int selectedPosition() const;
@@ -79,6 +84,9 @@ signals:
     void recordingPlaceChanged();
     // A trial run ended: lastRun() holds its results.
     void trialRunEnded();
+    // A run started (trialRunReport() holds its steps), or a step of it has its result.
+    void trialRunStarted();
+    void trialRunStepReported(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,7 +116,7 @@ private:
     std::optional<bool> askAboutPosts();
     void trialRunStepStarted(int position, int count, const UrlRecord* record);
     void trialRunStepFinished(const TrialRunResult& result);
-    void trialRunFinished();
+    void trialRunFinished(bool cancelled);
 
     // A detail box and the record field it edits.
     struct DetailBox
@@ -160,7 +168,7 @@ private:
     TrialRunGate trialRunGate_;
     bool postsAgreed_ = false; // the user let a run send the POST steps
     std::array<DetailBox, 5> detailBoxes_{};
-    TrialRunTally tally_; // of the run under way or last run
+    TrialRunReport report_; // of the run under way or last run
     QList<TrialRunResult> lastRun_;
 };
 

@@ -23,8 +23,9 @@ namespace waytrace {
 
 namespace {
 
-// Every entry exactly as wide as the list: a long address is elided in its middle, so that the
-// trial run's result and the stale-field flag at the end of the entry stay in view.
+// Every entry exactly as wide as the list: a long address is elided in its middle so that what
+// follows it (the test run's verdict, the stale-field flag) stays in view; only what follows
+// beyond the list's width is cut, at its end.
 class ListWideEntries : public QStyledItemDelegate
 {
 public:
@@ -33,6 +34,25 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         return {list_->viewport()->width(), QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString tail = index.data(UrlListModel::kTailRole).toString();
+        if (tail.isEmpty() || option->rect.isEmpty())
+            return;
+        const QStyle* style = list_->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+        const int width =
+            style->subElementRect(QStyle::SE_ItemViewItemText, option, list_).width() - 2 * margin;
+        // The address keeps a third of the row however long the rest.
+        const int headWidth =
+            std::max(width - option->fontMetrics.horizontalAdvance(tail), width / 3);
+        const QString head = option->text.chopped(tail.size());
+        option->text = option->fontMetrics.elidedText(head, Qt::ElideMiddle, headWidth) + tail;
+        option->textElideMode = Qt::ElideRight;
     }
 
 private:

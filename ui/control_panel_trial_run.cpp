@@ -70,13 +70,14 @@ void ControlPanel::runTrial()
     if (selected >= 0 && selected < model_->rowCount())
         urlList_->setCurrentIndex(model_->index(selected));
     model_->clearResults();
-    tally_ = {};
     lastRun_.clear();
+    report_.start(sequence_, *posts);
     deleteHintLabel_->hide();
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
     trialRun_->start(sequence_, *posts);
     updateOrderActions();
+    emit trialRunStarted();
 }
 
 bool ControlPanel::isTrialRunning() const
@@ -100,18 +101,38 @@ void ControlPanel::trialRunStepStarted(int position, int count, const UrlRecord*
 
 void ControlPanel::trialRunStepFinished(const TrialRunResult& result)
 {
-    tally_.count(result);
     lastRun_.append(result);
+    emit trialRunStepReported(report_.add(result));
 }
 
-void ControlPanel::trialRunFinished()
+void ControlPanel::trialRunFinished(bool cancelled)
 {
     model_->setRunning(nullptr);
+    report_.finish(cancelled);
     // The run's summary stays in the hint's place until the list changes.
-    trialRunProgressLabel_->setText(runSummary(tally_));
+    trialRunProgressLabel_->setText(trialRunSummary());
     setCaption(trialRunButton_, TextId::TrialRun);
     updateOrderActions();
     emit trialRunEnded();
+}
+
+QString ControlPanel::trialRunSummary() const
+{
+    TrialRunTally tally;
+    for (const auto& result : lastRun_)
+        tally.count(result);
+    const QString summary = runSummary(tally);
+    return report_.stopped ? loadText(TextId::TrialRunWasStopped).arg(summary) : summary;
+}
+
+void ControlPanel::selectRecord(const UrlRecord* record)
+{
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (model_->record(row).get() == record) {
+            urlList_->setCurrentIndex(model_->index(row));
+            urlList_->scrollTo(model_->index(row));
+            return;
+        }
 }
 
 void ControlPanel::suggestChecks()

@@ -10,6 +10,7 @@
 #include "program_icon.h"
 #include "sequence_files.h"
 #include "text.h"
+#include "trial_run_results_window.h"
 #include "upload_dialog.h"
 #include "upload_flow.h"
 #include "window_frame.h"
@@ -22,7 +23,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
@@ -93,7 +96,8 @@ MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent
 MainWindow::~MainWindow()
 {
     // The other windows hold this window's sequence and flags: they go first.
-    for (QWidget* window : std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, panel_})
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{about_, uploadDialog_, popup_, results_, panel_})
         delete window;
 }
 
@@ -168,7 +172,7 @@ bool MainWindow::isMenuShortcut(QObject* receiver, QEvent* event) const
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(key->keyCombination());
-    for (const auto* menu : {fileMenu_, editMenu_, helpMenu_})
+    for (const auto* menu : {fileMenu_, editMenu_, viewMenu_, helpMenu_})
         for (const auto* action : menu->actions())
             if (action->shortcuts().contains(pressed) && action != undoAction_)
                 return true;
@@ -185,6 +189,7 @@ ControlPanel& MainWindow::controlPanel()
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
         panel_->addListAction(undoAction_);
         panel_->addListAction(exportHarAction_);
+        panel_->addListAction(resultsAction_);
         panel_->setTrialRunGate([this](std::function<void()> run) {
             whenBodiesConfirmed([this, run = std::move(run)] {
                 if (files_->supplyLeftOutPasswords())
@@ -192,8 +197,17 @@ ControlPanel& MainWindow::controlPanel()
             });
         });
         exportHarAction_->setEnabled(false);
-        connect(panel_, &ControlPanel::trialRunEnded, this,
-                [this] { exportHarAction_->setEnabled(!panel_->lastRun().isEmpty()); });
+        connect(panel_, &ControlPanel::trialRunStarted, this,
+                [this] { resultsWindow().showReport(&panel_->trialRunReport()); });
+        connect(panel_, &ControlPanel::trialRunStepReported, this,
+                [this](int row) { resultsWindow().stepChanged(row); });
+        connect(panel_, &ControlPanel::trialRunEnded, this, [this] {
+            exportHarAction_->setEnabled(!panel_->lastRun().isEmpty());
+            resultsWindow().runEnded(panel_->trialRunSummary());
+            // After a run that got anywhere, its results: a run emptied away has none.
+            if (!panel_->lastRun().isEmpty() || panel_->trialRunReport().stopped)
+                showResultsWindow();
+        });
         connect(panel_, &ControlPanel::edited, this, [this] {
             files_->noteChange();
             refreshTitle();
@@ -201,6 +215,33 @@ ControlPanel& MainWindow::controlPanel()
         connect(panel_, &ControlPanel::recordingPlaceChanged, this, &MainWindow::refreshTitle);
     }
     return *panel_;
+}
+
+TrialRunResultsWindow& MainWindow::resultsWindow()
+{
+    if (!results_) {
+        results_ = new TrialRunResultsWindow(this);
+        if (panel_)
+            results_->showReport(&panel_->trialRunReport());
+        connect(results_, &TrialRunResultsWindow::stepChosen, this,
+                [this](const UrlRecord* record) {
+                    showControlPanel();
+                    controlPanel().selectRecord(record);
+                    controlPanel().raise();
+                    controlPanel().activateWindow();
+                });
+    }
+    return *results_;
+}
+
+void MainWindow::showResultsWindow()
+{
+    auto& window = resultsWindow();
+    if (panel_ && !panel_->isTrialRunning() && !panel_->lastRun().isEmpty())
+        window.runEnded(panel_->trialRunSummary());
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void MainWindow::placeBeside(QWidget* window)
@@ -268,9 +309,48 @@ void MainWindow::navigateToAddress()
 {
     // Completed as a browser completes what is typed: "127.0.0.1:9801/dashboard" and
     // "intranet:8080/app" are web addresses.
-    const QString typed = addressEdit->text();
-    const QUrl address = QUrl::fromUserInput(typed);
-    pageBrowser_->navigate(address.isValid() ? address.toString(QUrl::FullyEncoded) : typed);
+    const QString typed = addressEdit->text().trimmed();
+    if (typed.isEmpty()) {
+        pageBrowser_->navigate(typed); // the engine does nothing with it, as before
+        return;
+    }
+    // An address with its scheme is taken as it is: completing it again would make
+    // "http://exa mple.com/" into a path on the host "http".
+    const QUrl address =
+        typed.contains(QLatin1String("://")) ? QUrl(typed) : QUrl::fromUserInput(typed);
+    const bool web = address.scheme() == u"http" || address.scheme() == u"https";
+    if (!address.isValid() || (web && address.host().isEmpty())) {
+        sayNotAnAddress(typed);
+        return;
+    }
+    pageBrowser_->navigate(address.toString(QUrl::FullyEncoded));
+}
+
+void MainWindow::sayNotAnAddress(const QString& typed)
+{
+    // Over the top of the page, where the page would have been; gone once the user types or a
+    // page loads.
+    if (!addressProblemLabel_) {
+        addressProblemLabel_ = new QLabel(this);
+        addressProblemLabel_->setObjectName(QStringLiteral("addressProblemLabel"));
+        addressProblemLabel_->setWordWrap(true);
+        addressProblemLabel_->setAutoFillBackground(true);
+        addressProblemLabel_->setFrameShape(QFrame::StyledPanel);
+        addressProblemLabel_->setMargin(8);
+        connect(addressEdit, &QLineEdit::textEdited, addressProblemLabel_, &QLabel::hide);
+        connect(pageBrowser_, &Browser::loadProgress, addressProblemLabel_, &QLabel::hide);
+    }
+    QRect area = rect();
+    if (const QWidget* page = pageBrowser_->widget(); page && isAncestorOf(page))
+        area = QRect(page->mapTo(this, QPoint()), page->size());
+    else
+        area.setTop(addressFrame_->geometry().bottom());
+    addressProblemLabel_->setText(loadText(TextId::NotAnAddress).arg(typed));
+    addressProblemLabel_->setFixedWidth(std::max(area.width() - 16, 100));
+    addressProblemLabel_->adjustSize();
+    addressProblemLabel_->move(area.left() + 8, area.top() + 8);
+    addressProblemLabel_->show();
+    addressProblemLabel_->raise();
 }
 
 void MainWindow::openHelpPage()

@@ -29,6 +29,7 @@ class ControlPanel;
 class NewWindowRequest;
 class PageMenuRequest;
 class AboutWindow;
+class TrialRunResultsWindow;
 class PopupWindow;
 class UploadChannel;
 class UploadFlow;
@@ -66,6 +67,7 @@ public:
     ControlPanel& controlPanel();
     PopupWindow& popup();
     UploadDialog& uploadDialog();
+    TrialRunResultsWindow& resultsWindow();
     [[nodiscard]] bool hasPopup() const;
 
     // Title of the main window's message boxes; empty until the first resize.
@@ -98,6 +100,9 @@ private:
     void navigateToAddress();
     void openHelpPage();
     void showControlPanel();
+    void showResultsWindow();
+    // Says over the page that what was typed is no web address.
+    void sayNotAnAddress(const QString& typed);
     void placeBeside(QWidget* window);
     bool isMenuShortcut(QObject* receiver, QEvent* event) const;
     // Ctrl+A in a text box or the page is select-all there, not About.
@@ -141,6 +146,7 @@ private:
     QPushButton* helpButton_;
     QGroupBox* addressFrame_;
     QLabel* addressLabel_;
+    QPointer<QLabel> addressProblemLabel_; // made when first needed
     QFrame* separatorLine_;
     // A thin bar along the foot of the address box while the page loads: no control moves.
     QProgressBar* loadProgressBar_;
@@ -160,6 +166,8 @@ private:
     QAction* exitAction_;
     QMenu* editMenu_;
     QAction* undoAction_;
+    QMenu* viewMenu_;
+    QAction* resultsAction_; // the test run's results window
     QMenu* helpMenu_;
     QAction* gettingStartedAction_;
     QAction* aboutAction_;
@@ -177,6 +185,7 @@ private:
     QPointer<PopupWindow> popup_;
     QPointer<UploadDialog> uploadDialog_;
     QPointer<AboutWindow> about_;
+    QPointer<TrialRunResultsWindow> results_;
     UploadFlow* upload_;
 };
 

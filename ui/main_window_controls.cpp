@@ -14,6 +14,7 @@
 
 #include "browser/browser.h"
 #include "browser/twips.h"
+#include "common/error_trap.h"
 #include "network/upload_channel.h"
 
 #include <QAction>
@@ -152,13 +153,16 @@ void MainWindow::buildMenus()
     undoAction_ = editMenu_->addAction(QStringLiteral("&Undo"));
     // A box or a page being edited keeps Ctrl+Z for itself.
     undoAction_->setShortcut(QKeySequence::Undo);
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    resultsAction_ = viewMenu_->addAction(QStringLiteral("Test Run &Results"));
+    resultsAction_->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     gettingStartedAction_ = helpMenu_->addAction(QStringLiteral("&Getting Started"));
     gettingStartedAction_->setShortcut(Qt::Key_F1);
     aboutAction_ = helpMenu_->addAction(QStringLiteral("&About Waytrace"));
     aboutAction_->setShortcut(Qt::CTRL | Qt::Key_A);
     // Every menu command from the panel and the popup as well: the keys work where the user is.
-    for (const auto* menu : {fileMenu_, editMenu_, helpMenu_})
+    for (const auto* menu : {fileMenu_, editMenu_, viewMenu_, helpMenu_})
         for (auto* action : menu->actions())
             action->setShortcutContext(Qt::ApplicationShortcut);
     // To the address box, as in every desktop browser.
@@ -183,6 +187,8 @@ void MainWindow::buildMenus()
                     {exitAction_, "exitAction"},
                     {editMenu_, "editMenu"},
                     {undoAction_, "undoAction"},
+                    {viewMenu_, "viewMenu"},
+                    {resultsAction_, "resultsAction"},
                     {helpMenu_, "helpMenu"},
                     {gettingStartedAction_, "gettingStartedAction"},
                     {aboutAction_, "aboutAction"},
@@ -229,6 +235,8 @@ void MainWindow::connectCommands()
     connect(editMenu_, &QMenu::aboutToHide, undoAction_, [this] { undoAction_->setEnabled(true); });
     connect(gettingStartedAction_, &QAction::triggered, this, &MainWindow::gettingStartedTriggered);
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::aboutTriggered);
+    connect(resultsAction_, &QAction::triggered, this,
+            [this] { runTrapped([this] { showResultsWindow(); }); });
     connect(goButton, &QPushButton::clicked, this, &MainWindow::goClicked);
 }
 
@@ -242,6 +250,8 @@ void MainWindow::localize()
     setCaption(addressLabel_, TextId::Address);
     helpMenu_->setTitle(loadText(TextId::Help));
     editMenu_->setTitle(loadText(TextId::EditMenu));
+    viewMenu_->setTitle(loadText(TextId::ViewMenu));
+    resultsAction_->setText(loadText(TextId::TestRunResults));
     setCaption(newButton_, TextId::NewSequence);
     setCaption(saveButton_, TextId::SaveSequence);
     setCaption(goButton, TextId::Go);

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygonF>
 
 namespace waytrace {
 
@@ -60,8 +61,16 @@ QString failureText(const TrialRunResult& result)
     return loadText(TextId::TrialRunFailed).arg(result.failureDetail);
 }
 
-// A coloured disc, drawn here: desktop icon themes differ, and some have no such icons at all.
-QIcon disc(const QColor& colour)
+enum class Shape
+{
+    Disc,
+    Diamond,
+    Ring,
+    Square,
+};
+
+// A coloured sign, drawn here: desktop icon themes differ, and some have no such icons at all.
+QIcon sign(const QColor& colour, Shape shape = Shape::Disc)
 {
     constexpr int kSide = 32;
     QPixmap pixmap(kSide, kSide);
@@ -70,7 +79,25 @@ QIcon disc(const QColor& colour)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
-    painter.drawEllipse(QRectF(4, 4, kSide - 8, kSide - 8));
+    const QRectF box(4, 4, kSide - 8, kSide - 8);
+    switch (shape) {
+    case Shape::Disc:
+        painter.drawEllipse(box);
+        break;
+    case Shape::Diamond:
+        painter.drawPolygon(
+            QPolygonF({QPointF(box.center().x(), 2), QPointF(kSide - 2, box.center().y()),
+                       QPointF(box.center().x(), kSide - 2), QPointF(2, box.center().y())}));
+        break;
+    case Shape::Ring:
+        painter.setPen(QPen(colour, 4));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(box.adjusted(2, 2, -2, -2));
+        break;
+    case Shape::Square:
+        painter.drawRect(box.adjusted(3, 3, -3, -3));
+        break;
+    }
     return QIcon(pixmap);
 }
 
@@ -164,17 +191,20 @@ QString runSummary(const TrialRunTally& tally)
 
 void TrialRunTally::count(const TrialRunResult& result)
 {
-    const bool conditionFired = result.fires.requiredKeywords.value_or(false) ||
-                                result.fires.forbiddenKeywords.value_or(false) ||
-                                result.fires.responseCondition.value_or(false);
-    if (result.failure != TrialRunFailure::None)
+    switch (verdictOf(result)) {
+    case TrialRunVerdict::NoAnswer:
         ++failed;
-    else if (conditionFired)
+        break;
+    case TrialRunVerdict::WouldAlert:
         ++fires;
-    else if (!result.differences.empty())
+        break;
+    case TrialRunVerdict::Differs:
         ++differ;
-    else
+        break;
+    default:
         ++passed;
+        break;
+    }
 }
 
 QString resultDetails(const TrialRunResult& result)
@@ -232,16 +262,73 @@ QString staleFlag(const QStringList& fields)
 }
 
 TrialRunIcons::TrialRunIcons()
-    : passed(disc(QColor(0x2e, 0x9e, 0x44))), fires(disc(QColor(0xe8, 0x8a, 0x00))),
-      failed(disc(QColor(0xc8, 0x28, 0x28))), running(disc(Qt::lightGray))
+    : passed(sign(QColor(0x2e, 0x9e, 0x44))), fires(sign(QColor(0xe8, 0x8a, 0x00))),
+      differs(sign(QColor(0x6a, 0x3d, 0xc8), Shape::Diamond)),
+      failed(sign(QColor(0xc8, 0x28, 0x28))), notRun(sign(Qt::gray, Shape::Ring)),
+      stopped(sign(Qt::darkGray, Shape::Square)), running(sign(Qt::lightGray))
 {
 }
 
 const QIcon& TrialRunIcons::of(const TrialRunResult& result) const
 {
-    if (result.failure != TrialRunFailure::None)
+    return of(verdictOf(result));
+}
+
+const QIcon& TrialRunIcons::of(TrialRunVerdict verdict) const
+{
+    switch (verdict) {
+    case TrialRunVerdict::Passed:
+        return passed;
+    case TrialRunVerdict::WouldAlert:
+        return fires;
+    case TrialRunVerdict::Differs:
+        return differs;
+    case TrialRunVerdict::NoAnswer:
         return failed;
-    return result.passed() ? passed : fires;
+    case TrialRunVerdict::NotRun:
+        return notRun;
+    case TrialRunVerdict::Stopped:
+        return stopped;
+    }
+    return notRun;
+}
+
+QString verdictText(TrialRunVerdict verdict)
+{
+    switch (verdict) {
+    case TrialRunVerdict::Passed:
+        return loadText(TextId::TestPassed);
+    case TrialRunVerdict::WouldAlert:
+        return loadText(TextId::VerdictWouldAlert);
+    case TrialRunVerdict::Differs:
+        return loadText(TextId::VerdictDiffers);
+    case TrialRunVerdict::NoAnswer:
+        return loadText(TextId::VerdictNoAnswer);
+    case TrialRunVerdict::NotRun:
+        return loadText(TextId::VerdictNotRun);
+    case TrialRunVerdict::Stopped:
+        return loadText(TextId::VerdictStopped);
+    }
+    return {};
+}
+
+QString adviceText(TrialRunVerdict verdict)
+{
+    switch (verdict) {
+    case TrialRunVerdict::Passed:
+        return {};
+    case TrialRunVerdict::WouldAlert:
+        return loadText(TextId::AdviceWouldAlert);
+    case TrialRunVerdict::Differs:
+        return loadText(TextId::AdviceDiffers);
+    case TrialRunVerdict::NoAnswer:
+        return loadText(TextId::AdviceNoAnswer);
+    case TrialRunVerdict::NotRun:
+        return loadText(TextId::AdviceNotRun);
+    case TrialRunVerdict::Stopped:
+        return loadText(TextId::AdviceStopped);
+    }
+    return {};
 }
 
 } // namespace waytrace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "network/trial_run.h"
+#include "trial_run_report.h"
 
 #include <QIcon>
 #include <QString>
@@ -8,7 +9,13 @@
 
 namespace waytrace {
 
-// How a test-run result reads in the control panel, in the interface language.
+// How a test-run result reads in the control panel and the results window, in the interface
+// language.
+
+// The verdict as a word: "passed", "would alert", "differs", ...
+QString verdictText(TrialRunVerdict verdict);
+// One line of what to do about a step with this verdict; none for one that passed.
+QString adviceText(TrialRunVerdict verdict);
 
 // A record's condition and code in the interface language ("Greater than 200"), whichever
 // language the condition was picked in.
@@ -43,16 +50,21 @@ QString staleKindText(StaleField::Kind kind);
 // After the address and any result, for a record that posts values that go stale: a flag and
 // the fields' names.
 QString staleFlag(const QStringList& fields);
-// The discs beside the entries: passed, fires, failed, and the one being run. Drawn once per list,
+// The signs beside the entries, one for each verdict and one for the step being run: discs in
+// colours, *differs* a diamond so that it never reads as *would alert*. Drawn once per list,
 // since the list asks for an entry's icon at every paint.
 struct TrialRunIcons
 {
     TrialRunIcons();
     [[nodiscard]] const QIcon& of(const TrialRunResult& result) const;
+    [[nodiscard]] const QIcon& of(TrialRunVerdict verdict) const;
 
     QIcon passed;
     QIcon fires;
+    QIcon differs;
     QIcon failed;
+    QIcon notRun;
+    QIcon stopped;
     QIcon running;
 };
 

@@ -56,6 +56,18 @@ const TrialRunResult* UrlListModel::resultOf(const Entry& entry) const
     return &found->second;
 }
 
+int UrlListModel::pageStepOf(int row) const
+{
+    // Frames are recorded after their page, in the same window.
+    const RecordRef frame = entries_.value(row).record.lock();
+    for (int before = row - 1; frame && before >= 0; --before) {
+        const RecordRef step = entries_[before].record.lock();
+        if (step && !step->fromFrame && step->fromNewWindow == frame->fromNewWindow)
+            return before + 1;
+    }
+    return 0;
+}
+
 void UrlListModel::changed(const UrlRecord* record)
 {
     if (record == nullptr)
@@ -100,7 +112,7 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
             return icons_.running;
         return result ? icons_.of(*result) : QVariant();
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != kTailRole)
         return {};
 
     // Before a run, the fields that look per-visit; after one, those its pages offered anew.
@@ -110,24 +122,38 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
             *entry.staleFields = fieldNames(staleFields(*record));
     }
     const QStringList stale = result ? fieldNames(result->staleFields) : *entry.staleFields;
-    if (role == Qt::DisplayRole) {
+    if (role != Qt::ToolTipRole) {
+        QString tail;
+        if (result)
+            tail += QStringLiteral("   ") + resultSummary(*result);
+        if (!stale.isEmpty())
+            tail += QStringLiteral("   ") + staleFlag(stale);
+        if (index.row() == insertionRow_)
+            tail += QStringLiteral("   \u2935 ") + loadText(TextId::NewStepsGoHere);
+        if (role == kTailRole)
+            return tail;
         QString text = entry.address;
         if (record && record->method == HttpMethod::Post)
             text.prepend(QStringLiteral("POST "));
-        // A sign where the list never cuts; its words are in the tooltip.
+        // Signs where the list never cuts; their words are in the tooltip.
+        if (record && record->fromFrame)
+            text.prepend(QStringLiteral("\u22A1 "));
+        if (record && record->fromNewWindow)
+            text.prepend(QStringLiteral("\u2197 "));
         if (record && record->bodyUnconfirmed)
             text.prepend(QStringLiteral("\u26A0 "));
-        if (result)
-            text += QStringLiteral("   ") + resultSummary(*result);
-        if (!stale.isEmpty())
-            text += QStringLiteral("   ") + staleFlag(stale);
-        if (index.row() == insertionRow_)
-            text += QStringLiteral("   \u2935 ") + loadText(TextId::NewStepsGoHere);
-        return text;
+        return text + tail;
     }
     TooltipTable tip;
     if (record)
         addEntrySummary(tip, index.row() + 1, *record);
+    if (record && record->fromNewWindow)
+        tip.prose(QStringLiteral("\u2197 ") + loadText(TextId::StepFromNewWindow));
+    if (record && record->fromFrame) {
+        const int page = pageStepOf(index.row());
+        tip.prose(QStringLiteral("\u22A1 ") + (page > 0 ? loadText(TextId::StepFromFrame).arg(page)
+                                                        : loadText(TextId::StepFromUnknownFrame)));
+    }
     if (record && record->bodyUnconfirmed)
         tip.prose(QStringLiteral("\u26A0 ") + loadText(TextId::BodyUnconfirmed));
     if (record && !record->leftOut.headerLines.empty()) {

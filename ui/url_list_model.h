@@ -22,6 +22,10 @@ class UrlListModel : public QAbstractListModel
 public:
     using QAbstractListModel::QAbstractListModel;
 
+    // The end of an entry's text that follows its address: the verdict and flags, which the list
+    // keeps in view.
+    static constexpr int kTailRole = Qt::UserRole + 1;
+
     // Refills from the sequence; results of records no longer in it are dropped.
     void assign(const RecordedSequence& sequence);
 
@@ -29,6 +33,11 @@ public:
     void setRunning(const UrlRecord* record);
     void setResult(const TrialRunResult& result);
     void clearResults();
+
+    [[nodiscard]] RecordRef record(int row) const
+    {
+        return row >= 0 && row < entries_.size() ? entries_[row].record.lock() : RecordRef();
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
@@ -50,6 +59,8 @@ private:
 
     [[nodiscard]] const TrialRunResult* resultOf(const Entry& entry) const;
     void changed(const UrlRecord* record);
+    // The 1-based number of the page step a frame's step at `row` belongs to, or 0.
+    [[nodiscard]] int pageStepOf(int row) const;
 
     QList<Entry> entries_;
     int insertionRow_ = -1; // the entry new steps go after, while recording into the middle

@@ -1,5 +1,6 @@
 #include "browser/scripted_browser.h"
 #include "browser/twips.h"
+#include "files/sequence_file.h"
 #include "ui/about_window.h"
 #include "ui/control_panel.h"
 #include "ui/main_window.h"
@@ -8,6 +9,7 @@
 #include "ui/popup_window.h"
 #include "ui/sequence_files.h"
 #include "ui/text.h"
+#include "ui/trial_run_results_window.h"
 #include "ui/upload_dialog.h"
 #include "waytrace/build_settings.h"
 
@@ -225,9 +227,18 @@ private slots:
             QCOMPARE(requestedUrls(&f.main()).last(), "http://" + typed);
         }
 
-        f.addressEdit()->setText("  not an address ");
-        QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
-        QCOMPARE(requestedUrls(&f.main()).last(), QStringLiteral("  not an address "));
+        // What cannot be an address goes nowhere and says so where the page would be.
+        const auto sent = requestedUrls(&f.main()).size();
+        for (const QString typed : {"  not an address ", "http://", "http://exa mple.com/"}) {
+            f.addressEdit()->setText(typed);
+            QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
+            QCOMPARE(requestedUrls(&f.main()).size(), sent);
+            const auto* problem = child<QLabel>(*f.form, "addressProblemLabel");
+            QVERIFY(problem->isVisible());
+            QVERIFY(problem->text().contains(typed.trimmed()));
+        }
+        QTest::keyClick(f.addressEdit(), Qt::Key_X);
+        QVERIFY(!child<QLabel>(*f.form, "addressProblemLabel")->isVisible());
         f.addressEdit()->clear();
         child<QPushButton>(*f.form, "goButton")->click();
         QCOMPARE(requestedUrls(&f.main()).last(), QString());
@@ -288,6 +299,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&panel));
         QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_T, Qt::ControlModifier);
         QTRY_VERIFY(list->model()->index(1, 0).data().toString().contains("connection refused"));
+        // The run's results open by themselves; Ctrl+Shift+T brings them back.
+        auto* results = f.form->findChild<TrialRunResultsWindow*>();
+        QTRY_VERIFY(results && results->isVisible());
+        results->close();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_T,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(results->isVisible());
         // Every menu command works there, from a box too; Ctrl+Q ends the program.
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(f.form->sequence().count(), 0u);
@@ -731,9 +751,23 @@ private slots:
         QVERIFY(f.form->popup().isVisible());
         popupBrowser.raiseBeforeNavigate2("http://popup/second", "Content-Type: text/plain\r\n",
                                           QByteArray("a=1\0", 4));
-        QCOMPARE(f.form->sequence().count(), 3u);
+        popupBrowser.raiseBeforeNavigate2("http://popup/frame", {}, {}, 0, false, true);
+        QCOMPARE(f.form->sequence().count(), 4u);
         QCOMPARE(f.form->sequence().at(1)->urlAddress, u"http://popup/first"s);
         QCOMPARE(f.form->sequence().at(3)->method, HttpMethod::Post);
+        // The list tells a new window's step and a frame's from a page's, and says whose.
+        auto& panel = f.form->controlPanel();
+        panel.reloadList();
+        const auto* list = child<QListView>(panel, "urlList")->model();
+        const auto entry = [&](int row, int role) { return list->index(row, 0).data(role); };
+        QVERIFY(entry(0, Qt::DisplayRole).toString().startsWith(u"\u2197 http://popup/first"));
+        QVERIFY(entry(1, Qt::DisplayRole).toString().startsWith(u"http://main/next"));
+        QVERIFY(entry(3, Qt::DisplayRole).toString().startsWith(u"\u2197 \u22A1 http://popup"));
+        QVERIFY(
+            entry(3, Qt::ToolTipRole).toString().contains(loadText(TextId::StepFromFrame).arg(3)));
+        const auto reread = readSequenceFile(sequenceFileBytes(f.form->sequence(), false));
+        const auto& records = std::get<SequenceFileContents>(reread).records;
+        QVERIFY(records[3]->fromFrame && records[3]->fromNewWindow && !records[1]->fromNewWindow);
 
         popupBrowser.raiseOnQuit();
         QVERIFY(!f.form->popup().isVisible());

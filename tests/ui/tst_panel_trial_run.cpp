@@ -6,7 +6,15 @@
 #include "ui/message_box.h"
 #include "ui/text.h"
 #include "ui/tooltip_table.h"
+#include "ui/trial_run_results_model.h"
+#include "ui/trial_run_results_window.h"
+#include "ui/trial_run_step_details.h"
 #include "ui/trial_run_texts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTableView>
+#include <QTextBrowser>
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -110,10 +118,46 @@ private slots:
         // The server never answers: Stop ends the run there.
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(button->text(), QStringLiteral("Test Run"));
-        QCOMPARE(progress->text(), QStringLiteral("1 passed, 1 would alert, 0 no answer"));
+        QCOMPARE(progress->text(),
+                 QStringLiteral("1 passed, 1 would alert, 0 no answer; the run was stopped"));
         QCOMPARE(panel.lastRun().size(), 2); // what a HAR export of the run holds
         QCOMPARE(text(2).toString(), server.url("hang"));
         QCOMPARE(buildSequenceDocument(sequence), document);
+
+        // The results window: every step with its verdict, by keyboard alone.
+        TrialRunResultsWindow window;
+        window.showReport(&panel.trialRunReport());
+        window.runEnded(panel.trialRunSummary());
+        auto* table = window.findChild<QTableView*>("resultsTable");
+        const auto cell = [&](int row, int column) {
+            return table->model()->index(row, column).data().toString();
+        };
+        QCOMPARE(table->model()->rowCount(), 3);
+        QCOMPARE(cell(1, TrialRunResultsModel::MethodColumn), "POST");
+        QCOMPARE(cell(0, TrialRunResultsModel::VerdictColumn), "passed");
+        QCOMPARE(cell(1, TrialRunResultsModel::VerdictColumn), "would alert");
+        QCOMPARE(cell(2, TrialRunResultsModel::VerdictColumn), "stopped");
+        QVERIFY(window.findChild<QLabel*>("summaryLabel")->text().contains("stopped"));
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_Down);
+        const QString details = window.findChild<QTextBrowser*>("detailsBrowser")->toPlainText();
+        QVERIFY(details.contains("Welcome back"));
+        QVERIFY(details.contains("fires"));
+        QVERIFY(details.contains(loadText(TextId::AdviceWouldAlert)));
+        QVERIFY(details.contains(loadText(TextId::AdviceStale)));
+        QTest::keyClick(table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        const QStringList copied = QApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(copied.value(0), "Step\tLabel\tMethod\tAddress\tStatus\tTime\tResult");
+        QVERIFY(copied.value(1).startsWith("2\t\tPOST\t" + server.url("b") + "\t200\t"));
+        QVERIFY(copied.value(2).endsWith("\tstopped"));
+        const UrlRecord* chosen = nullptr;
+        connect(&window, &TrialRunResultsWindow::stepChosen, this,
+                [&](const UrlRecord* record) { chosen = record; });
+        QTest::keyClick(table, Qt::Key_Return);
+        QCOMPARE(chosen, sequence.at(3).get()); // the current row, after Shift+Down
+        panel.selectRecord(chosen);
+        QCOMPARE(panel.selectedPosition(), 2);
 
         // A deleted record takes its result with it; the others keep theirs.
         list->setCurrentIndex(model->index(0, 0));
@@ -149,7 +193,15 @@ private slots:
         QVERIFY(warning.contains("token: sectok (recorded a1, now b2 on step 3)"));
         QVERIFY(warning.contains("csrf (token; no page of this run offers it)"));
         QVERIFY(warning.contains("changes per visit: hash (recorded d, now e on step 2)"));
+        // The results window puts each difference's two sides in cells of their own.
+        TrialRunReport::Step shown{1,     step,  {}, false, QStringLiteral("http://h/save"),
+                                   false, result};
+        const QString html = stepDetailsHtml(shown, verdictOf(result));
+        QVERIFY(html.contains("<td valign=top>Saved</td><td valign=top>Error</td>"));
+        QVERIFY(html.contains("<td valign=top>a1</td><td valign=top>b2</td><td valign=top>3</td>"));
+        QVERIFY(html.contains(loadText(TextId::AdviceWouldAlert).toHtmlEscaped()));
         result.fires.responseCondition = false;
+        QCOMPARE(verdictOf(result), TrialRunVerdict::Differs);
         TrialRunTally tally;
         tally.count(result);
         QCOMPARE(runSummary(tally), "0 passed, 0 would alert, 0 no answer, 1 differ");
@@ -178,6 +230,9 @@ private slots:
         QTRY_VERIFY(!panel.isTrialRunning());
         QCOMPARE(panel.lastRun().size(), 1);
         QCOMPARE(panel.lastRun()[0].position, 2);
+        const auto& report = panel.trialRunReport();
+        QCOMPARE(report.verdict(report.steps[0]), TrialRunVerdict::NotRun);
+        QCOMPARE(report.verdict(report.steps[1]), TrialRunVerdict::Passed);
         QVERIFY(answered(TextId::Cancel));
         QVERIFY(!panel.isTrialRunning());
         QVERIFY(answered(TextId::RunWithPosts));

@@ -12,6 +12,8 @@
 #include "fixture_server.h"
 
 #include "ui/control_panel.h"
+#include "ui/text.h"
+#include "ui/trial_run_results_window.h"
 #include "ui/upload_dialog.h"
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -135,6 +138,25 @@ void shoot(int language, const QString& name, const QString& folder)
     save(side_by_side({w.form.get(), &panel}), file("refine"));
     child<QAction>(panel, "recordAtEndAction")->trigger();
     selectEntry(panel, 2);
+
+    // Check: a test run with its POST step, and the results window on the login step.
+    {
+        ModalAnswer<QMessageBox> posts([](QMessageBox& box) {
+            for (auto* button : box.buttons())
+                if (button->text() == loadText(TextId::RunWithPosts))
+                    button->click();
+        });
+        child<QAction>(*w.form, "trialRunAction")->trigger();
+        check(posts.finished(), "the test run did not ask about its POST step");
+    }
+    waitFor([&] { return !panel.isTrialRunning() && !panel.lastRun().isEmpty(); },
+            "the test run did not end");
+    auto* results = w.form->findChild<TrialRunResultsWindow*>();
+    check(results && results->isVisible(), "the results window did not open");
+    child<QTableView>(*results, "resultsTable")->selectRow(2);
+    settle();
+    save(results->grab(), file("results"));
+    results->close();
 
     // Keep: the Save to File dialog, in a folder of its own, with its password box.
     {

@@ -1,0 +1,61 @@
+#include "trial_run_report.h"
+
+namespace waytrace {
+
+TrialRunVerdict verdictOf(const TrialRunResult& result)
+{
+    if (result.failure != TrialRunFailure::None)
+        return TrialRunVerdict::NoAnswer;
+    if (result.fires.requiredKeywords.value_or(false) ||
+        result.fires.forbiddenKeywords.value_or(false) ||
+        result.fires.responseCondition.value_or(false))
+        return TrialRunVerdict::WouldAlert;
+    return result.differences.empty() ? TrialRunVerdict::Passed : TrialRunVerdict::Differs;
+}
+
+void TrialRunReport::start(const RecordedSequence& sequence, bool posts)
+{
+    steps.clear();
+    steps.reserve(sequence.count());
+    int position = 0;
+    for (const auto& record : sequence) {
+        const bool post = record->method == HttpMethod::Post;
+        steps.push_back({++position,
+                         record,
+                         QString::fromStdU16String(record->displayName),
+                         post,
+                         QString::fromStdU16String(record->urlAddress),
+                         post && !posts,
+                         {}});
+    }
+    running = true;
+    stopped = false;
+}
+
+int TrialRunReport::add(const TrialRunResult& result)
+{
+    const auto index = std::size_t(result.position - 1);
+    if (result.position < 1 || index >= steps.size())
+        return -1;
+    steps[index].result = result;
+    return int(index);
+}
+
+void TrialRunReport::finish(bool cancelled)
+{
+    running = false;
+    stopped = cancelled;
+}
+
+std::optional<TrialRunVerdict> TrialRunReport::verdict(const Step& step) const
+{
+    if (step.result)
+        return verdictOf(*step.result);
+    if (step.leftOut)
+        return TrialRunVerdict::NotRun;
+    if (running)
+        return std::nullopt; // not reached yet
+    return stopped ? TrialRunVerdict::Stopped : TrialRunVerdict::NotRun;
+}
+
+} // namespace waytrace
