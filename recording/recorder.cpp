@@ -32,11 +32,12 @@ void Recorder::listen(Browser& browser, bool newWindow)
                     // The new step: the last, or the one just put in the middle.
                     const auto point = sequence_.insertionPoint();
                     const auto step = sequence_.at(point ? *point : sequence_.count());
-                    // What the top page shows next is the first top-page step's since its
-                    // last load: a frame's step has a page of its own, never the top one.
-                    auto& awaiting = pages_[&browser].awaiting;
-                    if (awaiting.expired() && !request.isFrame())
-                        awaiting = step;
+                    // What the top page shows next is the newest top-page step's: a load that
+                    // ended without a page described (an error status, a failed or stopped
+                    // load) gives its step none, never the next step's page. A frame's step has
+                    // a page of its own, never the top one.
+                    if (!request.isFrame())
+                        pages_[&browser].awaiting = step;
                     if (request.bodyUnconfirmed() && step) {
                         step->bodyUnconfirmed = true;
                         if (request.id() != 0)

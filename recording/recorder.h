@@ -54,9 +54,9 @@ private:
     QString helpUrl_;
     RecordedSequence sequence_;
     QStringList cancelled_;
-    // Per browser, the first step recorded since its top page last loaded: the page it loads
-    // next is that step's (frames are recorded after their page). Then, in the order the loads
-    // ended, the steps whose pages are being described (the description comes later).
+    // Per browser, the newest top-page step recorded since its top page last loaded: the page
+    // it loads next is that step's (frames are recorded after their page). Then, in the order the
+    // loads ended, the steps whose pages are being described (the description comes later).
     struct PageWatch
     {
         std::weak_ptr<UrlRecord> awaiting;

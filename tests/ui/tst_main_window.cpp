@@ -558,14 +558,18 @@ private slots:
         f.main().raiseNavigateComplete2("http://a/");
         emit f.main().pageShown(200, "http://a/", "<title>A</title>");
         f.main().raiseBeforeNavigate2("http://a/frame", {}, {}, 0, false, true);
+        // A page answered 404 ends its load as failed and is not described: the next page is
+        // the next step's, not the failed one's.
+        f.record("http://gone/");
         f.record("http://b/");
         f.main().raiseNavigateComplete2("http://b/");
         emit f.main().pageShown(200, "http://b/", "<title>B</title>");
         const auto& sequence = f.form->sequence();
-        QCOMPARE(sequence.count(), 3U);
+        QCOMPARE(sequence.count(), 4U);
         QCOMPARE(sequence.at(1)->seen->title, u"A"s);
         QVERIFY(!sequence.at(2)->seen);
-        QCOMPARE(sequence.at(3)->seen->title, u"B"s);
+        QVERIFY(!sequence.at(3)->seen);
+        QCOMPARE(sequence.at(4)->seen->title, u"B"s);
     }
 
     // The page's context menu offers its selection, or else its title, as a keyword of the
