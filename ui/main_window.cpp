@@ -334,6 +334,8 @@ void MainWindow::sayNotAnAddress(const QString& typed)
         addressProblemLabel_ = new QLabel(this);
         addressProblemLabel_->setObjectName(QStringLiteral("addressProblemLabel"));
         addressProblemLabel_->setWordWrap(true);
+        // What was typed is shown as typed, never read as markup.
+        addressProblemLabel_->setTextFormat(Qt::PlainText);
         addressProblemLabel_->setAutoFillBackground(true);
         addressProblemLabel_->setFrameShape(QFrame::StyledPanel);
         addressProblemLabel_->setMargin(8);

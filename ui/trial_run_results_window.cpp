@@ -31,6 +31,7 @@ TrialRunResultsWindow::TrialRunResultsWindow(QWidget* parent)
     setWindowTitle(loadText(TextId::TestRunResults));
     summaryLabel_->setText(loadText(TextId::NoTestRunYet));
     summaryLabel_->setWordWrap(true);
+    summaryLabel_->setTextFormat(Qt::PlainText);
 
     resultsTable_->setModel(model_);
     resultsTable_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -229,13 +229,15 @@ private slots:
 
         // What cannot be an address goes nowhere and says so where the page would be.
         const auto sent = requestedUrls(&f.main()).size();
-        for (const QString typed : {"  not an address ", "http://", "http://exa mple.com/"}) {
+        for (const QString typed :
+             {"  not an address ", "http://", "http://exa mple.com/", "<img src=x>"}) {
             f.addressEdit()->setText(typed);
             QTest::keyClick(f.addressEdit(), Qt::Key_Enter);
             QCOMPARE(requestedUrls(&f.main()).size(), sent);
             const auto* problem = child<QLabel>(*f.form, "addressProblemLabel");
             QVERIFY(problem->isVisible());
             QVERIFY(problem->text().contains(typed.trimmed()));
+            QCOMPARE(problem->textFormat(), Qt::PlainText);
         }
         QTest::keyClick(f.addressEdit(), Qt::Key_X);
         QVERIFY(!child<QLabel>(*f.form, "addressProblemLabel")->isVisible());
