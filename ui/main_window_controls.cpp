@@ -165,11 +165,15 @@ void MainWindow::buildMenus()
     for (const auto* menu : {fileMenu_, editMenu_, viewMenu_, helpMenu_})
         for (auto* action : menu->actions())
             action->setShortcutContext(Qt::ApplicationShortcut);
-    // To the address box, as in every desktop browser.
+    // To the address box, as in every desktop browser; from the other windows too, the only
+    // address box being this window's.
     focusAddressAction_ = new QAction(this);
     focusAddressAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), Qt::Key_F6});
+    focusAddressAction_->setShortcutContext(Qt::ApplicationShortcut);
     addAction(focusAddressAction_);
     connect(focusAddressAction_, &QAction::triggered, this, [this] {
+        raise();
+        activateWindow();
         addressEdit->setFocus(Qt::ShortcutFocusReason);
         addressEdit->selectAll();
     });

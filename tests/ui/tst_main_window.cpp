@@ -34,6 +34,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -310,6 +311,11 @@ private slots:
         QTest::keyClick(child<QListView>(panel, "urlList"), Qt::Key_T,
                         Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(results->isVisible());
+        // Ctrl+L from another window goes to the address box.
+        QVERIFY(QTest::qWaitForWindowActive(results));
+        QTest::keyClick(results->findChild<QTableView*>("resultsTable"), Qt::Key_L,
+                        Qt::ControlModifier);
+        QTRY_VERIFY(f.addressEdit()->hasFocus());
         // Every menu command works there, from a box too; Ctrl+Q ends the program.
         QTest::keyClick(child<QLineEdit>(panel, "urlLabelEdit"), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(f.form->sequence().count(), 0u);
