@@ -221,8 +221,11 @@ TrialRunResultsWindow& MainWindow::resultsWindow()
 {
     if (!results_) {
         results_ = new TrialRunResultsWindow(this);
-        if (panel_)
+        if (panel_) {
             results_->showReport(&panel_->trialRunReport());
+            if (!panel_->isTrialRunning() && !panel_->lastRun().isEmpty())
+                results_->runEnded(panel_->trialRunSummary());
+        }
         connect(results_, &TrialRunResultsWindow::stepChosen, this,
                 [this](const UrlRecord* record) {
                     showControlPanel();
@@ -237,8 +240,6 @@ TrialRunResultsWindow& MainWindow::resultsWindow()
 void MainWindow::showResultsWindow()
 {
     auto& window = resultsWindow();
-    if (panel_ && !panel_->isTrialRunning() && !panel_->lastRun().isEmpty())
-        window.runEnded(panel_->trialRunSummary());
     window.show();
     window.raise();
     window.activateWindow();
