@@ -3,7 +3,7 @@
 #include "common/logging.h"
 #include "navigation/body_waits.h"
 #include "navigation/form_body.h"
-#include "navigation/navigation_queue.h"
+#include "navigation/reported_bodies.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -89,9 +89,9 @@ std::unique_ptr<QWebEngineProfile> InspectorBodies::makeProfile()
 }
 
 InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
-                                 QWebEngineProfile& profile, NavigationQueue& queue,
+                                 QWebEngineProfile& profile, ReportedBodies& bodies,
                                  const QString& secret, const QString& relay)
-    : browser_(browser), inspected_(inspected), queue_(queue), secret_(secret), relay_(relay),
+    : browser_(browser), inspected_(inspected), bodies_(bodies), secret_(secret), relay_(relay),
       page_(std::make_unique<Page>(*this, profile))
 {
     loadWait_.setSingleShot(true);
@@ -164,9 +164,9 @@ void InspectorBodies::relayed(const QString& message)
         auto body = toldBody(report);
         qCDebug(logCapture) << "the engine told a body of"
                             << (body ? body->postData.size() - 1 : -1) << "bytes";
-        queue_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
+        bodies_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
     } else if (kind == u"dropped") {
-        queue_.retractBody(&browser_, id);
+        bodies_.retractBody(&browser_, id);
     } else if (kind == u"refused") {
         qCWarning(logCapture) << "the engine's protocol refused to tell bodies:"
                               << report.value(u"error").toString()

@@ -15,12 +15,12 @@ class QWebEngineProfile;
 namespace waytrace {
 
 class Browser;
-class NavigationQueue;
+class ReportedBodies;
 
 // Before Qt 6.7 the interceptor is handed no request body, and the capture script rebuilds
 // bodies inside the pages, where a page can mislead it. The engine's DevTools protocol tells the
 // bytes of each document request as sent: a hidden inspector page per browser relays them to
-// the session's queue. Where the protocol cannot tell a body (a file's contents) or is not
+// the session's ReportedBodies. Where the protocol cannot tell a body (a file's contents) or is not
 // listening yet (a new window's first request), the capture script's report stands in.
 class InspectorBodies : public QObject, public BodySource
 {
@@ -35,7 +35,7 @@ public:
     // `relay` is the script that turns the protocol's messages into console messages that
     // start with `secret`.
     InspectorBodies(Browser& browser, QWebEnginePage& inspected, QWebEngineProfile& profile,
-                    NavigationQueue& queue, const QString& secret, const QString& relay);
+                    ReportedBodies& bodies, const QString& secret, const QString& relay);
     ~InspectorBodies() override;
 
     [[nodiscard]] bool listening() const override { return listening_; }
@@ -52,7 +52,7 @@ private:
 
     Browser& browser_;
     QWebEnginePage& inspected_;
-    NavigationQueue& queue_;
+    ReportedBodies& bodies_;
     QString secret_;
     QString relay_;
     std::unique_ptr<Page> page_;

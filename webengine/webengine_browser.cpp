@@ -127,8 +127,9 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     for (const auto& [name, value] : parseHeaderLines(headers))
         request.setHeader(name, value);
     loadWhenTold([this, address, request, body = FormBody{postData + '\0', headers}] {
-        // The interceptor sees the request without its body; hand the body over beforehand.
-        session_->queue().offerBody(address, body);
+        // Where the interceptor sees the request without its body, hand it over beforehand.
+        if (auto* bodies = session_->separateBodies())
+            bodies->offerBody(address, body);
         page_->load(request);
     });
 }

@@ -9,6 +9,7 @@
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
 #include "inspector_bodies.h"
+#include "navigation/reported_bodies.h"
 #endif
 
 #include <QFile>
@@ -78,6 +79,10 @@ WebEngineSession::WebEngineSession()
     script.setRunsOnSubFrames(true);
     profile_->scripts()->insert(script);
     pagePrompts_ = std::make_unique<PagePrompts>(*profile_);
+#if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
+    separateBodies_ = std::make_unique<ReportedBodies>();
+    queue_.setSeparateBodies(separateBodies_.get());
+#endif
 
     queue_.setLateCancel([](Browser* browser) {
         if (auto* web = qobject_cast<WebEngineBrowser*>(browser)) {
@@ -103,8 +108,9 @@ std::unique_ptr<BodySource> WebEngineSession::bodySource(Browser& browser, QWebE
         inspectorProfile_ = InspectorBodies::makeProfile();
     const auto relay = resourceText(QStringLiteral(":/waytrace/inspector_relay.js"))
                            .replace(QStringLiteral("@SECRET@"), secret_);
-    return std::make_unique<InspectorBodies>(browser, page, *inspectorProfile_, queue_, secret_,
-                                             relay);
+    return std::make_unique<InspectorBodies>(browser, page, *inspectorProfile_,
+                                             static_cast<ReportedBodies&>(*separateBodies_),
+                                             secret_, relay);
 #endif
 }
 
@@ -117,10 +123,12 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
     switch (report->kind) {
     case Kind::Form:
         qCDebug(logCapture) << "form body of" << report->body.postData.size() << "bytes";
-        queue_.offerBody(QUrl(report->url), std::move(report->body), QUrl(report->origin),
-                         report->announced ? NavigationQueue::Offer::InTurn
-                         : report->rebuilt ? NavigationQueue::Offer::Rebuilt
-                                           : NavigationQueue::Offer::Replacing);
+        if (separateBodies_)
+            separateBodies_->offerBody(QUrl(report->url), std::move(report->body),
+                                       QUrl(report->origin),
+                                       report->announced ? SeparateBodies::Offer::InTurn
+                                       : report->rebuilt ? SeparateBodies::Offer::Rebuilt
+                                                         : SeparateBodies::Offer::Replacing);
         break;
     case Kind::Load:
         attribution_.frameDocumentLoaded(browser, QUrl(report->url));

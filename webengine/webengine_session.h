@@ -37,6 +37,9 @@ public:
 
     [[nodiscard]] QWebEngineProfile* profile() const { return profile_.get(); }
     [[nodiscard]] NavigationQueue& queue() { return queue_; }
+    // Where bodies come apart from their requests (before Qt 6.7); none where the interceptor
+    // is handed each body.
+    [[nodiscard]] SeparateBodies* separateBodies() const { return separateBodies_.get(); }
     [[nodiscard]] RequestAttribution& attribution() { return attribution_; }
     // What the pages of this session ask of the user, and the run's answers.
     [[nodiscard]] PagePrompts& pagePrompts() const { return *pagePrompts_; }
@@ -52,6 +55,7 @@ private:
     WebEngineSession();
 
     QString secret_;
+    std::unique_ptr<SeparateBodies> separateBodies_; // before Qt 6.7; outlives the queue
     NavigationQueue queue_;
     RequestAttribution attribution_;
     std::unique_ptr<RequestInterceptor> interceptor_;

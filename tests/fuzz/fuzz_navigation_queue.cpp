@@ -8,6 +8,7 @@
 
 #include "browser/scripted_browser.h"
 #include "navigation/navigation_queue.h"
+#include "navigation/reported_bodies.h"
 
 #include <QCoreApplication>
 
@@ -39,8 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace std::chrono_literals;
     waytrace::ScriptedBrowser main;
     waytrace::ScriptedBrowser popup;
+    waytrace::ReportedBodies bodies;
+    bodies.setBodyWait(1h); // a missing body keeps its request waiting
     waytrace::NavigationQueue queue;
-    queue.setBodyWait(1h); // a missing body keeps its request waiting
+    queue.setSeparateBodies(&bodies);
     int lateCancels = 0;
     queue.setLateCancel([&lateCancels](waytrace::Browser*) { ++lateCancels; });
 
@@ -87,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 2: {
             const auto before = raised.size();
-            queue.offerBody(QUrl(address), {QByteArray(op >> 5, 'x') + '\0', QString()});
+            bodies.offerBody(QUrl(address), {QByteArray(op >> 5, 'x') + '\0', QString()});
             if (cancelling)
                 cancelledLate += static_cast<int>(raised.size() - before);
             break;
@@ -103,15 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case 2:
             case 3:
-                queue.retractBody(browser, QString::number((op >> 5) + 2));
+                bodies.retractBody(browser, QString::number((op >> 5) + 2));
                 break;
             case 4:
             case 5:
-                queue.tellBody(browser, QUrl(address), id, std::nullopt);
+                bodies.tellBody(browser, QUrl(address), id, std::nullopt);
                 break;
             default:
-                queue.tellBody(browser, QUrl(address), id,
-                               waytrace::FormBody{QByteArray(op >> 6, 'w') + '\0', QString()});
+                bodies.tellBody(browser, QUrl(address), id,
+                                waytrace::FormBody{QByteArray(op >> 6, 'w') + '\0', QString()});
                 break;
             }
             if (cancelling)

@@ -1,0 +1,61 @@
+#pragma once
+
+// What the queue raises on two scripted browsers, for the queue's tests.
+
+#include "browser/scripted_browser.h"
+#include "navigation/form_body.h"
+
+#include <QObject>
+#include <QStringList>
+
+namespace waytrace {
+
+struct Raised
+{
+    QString url;
+    QByteArray postData;
+    QString headers;
+    quint64 id = 0;
+    bool bodyUnconfirmed = false;
+};
+
+inline FormBody body(const QByteArray& bytes)
+{
+    return {bytes + '\0', QStringLiteral("Content-Type: text/plain\r\n")};
+}
+
+class RaisedRequests : public QObject
+{
+protected:
+    RaisedRequests()
+    {
+        for (auto* browser : {&main_, &popup_}) {
+            connect(browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
+                raised_.append({request.url(), request.postData(), request.headers(), request.id(),
+                                request.bodyUnconfirmed()});
+                if (cancelWhen_.contains(request.url()))
+                    request.cancel();
+            });
+            connect(browser, &Browser::requestBodyConfirmed, this,
+                    [this](const NavigationRequest& request) {
+                        confirmed_.append(
+                            {request.url(), request.postData(), request.headers(), request.id()});
+                    });
+        }
+    }
+
+    void forget()
+    {
+        raised_.clear();
+        confirmed_.clear();
+        cancelWhen_.clear();
+    }
+
+    ScriptedBrowser main_;
+    ScriptedBrowser popup_;
+    QList<Raised> raised_;    // beforeNavigate2, in order
+    QList<Raised> confirmed_; // requestBodyConfirmed
+    QStringList cancelWhen_;  // addresses whose requests are cancelled
+};
+
+} // namespace waytrace
