@@ -28,4 +28,9 @@ inline constexpr std::chrono::seconds kEcho{2};
 // (about 100 ms on a warm engine, a few hundred on a cold one).
 inline constexpr std::chrono::seconds kInspectorListening{5};
 
+// A page is described from the text of its document as the server sent it, which the engine
+// tells a moment after the document arrived, usually before the page has finished loading:
+// the description waits this long for it, then reads the page as it shows.
+inline constexpr std::chrono::seconds kDocumentText{1};
+
 } // namespace waytrace::waits

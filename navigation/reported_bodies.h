@@ -27,16 +27,9 @@ public:
     // one; for the engine's word on it, at least waits::kEngineWord.
     void setBodyWait(std::chrono::milliseconds wait);
 
-    // The engine's own word on the body of a POST that `browser` is sending to `url`, in the
-    // engine's order, before or after the request's announcement; `id` names the request. No
-    // body: the engine could not tell it (a file's contents), and the page's report stands in.
-    // A word that comes after its request was raised (the engine was busy) is that request's:
-    // the browser raises requestBodyConfirmed with it.
     void tellBody(Browser* browser, const QUrl& url, const QString& id,
-                  std::optional<FormBody> body);
-    // The engine dropped that request before sending it: its word is for nobody.
-    void retractBody(Browser* browser, const QString& id);
-
+                  std::optional<FormBody> body) override;
+    void retractBody(Browser* browser, const QString& id) override;
     void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {},
                    Offer offer = Offer::Replacing) override;
     [[nodiscard]] std::chrono::milliseconds patience(const Post& post) const override;

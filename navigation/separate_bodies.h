@@ -57,6 +57,16 @@ public:
     virtual void offerBody(const QUrl& action, FormBody body, const QUrl& origin = {},
                            Offer offer = Offer::Replacing) = 0;
 
+    // The engine's own word on the body of a POST that `browser` is sending to `url`, in the
+    // engine's order, before or after the request's announcement; `id` names the request. No
+    // body: the engine could not tell it (a file's contents), and the page's report stands in.
+    // A word that comes after its request was raised (the engine was busy) is that request's:
+    // the browser raises requestBodyConfirmed with it.
+    virtual void tellBody(Browser* browser, const QUrl& url, const QString& id,
+                          std::optional<FormBody> body) = 0;
+    // The engine dropped that request before sending it: its word is for nobody.
+    virtual void retractBody(Browser* browser, const QString& id) = 0;
+
     // How long `post` may wait for its body.
     [[nodiscard]] virtual std::chrono::milliseconds patience(const Post& post) const = 0;
     // The body of a waiting POST, once it is known; none while it is to wait on, or when

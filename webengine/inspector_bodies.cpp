@@ -3,7 +3,7 @@
 #include "common/logging.h"
 #include "navigation/body_waits.h"
 #include "navigation/form_body.h"
-#include "navigation/reported_bodies.h"
+#include "navigation/separate_bodies.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -89,7 +89,7 @@ std::unique_ptr<QWebEngineProfile> InspectorBodies::makeProfile()
 }
 
 InspectorBodies::InspectorBodies(Browser& browser, QWebEnginePage& inspected,
-                                 QWebEngineProfile& profile, ReportedBodies& bodies,
+                                 QWebEngineProfile& profile, SeparateBodies* bodies,
                                  const QString& secret, const QString& relay)
     : browser_(browser), inspected_(inspected), bodies_(bodies), secret_(secret), relay_(relay),
       page_(std::make_unique<Page>(*this, profile))
@@ -134,7 +134,7 @@ void InspectorBodies::follow()
 
 void InspectorBodies::whenListening(std::function<void()> load)
 {
-    if (listening_ || refused_) {
+    if (listening_ || refused_ || !bodies_) {
         load();
         return;
     }
@@ -160,13 +160,17 @@ void InspectorBodies::relayed(const QString& message)
     if (kind == u"ready") {
         listening_ = true;
         releaseLoad();
-    } else if (kind == u"body") {
+    } else if (kind == u"document") {
+        const auto text = report.value(u"text");
+        if (documentTold_)
+            documentTold_(report.value(u"url").toString(), text.toString(), text.isString());
+    } else if (kind == u"body" && bodies_) {
         auto body = toldBody(report);
         qCDebug(logCapture) << "the engine told a body of"
                             << (body ? body->postData.size() - 1 : -1) << "bytes";
-        bodies_.tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
-    } else if (kind == u"dropped") {
-        bodies_.retractBody(&browser_, id);
+        bodies_->tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
+    } else if (kind == u"dropped" && bodies_) {
+        bodies_->retractBody(&browser_, id);
     } else if (kind == u"refused") {
         qCWarning(logCapture) << "the engine's protocol refused to tell bodies:"
                               << report.value(u"error").toString()

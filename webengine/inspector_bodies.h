@@ -15,13 +15,14 @@ class QWebEngineProfile;
 namespace waytrace {
 
 class Browser;
-class ReportedBodies;
+class SeparateBodies;
 
-// Before Qt 6.7 the interceptor is handed no request body, and the capture script rebuilds
-// bodies inside the pages, where a page can mislead it. The engine's DevTools protocol tells the
-// bytes of each document request as sent: a hidden inspector page per browser relays them to
-// the session's ReportedBodies. Where the protocol cannot tell a body (a file's contents) or is not
-// listening yet (a new window's first request), the capture script's report stands in.
+// The engine's DevTools protocol, through a hidden inspector page per browser, tells the text
+// of each document the top frame loads as the server sent it. Before Qt 6.7 the interceptor is
+// handed no request body, and the capture script rebuilds bodies inside the pages, where a page
+// can mislead it: the protocol also tells the bytes of each document request as sent, to the
+// session's separate bodies. Where it cannot tell a body (a file's contents) or is not listening
+// yet (a new window's first request), the capture script's report stands in.
 class InspectorBodies : public QObject, public BodySource
 {
     Q_OBJECT
@@ -33,15 +34,17 @@ public:
     static std::unique_ptr<QWebEngineProfile> makeProfile();
 
     // `relay` is the script that turns the protocol's messages into console messages that
-    // start with `secret`.
+    // start with `secret`. `bodies`: where request bodies go, where the engine does not hand
+    // them to the interceptor; none: a load need not wait for the inspector.
     InspectorBodies(Browser& browser, QWebEnginePage& inspected, QWebEngineProfile& profile,
-                    ReportedBodies& bodies, const QString& secret, const QString& relay);
+                    SeparateBodies* bodies, const QString& secret, const QString& relay);
     ~InspectorBodies() override;
 
     [[nodiscard]] bool listening() const override { return listening_; }
     // A page that posts itself as it loads (a sign-on relay) is told like any other.
     void whenListening(std::function<void()> load) override;
     void follow() override;
+    void tellDocuments(Document told) override { documentTold_ = std::move(told); }
 
 private:
     class Page;
@@ -52,13 +55,14 @@ private:
 
     Browser& browser_;
     QWebEnginePage& inspected_;
-    ReportedBodies& bodies_;
+    SeparateBodies* bodies_;
     QString secret_;
     QString relay_;
     std::unique_ptr<Page> page_;
     bool listening_ = false;
     bool refused_ = false; // the protocol will not tell this browser's bodies
     std::function<void()> waitingLoad_;
+    Document documentTold_;
     QTimer loadWait_;
 };
 

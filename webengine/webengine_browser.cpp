@@ -6,6 +6,9 @@
 #include "engine_kinds.h"
 #include "page_prompts.h"
 
+#include "navigation/body_waits.h"
+#include "navigation/request_key.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
@@ -105,12 +108,18 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(page_.get(), &QWebEnginePage::windowCloseRequested, this,
             &WebEngineBrowser::closeRequested);
     session_->pagePrompts().attach(*this);
+    describeTimer_.setSingleShot(true);
+    connect(&describeTimer_, &QTimer::timeout, this, &WebEngineBrowser::describeNext);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    // The view first, then the page (a member), then the session's hold on the profile.
+    // The view first, then the page, then the session's hold on the profile. The page answers
+    // the questions still open for its HTML as it goes: there is nothing left to describe.
     delete view_.data();
+    describing_.clear();
+    bodySource_.reset();
+    page_.reset();
 }
 
 void WebEngineBrowser::navigate(const QString& url)
@@ -144,23 +153,28 @@ void WebEngineBrowser::inspectAdopted()
     // have made it meanwhile.
     QTimer::singleShot(0, this, [this] {
         if (!bodySource_)
-            bodySource_ = session_->bodySource(*this, *page_);
+            makeBodySource();
     });
 }
 
 void WebEngineBrowser::loadWhenTold(std::function<void()> load)
 {
     if (!bodySource_)
-        bodySource_ = session_->bodySource(*this, *page_);
-    if (bodySource_)
-        bodySource_->whenListening(std::move(load));
-    else
-        load();
+        makeBodySource();
+    bodySource_->whenListening(std::move(load));
+}
+
+void WebEngineBrowser::makeBodySource()
+{
+    bodySource_ = session_->bodySource(*this, *page_);
+    bodySource_->tellDocuments([this](const QString& url, const QString& text, bool told) {
+        documentTold(url, text, told);
+    });
 }
 
 bool WebEngineBrowser::bodiesTold() const
 {
-    return bodySource_ && bodySource_->listening();
+    return session_->separateBodies() && bodySource_ && bodySource_->listening();
 }
 
 QString WebEngineBrowser::documentUrl() const
@@ -302,16 +316,78 @@ void WebEngineBrowser::showPageMenu(const QPoint& position)
 void WebEngineBrowser::describePage(const QString& url)
 {
     // Every page that completed is described, in order, so that each description meets the
-    // load it belongs to. As much as the test run keeps of an answer, so that both are compared
-    // alike.
-    constexpr qsizetype kShown = qsizetype{64} * 1024;
-    // The load's status comes with the engine's loading report, which may follow the load's
-    // end: read it with the HTML.
-    QPointer<WebEngineBrowser> self(this);
-    page_->toHtml([self, url](const QString& html) {
-        if (self)
-            emit self->pageShown(self->topStatus_, url, html.left(kShown));
+    // load it belongs to. Where the inspector listens, an http(s) load's document is to come
+    // from it: the text the test run reads too, before any script of the page changed it. The
+    // page as it shows now stands in where it does not come.
+    const QUrl landed(url);
+    const bool toCome = bodySource_ && bodySource_->listening() &&
+                        (landed.scheme() == u"http" || landed.scheme() == u"https");
+    const auto serial = ++describeSerial_;
+    describing_.push_back(
+        {.url = landed,
+         .deadline = QDeadlineTimer(toCome ? std::chrono::milliseconds(waits::kDocumentText)
+                                           : std::chrono::milliseconds{}),
+         .serial = serial,
+         .shown = std::nullopt,
+         .html = std::nullopt});
+    page_->toHtml([self = QPointer(this), serial](const QString& html) {
+        if (!self)
+            return;
+        const auto described =
+            std::find_if(self->describing_.begin(), self->describing_.end(),
+                         [&](const Describing& load) { return load.serial == serial; });
+        if (described == self->describing_.end())
+            return;
+        described->shown = html;
+        self->describeNext();
     });
+    describeNext();
+}
+
+void WebEngineBrowser::documentTold(const QString& url, const QString& text, bool told)
+{
+    // Only the newest few can still be waited for.
+    constexpr std::size_t kKept = 8;
+    documents_.push_back({requestKey(QUrl(url)), text, told});
+    if (documents_.size() > kKept)
+        documents_.pop_front();
+    describeNext();
+}
+
+void WebEngineBrowser::describeNext()
+{
+    // As much as the test run keeps of an answer, so that both are compared alike.
+    constexpr qsizetype kShown = qsizetype{64} * 1024;
+    describeTimer_.stop();
+    while (!describing_.empty()) {
+        auto& next = describing_.front();
+        if (!next.html) {
+            const auto key = requestKey(next.url);
+            const auto document =
+                std::find_if(documents_.begin(), documents_.end(),
+                             [&](const Document& told) { return told.url == key; });
+            if (document != documents_.end()) {
+                if (document->told)
+                    next.html = std::move(document->text);
+                else
+                    next.deadline = QDeadlineTimer(0); // it will not come
+                // Those before it belonged to loads that were not described.
+                documents_.erase(documents_.begin(), std::next(document));
+            }
+            if (!next.html && next.deadline.hasExpired())
+                next.html = next.shown;
+            else if (!next.html)
+                describeTimer_.start(std::max<qint64>(next.deadline.remainingTime(), 0));
+            if (!next.html)
+                return; // the document, or the page as it shows, is still to come
+        }
+        // The load's status comes with the engine's loading report, which may follow the
+        // load's end: read when the description goes.
+        const auto html = next.html->left(kShown);
+        const auto url = next.url.toString(QUrl::FullyEncoded);
+        describing_.pop_front();
+        emit pageShown(topStatus_, url, html);
+    }
 }
 
 void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)

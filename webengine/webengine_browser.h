@@ -3,11 +3,15 @@
 #include "browser/browser.h"
 #include "webengine_session.h"
 
+#include <QDeadlineTimer>
 #include <QPoint>
 #include <QPointer>
+#include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
@@ -74,6 +78,7 @@ private:
     // Loads from the application wait until the engine tells this browser's bodies, where it
     // tells them apart from the requests.
     void loadWhenTold(std::function<void()> load);
+    void makeBodySource();
     void frameLoaded(const QString& url);
     // The top frame's request went out; until its document is created (or the load is
     // stopped), a request typed as a client redirect is that request's server redirect.
@@ -84,14 +89,17 @@ private:
     [[nodiscard]] bool bodiesTold() const;
     void pageLoaded(bool ok);
     void showPageMenu(const QPoint& position);
-    // The top page's HTML as it shows, for pageShown.
+    // The top page's HTML for pageShown: its document as the server sent it where the
+    // inspector tells it, else as it shows.
     void describePage(const QString& url);
+    void describeNext();
+    void documentTold(const QString& url, const QString& text, bool told);
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void closeRequested();
 
     std::shared_ptr<WebEngineSession> session_; // outlives the page: its profile must
     std::unique_ptr<Page> page_;
-    std::unique_ptr<BodySource> bodySource_; // before Qt 6.7, from the first load on
+    std::unique_ptr<BodySource> bodySource_; // from the first load or adoption on
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
     bool awaitingTopDocument_ = false;
@@ -100,6 +108,26 @@ private:
     // before a script could rewrite it with the history API.
     QUrl landedUrl_;
     bool awaitingCommit_ = false;
+    // The documents the inspector told, oldest first, until a description takes them.
+    struct Document
+    {
+        QUrl url; // as a request key
+        QString text;
+        bool told = false;
+    };
+    std::deque<Document> documents_;
+    // Loads to describe, in the order they completed.
+    struct Describing
+    {
+        QUrl url; // as landed
+        QDeadlineTimer deadline;
+        quint64 serial = 0;
+        std::optional<QString> shown; // the page as it showed at the load's end
+        std::optional<QString> html;  // what describes it
+    };
+    std::deque<Describing> describing_;
+    quint64 describeSerial_ = 0;
+    QTimer describeTimer_;
 };
 
 } // namespace waytrace

@@ -7,8 +7,9 @@
 #include "request_interceptor.h"
 #include "webengine_browser.h"
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
 #include "inspector_bodies.h"
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
 #include "navigation/reported_bodies.h"
 #endif
 
@@ -99,19 +100,14 @@ WebEngineSession::~WebEngineSession()
 
 std::unique_ptr<BodySource> WebEngineSession::bodySource(Browser& browser, QWebEnginePage& page)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
-    Q_UNUSED(browser)
-    Q_UNUSED(page)
-    return nullptr; // the interceptor has each request's body
-#else
     if (!inspectorProfile_)
         inspectorProfile_ = InspectorBodies::makeProfile();
     const auto relay = resourceText(QStringLiteral(":/waytrace/inspector_relay.js"))
-                           .replace(QStringLiteral("@SECRET@"), secret_);
+                           .replace(QStringLiteral("@SECRET@"), secret_)
+                           .replace(QStringLiteral("@BODIES@"),
+                                    separateBodies_ ? QStringLiteral("yes") : QStringLiteral("no"));
     return std::make_unique<InspectorBodies>(browser, page, *inspectorProfile_,
-                                             static_cast<ReportedBodies&>(*separateBodies_),
-                                             secret_, relay);
-#endif
+                                             separateBodies_.get(), secret_, relay);
 }
 
 bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& message)

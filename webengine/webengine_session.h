@@ -47,8 +47,8 @@ public:
     // A console message of a browser's page: returns whether it came from the capture script.
     bool captureMessage(WebEngineBrowser* browser, const QString& message);
 
-    // Where the interceptor is handed no bodies, what tells a browser's page's bodies to the
-    // queue; none from Qt 6.7 on.
+    // What tells the documents of a browser's page as sent and, where the interceptor is handed
+    // no request bodies, the bodies of its requests to the queue.
     std::unique_ptr<BodySource> bodySource(Browser& browser, QWebEnginePage& page);
 
 private:
@@ -60,8 +60,8 @@ private:
     RequestAttribution attribution_;
     std::unique_ptr<RequestInterceptor> interceptor_;
     std::unique_ptr<QWebEngineProfile> profile_;
-    std::unique_ptr<PagePrompts> pagePrompts_;            // goes before the profile it listens to
-    std::unique_ptr<QWebEngineProfile> inspectorProfile_; // before Qt 6.7
+    std::unique_ptr<PagePrompts> pagePrompts_; // goes before the profile it listens to
+    std::unique_ptr<QWebEngineProfile> inspectorProfile_;
 };
 
 } // namespace waytrace

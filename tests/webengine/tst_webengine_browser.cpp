@@ -7,6 +7,7 @@
 #include "webengine/webengine_browser.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -547,7 +548,8 @@ private slots:
     }
 
     // What a page showed is where its load landed, after the server's redirects and before
-    // its script trimmed the address.
+    // its script trimmed the address, and the document the server sent, before its script
+    // changed it: what a test run reads too.
     void pagesAreDescribedWhereTheyLanded()
     {
         QSignalSpy shown(main_.get(), &Browser::pageShown);
@@ -555,6 +557,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), kLoadTimeout);
         QCOMPARE(shown.last().at(1).toString(), url("replaced.html?saved=1"));
         QCOMPARE(main_->locationUrl(), url("replaced.html"));
+        QCOMPARE(main_->page()->title(), QStringLiteral("Edited"));
+        QFile sent(QStringLiteral(FIXTURES_DIR "/replaced.html"));
+        QVERIFY(sent.open(QIODevice::ReadOnly));
+        QCOMPARE(shown.last().at(2).toString(), QString::fromUtf8(sent.readAll()));
     }
 
     // Navigations the page starts by itself are steps, in order, with their bodies; a server
