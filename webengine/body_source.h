@@ -16,9 +16,9 @@ public:
 
     // Whether this browser's bodies are told now.
     [[nodiscard]] virtual bool listening() const = 0;
-    // Runs `load` once the request bodies are told, or at once where they never will be or
-    // need not be. Only the newest load waits, as when someone types a second address before
-    // the first page came.
+    // Runs `load` once this browser's bodies are told, or at once where they never will be.
+    // Only the newest load waits, as when someone types a second address before the first
+    // page came.
     virtual void whenListening(std::function<void()> load) = 0;
     // The browser's page took over a new window's contents: tell those from now on.
     virtual void follow() = 0;

@@ -134,7 +134,7 @@ void InspectorBodies::follow()
 
 void InspectorBodies::whenListening(std::function<void()> load)
 {
-    if (listening_ || refused_ || !bodies_) {
+    if (listening_ || refused_) {
         load();
         return;
     }

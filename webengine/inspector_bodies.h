@@ -35,13 +35,14 @@ public:
 
     // `relay` is the script that turns the protocol's messages into console messages that
     // start with `secret`. `bodies`: where request bodies go, where the engine does not hand
-    // them to the interceptor; none: a load need not wait for the inspector.
+    // them to the interceptor.
     InspectorBodies(Browser& browser, QWebEnginePage& inspected, QWebEngineProfile& profile,
                     SeparateBodies* bodies, const QString& secret, const QString& relay);
     ~InspectorBodies() override;
 
     [[nodiscard]] bool listening() const override { return listening_; }
-    // A page that posts itself as it loads (a sign-on relay) is told like any other.
+    // A page that posts itself as it loads (a sign-on relay) is told like any other, and the
+    // first page's document is told as sent.
     void whenListening(std::function<void()> load) override;
     void follow() override;
     void tellDocuments(Document told) override { documentTold_ = std::move(told); }

@@ -96,6 +96,8 @@ WebEngineBrowser::WebEngineBrowser(std::shared_ptr<WebEngineSession> session, QO
     connect(page_.get(), &QWebEnginePage::loadFinished, this, &WebEngineBrowser::pageLoaded);
     connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] {
         awaitingCommit_ = true;
+        // A document the inspector tells was requested while it listened.
+        documentToCome_ = bodySource_ && bodySource_->listening();
         emit loadProgress(0);
     });
     connect(page_.get(), &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
@@ -149,6 +151,11 @@ void WebEngineBrowser::inspectAdopted()
         bodySource_->follow();
         return;
     }
+    // Where the inspector would tell only documents (Qt 6.7 on), a new window's are read as
+    // they show: an inspector made for adopted contents there crashed the engine when a page
+    // posted into a new window.
+    if (!session_->separateBodies())
+        return;
     // Once the engine has handed the window's contents over; a load of the application's may
     // have made it meanwhile.
     QTimer::singleShot(0, this, [this] {
@@ -320,8 +327,8 @@ void WebEngineBrowser::describePage(const QString& url)
     // from it: the text the test run reads too, before any script of the page changed it. The
     // page as it shows now stands in where it does not come.
     const QUrl landed(url);
-    const bool toCome = bodySource_ && bodySource_->listening() &&
-                        (landed.scheme() == u"http" || landed.scheme() == u"https");
+    const bool toCome =
+        documentToCome_ && (landed.scheme() == u"http" || landed.scheme() == u"https");
     const auto serial = ++describeSerial_;
     describing_.push_back(
         {.url = landed,

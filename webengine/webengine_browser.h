@@ -116,6 +116,7 @@ private:
         bool told = false;
     };
     std::deque<Document> documents_;
+    bool documentToCome_ = false; // for the top page's last load
     // Loads to describe, in the order they completed.
     struct Describing
     {
