@@ -136,8 +136,8 @@ void BM_FramedPageLoad(benchmark::State& state)
 }
 
 // A browser's first page, from making the browser to the page's load: arg 0 a bare profile and
-// view, arg 1 a recording session and browser (before Qt 6.7 its first load waits until the
-// engine tells its bodies). Each iteration makes both afresh.
+// view, arg 1 a recording session and browser (its first load waits until its inspector
+// listens). Each iteration makes both afresh.
 void BM_FirstPage(benchmark::State& state)
 {
     const bool timeRecording = state.range(0) == 1;
@@ -168,7 +168,7 @@ void BM_FirstPage(benchmark::State& state)
 
 // Start-up to the first page, as a user sees it: a fresh process starts the engine and loads
 // the page, with a bare view (arg 0) or a recording session and browser (arg 1). The engine's
-// start is in both; on Qt 6.4 the recording browser's first load waits for its body source.
+// start is in both; the recording browser's first load waits for its inspector.
 void BM_StartUpToFirstPage(benchmark::State& state)
 {
     const auto mode = state.range(0) == 1 ? QStringLiteral("recording") : QStringLiteral("bare");
