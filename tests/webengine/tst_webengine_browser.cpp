@@ -1064,6 +1064,31 @@ private slots:
         }
     }
 
+    // A form in a sandboxed frame posts with its Content-Type line; a new window that sends its
+    // opener on and closes itself at once leaves the opener's navigation as a step.
+    void sandboxedFramesAndClosingWindowsRecordWhatTheySent()
+    {
+        QVERIFY(load(*main_, url("popups.html")));
+        main_->page()->runJavaScript(QStringLiteral(
+            "const frame = document.createElement('iframe');"
+            "frame.sandbox = 'allow-forms allow-scripts';"
+            "frame.srcdoc = '<form method=post action=/submit/sandboxed><input name=a "
+            "value=\\'b c\\'></form><script>document.forms[0].submit()<\\/script>';"
+            "document.body.append(frame)"));
+        QTRY_VERIFY_WITH_TIMEOUT(!server_->requestsTo("/submit/sandboxed").isEmpty(), kLoadTimeout);
+        QTRY_VERIFY(!lastRequest(QStringLiteral("/submit/sandboxed")).url.isEmpty());
+        const auto sandboxed = lastRequest(QStringLiteral("/submit/sandboxed"));
+        QCOMPARE(sandboxed.postData, QByteArray("a=b+c") + '\0');
+        QVERIFY2(sandboxed.headers.contains(
+                     QStringLiteral("Content-Type: application/x-www-form-urlencoded")),
+                 qPrintable(sandboxed.headers));
+
+        QVERIFY(runAndWaitForLoad(QStringLiteral("window.open('/opener.html')")));
+        QTRY_VERIFY_WITH_TIMEOUT(!server_->requestsTo("/page2.html?via=opener").isEmpty(),
+                                 kLoadTimeout);
+        QTRY_COMPARE(requestedUrls(Target::Main).last(), url("page2.html?via=opener"));
+    }
+
     void cancelledNavigationNeverReachesTheServer()
     {
         connect(main_.get(), &Browser::beforeNavigate2, record_.get(),
