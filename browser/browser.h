@@ -30,8 +30,6 @@ public:
     virtual void navigate(const QString& url, const QByteArray& postData,
                           const QString& headers) = 0;
 
-    // Address of the document shown now, error pages included.
-    [[nodiscard]] virtual QString documentUrl() const = 0;
     // Address of the current page.
     [[nodiscard]] virtual QString locationUrl() const = 0;
 

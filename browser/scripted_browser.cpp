@@ -53,7 +53,6 @@ Browser* ScriptedBrowser::raiseNewWindow2()
 
 void ScriptedBrowser::raiseNavigateComplete2(const QString& url)
 {
-    documentUrl_ = url;
     locationUrl_ = url;
     emit navigateComplete2(url);
 }

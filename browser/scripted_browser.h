@@ -29,7 +29,6 @@ public:
     void navigate(const QString& url, const QByteArray& postData, const QString& headers) override;
     void run(Command command) override { commands_.append(command); }
 
-    [[nodiscard]] QString documentUrl() const override { return documentUrl_; }
     [[nodiscard]] QString locationUrl() const override { return locationUrl_; }
     [[nodiscard]] int width() const override { return width_; }
     [[nodiscard]] int height() const override { return height_; }
@@ -62,7 +61,6 @@ private:
     QList<Command> commands_;
     QList<quint64> owedBodies_; // ids raised unconfirmed, not confirmed since
     std::vector<std::function<void()>> whenConfirmed_;
-    QString documentUrl_;
     QString locationUrl_;
     int width_ = 0;
     int height_ = 0;

@@ -6,16 +6,9 @@
 
 namespace waytrace {
 
-std::vector<RecordRef>& RecordedSequence::list() const
-{
-    if (!list_)
-        list_ = std::make_unique<std::vector<RecordRef>>();
-    return *list_;
-}
-
 void RecordedSequence::append(RecordRef record)
 {
-    auto& records = list();
+    auto& records = list_;
     const auto point = insertionPoint();
     if (!point) {
         records.push_back(std::move(record));
@@ -47,7 +40,7 @@ std::optional<std::size_t> RecordedSequence::insertionPoint() const
     const auto anchor = insertAfter_.lock();
     if (!anchor)
         return 0;
-    const auto& records = list();
+    const auto& records = list_;
     const auto found = std::find(records.begin(), records.end(), anchor);
     if (found == records.end())
         return records.size(); // gone some other way: the end, as ever
@@ -56,7 +49,7 @@ std::optional<std::size_t> RecordedSequence::insertionPoint() const
 
 bool RecordedSequence::move(std::size_t from, std::size_t to)
 {
-    auto& records = list();
+    auto& records = list_;
     if (from < 1 || from > records.size() || to < 1 || to > records.size())
         return false;
     const auto first = records.begin();
@@ -73,12 +66,12 @@ bool RecordedSequence::move(std::size_t from, std::size_t to)
 
 std::size_t RecordedSequence::count() const
 {
-    return list().size();
+    return list_.size();
 }
 
 bool RecordedSequence::remove(std::size_t position)
 {
-    auto& records = list();
+    auto& records = list_;
     if (position < 1 || position > records.size())
         return false;
     // Recording into the middle after this record goes on after the one before it.
@@ -90,23 +83,22 @@ bool RecordedSequence::remove(std::size_t position)
 
 bool RecordedSequence::insert(std::size_t position, std::vector<RecordRef> records)
 {
-    auto& list = this->list();
-    if (position < 1 || position > list.size() + 1)
+    if (position < 1 || position > list_.size() + 1)
         return false;
-    list.insert(list.begin() + static_cast<std::ptrdiff_t>(position - 1),
-                std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
+    list_.insert(list_.begin() + static_cast<std::ptrdiff_t>(position - 1),
+                 std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     return true;
 }
 
 void RecordedSequence::clear()
 {
-    list_.reset();
+    list_.clear();
     recordAtEnd();
 }
 
 RecordRef RecordedSequence::at(std::size_t position) const
 {
-    const auto& records = list();
+    const auto& records = list_;
     if (position < 1 || position > records.size())
         return nullptr;
     return records[position - 1];
@@ -114,12 +106,12 @@ RecordRef RecordedSequence::at(std::size_t position) const
 
 RecordedSequence::const_iterator RecordedSequence::begin() const
 {
-    return list().cbegin();
+    return list_.cbegin();
 }
 
 RecordedSequence::const_iterator RecordedSequence::end() const
 {
-    return list().cend();
+    return list_.cend();
 }
 
 } // namespace waytrace

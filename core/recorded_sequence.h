@@ -12,9 +12,9 @@ namespace waytrace {
 using RecordRef = std::shared_ptr<UrlRecord>;
 
 // The recorded sequence: records in the order the browsers announced the requests.
-// Positions are 1-based. The list is created on first use and dropped by clear(), so records
-// that nobody else holds die with it. Recording goes to the end, or after a chosen step while
-// the user records into the middle.
+// Positions are 1-based. clear() lets go of every record: those that nobody else holds die
+// with it. Recording goes to the end, or after a chosen step while the user records into the
+// middle.
 class RecordedSequence
 {
 public:
@@ -53,13 +53,8 @@ public:
     [[nodiscard]] const_iterator begin() const;
     [[nodiscard]] const_iterator end() const;
 
-    // Whether the list exists right now; only clear() and first use change it.
-    [[nodiscard]] bool exists() const { return list_ != nullptr; }
-
 private:
-    std::vector<RecordRef>& list() const;
-
-    mutable std::unique_ptr<std::vector<RecordRef>> list_;
+    std::vector<RecordRef> list_;
     // While recording into the middle: the record new ones follow (null: the start).
     bool inserting_ = false;
     std::weak_ptr<UrlRecord> insertAfter_;

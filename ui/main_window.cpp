@@ -46,7 +46,7 @@ constexpr char kPlacedProperty[] = "waytracePlaced";
 
 MainWindow::MainWindow(BrowserFactory browsers, QString helpUrl, QWidget* parent)
     : QMainWindow(parent), recorder_(helpUrl), browsers_(std::move(browsers)),
-      helpUrl_(std::move(helpUrl))
+      helpUrl_(std::move(helpUrl)), mainMessageTitle_(loadText(TextId::MessageTitle))
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Waytrace"));
@@ -129,10 +129,7 @@ bool MainWindow::event(QEvent* event)
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    runTrapped([this] {
-        mainMessageTitle_ = loadText(TextId::MessageTitle);
-        layOut();
-    });
+    runTrapped([this] { layOut(); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the adapter makes of each kind of request, navigation and window the engine names. Every
-// value the engine has is listed here, mapped or deliberately ignored; a value the engine adds
-// later answers nothing, and tst_engine_kinds fails until it is decided.
+// value the engine has is listed in a switch, mapped or deliberately ignored: a value the engine
+// adds later stops the build (warnings are errors) until it is decided.
 
 #include <QWebEnginePage>
 #include <QWebEngineUrlRequestInfo>

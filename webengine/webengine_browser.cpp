@@ -184,11 +184,6 @@ bool WebEngineBrowser::bodiesTold() const
     return session_->separateBodies() && bodySource_ && bodySource_->listening();
 }
 
-QString WebEngineBrowser::documentUrl() const
-{
-    return page_->url().toString(QUrl::FullyEncoded);
-}
-
 QString WebEngineBrowser::locationUrl() const
 {
     return page_->url().toString(QUrl::FullyEncoded);

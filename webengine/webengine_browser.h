@@ -49,7 +49,6 @@ public:
     void run(Command command) override;
     void whenBodiesConfirmed(std::function<void()> then) override;
 
-    [[nodiscard]] QString documentUrl() const override;
     [[nodiscard]] QString locationUrl() const override;
 
     [[nodiscard]] int width() const override;

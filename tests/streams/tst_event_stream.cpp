@@ -166,7 +166,7 @@ private slots:
         QVERIFY(!main.raiseWindowClosing());
 
         main.raiseNavigateComplete2(QStringLiteral("res://x/http_404.htm#y"));
-        QCOMPARE(main.documentUrl(), QStringLiteral("res://x/http_404.htm#y"));
+        QCOMPARE(main.locationUrl(), QStringLiteral("res://x/http_404.htm#y"));
 
         main.navigate(QStringLiteral("about:blank"));
         main.navigate(QStringLiteral("http://h/p"), QByteArray("a=1"), QStringLiteral("H: 1\r\n"));

@@ -178,7 +178,6 @@ private slots:
     {
         QVERIFY(load(*main_, url("index.html")));
         QCOMPARE(requestedUrls(Target::Main), QStringList{url("index.html")});
-        QCOMPARE(main_->documentUrl(), url("index.html"));
         QCOMPARE(main_->locationUrl(), url("index.html"));
         // The top page's load ends with these three, in this order.
         QCOMPARE(record_->events().size(), 4);
