@@ -29,12 +29,15 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
                                bool frame)
 {
     const bool waitsForBody = post && !sent;
-    const bool page = !initiator.isEmpty();
+    // A frame's request is always a page's, whose origin the engine may not name (a sandboxed
+    // frame's is opaque).
+    const bool page = !initiator.isEmpty() || frame;
     Waiting request{.post = post,
                     .sent = std::move(sent),
                     .pending = {.browser = browser,
                                 .url = url,
                                 .initiator = originKey(initiator),
+                                .fromPage = page,
                                 .told = waitsForBody && told && page,
                                 .echoToCome = told},
                     .frame = frame,

@@ -177,7 +177,7 @@ std::optional<FormBody> ReportedBodies::bodyFor(Post& post, bool late)
         }
     }
     // A page's report stands in; the application's own bodies are what it sent.
-    post.unconfirmed = !post.initiator.isEmpty();
+    post.unconfirmed = post.fromPage;
     auto body = takeBody(post.url, post.initiator);
     if (body && !post.awaitsWord)
         forgetWord(post, *body);

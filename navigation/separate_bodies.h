@@ -29,7 +29,8 @@ public:
     {
         QPointer<Browser> browser;
         QUrl url;
-        QString initiator;        // the origin of the document that made it; none: the application
+        QString initiator;        // the origin of the document that made it, where the engine says
+        bool fromPage = false;    // a page's (a frame's always), not the application's own
         bool told = false;        // the engine will tell its body: waits for that word
         bool echoToCome = false;  // the engine's word on it will repeat what is raised
         bool awaitsWord = false;  // to go with a stand-in that the word may correct later

@@ -206,6 +206,15 @@ private slots:
         QCOMPARE(toldAt, raised_.size());
         own.whenRaised(&main_, [&] { toldAt = 0; });
         QCOMPARE(toldAt, 0);
+
+        // A frame's request is a page's even where the engine names no origin (a sandboxed
+        // frame's): it waits for the word, never takes the application's own body.
+        own.announce(&main_, post, true, std::nullopt, {}, true, true);
+        ownBodies.offerBody(post, body("frame's report"));
+        QCOMPARE(raised_.size(), 5);
+        ownBodies.tellBody(&main_, post, QStringLiteral("7"), body("frame's"));
+        QCOMPARE(raised_.last().postData, QByteArray("frame's") + '\0');
+        QVERIFY(!raised_.last().bodyUnconfirmed);
     }
 
     // A word that comes after its request had to go with a stand-in (the engine was busy with a

@@ -1064,19 +1064,17 @@ private slots:
         }
     }
 
-    // A form in a sandboxed frame posts with its body and Content-Type line (in a session of its
-    // own: in one where a page's process had died, the body went missing on Qt 6.4).
+    // A form in a sandboxed frame posts with its body and Content-Type line: the engine names
+    // no origin for its request (an opaque one), and it is still a page's.
     void sandboxedFramesPostWhatTheySent()
     {
-        const auto session = WebEngineSession::create();
-        WebEngineBrowser fresh(session);
         std::optional<NavigationRequest> sent;
-        connect(&fresh, &Browser::beforeNavigate2, this, [&](NavigationRequest& request) {
+        connect(main_.get(), &Browser::beforeNavigate2, this, [&](NavigationRequest& request) {
             if (request.url().contains(QStringLiteral("/submit/sandboxed")))
                 sent = request;
         });
-        QVERIFY(load(fresh, url("popups.html")));
-        fresh.page()->runJavaScript(QStringLiteral(
+        QVERIFY(load(*main_, url("popups.html")));
+        main_->page()->runJavaScript(QStringLiteral(
             "const frame = document.createElement('iframe');"
             "frame.sandbox = 'allow-forms allow-scripts';"
             "frame.srcdoc = '<form method=post action=/submit/sandboxed><input name=a "
@@ -1084,6 +1082,7 @@ private slots:
             "document.body.append(frame)"));
         QTRY_VERIFY_WITH_TIMEOUT(sent.has_value(), kLoadTimeout);
         QCOMPARE(sent->postData(), QByteArray("a=b+c") + '\0');
+        QVERIFY(!sent->bodyUnconfirmed());
         QCOMPARE(sent->headers(),
                  QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n"));
     }
