@@ -330,6 +330,7 @@ void WebEngineBrowser::describePage(const QString& url)
          .deadline = QDeadlineTimer(toCome ? std::chrono::milliseconds(waits::kDocumentText)
                                            : std::chrono::milliseconds{}),
          .serial = serial,
+         .status = 0,
          .shown = std::nullopt,
          .html = std::nullopt});
     page_->toHtml([self = QPointer(this), serial](const QString& html) {
@@ -340,6 +341,9 @@ void WebEngineBrowser::describePage(const QString& url)
                          [&](const Describing& load) { return load.serial == serial; });
         if (described == self->describing_.end())
             return;
+        // The load's status comes with the engine's loading report, which may follow the
+        // load's end: read it with the HTML, before a later load changes it.
+        described->status = self->topStatus_;
         described->shown = html;
         self->describeNext();
     });
@@ -380,15 +384,15 @@ void WebEngineBrowser::describeNext()
                 next.html = next.shown;
             else if (!next.html)
                 describeTimer_.start(std::max<qint64>(next.deadline.remainingTime(), 0));
-            if (!next.html)
-                return; // the document, or the page as it shows, is still to come
         }
-        // The load's status comes with the engine's loading report, which may follow the
-        // load's end: read when the description goes.
+        // The page as it shows brings the load's status too.
+        if (!next.html || !next.shown)
+            return; // the document, or the page as it shows, is still to come
         const auto html = next.html->left(kShown);
         const auto url = next.url.toString(QUrl::FullyEncoded);
+        const int status = next.status;
         describing_.pop_front();
-        emit pageShown(topStatus_, url, html);
+        emit pageShown(status, url, html);
     }
 }
 

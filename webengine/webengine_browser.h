@@ -122,6 +122,7 @@ private:
         QUrl url; // as landed
         QDeadlineTimer deadline;
         quint64 serial = 0;
+        int status = 0;               // read with the page as it showed
         std::optional<QString> shown; // the page as it showed at the load's end
         std::optional<QString> html;  // what describes it
     };
