@@ -35,15 +35,14 @@ namespace {
 
 std::size_t outputBytes(std::size_t records)
 {
-    return composeUploadRequest(buildSequenceDocument(sequenceOf(records)), kFields, kVersion)
-        .body.size();
+    return composeUploadRequest(sequenceOf(records), kFields, kVersion).body.size();
 }
 
 void BM_SavePipeline(benchmark::State& state)
 {
     const auto& sequence = sequenceOf(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        auto request = composeUploadRequest(buildSequenceDocument(sequence), kFields, kVersion);
+        auto request = composeUploadRequest(sequence, kFields, kVersion);
         benchmark::DoNotOptimize(request.body.data());
     }
 }

@@ -125,8 +125,9 @@ private:
     std::u16string& out_;
 };
 
-// A rough size, so that the text grows once or twice rather than many times.
-std::size_t estimatedSize(const RecordedSequence& sequence)
+} // namespace
+
+std::size_t estimatedDocumentSize(const RecordedSequence& sequence)
 {
     std::size_t size = 200;
     for (const auto& r : sequence) {
@@ -136,6 +137,8 @@ std::size_t estimatedSize(const RecordedSequence& sequence)
     }
     return size + size / 8;
 }
+
+namespace {
 
 void writeRecord(DocumentWriter& w, const UrlRecord& r)
 {
@@ -165,17 +168,33 @@ void writeRecord(DocumentWriter& w, const UrlRecord& r)
 
 } // namespace
 
-std::u16string buildSequenceDocument(const RecordedSequence& sequence)
+void writeSequenceDocument(const RecordedSequence& sequence, const DocumentPieces& piece)
 {
-    std::u16string document;
-    document.reserve(estimatedSize(sequence));
-    DocumentWriter w(document);
+    // Pieces of about 64 KB stay in the processor's caches on their way to the caller, so a
+    // large sequence is never a second copy in fresh memory.
+    constexpr std::size_t kPieceUnits = 32 * 1024;
+    std::u16string buffer;
+    buffer.reserve(kPieceUnits + 4096);
+    DocumentWriter w(buffer);
     w.text(u"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>"sv).endLine();
     w.text(u"<!--This file contains URL Sequence recorded by user-->"sv).endLine();
     w.text(u"<URLSequence>"sv).endLine();
-    for (const auto& record : sequence)
+    for (const auto& record : sequence) {
         writeRecord(w, *record);
+        if (buffer.size() >= kPieceUnits) {
+            piece(buffer);
+            buffer.clear();
+        }
+    }
     w.text(u"</URLSequence>"sv).endLine();
+    piece(buffer);
+}
+
+std::u16string buildSequenceDocument(const RecordedSequence& sequence)
+{
+    std::u16string document;
+    document.reserve(estimatedDocumentSize(sequence));
+    writeSequenceDocument(sequence, [&document](std::u16string_view piece) { document += piece; });
     return document;
 }
 

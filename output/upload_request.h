@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/recorded_sequence.h"
 #include "utf8.h"
 
 #include <string>
@@ -38,6 +39,9 @@ std::u16string escapeFormField(std::u16string_view value);
 
 // The POST that saves `document` into the server.
 UploadRequest composeUploadRequest(std::u16string_view document, const UploadFields& fields,
+                                   ProgramVersion version);
+// The same for the document of `sequence`, encoded as it is written, a piece at a time.
+UploadRequest composeUploadRequest(const RecordedSequence& sequence, const UploadFields& fields,
                                    ProgramVersion version);
 
 } // namespace waytrace

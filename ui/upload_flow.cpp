@@ -5,7 +5,6 @@
 
 #include "common/error_trap.h"
 #include "network/upload_channel.h"
-#include "output/sequence_document.h"
 #include "output/upload_outcome.h"
 #include "waytrace/build_settings.h"
 
@@ -41,14 +40,14 @@ void UploadFlow::start()
 
 bool UploadFlow::post()
 {
-    // The document as it is when the user asks to save: pages go on recording behind the dialog.
-    const auto document = buildSequenceDocument(parts_.sequence);
+    // The steps as they are when the user asks to save: pages go on recording behind the dialog.
+    const RecordedSequence steps = parts_.sequence;
     const auto fields = parts_.askFields();
-    if (!fields || parts_.sequence.count() == 0)
+    if (!fields || steps.count() == 0)
         return false;
     port_ = fields->port;
     const auto request = composeUploadRequest(
-        document, *fields,
+        steps, *fields,
         {settings::kVersionMajor, settings::kVersionMinor, settings::kVersionRevision});
     parts_.channel.post(QString::fromStdU16String(request.address), bytesOf(request.body),
                         QString::fromStdU16String(request.headers));

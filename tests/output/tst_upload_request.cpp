@@ -1,3 +1,4 @@
+#include "output/sequence_document.h"
 #include "output/upload_outcome.h"
 #include "output/upload_request.h"
 
@@ -79,6 +80,23 @@ private slots:
         const auto text = body(composeUploadRequest(u"\u00E9", fields, kVersion));
         QVERIFY(text.contains("transactionname=\xE6\x97\xA5\xE6\x9C\xAC&"));
         QVERIFY(text.endsWith("seqinfo=\xC3\xA9"));
+    }
+
+    // Written a piece at a time, a long sequence's body is the one its whole document gives;
+    // a surrogate pair and "+&" land on the pieces' seams somewhere among the records.
+    void aSequenceIsEncodedAsItsWholeDocument()
+    {
+        RecordedSequence sequence;
+        for (int i = 0; i < 400; ++i) {
+            auto record = std::make_shared<UrlRecord>();
+            record->urlAddress = u"http://shop.example/item?id=" + std::u16string(i % 97, u'x');
+            record->method = HttpMethod::Post;
+            record->postBody = u"note=a+b&c\U0001F600%25" + std::u16string(i % 13, u'\u3042');
+            sequence.append(record);
+        }
+        QCOMPARE(body(composeUploadRequest(sequence, dialogDefaults(), kVersion)),
+                 body(composeUploadRequest(buildSequenceDocument(sequence), dialogDefaults(),
+                                           kVersion)));
     }
 
     void outcomeFollowsTheFirstMatchingRow_data()

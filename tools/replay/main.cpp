@@ -166,7 +166,7 @@ waytrace::UploadRequest composeRequest(const waytrace::RecordedSequence& sequenc
     };
     const waytrace::UploadFields fields{text("name"), text("interval"), text("host"),
                                         text("port"), text("user"),     text("password")};
-    return waytrace::composeUploadRequest(waytrace::buildSequenceDocument(sequence), fields,
+    return waytrace::composeUploadRequest(sequence, fields,
                                           {waytrace::settings::kVersionMajor,
                                            waytrace::settings::kVersionMinor,
                                            waytrace::settings::kVersionRevision});
