@@ -7,9 +7,25 @@
 # asks for every file. Tests and benchmarks are left out: their names follow Qt Test and
 # Google Benchmark.
 
+# The history is read as a list of subjects: each says what changed in at most 72 characters.
+# Commits from before the rule came in (797ed58 and its ancestors) keep theirs; a shallow clone
+# that lacks that commit checks the commits it has.
+waytrace_commit_subjects() {
+  local since=797ed58 range=HEAD hash subject failed=0
+  git cat-file -e "$since^{commit}" 2>/dev/null && range="$since..HEAD"
+  while read -r hash subject; do
+    if [ "${#subject}" -gt 72 ]; then
+      echo "$hash: the subject has ${#subject} characters, at most 72: $subject"
+      failed=1
+    fi
+  done < <(git log --no-merges --format='%h %s' "$range")
+  return "$failed"
+}
+
 waytrace_checks() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
   scripts/check-rooms
+  waytrace_commit_subjects
 
   local base="" files
   if [ "${WAYTRACE_TIDY:-changed}" != all ] && git rev-parse -q --verify main >/dev/null; then
