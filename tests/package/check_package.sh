@@ -46,7 +46,7 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$id.metainfo.x
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/waytrace" --version)
 [ "$shown" = "waytrace $version" ] || fail "waytrace --version said: $shown"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/waytrace-record" --help |
-  grep -q '^usage: waytrace-record' || fail "waytrace-record --help"
+  grep -q '^Usage: waytrace-record' || fail "waytrace-record --help"
 
 # Libraries found by dpkg-shlibdeps, fonts named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)

@@ -29,16 +29,23 @@ private slots:
         QTest::newRow("waytrace two addresses")
             << waytrace << QStringList{"http://a/", "http://b/"} << 2 << "waytrace: one start";
         QTest::newRow("record --help")
-            << record << QStringList{"--help"} << 0 << "usage: waytrace-record";
+            << record << QStringList{"--help"} << 0 << "Usage: waytrace-record [options] ADDRESS";
+        QTest::newRow("record --version")
+            << record << QStringList{"--version"} << 0 << "waytrace-record " WAYTRACE_VERSION "\n";
         QTest::newRow("record bad number")
             << record << QStringList{"--timeout", "soon", "http://a/"} << 2
-            << "usage: waytrace-record";
+            << "waytrace-record: --timeout takes a whole number\nUsage: waytrace-record";
         QTest::newRow("record no address")
-            << record << QStringList{} << 2 << "usage: waytrace-record";
+            << record << QStringList{} << 2 << "waytrace-record: one ADDRESS";
         QTest::newRow("replay --help")
-            << replay << QStringList{"--help"} << 0 << "usage: waytrace-replay";
+            << replay << QStringList{"--help"} << 0 << "Usage: waytrace-replay [options] STREAM";
+        QTest::newRow("replay --version")
+            << replay << QStringList{"--version"} << 0 << "waytrace-replay " WAYTRACE_VERSION "\n";
         QTest::newRow("replay unknown option")
-            << replay << QStringList{"--bogus", "x"} << 2 << "usage: waytrace-replay";
+            << replay << QStringList{"--bogus", "x"} << 2 << "waytrace-replay: Unknown option";
+        QTest::newRow("replay request without the dialog's values")
+            << replay << QStringList{"--request", "--name", "n", "x"} << 2
+            << "waytrace-replay: --request and --upload take";
         QTest::newRow("standin --help") << standin << QStringList{"--help"} << 0 << "Usage: ";
         QTest::newRow("standin bad port")
             << standin << QStringList{"--port", "http"} << 2 << "torvane-standin: --port";

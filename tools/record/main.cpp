@@ -1,20 +1,6 @@
 // waytrace-record: opens the real browser, records while someone (or a test) browses, and writes
 // the events the main and the popup browser raised as an event stream for waytrace-replay.
-//
-//   waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]
-//                   [--file FILE [--passwords]] [--script JS] [--suggest-checks]
-//                   [--quit-after-loads N] [--timeout SECONDS] ADDRESS
-//
-// The stream goes to STREAM (or stdout) line by line as the events come. --script JS runs in the
-// main page once its first load has finished; --script 'PATTERN=JS', given any number of times,
-// runs on every load of a page (main or new window) whose address matches the wildcard PATTERN,
-// so that a whole transaction is browsed in one run of the browser, cookies kept. The program ends
-// when the main window is closed, after N finished top-page loads of either browser, or after
-// SECONDS. --sequence also writes the sequence recorded live, in the JSON of waytrace-replay;
-// --file as a sequence file, as File > Save to File writes it (--passwords: with them).
-// --suggest-checks test-runs what was recorded (its POST steps too, for real) and gives each
-// step without keywords a phrase of its page as the panel's Suggest checks does, before the
-// sequence is written; the stream gets an Edit event for each.
+// `waytrace-record --help` lists its options (parse() below).
 
 #include "record_session.h"
 
@@ -44,15 +30,10 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <variant>
 
 namespace {
 
-constexpr int kUsageExit = 2;
-constexpr char kUsage[] =
-    "usage: waytrace-record [--help-url URL] [--out STREAM] [--sequence JSON]\n"
-    "                       [--file FILE [--passwords]] [--script [PATTERN=]JS]...\n"
-    "                       [--suggest-checks] [--quit-after-loads N] [--timeout SECONDS] "
-    "ADDRESS\n";
 // Frames and late events of the last load still arrive shortly after it.
 constexpr int kSettleMs = 500;
 
@@ -90,40 +71,66 @@ void addScript(Options& options, const QString& argument)
         options.script = argument;
 }
 
-std::optional<Options> parse(const QStringList& args)
+// The options, or the status the program ends with at once (help, version, a bad argument).
+std::variant<Options, int> parse(const QStringList& arguments)
 {
+    waytrace::tools::ProgramOptions program(
+        QStringLiteral("waytrace-record"), QString::fromLatin1(waytrace::settings::kVersion),
+        QStringLiteral(
+            "Opens the browser at ADDRESS and records while someone (or a script) browses; the\n"
+            "events of the main and the popup browser go out as an event stream for\n"
+            "waytrace-replay, line by line as they come. Ends when the window is closed, after\n"
+            "--quit-after-loads finished top-page loads, or after --timeout."));
+    const auto helpUrl = program.value("help-url", "The online help page's address.", "URL");
+    const auto out =
+        program.value("out", "Writes the stream to STREAM instead of stdout.", "STREAM");
+    const auto sequence = program.value(
+        "sequence", "Also writes the sequence recorded live, in waytrace-replay's JSON.", "JSON");
+    const auto file = program.value(
+        "file", "Also writes it as a sequence file, as File > Save to File does.", "FILE");
+    const auto passwords = program.flag("passwords", "Writes the passwords into FILE too.");
+    const auto script = program.value(
+        "script",
+        "JS runs in the main page once its first load has finished; PATTERN=JS runs on "
+        "every load of a page (main or new window) whose address matches the wildcard "
+        "PATTERN (\"*\" any text, \"?\" one character). Given any number of times.",
+        "[PATTERN=]JS");
+    const auto suggestChecks = program.flag(
+        "suggest-checks", "Test-runs what was recorded (its POST steps too, for real) and "
+                          "gives each step without keywords a phrase of its page, as the "
+                          "panel's Suggest checks does, before the sequence is written; "
+                          "the stream gets an Edit event for each.");
+    const auto quitAfterLoads = program.value(
+        "quit-after-loads", "Ends after N finished top-page loads of either browser.", "N");
+    const auto timeout = program.value("timeout", "Ends after SECONDS.", "SECONDS");
+    program.parser().addPositionalArgument(
+        QStringLiteral("address"), QStringLiteral("The first page."), QStringLiteral("ADDRESS"));
+
+    if (const auto status = program.read(arguments))
+        return *status;
+    const auto& parser = program.parser();
     Options options;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const auto& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        bool number = true;
-        if (arg == QLatin1String("--help-url") && hasValue)
-            options.helpUrl = args[++i];
-        else if (arg == QLatin1String("--out") && hasValue)
-            options.out = args[++i];
-        else if (arg == QLatin1String("--sequence") && hasValue)
-            options.sequence = args[++i];
-        else if (arg == QLatin1String("--file") && hasValue)
-            options.file = args[++i];
-        else if (arg == QLatin1String("--passwords"))
-            options.passwords = true;
-        else if (arg == QLatin1String("--suggest-checks"))
-            options.suggestChecks = true;
-        else if (arg == QLatin1String("--script") && hasValue)
-            addScript(options, args[++i]);
-        else if (arg == QLatin1String("--quit-after-loads") && hasValue)
-            options.quitAfterLoads = args[++i].toInt(&number);
-        else if (arg == QLatin1String("--timeout") && hasValue)
-            options.timeoutSeconds = args[++i].toInt(&number);
-        else if (arg.startsWith(QLatin1String("--")) || !options.address.isEmpty())
-            return std::nullopt;
-        else
-            options.address = arg;
-        if (!number)
-            return std::nullopt;
+    if (parser.isSet(helpUrl))
+        options.helpUrl = parser.value(helpUrl);
+    options.out = parser.value(out);
+    options.sequence = parser.value(sequence);
+    options.file = parser.value(file);
+    options.passwords = parser.isSet(passwords);
+    options.suggestChecks = parser.isSet(suggestChecks);
+    for (const auto& argument : parser.values(script))
+        addScript(options, argument);
+    for (const auto& [option, number] : {std::pair{&quitAfterLoads, &options.quitAfterLoads},
+                                         {&timeout, &options.timeoutSeconds}}) {
+        bool isNumber = true;
+        if (parser.isSet(*option))
+            *number = parser.value(*option).toInt(&isNumber);
+        if (!isNumber)
+            return program.refuse(
+                QStringLiteral("--%1 takes a whole number").arg(option->names().constFirst()));
     }
-    if (options.address.isEmpty())
-        return std::nullopt;
+    if (parser.positionalArguments().size() != 1)
+        return program.refuse(QStringLiteral("one ADDRESS to start at"));
+    options.address = parser.positionalArguments().constFirst();
     return options;
 }
 
@@ -172,10 +179,10 @@ std::vector<std::pair<qint64, std::u16string>> suggestChecks(waytrace::RecordedS
 
 int main(int argc, char* argv[])
 {
-    const auto arguments = waytrace::tools::commandLine(argc, argv);
-    const auto options = parse(arguments);
-    if (!options || waytrace::tools::helpAsked(arguments))
-        return waytrace::tools::answerUsage(kUsage, waytrace::tools::helpAsked(arguments));
+    const auto parsed = parse(waytrace::tools::commandLine(argc, argv));
+    if (const auto* status = std::get_if<int>(&parsed))
+        return *status;
+    const auto* options = &std::get<Options>(parsed);
 
     waytrace::keepCachesOffDisk();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -189,7 +196,7 @@ int main(int argc, char* argv[])
     if (!opened) {
         std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->out),
                      qPrintable(out.errorString()));
-        return kUsageExit;
+        return waytrace::tools::kUsageExit;
     }
 
     // The session first: the browsers, and with them their pages, go before its profile.
@@ -267,7 +274,7 @@ int main(int argc, char* argv[])
         if (!sequence.open(QIODevice::WriteOnly)) {
             std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->sequence),
                          qPrintable(sequence.errorString()));
-            return kUsageExit;
+            return waytrace::tools::kUsageExit;
         }
         sequence.write(waytrace::replayJson(record.cancelled(), record.sequence()));
     }
@@ -277,7 +284,7 @@ int main(int argc, char* argv[])
                 waytrace::sequenceFileBytes(record.sequence(), options->passwords))) {
             std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->file),
                          qPrintable(*error));
-            return kUsageExit;
+            return waytrace::tools::kUsageExit;
         }
     }
     return 0;

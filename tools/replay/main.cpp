@@ -1,23 +1,6 @@
-// waytrace-replay: plays an event stream through the program's own code and prints the result.
-//
-//   waytrace-replay [--help-url URL] STREAM                 the sequence as JSON
-//   waytrace-replay [--help-url URL] --xml STREAM           the sequence document, UTF-8
-//   waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P
-//                   --user U --password W STREAM            address CR LF headers CR LF body
-//   waytrace-replay --outcome LANDING EVENT_ADDRESS PORT    message id or "none", then " clear"
-//   waytrace-replay [--help-url URL] --upload --name N ... STREAM
-//                   sends the request: the landing address, then the outcome line; exit 0
-//                   only when the sequence was created
-//   waytrace-replay [--help-url URL] --test-run STREAM
-//                   replays the sequence as the monitor will: one JSON line per URL; exit 0
-//                   only when every URL answered and no condition fired
-//   waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM
-//                   the sequence as a sequence file, as File > Save to File writes it
-//   waytrace-replay [--help-url URL] --curl OUT [--passwords] STREAM
-//                   the sequence as a curl script, as File > Export as curl Script writes it
-// STREAM may also be a sequence file, as File > Save to File writes it, or with --har before
-// it a HAR file a browser saved, imported as File > Import HAR does (what was left out on
-// stderr); every form above takes it.
+// waytrace-replay: plays an event stream (or reads a sequence file or a HAR file) through the
+// program's own code and prints the result. `waytrace-replay --help` lists its forms and options
+// (parse() below).
 
 #include "replay_json.h"
 #include "replay_session.h"
@@ -44,23 +27,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace {
 
-constexpr int kErrorExit = 2;
-
-constexpr char kUsage[] =
-    "usage: waytrace-replay [--help-url URL] [--xml] STREAM\n"
-    "       waytrace-replay [--help-url URL] --request --name N --interval I --host H --port P\n"
-    "                       --user U --password W STREAM\n"
-    "       waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
-    "       waytrace-replay [--help-url URL] --upload --name N --interval I --host H --port P\n"
-    "                       --user U --password W STREAM\n"
-    "       waytrace-replay [--help-url URL] --test-run STREAM\n"
-    "       waytrace-replay [--help-url URL] --file OUT [--passwords] STREAM\n"
-    "       waytrace-replay [--help-url URL] --curl OUT [--passwords] STREAM\n"
-    "STREAM is an event stream or a sequence file, or with --har HAR a HAR file that a browser\n"
-    "saved; every form takes it (--har HAR --test-run, --har HAR --file OUT).\n";
+constexpr int kErrorExit = waytrace::tools::kUsageExit;
 
 enum class Mode
 {
@@ -86,50 +57,87 @@ struct Options
 
 const QStringList kRequestOptions = {"name", "interval", "host", "port", "user", "password"};
 
-std::optional<Options> parse(const QStringList& args)
+// The options, or the status the program ends with at once (help, version, a bad argument).
+std::variant<Options, int> parse(const QStringList& arguments)
 {
+    waytrace::tools::ProgramOptions program(
+        QStringLiteral("waytrace-replay"), QString::fromLatin1(waytrace::settings::kVersion),
+        QStringLiteral(
+            "Plays STREAM through Waytrace's own code and prints the sequence as JSON, or what\n"
+            "the option asks for. STREAM is an event stream or a sequence file as File > Save\n"
+            "to File writes it, or with --har a HAR file that a browser saved, imported as\n"
+            "File > Import HAR does (what was left out goes to stderr); every form takes it.\n"
+            "\n"
+            "  waytrace-replay [--xml] STREAM\n"
+            "  waytrace-replay --request|--upload --name N --interval I --host H --port P\n"
+            "                  --user U --password W STREAM\n"
+            "  waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
+            "  waytrace-replay --test-run STREAM\n"
+            "  waytrace-replay --file OUT|--curl OUT [--passwords] STREAM\n"
+            "\n"
+            "Exit status: 0 done (--upload: the server created the sequence; --test-run: every\n"
+            "step answered and no condition fired), 1 not so, 2 unusable arguments or input."));
+    auto& parser = program.parser();
+    program.value("help-url", "The online help page's address.", "URL");
+    program.flag("xml", "Prints the sequence document, UTF-8.");
+    program.flag("request", "Prints the upload request: address CR LF headers CR LF body.");
+    program.flag("upload",
+                 "Sends the upload request; prints where it landed, then the outcome line.");
+    program.flag("outcome",
+                 "Prints the message id (or \"none\") an upload landing gives, then \" clear\" "
+                 "when the sequence starts afresh.");
+    program.flag("test-run", "Replays the sequence as the monitor will: one JSON line a step.");
+    program.flag("har", "STREAM is a HAR file.");
+    program.value("file", "Writes the sequence as a sequence file, as File > Save to File does.",
+                  "OUT");
+    program.value("curl",
+                  "Writes the sequence as a curl script, as File > Export as curl Script does.",
+                  "OUT");
+    program.flag("passwords", "Writes the passwords into OUT too.");
+    program.value("name", "The sequence's name, as the upload dialog takes it.", "N");
+    program.value("interval", "The poll interval in minutes.", "I");
+    program.value("host", "The server's host.", "H");
+    program.value("port", "The server's port.", "P");
+    program.value("user", "The server's user.", "U");
+    program.value("password", "The server user's password.", "W");
+    parser.addPositionalArgument(QStringLiteral("stream"), QStringLiteral("The input."),
+                                 QStringLiteral("STREAM"));
+
+    if (const auto status = program.read(arguments))
+        return *status;
     Options options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const auto& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == QLatin1String("--help-url") && hasValue)
-            options.helpUrl = args[++i];
-        else if (arg == QLatin1String("--xml"))
-            options.mode = Mode::Xml;
-        else if (arg == QLatin1String("--request"))
-            options.mode = Mode::Request;
-        else if (arg == QLatin1String("--outcome"))
-            options.mode = Mode::Outcome;
-        else if (arg == QLatin1String("--upload"))
-            options.mode = Mode::Upload;
-        else if (arg == QLatin1String("--test-run"))
-            options.mode = Mode::TrialRun;
-        else if (arg == QLatin1String("--har"))
-            options.har = true;
-        else if (arg == QLatin1String("--file") && hasValue)
-            options.file = args[++i];
-        else if (arg == QLatin1String("--curl") && hasValue)
-            options.curl = args[++i];
-        else if (arg == QLatin1String("--passwords"))
-            options.passwords = true;
-        else if (arg.startsWith(QLatin1String("--")) && kRequestOptions.contains(arg.mid(2)) &&
-                 hasValue)
-            options.request.insert(arg.mid(2), args[++i]);
-        else if (arg.startsWith(QLatin1String("--")))
-            return std::nullopt;
-        else
-            options.positional.append(arg);
-    }
+    // The last form named is the one that counts, as it always has.
+    static const QMap<QString, Mode> kModes = {
+        {"xml", Mode::Xml},       {"request", Mode::Request},   {"outcome", Mode::Outcome},
+        {"upload", Mode::Upload}, {"test-run", Mode::TrialRun},
+    };
+    for (const auto& name : parser.optionNames())
+        options.mode = kModes.value(name, options.mode);
+    if (parser.isSet(QStringLiteral("help-url")))
+        options.helpUrl = parser.value(QStringLiteral("help-url"));
+    for (const auto& name : kRequestOptions)
+        if (parser.isSet(name))
+            options.request.insert(name, parser.value(name));
+    options.positional = parser.positionalArguments();
+    options.har = parser.isSet(QStringLiteral("har"));
+    options.file = parser.value(QStringLiteral("file"));
+    options.curl = parser.value(QStringLiteral("curl"));
+    options.passwords = parser.isSet(QStringLiteral("passwords"));
+
     const qsizetype wanted = options.mode == Mode::Outcome ? 3 : 1;
     if (options.positional.size() != wanted)
-        return std::nullopt;
+        return program.refuse(wanted == 3
+                                  ? QStringLiteral("--outcome takes LANDING EVENT_ADDRESS PORT")
+                                  : QStringLiteral("one STREAM to read"));
     const bool sends = options.mode == Mode::Request || options.mode == Mode::Upload;
     if (sends && options.request.size() != kRequestOptions.size())
-        return std::nullopt;
+        return program.refuse(QStringLiteral(
+            "--request and --upload take --name, --interval, --host, --port, --user, --password"));
     if (!sends && !options.request.isEmpty())
-        return std::nullopt;
+        return program.refuse(
+            QStringLiteral("the dialog's values go only with --request or --upload"));
     if (options.passwords && options.file.isEmpty() && options.curl.isEmpty())
-        return std::nullopt;
+        return program.refuse(QStringLiteral("--passwords goes with --file or --curl"));
     return options;
 }
 
@@ -219,18 +227,12 @@ void printLeftOut(const waytrace::HarImport& har)
 
 int main(int argc, char* argv[])
 {
-    if (waytrace::tools::helpAsked(waytrace::tools::commandLine(argc, argv)))
-        return waytrace::tools::answerUsage(kUsage, true);
+    const auto parsed = parse(waytrace::tools::commandLine(argc, argv));
+    if (const auto* status = std::get_if<int>(&parsed))
+        return *status;
+    const auto* options = &std::get<Options>(parsed);
     // Qt Network, for uploads and trial runs, wants an application object.
     QCoreApplication application(argc, argv);
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    const auto options = parse(args);
-    if (!options) {
-        std::fputs(kUsage, stderr);
-        return kErrorExit;
-    }
     if (options->mode == Mode::Outcome)
         return printOutcome(options->positional);
 
