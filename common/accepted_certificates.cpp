@@ -7,12 +7,6 @@ QString fingerprintText(const QByteArray& sha256)
     return QString::fromLatin1(sha256.toHex(':').toUpper());
 }
 
-AcceptedCertificates& AcceptedCertificates::instance()
-{
-    static AcceptedCertificates accepted;
-    return accepted;
-}
-
 void AcceptedCertificates::accept(const QString& host, const QString& fingerprint)
 {
     keys_.insert(host + u' ' + fingerprint);

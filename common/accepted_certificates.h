@@ -19,16 +19,14 @@ enum class CertificateProblem
 // A certificate's SHA-256 fingerprint as people compare them: colon-separated upper-case hex.
 QString fingerprintText(const QByteArray& sha256);
 
-// The certificates the user let through in the browser, each for its host: the test run
-// accepts exactly these too. Kept until Waytrace ends, never written anywhere.
+// The certificates the user let through in the browser, each for its host. The browsers'
+// session owns them and hands them to the test run, which accepts exactly these too. Never
+// written anywhere.
 class AcceptedCertificates
 {
 public:
-    static AcceptedCertificates& instance();
-
     void accept(const QString& host, const QString& fingerprint);
     [[nodiscard]] bool isAccepted(const QString& host, const QString& fingerprint) const;
-    void clear() { keys_.clear(); }
 
 private:
     QSet<QString> keys_; // host, a space, fingerprint

@@ -419,14 +419,20 @@ void TrialRun::send(const QUrl& url, bool post)
     connect(reply_, &QNetworkReply::sslErrors, this, &TrialRun::certificateDoubted);
 }
 
+void TrialRun::acceptCertificates(std::shared_ptr<const AcceptedCertificates> accepted)
+{
+    acceptedCertificates_ = std::move(accepted);
+}
+
 void TrialRun::certificateDoubted(const QList<QSslError>& errors)
 {
     // A certificate the user let through in the browser for this host passes here too, as it
     // did there; any other is refused, and the reason kept for the result.
     const QString host = reply_->url().host();
     const QSslCertificate leaf = reply_->sslConfiguration().peerCertificate();
-    if (!leaf.isNull() && AcceptedCertificates::instance().isAccepted(
-                              host, fingerprintText(leaf.digest(QCryptographicHash::Sha256)))) {
+    if (!leaf.isNull() && acceptedCertificates_ &&
+        acceptedCertificates_->isAccepted(
+            host, fingerprintText(leaf.digest(QCryptographicHash::Sha256)))) {
         reply_->ignoreSslErrors(errors);
         return;
     }

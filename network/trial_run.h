@@ -115,6 +115,10 @@ public:
     explicit TrialRun(QObject* parent = nullptr);
     ~TrialRun() override;
 
+    // The certificates the user let through in the browser: accepted here too, each for its
+    // host. None by default, so every doubted certificate fails its step.
+    void acceptCertificates(std::shared_ptr<const AcceptedCertificates> accepted);
+
     // Starts a run of the whole sequence, ending one still under way; without `posts`, its POST
     // steps are left out (they would change something on the server).
     void start(const RecordedSequence& sequence, bool posts = true);
@@ -162,6 +166,7 @@ private:
     std::chrono::milliseconds answerLimit_{120000};
     QTimer* answerTimer_ = nullptr;
     LiveValues live_;
+    std::shared_ptr<const AcceptedCertificates> acceptedCertificates_;
 };
 
 } // namespace waytrace

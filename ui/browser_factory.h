@@ -3,9 +3,11 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 namespace waytrace {
 
+class AcceptedCertificates;
 class Browser;
 class UploadChannel;
 
@@ -18,6 +20,9 @@ struct BrowserFactory
     std::function<Browser*(QObject* owner)> pageBrowser;
     // What sends the upload.
     std::function<UploadChannel*(QObject* owner)> uploadChannel;
+    // The certificates the user lets through in these browsers, for the test run to accept
+    // too; none for scripted browsers.
+    std::shared_ptr<const AcceptedCertificates> acceptedCertificates;
 };
 
 } // namespace waytrace

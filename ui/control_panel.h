@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -22,6 +23,7 @@ class QPushButton;
 
 namespace waytrace {
 
+class AcceptedCertificates;
 class TrialRun;
 class UrlListModel;
 
@@ -59,6 +61,8 @@ public:
     // confirmed, passwords a file left out supplied), or never.
     using TrialRunGate = std::function<void(std::function<void()> run)>;
     void setTrialRunGate(TrialRunGate gate) { trialRunGate_ = std::move(gate); }
+    // The certificates the user let through in the browser, which the run accepts too.
+    void acceptCertificates(std::shared_ptr<const AcceptedCertificates> accepted);
 
     // The results of the run under way or the last one, in the order the URLs ran.
     [[nodiscard]] const QList<TrialRunResult>& lastRun() const { return lastRun_; }

@@ -18,6 +18,11 @@
 
 namespace waytrace {
 
+void ControlPanel::acceptCertificates(std::shared_ptr<const AcceptedCertificates> accepted)
+{
+    trialRun_->acceptCertificates(std::move(accepted));
+}
+
 void ControlPanel::startTrialRun()
 {
     if (isTrialRunning() || sequence_.count() == 0)

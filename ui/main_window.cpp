@@ -184,6 +184,7 @@ ControlPanel& MainWindow::controlPanel()
         // A window of its own, kept above this one by the window manager (it is this window's
         // dialog), so a page that completes never hides it.
         panel_ = new ControlPanel(recorder_.sequence(), &undo_, this);
+        panel_->acceptCertificates(browsers_.acceptedCertificates);
         panel_->addListAction(undoAction_);
         panel_->addListAction(exportHarAction_);
         panel_->addListAction(resultsAction_);

@@ -64,8 +64,8 @@ QString fingerprintOf(const QSslCertificate& certificate)
 
 } // namespace
 
-PagePrompts::PagePrompts(QWebEngineProfile& profile)
-    : prompts_(std::make_shared<CancellingPrompts>())
+PagePrompts::PagePrompts(QWebEngineProfile& profile, AcceptedCertificates& accepted)
+    : prompts_(std::make_shared<CancellingPrompts>()), acceptedCertificates_(accepted)
 {
     connect(&profile, &QWebEngineProfile::downloadRequested, this, &PagePrompts::download);
 }
@@ -150,8 +150,7 @@ void PagePrompts::certificateError(WebEngineBrowser& browser, QWebEngineCertific
     const auto chain = error.certificateChain();
     const QSslCertificate leaf = chain.isEmpty() ? QSslCertificate() : chain.first();
     const QString host = error.url().host();
-    const QString key = host + u' ' + fingerprintOf(leaf);
-    if (acceptedCertificates_.contains(key)) {
+    if (acceptedCertificates_.isAccepted(host, fingerprintOf(leaf))) {
         error.acceptCertificate();
         return;
     }
@@ -170,8 +169,7 @@ void PagePrompts::certificateError(WebEngineBrowser& browser, QWebEngineCertific
         fingerprintOf(leaf),
     };
     if (prompts_->continuePastCertificate(windowOf(browser), question)) {
-        acceptedCertificates_.insert(key);
-        AcceptedCertificates::instance().accept(host, question.fingerprint); // for test runs
+        acceptedCertificates_.accept(host, question.fingerprint);
         error.acceptCertificate();
     } else {
         error.rejectCertificate();

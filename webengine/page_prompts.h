@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/browser_prompts.h"
+#include "common/accepted_certificates.h"
 
 #include <QHash>
 #include <QList>
@@ -30,7 +31,8 @@ class PagePrompts : public QObject
 public:
     // Answers the questions of the pages of `profile`, which must outlive it; the session owns
     // one for its profile.
-    explicit PagePrompts(QWebEngineProfile& profile);
+    // The certificates the user lets through go into `accepted`, which must outlive it too.
+    PagePrompts(QWebEngineProfile& profile, AcceptedCertificates& accepted);
 
     // Who answers from now on; null means nobody, so every question is cancelled.
     void setPrompts(std::shared_ptr<BrowserPrompts> prompts);
@@ -54,8 +56,7 @@ private:
 
     std::shared_ptr<BrowserPrompts> prompts_;
     QList<QPointer<WebEngineBrowser>> browsers_;
-    // Host and fingerprint of each certificate the user let through.
-    QSet<QString> acceptedCertificates_;
+    AcceptedCertificates& acceptedCertificates_;
     // The user name last given per server or proxy and realm.
     QHash<QString, QString> givenUserNames_;
 };

@@ -79,7 +79,8 @@ WebEngineSession::WebEngineSession()
     script.setWorldId(kCaptureWorld);
     script.setRunsOnSubFrames(true);
     profile_->scripts()->insert(script);
-    pagePrompts_ = std::make_unique<PagePrompts>(*profile_);
+    acceptedCertificates_ = std::make_shared<AcceptedCertificates>();
+    pagePrompts_ = std::make_unique<PagePrompts>(*profile_, *acceptedCertificates_);
 #if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
     separateBodies_ = std::make_unique<ReportedBodies>();
     queue_.setSeparateBodies(separateBodies_.get());

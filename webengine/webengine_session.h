@@ -13,6 +13,7 @@ class QWebEngineProfile;
 
 namespace waytrace {
 
+class AcceptedCertificates;
 class Browser;
 class BodySource;
 class PagePrompts;
@@ -43,6 +44,11 @@ public:
     [[nodiscard]] RequestAttribution& attribution() { return attribution_; }
     // What the pages of this session ask of the user, and the run's answers.
     [[nodiscard]] PagePrompts& pagePrompts() const { return *pagePrompts_; }
+    // The certificates the user let through in this session's pages, for the test run.
+    [[nodiscard]] std::shared_ptr<const AcceptedCertificates> acceptedCertificates() const
+    {
+        return acceptedCertificates_;
+    }
 
     // A console message of a browser's page: returns whether it came from the capture script.
     bool captureMessage(WebEngineBrowser* browser, const QString& message);
@@ -60,6 +66,7 @@ private:
     RequestAttribution attribution_;
     std::unique_ptr<RequestInterceptor> interceptor_;
     std::unique_ptr<QWebEngineProfile> profile_;
+    std::shared_ptr<AcceptedCertificates> acceptedCertificates_;
     std::unique_ptr<PagePrompts> pagePrompts_; // goes before the profile it listens to
     std::unique_ptr<QWebEngineProfile> inspectorProfile_;
 };

@@ -463,9 +463,10 @@ private slots:
         QCOMPARE(results[1].certificateProblem, CertificateProblem::WrongHost);
 
         const QString fingerprint = QString::fromLatin1(secure.certificateFingerprint());
-        AcceptedCertificates::instance().accept(QStringLiteral("127.0.0.1"), fingerprint);
+        auto accepted = std::make_shared<AcceptedCertificates>();
+        accepted->accept(QStringLiteral("127.0.0.1"), fingerprint);
+        trialRun.acceptCertificates(accepted);
         results = run(trialRun, sequence);
-        AcceptedCertificates::instance().clear();
         QCOMPARE(results[0].failure, TrialRunFailure::None);
         QCOMPARE(results[0].status, 200);
         QCOMPARE(results[1].failure, TrialRunFailure::Secure); // accepted for another host only

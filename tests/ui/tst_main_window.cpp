@@ -53,7 +53,8 @@ const QString kCreated =
 BrowserFactory scriptedBrowsers()
 {
     return {[](QObject* owner) -> Browser* { return new ScriptedBrowser(owner); },
-            [](QObject* owner) -> UploadChannel* { return new ScriptedUploadChannel(owner); }};
+            [](QObject* owner) -> UploadChannel* { return new ScriptedUploadChannel(owner); },
+            {}};
 }
 
 ScriptedBrowser& scripted(Browser* browser)

@@ -179,8 +179,13 @@ private slots:
             QVERIFY(run.load(server.url("/again")));
             QCOMPARE(run.prompts->certificateQuestions.size(), 1);
             QCOMPARE(server.requestsTo("/secure").size(), 1);
+            // What the session hands to its test runs.
+            QVERIFY(run.session->acceptedCertificates()->isAccepted(
+                QStringLiteral("127.0.0.1"), QString::fromLatin1(server.certificateFingerprint())));
         }
         Run next;
+        QVERIFY(!next.session->acceptedCertificates()->isAccepted(
+            QStringLiteral("127.0.0.1"), QString::fromLatin1(server.certificateFingerprint())));
         QVERIFY(!next.load(server.url("/secure")));
         QCOMPARE(next.prompts->certificateQuestions.size(), 1);
         QCOMPARE(server.requestsTo("/secure").size(), 1);

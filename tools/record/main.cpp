@@ -152,12 +152,15 @@ private:
     std::function<void()> finish_;
 };
 
-// Test-runs the sequence, sets the checks its answers bear out, and returns them with the
-// positions of their steps.
-std::vector<std::pair<qint64, std::u16string>> suggestChecks(waytrace::RecordedSequence& sequence)
+// Test-runs the sequence (accepting the certificates the browsers did), sets the checks its
+// answers bear out, and returns them with the positions of their steps.
+std::vector<std::pair<qint64, std::u16string>>
+suggestChecks(waytrace::RecordedSequence& sequence,
+              std::shared_ptr<const waytrace::AcceptedCertificates> accepted)
 {
     waytrace::tellPostSteps(sequence, "waytrace-record");
     waytrace::TrialRun trialRun;
+    trialRun.acceptCertificates(std::move(accepted));
     QList<waytrace::TrialRunResult> results;
     QObject::connect(&trialRun, &waytrace::TrialRun::stepFinished,
                      [&results](const waytrace::TrialRunResult& result) { results << result; });
@@ -260,7 +263,8 @@ int main(int argc, char* argv[])
     QCoreApplication::exec();
 
     if (options->suggestChecks)
-        for (const auto& [position, phrase] : suggestChecks(record.sequence())) {
+        for (const auto& [position, phrase] :
+             suggestChecks(record.sequence(), session->acceptedCertificates())) {
             waytrace::StreamEvent edit;
             edit.kind = waytrace::StreamEvent::Kind::Edit;
             edit.position = position;
