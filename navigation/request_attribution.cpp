@@ -79,14 +79,14 @@ RequestAttribution::Source RequestAttribution::takeRequest(const QUrl& url, bool
 // frame's document could not tell (a first document of its own) is a server's redirect only
 // while a request of a frame is still waiting for its document to load.
 bool RequestAttribution::isServerRedirect(const Source& source, const QUrl& url, bool mainFrame,
-                                          bool clientRedirect, bool awaitingTopDocument)
+                                          bool clientRedirect)
 {
     if (!source.toldRedirect)
         return false;
     if (!clientRedirect)
         return true;
     if (mainFrame)
-        return awaitingTopDocument;
+        return source.browser && awaitingTopDocument_.contains(source.browser);
     dropStaleFrameNotes();
     const auto key = requestKey(url);
     for (qsizetype i = 0; i < frameNavigations_.size(); ++i) {
@@ -139,6 +139,18 @@ void RequestAttribution::frameDocumentLoaded(Browser* browser, const QUrl& url)
         });
     if (found != frameRequests_.cend())
         frameRequests_.erase(found);
+}
+
+void RequestAttribution::topRequestSent(Browser* browser)
+{
+    awaitingTopDocument_.removeAll(nullptr);
+    if (!awaitingTopDocument_.contains(browser))
+        awaitingTopDocument_.append(browser);
+}
+
+void RequestAttribution::topRequestEnded(Browser* browser)
+{
+    awaitingTopDocument_.removeAll(browser);
 }
 
 } // namespace waytrace

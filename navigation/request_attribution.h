@@ -44,10 +44,14 @@ public:
 
     // Whether a navigation request is the follow-up of a server's redirect rather than one the
     // page made. `clientRedirect` is the interceptor's own word that the request is a client
-    // redirect (a meta refresh, a script navigation during load); `awaitingTopDocument` says
-    // that the source's top frame sent a request whose document has not been created yet.
+    // redirect (a meta refresh, a script navigation during load).
     [[nodiscard]] bool isServerRedirect(const Source& source, const QUrl& url, bool mainFrame,
-                                        bool clientRedirect, bool awaitingTopDocument);
+                                        bool clientRedirect);
+
+    // A browser's top frame sent a request; until its document is created (or the load ends
+    // without one), a request typed as a client redirect is that request's server redirect.
+    void topRequestSent(Browser* browser);
+    void topRequestEnded(Browser* browser);
 
     // A frame's request went out (or was redirected to `url`).
     void frameRequestSent(Browser* browser, const QUrl& url, bool redirected);
@@ -75,6 +79,7 @@ private:
     QList<Expected> frameNavigations_; // told to the page of a frame by its document
     QList<Expected> frameRequests_;    // sent for a frame whose document has not loaded yet
     QPointer<Browser> newWindow_;
+    QList<QPointer<Browser>> awaitingTopDocument_;
 };
 
 } // namespace waytrace

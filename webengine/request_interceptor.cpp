@@ -71,8 +71,7 @@ void RequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
     auto* browser = qobject_cast<WebEngineBrowser*>(source.browser);
     const bool clientRedirect = isRedirect(info.navigationType()).value_or(false);
     // The step is the request the page made; the server's redirects are followed within it.
-    if (attribution.isServerRedirect(source, url, mainFrame, clientRedirect,
-                                     browser && browser->awaitingTopDocument())) {
+    if (attribution.isServerRedirect(source, url, mainFrame, clientRedirect)) {
         if (!mainFrame)
             attribution.frameRequestSent(source.browser, url, true);
         return;
@@ -85,8 +84,8 @@ void RequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
                                   info.initiator(), told, !mainFrame);
     if (blocked)
         info.block(true);
-    else if (mainFrame && browser)
-        browser->topRequestSent();
+    else if (mainFrame && source.browser)
+        attribution.topRequestSent(source.browser);
     else if (!mainFrame)
         attribution.frameRequestSent(source.browser, url, false);
 }

@@ -405,7 +405,7 @@ void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo& info)
     // no request of the top frame waiting for one.
     if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus ||
         info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-        topRequestEnded();
+        session_->attribution().topRequestEnded(this);
     // The engine names the status of an answer that is not a success; a success is 200 as far
     // as a page shows.
     if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)

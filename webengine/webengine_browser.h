@@ -64,10 +64,14 @@ public:
     // Stops the current load (a request cancelled after the engine let it go).
     void stop();
 
+    // Whether the engine tells the bodies of this browser's requests apart from them, so that
+    // the interceptor's POSTs wait for that word.
+    [[nodiscard]] bool bodiesTold() const;
+    // The capture script says a frame's document at `url` has loaded.
+    void frameLoaded(const QString& url);
+
 private:
     class Page;
-    friend class RequestInterceptor;
-    friend class WebEngineSession;
 
     // The page took over the contents of a window another page opened: their bodies are told
     // from then on. A browser's inspector is made only for contents it loads or takes over:
@@ -78,14 +82,6 @@ private:
     // tells them apart from the requests.
     void loadWhenTold(std::function<void()> load);
     void makeBodySource();
-    void frameLoaded(const QString& url);
-    // The top frame's request went out; until its document is created (or the load is
-    // stopped), a request typed as a client redirect is that request's server redirect.
-    void topRequestSent() { awaitingTopDocument_ = true; }
-    void topRequestEnded() { awaitingTopDocument_ = false; }
-    [[nodiscard]] bool awaitingTopDocument() const { return awaitingTopDocument_; }
-    // Whether the engine tells the bodies of this browser's requests apart from them.
-    [[nodiscard]] bool bodiesTold() const;
     void pageLoaded(bool ok);
     void showPageMenu(const QPoint& position);
     // The top page's HTML for pageShown: its document as the server sent it where the
@@ -101,7 +97,6 @@ private:
     std::unique_ptr<BodySource> bodySource_; // from the first load or adoption on
     QPointer<QWebEngineView> view_;
     bool childWindow_ = false;
-    bool awaitingTopDocument_ = false;
     int topStatus_ = 0; // of the top page's last load, 0 when not known
     // Where the top page's last load landed, after redirects: the first address it committed,
     // before a script could rewrite it with the history API.

@@ -86,10 +86,10 @@ WebEngineSession::WebEngineSession()
     queue_.setSeparateBodies(separateBodies_.get());
 #endif
 
-    queue_.setLateCancel([](Browser* browser) {
+    queue_.setLateCancel([this](Browser* browser) {
         if (auto* web = qobject_cast<WebEngineBrowser*>(browser)) {
             web->stop();
-            web->topRequestEnded();
+            attribution_.topRequestEnded(browser);
         }
     });
 }
@@ -132,7 +132,7 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
         browser->frameLoaded(report->url);
         break;
     case Kind::Document:
-        browser->topRequestEnded();
+        attribution_.topRequestEnded(browser);
         break;
     case Kind::Navigate:
         attribution_.frameNavigated(browser, QUrl(report->url));

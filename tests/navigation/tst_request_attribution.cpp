@@ -68,31 +68,34 @@ private slots:
         const RequestAttribution::Source told{&main_, true};
         const RequestAttribution::Source untold{&main_, false};
         // A request the page was not told of as a redirect is the page's own.
-        QVERIFY(!a.isServerRedirect(untold, url("x"), true, true, true));
+        a.topRequestSent(&main_);
+        QVERIFY(!a.isServerRedirect(untold, url("x"), true, true));
         // Told as a redirect, but not typed one by the interceptor: a server's.
-        QVERIFY(a.isServerRedirect(told, url("x"), true, false, false));
+        QVERIFY(a.isServerRedirect(told, url("x"), true, false));
         // Typed a redirect in the top frame: a server's only before the document of the request
-        // it follows exists.
-        QVERIFY(a.isServerRedirect(told, url("x"), true, true, true));
-        QVERIFY(!a.isServerRedirect(told, url("x"), true, true, false));
+        // it follows exists, and only for the browser that sent it.
+        QVERIFY(a.isServerRedirect(told, url("x"), true, true));
+        QVERIFY(!a.isServerRedirect({&popup_, true}, url("x"), true, true));
+        a.topRequestEnded(&main_);
+        QVERIFY(!a.isServerRedirect(told, url("x"), true, true));
 
         // In a frame: one the frame's document announced is a client redirect, once.
         a.frameNavigated(&main_, url("f#part"));
         a.frameRequestSent(&main_, url("pending"), false);
-        QVERIFY(!a.isServerRedirect(told, url("f"), false, true, false));
+        QVERIFY(!a.isServerRedirect(told, url("f"), false, true));
         // Otherwise a server's while a frame request of this browser waits for its document.
-        QVERIFY(a.isServerRedirect(told, url("f"), false, true, false));
-        QVERIFY(!a.isServerRedirect({&popup_, true}, url("f"), false, true, false));
+        QVERIFY(a.isServerRedirect(told, url("f"), false, true));
+        QVERIFY(!a.isServerRedirect({&popup_, true}, url("f"), false, true));
         // The redirect moves the waiting request on; its document ends the wait.
         a.frameRequestSent(&main_, url("moved"), true);
         a.frameDocumentLoaded(&main_, url("pending"));
-        QVERIFY(a.isServerRedirect(told, url("f"), false, true, false));
+        QVERIFY(a.isServerRedirect(told, url("f"), false, true));
         a.frameDocumentLoaded(&main_, url("moved"));
-        QVERIFY(!a.isServerRedirect(told, url("f"), false, true, false));
+        QVERIFY(!a.isServerRedirect(told, url("f"), false, true));
         // A request whose document never comes stops counting after a while.
         a.frameRequestSent(&main_, url("lost"), false);
         now_ += 10001;
-        QVERIFY(!a.isServerRedirect(told, url("f"), false, true, false));
+        QVERIFY(!a.isServerRedirect(told, url("f"), false, true));
     }
 };
 
