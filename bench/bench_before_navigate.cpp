@@ -7,6 +7,9 @@
 
 #include "core/recorded_sequence.h"
 #include "navigation/form_body.h"
+#include "navigation/navigation_queue.h"
+#include "navigation/request_attribution.h"
+#include "navigation/separate_bodies.h"
 #include "recording/recorder.h"
 #include "webengine/webengine_browser.h"
 #include "webengine/webengine_session.h"

@@ -2,6 +2,9 @@
 
 #include "engine_kinds.h"
 #include "webengine_browser.h"
+
+#include "navigation/navigation_queue.h"
+#include "navigation/request_attribution.h"
 #include "webengine_session.h"
 
 #include "common/logging.h"

@@ -7,6 +7,9 @@
 #include "page_prompts.h"
 
 #include "navigation/body_waits.h"
+#include "navigation/form_body.h"
+#include "navigation/navigation_queue.h"
+#include "navigation/request_attribution.h"
 #include "navigation/request_key.h"
 
 #include <QAction>

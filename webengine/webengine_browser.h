@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
 
 #include <deque>
 #include <functional>

@@ -3,6 +3,8 @@
 #include "body_source.h"
 #include "common/logging.h"
 #include "navigation/capture_report.h"
+#include "navigation/navigation_queue.h"
+#include "navigation/request_attribution.h"
 #include "page_prompts.h"
 #include "request_interceptor.h"
 #include "webengine_browser.h"
@@ -63,7 +65,9 @@ std::shared_ptr<WebEngineSession> WebEngineSession::create()
 }
 
 WebEngineSession::WebEngineSession()
-    : secret_(randomSecret()), interceptor_(std::make_unique<RequestInterceptor>(*this)),
+    : secret_(randomSecret()), queue_(std::make_unique<NavigationQueue>()),
+      attribution_(std::make_unique<RequestAttribution>()),
+      interceptor_(std::make_unique<RequestInterceptor>(*this)),
       // No storage name: off the record, cookies and cache in memory only.
       profile_(std::make_unique<QWebEngineProfile>())
 {
@@ -83,13 +87,13 @@ WebEngineSession::WebEngineSession()
     pagePrompts_ = std::make_unique<PagePrompts>(*profile_, *acceptedCertificates_);
 #if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
     separateBodies_ = std::make_unique<ReportedBodies>();
-    queue_.setSeparateBodies(separateBodies_.get());
+    queue_->setSeparateBodies(separateBodies_.get());
 #endif
 
-    queue_.setLateCancel([this](Browser* browser) {
+    queue_->setLateCancel([this](Browser* browser) {
         if (auto* web = qobject_cast<WebEngineBrowser*>(browser)) {
             web->stop();
-            attribution_.topRequestEnded(browser);
+            attribution_->topRequestEnded(browser);
         }
     });
 }
@@ -128,14 +132,14 @@ bool WebEngineSession::captureMessage(WebEngineBrowser* browser, const QString& 
                                                          : SeparateBodies::Offer::Replacing);
         break;
     case Kind::Load:
-        attribution_.frameDocumentLoaded(browser, QUrl(report->url));
+        attribution_->frameDocumentLoaded(browser, QUrl(report->url));
         browser->frameLoaded(report->url);
         break;
     case Kind::Document:
-        attribution_.topRequestEnded(browser);
+        attribution_->topRequestEnded(browser);
         break;
     case Kind::Navigate:
-        attribution_.frameNavigated(browser, QUrl(report->url));
+        attribution_->frameNavigated(browser, QUrl(report->url));
         break;
     case Kind::Passwords:
         emit browser->passwordFieldsSent(report->names);

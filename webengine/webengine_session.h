@@ -1,8 +1,5 @@
 #pragma once
 
-#include "navigation/navigation_queue.h"
-#include "navigation/request_attribution.h"
-
 #include <QObject>
 #include <QString>
 
@@ -16,7 +13,10 @@ namespace waytrace {
 class AcceptedCertificates;
 class Browser;
 class BodySource;
+class NavigationQueue;
 class PagePrompts;
+class RequestAttribution;
+class SeparateBodies;
 class RequestInterceptor;
 class WebEngineBrowser;
 
@@ -37,11 +37,11 @@ public:
     WebEngineSession& operator=(const WebEngineSession&) = delete;
 
     [[nodiscard]] QWebEngineProfile* profile() const { return profile_.get(); }
-    [[nodiscard]] NavigationQueue& queue() { return queue_; }
+    [[nodiscard]] NavigationQueue& queue() { return *queue_; }
     // Where bodies come apart from their requests (before Qt 6.7); none where the interceptor
     // is handed each body.
     [[nodiscard]] SeparateBodies* separateBodies() const { return separateBodies_.get(); }
-    [[nodiscard]] RequestAttribution& attribution() { return attribution_; }
+    [[nodiscard]] RequestAttribution& attribution() { return *attribution_; }
     // What the pages of this session ask of the user, and the run's answers.
     [[nodiscard]] PagePrompts& pagePrompts() const { return *pagePrompts_; }
     // The certificates the user let through in this session's pages, for the test run.
@@ -62,8 +62,9 @@ private:
 
     QString secret_;
     std::unique_ptr<SeparateBodies> separateBodies_; // before Qt 6.7; outlives the queue
-    NavigationQueue queue_;
-    RequestAttribution attribution_;
+    // Held apart so that users of the session need not know the navigation room.
+    std::unique_ptr<NavigationQueue> queue_;
+    std::unique_ptr<RequestAttribution> attribution_;
     std::unique_ptr<RequestInterceptor> interceptor_;
     std::unique_ptr<QWebEngineProfile> profile_;
     std::shared_ptr<AcceptedCertificates> acceptedCertificates_;

@@ -6,6 +6,7 @@
 
 #include "common/tool_arguments.h"
 #include "files/sequence_file.h"
+#include "navigation/navigation_queue.h"
 #include "network/suggested_checks.h"
 #include "streams/event_stream.h"
 #include "tools/replay/replay_json.h"
