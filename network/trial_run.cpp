@@ -1,5 +1,8 @@
 #include "trial_run.h"
 
+#include "answer_reading.h"
+#include "trial_run_answer.h"
+
 #include "common/accepted_certificates.h"
 #include "common/header_lines.h"
 #include "common/logging.h"
@@ -50,160 +53,10 @@ constexpr TextId kConditionTexts[] = {TextId::GreaterThan, TextId::EqualTo, Text
 // answer is judged as it arrives and never held whole, whatever its size.
 constexpr qint64 kPieceSize = qint64{256} * 1024;
 constexpr qint64 kReadBufferSize = qint64{4096} * 1024;
-// A declaration in the document itself is looked for in its first bytes, as browsers do.
-constexpr qsizetype kCharsetSniffSize = 1024;
 // As browsers allow.
 constexpr int kMaxRedirects = 20;
 
-// The charset the answer declares: that of its Content-Type header, else the document's byte
-// order mark or meta declaration in `head`, else UTF-8.
-QTextCodec* declaredCodec(const QByteArray& contentType, const QByteArray& head)
-{
-    const auto at = contentType.toLower().indexOf("charset=");
-    if (at >= 0) {
-        QByteArray name = contentType.mid(at + 8);
-        if (const auto end = name.indexOf(';'); end >= 0)
-            name.truncate(end);
-        name = name.trimmed();
-        if (name.startsWith('"') && name.endsWith('"') && name.size() >= 2)
-            name = name.mid(1, name.size() - 2);
-        if (auto* codec = QTextCodec::codecForName(name))
-            return codec;
-    }
-    return QTextCodec::codecForHtml(head, QTextCodec::codecForName("UTF-8"));
-}
-
-bool isRedirect(const QNetworkReply& reply)
-{
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
-           reply.hasRawHeader("Location");
-}
-
-// Why a reply ended without a whole answer; None when it is one, HTTP error statuses included.
-TrialRunFailure failureOf(QNetworkReply::NetworkError error, int status)
-{
-    switch (error) {
-    case QNetworkReply::NoError:
-        return TrialRunFailure::None;
-    case QNetworkReply::ConnectionRefusedError:
-        return TrialRunFailure::Refused;
-    case QNetworkReply::HostNotFoundError:
-        return TrialRunFailure::HostNotFound;
-    // The transfer timeout ends a silent answer as cancelled; the run's own cancel never
-    // reaches here.
-    case QNetworkReply::OperationCanceledError:
-    case QNetworkReply::TimeoutError:
-        return TrialRunFailure::Silent;
-    case QNetworkReply::SslHandshakeFailedError:
-        return TrialRunFailure::Secure;
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ContentReSendError:
-        return TrialRunFailure::BrokenOff;
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::InsecureRedirectError:
-        return TrialRunFailure::Redirects;
-    default:
-        break;
-    }
-    // Content and server errors of an error status only name that status; with any other status
-    // the answer itself could not be read (its compression, say).
-    const bool ofContent =
-        (error >= QNetworkReply::ContentAccessDenied &&
-         error <= QNetworkReply::UnknownContentError) ||
-        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    if (ofContent)
-        return status >= 400 ? TrialRunFailure::None : TrialRunFailure::Unreadable;
-    return TrialRunFailure::Other;
-}
-
-// The most telling of a certificate's faults: a wrong host or a date say more than who signed it.
-CertificateProblem certificateProblemOf(const QList<QSslError>& errors)
-{
-    const auto has = [&](std::initializer_list<QSslError::SslError> kinds) {
-        return std::any_of(errors.cbegin(), errors.cend(), [&](const QSslError& error) {
-            return std::find(kinds.begin(), kinds.end(), error.error()) != kinds.end();
-        });
-    };
-    if (has({QSslError::HostNameMismatch}))
-        return CertificateProblem::WrongHost;
-    if (has({QSslError::CertificateExpired, QSslError::CertificateNotYetValid}))
-        return CertificateProblem::Expired;
-    if (has({QSslError::SelfSignedCertificate, QSslError::SelfSignedCertificateInChain}))
-        return CertificateProblem::SelfSigned;
-    if (has({QSslError::UnableToGetLocalIssuerCertificate, QSslError::UnableToGetIssuerCertificate,
-             QSslError::UnableToVerifyFirstCertificate, QSslError::CertificateUntrusted}))
-        return CertificateProblem::UnknownAuthority;
-    return CertificateProblem::Other;
-}
-
 } // namespace
-
-// The URL being run: where it stands in its redirects, and its answer as read so far.
-struct TrialRun::Answer
-{
-    Answer(const std::u16string& required, const std::u16string& forbidden)
-        : requiredKeywords(QString::fromStdU16String(required)),
-          forbiddenKeywords(QString::fromStdU16String(forbidden))
-    {
-    }
-
-    bool post = false; // the request asked now
-    int redirects = 0;
-    bool timedOut = false;
-    std::optional<CertificateProblem> certificateProblem; // why the certificate was refused
-    TrialRunExchange exchange;
-    qint64 size = 0;
-
-    QString requiredKeywords;
-    QString forbiddenKeywords;
-    QByteArray head;                          // the first bytes, until the charset is known
-    std::optional<ResponseJudge> judge;       // from then on
-    std::unique_ptr<QTextDecoder> decoder;    // none where the bytes are searched as they come
-    std::unique_ptr<ContentDecoding> content; // of the reply being read
-
-    [[nodiscard]] bool searching() const
-    {
-        return judge ? judge->searching()
-                     : !(requiredKeywords.isEmpty() && forbiddenKeywords.isEmpty());
-    }
-
-    void search(const QByteArray& bytes)
-    {
-        if (!decoder) {
-            judge->feed({bytes.constData(), static_cast<std::size_t>(bytes.size())});
-            return;
-        }
-        const QString text = decoder->toUnicode(bytes);
-        judge->feed({reinterpret_cast<const char*>(text.utf16()),
-                     static_cast<std::size_t>(text.size()) * sizeof(char16_t)});
-    }
-
-    // UTF-8, the most common by far, is searched in its own bytes: they match exactly where its
-    // characters do. Any other charset is decoded piece by piece.
-    void startSearching(const QByteArray& contentType)
-    {
-        constexpr int kUtf8Mib = 106;
-        auto* codec = declaredCodec(contentType, head);
-        if (codec->mibEnum() == kUtf8Mib) {
-            judge.emplace(requiredKeywords.toUtf8().toStdString(),
-                          forbiddenKeywords.toUtf8().toStdString());
-        } else {
-            decoder.reset(codec->makeDecoder());
-            judge.emplace(unitBytes(requiredKeywords.toStdU16String()),
-                          unitBytes(forbiddenKeywords.toStdU16String()), sizeof(char16_t));
-        }
-        search(head);
-        head.clear();
-    }
-
-    [[nodiscard]] ConditionVerdict verdict(int status, std::optional<CodeCondition> condition,
-                                           int code) const
-    {
-        return judge ? judge->verdict(status, condition, code)
-                     : ResponseJudge({}, {}).verdict(status, condition, code);
-    }
-};
 
 QStringList postSteps(const RecordedSequence& sequence)
 {

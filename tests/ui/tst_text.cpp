@@ -1,4 +1,5 @@
 #include "common/error_trap.h"
+#include "resources/all_text_ids.h"
 #include "resources/string_table.h"
 #include "ui/text.h"
 #include "ui/trial_run_texts.h"
