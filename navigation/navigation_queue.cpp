@@ -9,7 +9,8 @@
 
 namespace waytrace {
 
-NavigationQueue::NavigationQueue(QObject* parent) : QObject(parent)
+NavigationQueue::NavigationQueue(NavigationDecisions& decisions, QObject* parent)
+    : QObject(parent), decisions_(decisions)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &NavigationQueue::flush);
@@ -95,8 +96,7 @@ bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& b
         return false;
     NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData, id,
                               bodyUnconfirmed, frame);
-    emit browser->beforeNavigate2(request);
-    return request.isCancelled();
+    return decisions_.raise(*browser, request);
 }
 
 std::optional<FormBody> NavigationQueue::bodyFor(Waiting& request, bool late)
@@ -134,10 +134,12 @@ void NavigationQueue::flush()
             id = ++lastId_;
             bodies_->raisedBeforeWord(request.pending, id);
         }
+        // A request that had to wait could not be blocked when the engine announced it: the
+        // browser stops loading instead.
         if (raise(request.pending.browser, url, raised, request.frame, id,
                   request.post && request.pending.unconfirmed) &&
-            lateCancel_ && request.pending.browser)
-            lateCancel_(request.pending.browser);
+            request.pending.browser)
+            decisions_.cancelLate(*request.pending.browser);
         for (const auto& then : request.then)
             then();
     }

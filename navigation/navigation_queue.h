@@ -2,6 +2,7 @@
 
 #include "browser/browser.h"
 #include "form_body.h"
+#include "navigation_decisions.h"
 #include "separate_bodies.h"
 
 #include <QDeadlineTimer>
@@ -20,24 +21,20 @@ namespace waytrace {
 
 // Puts the engine's sources together: requests announced by the interceptor (order, address,
 // method, and where the engine hands them over the body), and bodies that come apart from their
-// requests (SeparateBodies), where it does not. Each request is raised as beforeNavigate2 on its
-// browser, in the order the engine announced them. A POST whose body has not arrived yet waits
-// for it a little, and every request announced after it waits too.
+// requests (SeparateBodies), where it does not. Each request goes to its browser, in the order
+// the engine announced them, through the decisions of whoever owns the browsers. A POST whose body
+// has not arrived yet waits for it a little, and every request announced after it waits too.
 class NavigationQueue : public QObject
 {
     Q_OBJECT
 
 public:
-    using LateCancel = std::function<void(Browser*)>;
-
-    explicit NavigationQueue(QObject* parent = nullptr);
+    // `decisions` must outlive the queue.
+    explicit NavigationQueue(NavigationDecisions& decisions, QObject* parent = nullptr);
 
     // Where the bodies of POSTs announced without one come from; none: such a POST goes with an
     // empty body. Not owned; outlives the queue's use of it.
     void setSeparateBodies(SeparateBodies* bodies);
-    // Called when a request that had to wait is cancelled by a handler: it could not be blocked
-    // when the engine announced it, so the browser stops loading instead.
-    void setLateCancel(LateCancel handler) { lateCancel_ = std::move(handler); }
 
     // A request in the engine's order. Returns whether the engine is to block it now. `sent` is
     // the body the engine itself tells for this request, where it does: it is raised with the
@@ -75,15 +72,15 @@ private:
     // The body of a waiting POST, once it is known; none while it is to wait on, or when
     // `late` and none came.
     std::optional<FormBody> bodyFor(Waiting& request, bool late);
-    static bool raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame,
-                      quint64 id = 0, bool bodyUnconfirmed = false);
+    bool raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame, quint64 id = 0,
+               bool bodyUnconfirmed = false);
     void flush();
 
+    NavigationDecisions& decisions_;
     std::deque<Waiting> waiting_;
     SeparateBodies* bodies_ = nullptr;
     quint64 lastId_ = 0;
     QTimer timer_;
-    LateCancel lateCancel_;
 };
 
 } // namespace waytrace

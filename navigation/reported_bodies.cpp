@@ -9,7 +9,8 @@
 
 namespace waytrace {
 
-ReportedBodies::ReportedBodies(QObject* parent) : SeparateBodies(parent)
+ReportedBodies::ReportedBodies(NavigationDecisions& decisions, QObject* parent)
+    : SeparateBodies(parent), decisions_(decisions)
 {
     wordsTimer_.setSingleShot(true);
     connect(&wordsTimer_, &QTimer::timeout, this, &ReportedBodies::settleWords);
@@ -52,8 +53,9 @@ void ReportedBodies::tellBody(Browser* browser, const QUrl& url, const QString& 
         qCDebug(logQueue) << "the engine's word came after its request was raised";
         // No bytes (a file): the stand-in stays, unconfirmed.
         if (body && request.browser)
-            emit request.browser->requestBodyConfirmed(NavigationRequest(
-                url.toString(QUrl::FullyEncoded), body->headers, body->postData, request.id));
+            decisions_.confirmBody(*request.browser,
+                                   NavigationRequest(url.toString(QUrl::FullyEncoded),
+                                                     body->headers, body->postData, request.id));
         settleWords();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "body_waits.h"
+#include "navigation_decisions.h"
 #include "separate_bodies.h"
 
 #include <QByteArray>
@@ -21,7 +22,9 @@ class ReportedBodies : public SeparateBodies
     Q_OBJECT
 
 public:
-    explicit ReportedBodies(QObject* parent = nullptr);
+    // A word that comes after its request was raised goes to `decisions`, which must outlive
+    // these bodies.
+    explicit ReportedBodies(NavigationDecisions& decisions, QObject* parent = nullptr);
 
     // How long a POST waits for a page's report of its body before it is raised with an empty
     // one; for the engine's word on it, at least waits::kEngineWord.
@@ -82,6 +85,7 @@ private:
     void settleWords();
 
     std::chrono::milliseconds bodyWait_ = waits::kPageReport;
+    NavigationDecisions& decisions_;
     std::deque<Offered> offered_;
     std::deque<Told> told_;
     std::deque<Echo> echoes_;

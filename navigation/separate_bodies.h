@@ -62,7 +62,7 @@ public:
     // engine's order, before or after the request's announcement; `id` names the request. No
     // body: the engine could not tell it (a file's contents), and the page's report stands in.
     // A word that comes after its request was raised (the engine was busy) is that request's:
-    // the browser raises requestBodyConfirmed with it.
+    // the queue's decisions confirm it on its browser.
     virtual void tellBody(Browser* browser, const QUrl& url, const QString& id,
                           std::optional<FormBody> body) = 0;
     // The engine dropped that request before sending it: its word is for nobody.

@@ -182,6 +182,17 @@ void WebEngineBrowser::makeBodySource()
     });
 }
 
+bool WebEngineBrowser::raiseBeforeNavigate(NavigationRequest& request)
+{
+    emit beforeNavigate2(request);
+    return request.isCancelled();
+}
+
+void WebEngineBrowser::confirmBody(const NavigationRequest& request)
+{
+    emit requestBodyConfirmed(request);
+}
+
 bool WebEngineBrowser::bodiesTold() const
 {
     return session_->separateBodies() && bodySource_ && bodySource_->listening();

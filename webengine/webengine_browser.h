@@ -65,6 +65,11 @@ public:
     // Stops the current load (a request cancelled after the engine let it go).
     void stop();
 
+    // The session's queue decided on one of this browser's requests: it goes to the handlers
+    // (returns whether one cancelled it), or the engine confirmed its body after that.
+    bool raiseBeforeNavigate(NavigationRequest& request);
+    void confirmBody(const NavigationRequest& request);
+
     // Whether the engine tells the bodies of this browser's requests apart from them, so that
     // the interceptor's POSTs wait for that word.
     [[nodiscard]] bool bodiesTold() const;

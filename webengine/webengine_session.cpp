@@ -59,13 +59,43 @@ QString captureSource(const QString& secret)
 
 } // namespace
 
+class WebEngineSession::Decisions : public NavigationDecisions
+{
+public:
+    explicit Decisions(WebEngineSession& session) : session_(session) {}
+
+    bool raise(Browser& browser, NavigationRequest& request) override
+    {
+        auto* web = qobject_cast<WebEngineBrowser*>(&browser);
+        return web && web->raiseBeforeNavigate(request);
+    }
+
+    void cancelLate(Browser& browser) override
+    {
+        if (auto* web = qobject_cast<WebEngineBrowser*>(&browser)) {
+            web->stop();
+            session_.attribution().topRequestEnded(web);
+        }
+    }
+
+    void confirmBody(Browser& browser, const NavigationRequest& request) override
+    {
+        if (auto* web = qobject_cast<WebEngineBrowser*>(&browser))
+            web->confirmBody(request);
+    }
+
+private:
+    WebEngineSession& session_;
+};
+
 std::shared_ptr<WebEngineSession> WebEngineSession::create()
 {
     return std::shared_ptr<WebEngineSession>(new WebEngineSession());
 }
 
 WebEngineSession::WebEngineSession()
-    : secret_(randomSecret()), queue_(std::make_unique<NavigationQueue>()),
+    : secret_(randomSecret()), decisions_(std::make_unique<Decisions>(*this)),
+      queue_(std::make_unique<NavigationQueue>(*decisions_)),
       attribution_(std::make_unique<RequestAttribution>()),
       interceptor_(std::make_unique<RequestInterceptor>(*this)),
       // No storage name: off the record, cookies and cache in memory only.
@@ -86,16 +116,9 @@ WebEngineSession::WebEngineSession()
     acceptedCertificates_ = std::make_shared<AcceptedCertificates>();
     pagePrompts_ = std::make_unique<PagePrompts>(*profile_, *acceptedCertificates_);
 #if QT_VERSION < QT_VERSION_CHECK(6, 7, 0)
-    separateBodies_ = std::make_unique<ReportedBodies>();
+    separateBodies_ = std::make_unique<ReportedBodies>(*decisions_);
     queue_->setSeparateBodies(separateBodies_.get());
 #endif
-
-    queue_->setLateCancel([this](Browser* browser) {
-        if (auto* web = qobject_cast<WebEngineBrowser*>(browser)) {
-            web->stop();
-            attribution_->topRequestEnded(browser);
-        }
-    });
 }
 
 WebEngineSession::~WebEngineSession()

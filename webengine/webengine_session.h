@@ -60,7 +60,11 @@ public:
 private:
     WebEngineSession();
 
+    // The queue's decisions, carried out on this session's browsers.
+    class Decisions;
+
     QString secret_;
+    std::unique_ptr<Decisions> decisions_;           // outlives the queue and the separate bodies
     std::unique_ptr<SeparateBodies> separateBodies_; // before Qt 6.7; outlives the queue
     // Held apart so that users of the session need not know the navigation room.
     std::unique_ptr<NavigationQueue> queue_;

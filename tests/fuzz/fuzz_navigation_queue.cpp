@@ -26,6 +26,23 @@ struct Request
     bool post;
 };
 
+// Raises on the scripted browsers and counts the late cancels.
+struct Decisions : waytrace::NavigationDecisions
+{
+    bool raise(waytrace::Browser& browser, waytrace::NavigationRequest& request) override
+    {
+        emit browser.beforeNavigate2(request);
+        return request.isCancelled();
+    }
+    void cancelLate(waytrace::Browser&) override { ++lateCancels; }
+    void confirmBody(waytrace::Browser& browser,
+                     const waytrace::NavigationRequest& request) override
+    {
+        emit browser.requestBodyConfirmed(request);
+    }
+    int lateCancels = 0;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -40,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace std::chrono_literals;
     waytrace::ScriptedBrowser main;
     waytrace::ScriptedBrowser popup;
-    waytrace::ReportedBodies bodies;
+    Decisions decisions;
+    waytrace::ReportedBodies bodies(decisions);
     bodies.setBodyWait(1h); // a missing body keeps its request waiting
-    waytrace::NavigationQueue queue;
+    waytrace::NavigationQueue queue(decisions);
     queue.setSeparateBodies(&bodies);
-    int lateCancels = 0;
-    queue.setLateCancel([&lateCancels](waytrace::Browser*) { ++lateCancels; });
+    const int& lateCancels = decisions.lateCancels;
 
     // A few addresses, so that bodies and requests meet; fragments do not count.
     const QString addresses[] = {QStringLiteral("http://h/a"), QStringLiteral("http://h/a#x"),

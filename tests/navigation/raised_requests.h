@@ -4,6 +4,7 @@
 
 #include "browser/scripted_browser.h"
 #include "navigation/form_body.h"
+#include "navigation/navigation_decisions.h"
 
 #include <QObject>
 #include <QStringList>
@@ -24,8 +25,21 @@ inline FormBody body(const QByteArray& bytes)
     return {bytes + '\0', QStringLiteral("Content-Type: text/plain\r\n")};
 }
 
-class RaisedRequests : public QObject
+// Carries the queue's decisions out on the browsers, as the engine's session does.
+class RaisedRequests : public QObject, public NavigationDecisions
 {
+public:
+    bool raise(Browser& browser, NavigationRequest& request) override
+    {
+        emit browser.beforeNavigate2(request);
+        return request.isCancelled();
+    }
+    void cancelLate(Browser& browser) override { lateCancelled_.append(&browser); }
+    void confirmBody(Browser& browser, const NavigationRequest& request) override
+    {
+        emit browser.requestBodyConfirmed(request);
+    }
+
 protected:
     RaisedRequests()
     {
@@ -49,6 +63,7 @@ protected:
         raised_.clear();
         confirmed_.clear();
         cancelWhen_.clear();
+        lateCancelled_.clear();
     }
 
     ScriptedBrowser main_;
@@ -56,6 +71,7 @@ protected:
     QList<Raised> raised_;    // beforeNavigate2, in order
     QList<Raised> confirmed_; // requestBodyConfirmed
     QStringList cancelWhen_;  // addresses whose requests are cancelled
+    QList<Browser*> lateCancelled_;
 };
 
 } // namespace waytrace

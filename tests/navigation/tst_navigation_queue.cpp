@@ -16,7 +16,7 @@ private slots:
     // requests in the engine's order, and a page's load is told after the request that loaded it.
     void bodiesHandedOverGoWithTheirRequests()
     {
-        NavigationQueue queue;
+        NavigationQueue queue(*this);
         cancelWhen_ = QStringList{"http://h/get"};
         QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true, body("sent")));
         QVERIFY(queue.announce(&main_, QUrl("http://h/get"), false));

@@ -16,8 +16,8 @@ private slots:
 
     void bodyBeforeRequestIsRaisedAtOnce()
     {
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.offerBody(QUrl("http://h/post#ignored"), body("a=1"));
         cancelWhen_ = QStringList{"http://h/get"};
@@ -33,12 +33,10 @@ private slots:
 
     void lateBodyHoldsLaterRequestsInOrder()
     {
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.setBodyWait(5s);
-        Browser* lateCancelled = nullptr;
-        queue.setLateCancel([&](Browser* browser) { lateCancelled = browser; });
         cancelWhen_ = QStringList{"http://h/frame"};
 
         QVERIFY(!queue.announce(&main_, QUrl("http://h/post"), true));
@@ -53,7 +51,7 @@ private slots:
         QCOMPARE(raised_[0].postData, QByteArray("late") + '\0');
         QCOMPARE(raised_[1].url, QStringLiteral("http://h/frame"));
         // It could not be blocked when announced; the browser is told to stop instead.
-        QCOMPARE(lateCancelled, &popup_);
+        QCOMPARE(lateCancelled_, QList<Browser*>{&popup_});
         QVERIFY(queue.idle());
     }
 
@@ -61,8 +59,8 @@ private slots:
     {
         // Held while the wait lasts, events delivered or not. The wait is long enough that a
         // loaded machine cannot end it between two statements.
-        ReportedBodies holdingBodies;
-        NavigationQueue holding;
+        ReportedBodies holdingBodies(*this);
+        NavigationQueue holding(*this);
         holding.setSeparateBodies(&holdingBodies);
         holdingBodies.setBodyWait(30s);
         QVERIFY(!holding.announce(&main_, QUrl("http://h/post"), true));
@@ -71,9 +69,9 @@ private slots:
         QVERIFY(raised_.isEmpty());
         QVERIFY(!holding.idle());
 
-        ReportedBodies queueBodies;
+        ReportedBodies queueBodies(*this);
 
-        NavigationQueue queue;
+        NavigationQueue queue(*this);
 
         queue.setSeparateBodies(&queueBodies);
         queueBodies.setBodyWait(50ms);
@@ -87,8 +85,8 @@ private slots:
 
     void newerBodyForTheSameAddressReplacesAnUnclaimedOne()
     {
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.offerBody(QUrl("http://h/post"), body("script's own FormData"));
         queueBodies.offerBody(QUrl("http://h/post"), body("submitted"));
@@ -105,8 +103,8 @@ private slots:
     void announcedBodiesTakeTheirTurn()
     {
         using Offer = SeparateBodies::Offer;
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         const QUrl post("http://h/post");
         queueBodies.offerBody(post, body("decoy"));
@@ -137,8 +135,8 @@ private slots:
 
     void theEnginesOwnBodyGoesWithItsRequest()
     {
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.setBodyWait(5s);
         queueBodies.offerBody(QUrl("http://h/post"), body("forged"));
@@ -162,8 +160,8 @@ private slots:
         const auto told = [&](NavigationQueue& queue) {
             return queue.announce(&main_, post, true, std::nullopt, page, true);
         };
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.setBodyWait(5s);
         queueBodies.offerBody(post, body("decoy"), page);
@@ -187,8 +185,8 @@ private slots:
         QCOMPARE(raised_[2].postData, multipart.postData);
 
         // The application's own request carries its body; the engine's word on it is an echo.
-        ReportedBodies ownBodies;
-        NavigationQueue own;
+        ReportedBodies ownBodies(*this);
+        NavigationQueue own(*this);
         own.setSeparateBodies(&ownBodies);
         ownBodies.setBodyWait(5s);
         ownBodies.offerBody(post, body("own"));
@@ -224,8 +222,8 @@ private slots:
     {
         const QUrl post("http://h/save");
         const QUrl page("http://h");
-        ReportedBodies queueBodies;
-        NavigationQueue queue;
+        ReportedBodies queueBodies(*this);
+        NavigationQueue queue(*this);
         queue.setSeparateBodies(&queueBodies);
         queueBodies.setBodyWait(10ms);
         queueBodies.offerBody(post, body("decoy"), page);
