@@ -59,3 +59,10 @@ managing() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window 
 wait_for managing || fail "the window manager did not start managing windows"
 
 timeout --kill-after=10 "$limit" "$@"
+status=$?
+# A failure with the window manager gone is the manager's, not the program's: say so.
+if [ "$status" -ne 0 ] && ! kill -0 "$wm_pid" 2>/dev/null; then
+    echo "with_window_manager: the window manager ended during the run" >&2
+    sed 's/^/  /' "$work/wm.log" >&2
+fi
+exit "$status"
