@@ -42,8 +42,7 @@ struct Engine
     {
         QObject::connect(browser.get(), &waytrace::Browser::beforeNavigate2,
                          [this](waytrace::NavigationRequest& request) {
-                             if (waytrace::recordNavigation(sequence, kHelpUrl, request.url(),
-                                                            request.headers(), request.postData()))
+                             if (waytrace::recordNavigation(sequence, kHelpUrl, request))
                                  request.cancel();
                          });
     }

@@ -106,8 +106,7 @@ struct Browsers
         QObject::connect(recording.get(), &waytrace::Browser::beforeNavigate2,
                          [this](waytrace::NavigationRequest& request) {
                              if (waytrace::recordNavigation(
-                                     sequence, QStringLiteral("http://127.0.0.1:1/help"),
-                                     request.url(), request.headers(), request.postData()))
+                                     sequence, QStringLiteral("http://127.0.0.1:1/help"), request))
                                  request.cancel();
                          });
     }

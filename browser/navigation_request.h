@@ -22,32 +22,42 @@ private:
     bool cancelled_ = false;
 };
 
-// A request of the top page or a frame, before it goes out. `postData` is the body followed by
-// one terminating byte, empty when there is no body; `headers` is the extra header text.
+// How a page's request is sent, as far as a recording tells them apart.
+enum class RequestMethod
+{
+    Get,
+    Post
+};
+
+// A request of the top page or a frame, before it goes out: its method, the bytes of its body
+// as sent (none for a GET; a POST's may be empty too) and the extra header text.
 class NavigationRequest : public CancellableRequest
 {
 public:
     // `id` names a request whose body the browser may still confirm (requestBodyConfirmed);
     // 0 for one it never will. `bodyUnconfirmed`: the body is what the page reported of it, not
     // what the browser said it sent. `frame`: a frame's request, not the top page's.
-    NavigationRequest(QString url, QString headers, QByteArray postData, quint64 id = 0,
-                      bool bodyUnconfirmed = false, bool frame = false)
-        : url_(std::move(url)), headers_(std::move(headers)), postData_(std::move(postData)),
-          id_(id), bodyUnconfirmed_(bodyUnconfirmed), frame_(frame)
+    NavigationRequest(QString url, RequestMethod method, QByteArray body, QString headers,
+                      quint64 id = 0, bool bodyUnconfirmed = false, bool frame = false)
+        : url_(std::move(url)), method_(method), body_(std::move(body)),
+          headers_(std::move(headers)), id_(id), bodyUnconfirmed_(bodyUnconfirmed), frame_(frame)
     {
     }
 
     [[nodiscard]] const QString& url() const { return url_; }
+    [[nodiscard]] RequestMethod method() const { return method_; }
+    [[nodiscard]] bool isPost() const { return method_ == RequestMethod::Post; }
+    [[nodiscard]] const QByteArray& body() const { return body_; }
     [[nodiscard]] const QString& headers() const { return headers_; }
-    [[nodiscard]] const QByteArray& postData() const { return postData_; }
     [[nodiscard]] quint64 id() const { return id_; }
     [[nodiscard]] bool bodyUnconfirmed() const { return bodyUnconfirmed_; }
     [[nodiscard]] bool isFrame() const { return frame_; }
 
 private:
     QString url_;
+    RequestMethod method_ = RequestMethod::Get;
+    QByteArray body_;
     QString headers_;
-    QByteArray postData_;
     quint64 id_ = 0;
     bool bodyUnconfirmed_ = false;
     bool frame_ = false;

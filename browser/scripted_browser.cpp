@@ -15,11 +15,11 @@ void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
     requests_.append({url, postData, headers, true});
 }
 
-bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& headers,
-                                           const QByteArray& postData, quint64 id,
-                                           bool bodyUnconfirmed, bool frame)
+bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, RequestMethod method,
+                                           const QByteArray& body, const QString& headers,
+                                           quint64 id, bool bodyUnconfirmed, bool frame)
 {
-    NavigationRequest request(url, headers, postData, id, bodyUnconfirmed, frame);
+    NavigationRequest request(url, method, body, headers, id, bodyUnconfirmed, frame);
     if (bodyUnconfirmed)
         owedBodies_.append(id);
     emit beforeNavigate2(request);
@@ -27,9 +27,9 @@ bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, const QString& he
 }
 
 void ScriptedBrowser::raiseRequestBodyConfirmed(quint64 id, const QString& url,
-                                                const QString& headers, const QByteArray& postData)
+                                                const QByteArray& body, const QString& headers)
 {
-    emit requestBodyConfirmed(NavigationRequest(url, headers, postData, id));
+    emit requestBodyConfirmed(NavigationRequest(url, RequestMethod::Post, body, headers, id));
     owedBodies_.removeAll(id);
     if (owedBodies_.isEmpty())
         for (auto& then : std::exchange(whenConfirmed_, {}))

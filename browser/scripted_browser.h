@@ -41,11 +41,11 @@ public:
     [[nodiscard]] const QList<Command>& commands() const { return commands_; }
 
     // Each returns what the handlers answered.
-    bool raiseBeforeNavigate2(const QString& url, const QString& headers = {},
-                              const QByteArray& postData = {}, quint64 id = 0,
-                              bool bodyUnconfirmed = false, bool frame = false);
-    void raiseRequestBodyConfirmed(quint64 id, const QString& url, const QString& headers,
-                                   const QByteArray& postData);
+    bool raiseBeforeNavigate2(const QString& url, RequestMethod method = RequestMethod::Get,
+                              const QByteArray& body = {}, const QString& headers = {},
+                              quint64 id = 0, bool bodyUnconfirmed = false, bool frame = false);
+    void raiseRequestBodyConfirmed(quint64 id, const QString& url, const QByteArray& body,
+                                   const QString& headers);
     Browser* raiseNewWindow2();
     void raiseNavigateComplete2(const QString& url);
     void raiseDocumentComplete(const QString& url);

@@ -19,13 +19,11 @@ bool isRecordable(std::u16string_view url, std::u16string_view helpUrl)
 
 } // namespace
 
-std::u16string postDataText(std::span<const std::uint8_t> postData)
+std::u16string postDataText(std::span<const std::uint8_t> body)
 {
-    if (postData.empty())
-        return {};
     std::u16string text;
-    text.reserve(postData.size() - 1);
-    for (auto byte : postData.first(postData.size() - 1))
+    text.reserve(body.size());
+    for (auto byte : body)
         text.push_back(ansiCharacter(byte));
     return replaceAll(text, u"%", u"%25");
 }
@@ -56,8 +54,8 @@ RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string
     auto record = std::make_shared<UrlRecord>();
     record->urlAddress = navigation.url;
     record->headers = navigation.headers;
-    if (!navigation.postData.empty()) {
-        record->postBody = postDataText(navigation.postData);
+    if (navigation.method == HttpMethod::Post) {
+        record->postBody = postDataText(navigation.body);
         record->method = HttpMethod::Post;
     }
     sequence.append(record);

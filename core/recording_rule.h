@@ -9,13 +9,13 @@
 
 namespace waytrace {
 
-// One navigation as a browser announces it. `postData` is the body exactly as the browser
-// component hands it: the real body followed by one byte that is not part of it.
+// One navigation as a browser announces it: a POST's body is its bytes as sent.
 struct Navigation
 {
     std::u16string_view url;
     std::u16string_view headers;
-    std::span<const std::uint8_t> postData;
+    HttpMethod method = HttpMethod::Get;
+    std::span<const std::uint8_t> body;
 };
 
 struct RecordingOutcome
@@ -29,9 +29,8 @@ struct RecordingOutcome
 RecordingOutcome applyRecordingRule(const Navigation& navigation, std::u16string_view helpUrl,
                                     RecordedSequence& sequence);
 
-// The body as the recorded `querystring`: one character per byte, the last byte left out,
-// every "%" written as "%25".
-std::u16string postDataText(std::span<const std::uint8_t> postData);
+// The body as the recorded `querystring`: one character per byte, every "%" written as "%25".
+std::u16string postDataText(std::span<const std::uint8_t> body);
 
 // The body text a recorded `querystring` stands for, one character per byte: "%25" back to "%".
 std::u16string recordedBodyText(std::u16string_view postBody);

@@ -168,7 +168,7 @@ public:
         const auto address = url.toString(QUrl::FullyEncoded).toStdU16String();
         const auto headerText = body.body.headers.toStdU16String();
         const Navigation navigation{
-            address, headerText,
+            address, headerText, method == u"POST" ? HttpMethod::Post : HttpMethod::Get,
             std::span(reinterpret_cast<const std::uint8_t*>(body.body.postData.constData()),
                       static_cast<std::size_t>(body.body.postData.size()))};
         last_ = applyRecordingRule(navigation, help_, sequence_).record;

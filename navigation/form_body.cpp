@@ -183,8 +183,6 @@ FormBody serializeForm(const QList<FormEntry>& entries, FormEncoding encoding,
                            .arg(QString::fromLatin1(boundary));
         break;
     }
-    // The terminating byte the listeners expect: the recorder leaves the last byte out.
-    body.postData += '\0';
     return body;
 }
 
@@ -194,7 +192,7 @@ FormBody sentBody(const QByteArray& bytes, const QByteArray& contentType)
     const auto boundary = contentType.trimmed().toLower().startsWith("multipart/form-data")
                               ? boundaryOf(contentType)
                               : QByteArray();
-    body.postData = (boundary.isEmpty() ? bytes : withoutFileContents(bytes, boundary)) + '\0';
+    body.postData = boundary.isEmpty() ? bytes : withoutFileContents(bytes, boundary);
     if (!contentType.isEmpty())
         body.headers = QStringLiteral("Content-Type: %1\r\n").arg(QString::fromLatin1(contentType));
     return body;

@@ -24,8 +24,8 @@ enum class FormEncoding
     Multipart
 };
 
-// A request body as the browsers hand it on: the bytes followed by one terminating zero byte,
-// and the header text that belongs to them.
+// A request body as the browsers hand it on: its bytes as sent, and the header text that belongs
+// to them.
 struct FormBody
 {
     QByteArray postData;

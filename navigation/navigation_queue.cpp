@@ -48,9 +48,9 @@ bool NavigationQueue::announce(Browser* browser, const QUrl& url, bool post,
                                                               : std::chrono::milliseconds{});
     if (waiting_.empty()) {
         if (!post)
-            return raise(browser, url, {}, frame);
+            return raise(browser, url, std::nullopt, frame);
         if (auto body = bodyFor(request, false))
-            return raise(browser, url, *body, frame, 0, request.pending.unconfirmed);
+            return raise(browser, url, body, frame, 0, request.pending.unconfirmed);
     }
     waiting_.push_back(std::move(request));
     flush();
@@ -89,13 +89,15 @@ void NavigationQueue::whenWordsSettled(std::function<void()> then)
         then();
 }
 
-bool NavigationQueue::raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame,
-                            quint64 id, bool bodyUnconfirmed)
+bool NavigationQueue::raise(Browser* browser, const QUrl& url, const std::optional<FormBody>& body,
+                            bool frame, quint64 id, bool bodyUnconfirmed)
 {
     if (!browser)
         return false;
-    NavigationRequest request(url.toString(QUrl::FullyEncoded), body.headers, body.postData, id,
-                              bodyUnconfirmed, frame);
+    NavigationRequest request(url.toString(QUrl::FullyEncoded),
+                              body ? RequestMethod::Post : RequestMethod::Get,
+                              body ? body->postData : QByteArray(),
+                              body ? body->headers : QString(), id, bodyUnconfirmed, frame);
     return decisions_.raise(*browser, request);
 }
 
@@ -125,10 +127,8 @@ void NavigationQueue::flush()
             qCWarning(logQueue) << "no body came in time for a POST to"
                                 << url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo)
                                 << "- recorded with an empty body";
-        // A POST whose body never came still counts as one: the terminating byte alone.
-        const FormBody raised = body           ? *body
-                                : request.post ? FormBody{QByteArray(1, '\0'), {}}
-                                               : FormBody{};
+        // A POST whose body never came still counts as one, with an empty body.
+        const auto raised = request.post ? std::optional(body.value_or(FormBody{})) : std::nullopt;
         quint64 id = 0;
         if (request.pending.awaitsWord && bodies_) {
             id = ++lastId_;

@@ -72,8 +72,9 @@ private:
     // The body of a waiting POST, once it is known; none while it is to wait on, or when
     // `late` and none came.
     std::optional<FormBody> bodyFor(Waiting& request, bool late);
-    bool raise(Browser* browser, const QUrl& url, const FormBody& body, bool frame, quint64 id = 0,
-               bool bodyUnconfirmed = false);
+    // A POST with its body, a GET with none.
+    bool raise(Browser* browser, const QUrl& url, const std::optional<FormBody>& body, bool frame,
+               quint64 id = 0, bool bodyUnconfirmed = false);
     void flush();
 
     NavigationDecisions& decisions_;

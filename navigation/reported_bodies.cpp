@@ -55,7 +55,8 @@ void ReportedBodies::tellBody(Browser* browser, const QUrl& url, const QString& 
         if (body && request.browser)
             decisions_.confirmBody(*request.browser,
                                    NavigationRequest(url.toString(QUrl::FullyEncoded),
-                                                     body->headers, body->postData, request.id));
+                                                     RequestMethod::Post, body->postData,
+                                                     body->headers, request.id));
         settleWords();
         return;
     }

@@ -57,8 +57,7 @@ QString bodyWithoutSecrets(const TrialRunExchange& exchange, const UrlRecord* re
     UrlRecord sent;
     sent.headers = record->headers;
     sent.passwordFields = record->passwordFields;
-    // As a recorded body: with the terminating byte the recording rule leaves out.
-    const QByteArray body = exchange.requestBody + '\0';
+    const QByteArray& body = exchange.requestBody;
     sent.postBody = postDataText(std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
                                            static_cast<std::size_t>(body.size())));
     return QString::fromLatin1(

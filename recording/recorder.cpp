@@ -25,7 +25,7 @@ void Recorder::listen(Browser& browser, bool newWindow)
             [this, &browser, newWindow](NavigationRequest& request) {
                 runTrapped([&] {
                     const auto count = sequence_.count();
-                    if (record(request.url(), request.headers(), request.postData()))
+                    if (record(request))
                         request.cancel();
                     if (sequence_.count() == count)
                         return;
@@ -61,7 +61,7 @@ void Recorder::listen(Browser& browser, bool newWindow)
                 unconfirmed_.erase(found);
                 if (!step)
                     return;
-                const auto& body = request.postData();
+                const auto& body = request.body();
                 step->headers = request.headers().toStdU16String();
                 step->postBody =
                     postDataText(std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
@@ -116,24 +116,25 @@ RecordRef Recorder::shownStep(const Browser& browser) const
     return found == pages_.end() ? nullptr : found->second.shown.lock();
 }
 
-bool Recorder::record(const QString& url, const QString& headers, const QByteArray& postData)
+bool Recorder::record(const NavigationRequest& request)
 {
-    const bool cancel = recordNavigation(sequence_, helpUrl_, url, headers, postData);
+    const bool cancel = recordNavigation(sequence_, helpUrl_, request);
     if (cancel)
-        cancelled_.append(url);
+        cancelled_.append(request.url());
     return cancel;
 }
 
-bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
-                      const QString& headers, const QByteArray& postData)
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl,
+                      const NavigationRequest& request)
 {
-    const auto address = url.toStdU16String();
-    const auto headerText = headers.toStdU16String();
+    const auto address = request.url().toStdU16String();
+    const auto headerText = request.headers().toStdU16String();
     const auto help = helpUrl.toStdU16String();
-    const Navigation navigation{
-        address, headerText,
-        std::span(reinterpret_cast<const std::uint8_t*>(postData.constData()),
-                  static_cast<std::size_t>(postData.size()))};
+    const auto& body = request.body();
+    const Navigation navigation{address, headerText,
+                                request.isPost() ? HttpMethod::Post : HttpMethod::Get,
+                                std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
+                                          static_cast<std::size_t>(body.size()))};
     return applyRecordingRule(navigation, help, sequence).cancel;
 }
 

@@ -14,6 +14,7 @@
 namespace waytrace {
 
 class Browser;
+class NavigationRequest;
 
 // The recording of one run: the recorded sequence and the navigations the recording rule
 // cancelled. The program's main and popup browser and the tools' browsers all record through
@@ -32,7 +33,7 @@ public:
     void listen(Browser& browser, bool newWindow = false);
 
     // Runs the recording rule on one navigation; returns whether it is to be cancelled.
-    bool record(const QString& url, const QString& headers, const QByteArray& postData);
+    bool record(const NavigationRequest& request);
 
     // The step whose page `browser` shows now, if it records one.
     [[nodiscard]] RecordRef shownStep(const Browser& browser) const;
@@ -73,8 +74,8 @@ private:
 
 // The recording rule on one navigation as a browser announces it: appends to `sequence` and
 // returns whether the navigation is to be cancelled.
-bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl, const QString& url,
-                      const QString& headers, const QByteArray& postData);
+bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl,
+                      const NavigationRequest& request);
 
 // The user logged in to `url` for the sequence: the newest record of that address gets the
 // credentials as its basic-authentication fields, or else the newest record on the same server

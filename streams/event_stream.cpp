@@ -126,7 +126,10 @@ StreamEvent parseLine(int line, const QByteArray& bytes)
         event.headers = reader.text("headers");
         if (const auto fault = headerLinesFault(event.headers); !fault.isEmpty())
             reader.fail(QStringLiteral("headers of %1: %2").arg(event.url, fault));
-        event.postData = reader.bytes("postData");
+        if (const auto postData = reader.bytes("postData"); !postData.isEmpty()) {
+            event.method = RequestMethod::Post;
+            event.body = postData.chopped(1);
+        }
         event.bodyUnconfirmed =
             event.kind == Kind::BeforeNavigate2 && reader.truth("bodyUnconfirmed");
         event.request = reader.position("request", event.kind == Kind::RequestBodyConfirmed);
@@ -190,8 +193,9 @@ QByteArray writeStreamEvent(const StreamEvent& event)
         object.insert(QStringLiteral("url"), event.url);
         if (!event.headers.isEmpty())
             object.insert(QStringLiteral("headers"), event.headers);
-        if (!event.postData.isEmpty())
-            object.insert(QStringLiteral("postData"), QLatin1String(event.postData.toBase64()));
+        if (event.method == RequestMethod::Post)
+            object.insert(QStringLiteral("postData"),
+                          QLatin1String((event.body + '\0').toBase64()));
         if (event.bodyUnconfirmed)
             object.insert(QStringLiteral("bodyUnconfirmed"), true);
         if (event.request != 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/navigation_request.h"
+
 #include <QByteArray>
 #include <QJsonValue>
 #include <QList>
@@ -40,7 +42,10 @@ struct StreamEvent
     Target browser = Target::Main;
     QString url;
     QString headers;
-    QByteArray postData; // exactly as the browser handed it, terminating byte included
+    // BeforeNavigate2, RequestBodyConfirmed. On the wire, "postData" is the body followed by one
+    // terminating byte, and a request without it is a GET.
+    RequestMethod method = RequestMethod::Get;
+    QByteArray body;
     // BeforeNavigate2 whose body the page reported (a later RequestBodyConfirmed of the same
     // request may correct it), RequestBodyConfirmed: which request, 0 for none.
     qint64 request = 0;

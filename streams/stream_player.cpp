@@ -9,12 +9,12 @@ void playBrowserEvent(ScriptedBrowser& browser, const StreamEvent& event)
     using Kind = StreamEvent::Kind;
     switch (event.kind) {
     case Kind::BeforeNavigate2:
-        browser.raiseBeforeNavigate2(event.url, event.headers, event.postData,
+        browser.raiseBeforeNavigate2(event.url, event.method, event.body, event.headers,
                                      static_cast<quint64>(event.request), event.bodyUnconfirmed);
         break;
     case Kind::RequestBodyConfirmed:
         browser.raiseRequestBodyConfirmed(static_cast<quint64>(event.request), event.url,
-                                          event.headers, event.postData);
+                                          event.body, event.headers);
         break;
     case Kind::NewWindow2:
         browser.raiseNewWindow2();

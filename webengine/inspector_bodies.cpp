@@ -166,8 +166,8 @@ void InspectorBodies::relayed(const QString& message)
             documentTold_(report.value(u"url").toString(), text.toString(), text.isString());
     } else if (kind == u"body" && bodies_) {
         auto body = toldBody(report);
-        qCDebug(logCapture) << "the engine told a body of"
-                            << (body ? body->postData.size() - 1 : -1) << "bytes";
+        qCDebug(logCapture) << "the engine told a body of" << (body ? body->postData.size() : -1)
+                            << "bytes";
         bodies_->tellBody(&browser_, QUrl(report.value(u"url").toString()), id, std::move(body));
     } else if (kind == u"dropped" && bodies_) {
         bodies_->retractBody(&browser_, id);

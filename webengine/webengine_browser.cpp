@@ -140,7 +140,7 @@ void WebEngineBrowser::navigate(const QString& url, const QByteArray& postData,
     request.setPostData(postData);
     for (const auto& [name, value] : parseHeaderLines(headers))
         request.setHeader(name, value);
-    loadWhenTold([this, address, request, body = FormBody{postData + '\0', headers}] {
+    loadWhenTold([this, address, request, body = FormBody{postData, headers}] {
         // Where the interceptor sees the request without its body, hand it over beforehand.
         if (auto* bodies = session_->separateBodies())
             bodies->offerBody(address, body);

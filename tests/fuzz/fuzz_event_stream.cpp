@@ -13,7 +13,7 @@ namespace {
 bool sameEvent(const waytrace::StreamEvent& a, const waytrace::StreamEvent& b)
 {
     return a.kind == b.kind && a.browser == b.browser && a.url == b.url && a.headers == b.headers &&
-           a.postData == b.postData && a.isChildWindow == b.isChildWindow &&
+           a.method == b.method && a.body == b.body && a.isChildWindow == b.isChildWindow &&
            a.position == b.position && a.field == b.field && a.value == b.value;
 }
 

@@ -1,6 +1,6 @@
 // The navigation queue on any sequence of announcements, bodies (the pages' reports and the
 // engine's own words) and cancelling handlers: the requests are raised in the order they were
-// announced, each once; a POST carries a body with its terminating byte and a GET none; the
+// announced, each once; a GET carries no body and no header text; the
 // engine is told to block only a request raised and cancelled at once; nothing is left waiting
 // once every POST has its body.
 
@@ -74,9 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto* browser : {&main, &popup}) {
         QObject::connect(browser, &waytrace::Browser::beforeNavigate2, browser,
                          [&, browser](waytrace::NavigationRequest& request) {
-                             const bool post = !request.postData().isEmpty();
-                             if (post ? !request.postData().endsWith('\0')
-                                      : !request.headers().isEmpty())
+                             const bool post = request.isPost();
+                             if (!post &&
+                                 (!request.body().isEmpty() || !request.headers().isEmpty()))
                                  std::abort();
                              raised.push_back({browser, request.url(), post});
                              if (cancelling)
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 2: {
             const auto before = raised.size();
-            bodies.offerBody(QUrl(address), {QByteArray(op >> 5, 'x') + '\0', QString()});
+            bodies.offerBody(QUrl(address), {QByteArray(op >> 5, 'x'), QString()});
             if (cancelling)
                 cancelledLate += static_cast<int>(raised.size() - before);
             break;
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             default:
                 bodies.tellBody(browser, QUrl(address), id,
-                                waytrace::FormBody{QByteArray(op >> 6, 'w') + '\0', QString()});
+                                waytrace::FormBody{QByteArray(op >> 6, 'w'), QString()});
                 break;
             }
             if (cancelling)

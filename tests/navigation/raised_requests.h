@@ -14,7 +14,8 @@ namespace waytrace {
 struct Raised
 {
     QString url;
-    QByteArray postData;
+    bool post = false;
+    QByteArray body;
     QString headers;
     quint64 id = 0;
     bool bodyUnconfirmed = false;
@@ -22,7 +23,7 @@ struct Raised
 
 inline FormBody body(const QByteArray& bytes)
 {
-    return {bytes + '\0', QStringLiteral("Content-Type: text/plain\r\n")};
+    return {bytes, QStringLiteral("Content-Type: text/plain\r\n")};
 }
 
 // Carries the queue's decisions out on the browsers, as the engine's session does.
@@ -45,15 +46,15 @@ protected:
     {
         for (auto* browser : {&main_, &popup_}) {
             connect(browser, &Browser::beforeNavigate2, this, [this](NavigationRequest& request) {
-                raised_.append({request.url(), request.postData(), request.headers(), request.id(),
-                                request.bodyUnconfirmed()});
+                raised_.append({request.url(), request.isPost(), request.body(), request.headers(),
+                                request.id(), request.bodyUnconfirmed()});
                 if (cancelWhen_.contains(request.url()))
                     request.cancel();
             });
             connect(browser, &Browser::requestBodyConfirmed, this,
                     [this](const NavigationRequest& request) {
-                        confirmed_.append(
-                            {request.url(), request.postData(), request.headers(), request.id()});
+                        confirmed_.append({request.url(), request.isPost(), request.body(),
+                                           request.headers(), request.id()});
                     });
         }
     }

@@ -41,7 +41,7 @@ private slots:
             secret_);
         QCOMPARE(form->kind, CaptureReport::Kind::Form);
         QCOMPARE(form->url, QStringLiteral("http://h/login"));
-        QCOMPARE(form->body.postData, QByteArray("q=%93%FA+%26&t=a%0D%0Ab") + '\0');
+        QCOMPARE(form->body.postData, QByteArray("q=%93%FA+%26&t=a%0D%0Ab"));
         QCOMPARE(form->body.headers,
                  QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n"));
 

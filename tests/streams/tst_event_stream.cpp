@@ -44,12 +44,14 @@ private slots:
                       "{'event':'WindowClosing','isChildWindow':true}\n"
                       "{'event':'Clear'}"));
         QCOMPARE(events.size(), 6);
-        QCOMPARE(events[0].postData, QByteArray("a=1\0", 4));
+        // The wire's postData is the body followed by one terminating byte.
+        QCOMPARE(events[0].method, RequestMethod::Post);
+        QCOMPARE(events[0].body, QByteArray("a=1"));
         QCOMPARE(events[0].headers, QStringLiteral("A: b\r\n"));
         QCOMPARE(events[0].browser, StreamEvent::Target::Main);
         QCOMPARE(events[1].line, 3); // blank lines count
         QCOMPARE(events[1].browser, StreamEvent::Target::Popup);
-        QVERIFY(events[1].postData.isEmpty());
+        QCOMPARE(events[1].method, RequestMethod::Get);
         QCOMPARE(events[2].position, 2);
         QCOMPARE(events[2].value.toInteger(), 404);
         QCOMPARE(events[3].kind, StreamEvent::Kind::Remove);
@@ -97,7 +99,8 @@ private slots:
         post.browser = StreamEvent::Target::Popup;
         post.url = QStringLiteral("http://h/\u65E5?a=\"b\"");
         post.headers = QStringLiteral("Content-Type: text/plain\r\n");
-        post.postData = QByteArray("x=\xff\0", 4);
+        post.method = RequestMethod::Post;
+        post.body = QByteArray("x=\xff\0", 4);
         post.request = 7;
         post.bodyUnconfirmed = true;
         StreamEvent done;
@@ -108,7 +111,8 @@ private slots:
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].url, post.url);
         QCOMPARE(events[0].headers, post.headers);
-        QCOMPARE(events[0].postData, post.postData);
+        QCOMPARE(events[0].method, post.method);
+        QCOMPARE(events[0].body, post.body);
         QCOMPARE(events[0].browser, StreamEvent::Target::Popup);
         QCOMPARE(events[0].request, 7);
         QVERIFY(events[0].bodyUnconfirmed);

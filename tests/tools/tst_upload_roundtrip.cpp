@@ -83,15 +83,17 @@ private slots:
         QVERIFY(server.port() != 0);
 
         RecordedSequence sequence;
-        const QByteArray body = QByteArrayLiteral("q=1%2B2&x=a+b&t=\xE6\x97\xA5\0");
+        const QByteArray body = QByteArrayLiteral("q=1%2B2&x=a+b&t=\xE6\x97\xA5");
         applyRecordingRule({u"http://shop.test/login.do?next=%2Fhome&a=1+2",
                             u"Content-Type: "
                             u"application/x-www-form-urlencoded\r\n",
+                            HttpMethod::Post,
                             std::span(reinterpret_cast<const std::uint8_t*>(body.data()),
                                       static_cast<std::size_t>(body.size()))},
                            u"", sequence);
-        applyRecordingRule({u"https://shop.test/list?cat=5&sort=\"price\"<desc>", u"", {}}, u"",
-                           sequence);
+        applyRecordingRule(
+            {u"https://shop.test/list?cat=5&sort=\"price\"<desc>", u"", HttpMethod::Get, {}}, u"",
+            sequence);
         auto login = sequence.at(1);
         login->displayName = u"Log \"in\" & <go> 100% &amp;";
         login->requiredKeywords = u"Welcome + hello & 50%";
@@ -156,7 +158,7 @@ private slots:
         StandinProcess server({"--limit", "1", "--log", log});
         QNetworkAccessManager network;
         RecordedSequence sequence;
-        applyRecordingRule({u"http://h/", u"", {}}, u"", sequence);
+        applyRecordingRule({u"http://h/", u"", HttpMethod::Get, {}}, u"", sequence);
         const auto document = buildSequenceDocument(sequence);
 
         QCOMPARE(upload(network, composeUploadRequest(document, fields(server, u"admin", u"wrong"),
@@ -207,7 +209,7 @@ private slots:
             return file.fileName();
         };
         // A text/plain body with a control character, and a label with another one.
-        const QByteArray body("t=a\001b\r\n\0", 8); // the browser's terminating byte last
+        const QByteArray body("t=a\001b\r\n\0", 8); // the stream's terminating byte last
         const auto stream = write(
             "s.jsonl", "{\"event\":\"BeforeNavigate2\",\"url\":\"http://shop.test/a\","
                        "\"headers\":\"Content-Type: text/plain\\r\\n\",\"postData\":\"" +

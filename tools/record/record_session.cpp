@@ -21,7 +21,8 @@ StreamEvent requestEvent(Kind kind, StreamEvent::Target target, const Navigation
 {
     auto event = streamEvent(kind, target, request.url());
     event.headers = request.headers();
-    event.postData = request.postData();
+    event.method = request.method();
+    event.body = request.body();
     event.request = static_cast<qint64>(request.id());
     event.bodyUnconfirmed = request.bodyUnconfirmed();
     return event;
