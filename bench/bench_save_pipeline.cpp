@@ -90,7 +90,8 @@ void BM_GenericQt(benchmark::State& state)
                 xml.writeTextElement(QStringLiteral("UnavailabilityString"),
                                      q(r->forbiddenKeywords));
             xml.writeStartElement(QStringLiteral("HTTPResponseCode"));
-            xml.writeAttribute(QStringLiteral("condition"), q(r->responseCondition));
+            xml.writeAttribute(QStringLiteral("condition"),
+                               q(std::u16string(conditionWords(r->responseCondition))));
             xml.writeAttribute(QStringLiteral("code"), QString::number(r->responseCode));
             xml.writeEndElement();
             xml.writeEndElement();

@@ -4,6 +4,7 @@
 // recorded form fields are likely to be stale when the monitor replays them.
 
 #include "html_text.h"
+#include "response_condition.h"
 #include "sent_fields.h"
 #include "url_record.h"
 
@@ -13,14 +14,6 @@
 #include <vector>
 
 namespace waytrace {
-
-// The response-code condition a record holds, whatever the language it was picked in.
-enum class CodeCondition
-{
-    GreaterThan,
-    EqualTo,
-    NotEqualTo
-};
 
 // For each alert condition, whether it would fire; nothing where the condition is not set.
 struct ConditionVerdict

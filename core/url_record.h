@@ -1,5 +1,6 @@
 #pragma once
 
+#include "response_condition.h"
 #include "seen_page.h"
 
 #include <cstdint>
@@ -52,10 +53,8 @@ struct UrlRecord
     // Alert when the page lacks these keywords; when it has these.
     std::u16string requiredKeywords;
     std::u16string forbiddenKeywords;
-    // Alert when the answer's status compares with `responseCode` as this condition says. It
-    // starts in English whatever the interface language; a pick in the panel stores the item's
-    // text in the interface language.
-    std::u16string responseCondition = u"Greater than";
+    // Alert when the answer's status compares with `responseCode` as this condition says.
+    ResponseCondition responseCondition;
     std::int16_t responseCode = 200;
     // Basic-authentication credentials.
     std::u16string userName;

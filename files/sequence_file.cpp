@@ -21,7 +21,7 @@ namespace {
 // A JSON string literal, escaped as Qt's writer escapes (so the tools print what they always
 // did), but without a JSON document a field, which would cost more than the rest of the file.
 // A lone surrogate is kept as its escape, so every value reads back exactly.
-QByteArray quoted(const std::u16string& text)
+QByteArray quoted(std::u16string_view text)
 {
     QString out;
     out.reserve(static_cast<qsizetype>(text.size()) + 2);
@@ -71,16 +71,22 @@ std::array<Field, 12> fieldsOf(const UrlRecord& r)
              {"headers", quoted(r.headers)},
              {"matchcontent", quoted(r.requiredKeywords)},
              {"unavailabilitystring", quoted(r.forbiddenKeywords)},
-             {"httpcondition", quoted(r.responseCondition)},
+             {"httpcondition", quoted(conditionWords(r.responseCondition))},
              {"httpvalue", QByteArray::number(r.responseCode)},
              {"username", quoted(r.userName)},
              {"password", quoted(r.password)}}};
 }
 
-constexpr RecordTextField kTextFields[] = {
-    &UrlRecord::urlAddress,        &UrlRecord::displayName,      &UrlRecord::postBody,
-    &UrlRecord::headers,           &UrlRecord::requiredKeywords, &UrlRecord::forbiddenKeywords,
-    &UrlRecord::responseCondition, &UrlRecord::userName,         &UrlRecord::password};
+// The string fields in the order they are checked; the condition (null here) is read as words.
+constexpr RecordTextField kTextFields[] = {&UrlRecord::urlAddress,
+                                           &UrlRecord::displayName,
+                                           &UrlRecord::postBody,
+                                           &UrlRecord::headers,
+                                           &UrlRecord::requiredKeywords,
+                                           &UrlRecord::forbiddenKeywords,
+                                           nullptr,
+                                           &UrlRecord::userName,
+                                           &UrlRecord::password};
 constexpr const char* kTextFieldNames[] = {"urladdress",    "displayname",  "querystring",
                                            "headers",       "matchcontent", "unavailabilitystring",
                                            "httpcondition", "username",     "password"};
@@ -190,7 +196,11 @@ RecordRef readRecord(const QJsonObject& fields, bool isObject, int index,
             continue;
         if (!value.isString())
             return bad(kTextFieldNames[f]);
-        (*record).*kTextFields[f] = value.toString().toStdU16String();
+        auto text = value.toString().toStdU16String();
+        if (kTextFields[f])
+            (*record).*kTextFields[f] = std::move(text);
+        else
+            record->responseCondition = readResponseCondition(text);
     }
     const auto method = fields.value(QLatin1String("httpmethod")).toString();
     if (method != u"G" && method != u"P")

@@ -9,12 +9,8 @@
 #include "content_decoding.h"
 #include "core/recording_rule.h"
 #include "origin.h"
-#include "resources/string_table.h"
-#include "resources/text_id.h"
 
 #include <QAuthenticator>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -46,9 +42,6 @@ struct TrialRun::Step
 
 namespace {
 
-// The condition items' texts, in the order of CodeCondition.
-constexpr TextId kConditionTexts[] = {TextId::GreaterThan, TextId::EqualTo, TextId::NotEqualTo};
-
 // How much of an answer is read at a time, and how much the network layer may hold unread: an
 // answer is judged as it arrives and never held whole, whatever its size.
 constexpr qint64 kPieceSize = qint64{256} * 1024;
@@ -77,19 +70,6 @@ QString answerText(const TrialRunResult& result)
             contentType = value;
     const QByteArray& body = result.exchange.bodyStart;
     return declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
-}
-
-std::optional<CodeCondition> codeConditionFor(const QString& text)
-{
-    // Each interface language writes the condition in its own words; all of them are read.
-    static const QJsonObject table = QJsonDocument::fromJson(compiledStringTable()).object();
-    for (std::size_t i = 0; i < std::size(kConditionTexts); ++i) {
-        const QString id = QString::number(static_cast<int>(kConditionTexts[i]));
-        for (const auto& language : table)
-            if (language.toObject().value(id).toString() == text)
-                return static_cast<CodeCondition>(i);
-    }
-    return std::nullopt;
 }
 
 TrialRun::TrialRun(QObject* parent) : QObject(parent), answerTimer_(new QTimer(this))
@@ -132,7 +112,7 @@ void TrialRun::start(const RecordedSequence& sequence, bool posts)
         step.password = QString::fromStdU16String(record->password);
         step.requiredKeywords = record->requiredKeywords;
         step.forbiddenKeywords = record->forbiddenKeywords;
-        step.condition = codeConditionFor(QString::fromStdU16String(record->responseCondition));
+        step.condition = record->responseCondition.known();
         step.code = record->responseCode;
         step.seen = record->seen;
         step.sent.urlAddress = record->urlAddress;

@@ -97,10 +97,6 @@ QStringList postSteps(const RecordedSequence& sequence);
 // charset it declares: what its keywords were searched in.
 QString answerText(const TrialRunResult& result);
 
-// The condition a record's condition text names, in whichever interface language it was picked;
-// none for a text that names no condition.
-std::optional<CodeCondition> codeConditionFor(const QString& text);
-
 // Replays the recorded sequence as the monitor will, with Qt Network: each URL in order with its
 // method, recorded body, header text and basic-authentication credentials, following redirects,
 // in a cookie jar of its own that starts empty. It never changes a record and never uploads.

@@ -133,7 +133,8 @@ std::size_t estimatedDocumentSize(const RecordedSequence& sequence)
     for (const auto& r : sequence) {
         size += 200 + r->urlAddress.size() + r->displayName.size() + r->postBody.size() +
                 r->headers.size() + r->requiredKeywords.size() + r->forbiddenKeywords.size() +
-                r->responseCondition.size() + r->userName.size() + r->password.size();
+                conditionWords(r->responseCondition).size() + r->userName.size() +
+                r->password.size();
     }
     return size + size / 8;
 }
@@ -156,7 +157,7 @@ void writeRecord(DocumentWriter& w, const UrlRecord& r)
         w.text(u"<UnavailabilityString>"sv).value(r.forbiddenKeywords);
         w.text(u"</UnavailabilityString>"sv).endLine();
     }
-    w.text(u"<HTTPResponseCode condition=\""sv).value(r.responseCondition);
+    w.text(u"<HTTPResponseCode condition=\""sv).value(conditionWords(r.responseCondition));
     w.text(u"\" code=\""sv).number(r.responseCode).text(u"\" />"sv).endLine();
     w.text(u"</AlertCondition>"sv).endLine();
     if (!r.userName.empty()) {

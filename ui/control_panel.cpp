@@ -186,7 +186,8 @@ void ControlPanel::urlListSelectionChanged(const QItemSelection& /*selected*/,
     // No match leaves the previous pick on display; a match runs the pick handling, which
     // stores the value the record already holds.
     for (int i = responseConditionBox_->count() - 1; i >= 0; --i) {
-        if (responseConditionBox_->itemText(i).toStdU16String() == record->responseCondition) {
+        if (responseConditionBox_->itemText(i).toStdU16String() ==
+            conditionWords(record->responseCondition)) {
             responseConditionBox_->setCurrentIndex(i);
             responseConditionActivated(i);
         }
@@ -244,10 +245,12 @@ void ControlPanel::detailBoxEdited(const DetailBox& detail)
 void ControlPanel::responseConditionActivated(int index)
 {
     if (const RecordRef record = selectedRecord()) {
-        auto condition = responseConditionBox_->itemText(index).toStdU16String();
+        // The item's words say the language: the design's English until the texts are loaded.
+        const ResponseCondition condition =
+            readResponseCondition(responseConditionBox_->itemText(index).toStdU16String());
         if (record->responseCondition == condition)
             return; // showing a record stores what it holds
-        record->responseCondition = std::move(condition);
+        record->responseCondition = condition;
         emit edited();
     }
 }

@@ -61,7 +61,7 @@ QString conditionsHtml(const TrialRunResult& result, const UrlRecord* record)
     if (!result.forbiddenKeywords.isEmpty())
         rows.append({loadText(TextId::KeywordsFound).toHtmlEscaped(),
                      escaped(result.forbiddenKeywords), firing(result.fires.forbiddenKeywords)});
-    if (record && !record->responseCondition.empty())
+    if (record && !conditionWords(record->responseCondition).empty())
         rows.append({loadText(TextId::ResponseCodeIs).toHtmlEscaped(),
                      escaped(conditionText(*record)), firing(result.fires.responseCondition)});
     if (rows.isEmpty())

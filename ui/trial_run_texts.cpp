@@ -105,9 +105,10 @@ QIcon sign(const QColor& colour, Shape shape = Shape::Disc)
 
 QString conditionText(const UrlRecord& record)
 {
-    const QString stored = QString::fromStdU16String(record.responseCondition);
-    QString condition = stored;
-    if (const auto known = codeConditionFor(stored)) {
+    // Known words are shown in the interface language, whichever language they were picked in.
+    const std::u16string_view words = conditionWords(record.responseCondition);
+    QString condition = QString::fromUtf16(words.data(), static_cast<qsizetype>(words.size()));
+    if (const auto known = record.responseCondition.known()) {
         switch (*known) {
         case CodeCondition::GreaterThan:
             condition = loadText(TextId::GreaterThan);

@@ -93,7 +93,7 @@ void addEntrySummary(TooltipTable& tip, int number, const UrlRecord& record)
     add(TextId::UrlLabel, record.displayName);
     add(TextId::KeywordsNotFound, record.requiredKeywords);
     add(TextId::KeywordsFound, record.forbiddenKeywords);
-    if (!record.responseCondition.empty())
+    if (!conditionWords(record.responseCondition).empty())
         tip.row(loadText(TextId::ResponseCodeIs), conditionText(record));
     add(TextId::UserName, record.userName);
 }

@@ -1,7 +1,10 @@
 #include "../support/u16_compare.h"
 #include "core/recorded_sequence.h"
 #include "core/sequence_undo.h"
+#include "resources/string_table.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace waytrace;
@@ -35,12 +38,36 @@ private slots:
     {
         const UrlRecord r;
         QCOMPARE(r.method, HttpMethod::Get);
-        QCOMPARE(r.responseCondition, u"Greater than"s);
+        QCOMPARE(conditionWords(r.responseCondition), u"Greater than");
         QCOMPARE(r.responseCode, 200);
         for (const auto* text :
              {&r.urlAddress, &r.displayName, &r.postBody, &r.headers, &r.requiredKeywords,
               &r.forbiddenKeywords, &r.userName, &r.password})
             QVERIFY(text->empty());
+    }
+
+    // Conditions are read in any language's words and written back in the same words;
+    // words of no language stay as they were and name no comparison.
+    void conditionWordsReadBackExactly()
+    {
+        const QJsonObject table = QJsonDocument::fromJson(compiledStringTable()).object();
+        for (const auto language : {InterfaceLanguage::English, InterfaceLanguage::Japanese,
+                                    InterfaceLanguage::SimplifiedChinese}) {
+            const QJsonObject texts = table.value(QString::number(int(language))).toObject();
+            for (int id = 148; id <= 150; ++id) {
+                const auto comparison = static_cast<CodeCondition>(id - 148);
+                const auto words = texts.value(QString::number(id)).toString().toStdU16String();
+                QCOMPARE(conditionWords(comparison, language), words);
+                const ResponseCondition read = readResponseCondition(words);
+                QCOMPARE(read.known(), std::optional(comparison));
+                QVERIFY(read.language == language);
+            }
+        }
+        for (const std::u16string& words : {u"より大きい"s, u""s, u"greater than"s}) {
+            const ResponseCondition read = readResponseCondition(words);
+            QVERIFY(!read.known());
+            QCOMPARE(conditionWords(read), words);
+        }
     }
 
     void clearDropsTheRecords()

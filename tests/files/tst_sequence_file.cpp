@@ -22,7 +22,7 @@ UrlRecord hostileRecord()
     r.headers = u"Content-Type: text/plain; charset=Shift_JIS\r\nX-A: b\r\n";
     r.requiredKeywords = u"</script><!--";
     r.forbiddenKeywords = std::u16string(5000, u'\u3042');
-    r.responseCondition = u"\u53f3\u5024\u3088\u308a\u5927\u304d\u3044";
+    r.responseCondition = readResponseCondition(u"\u53f3\u5024\u3088\u308a\u5927\u304d\u3044");
     r.responseCode = -32768;
     r.userName = u"ann";
     r.password = u"se\"cr\\et\t";

@@ -149,11 +149,10 @@ private slots:
         sequence.append(record(server_.url("sjis"), u"ご注文"));
         sequence.append(record(server_.url("sjis-header"), u"ご注文"));
         auto broken = record(server_.url("broken"), {}, u"Error");
-        broken->responseCondition = u"Greater than";
         broken->responseCode = 499;
         sequence.append(broken);
         auto japanese = record(server_.url("broken"));
-        japanese->responseCondition = u"右値に等しい"; // picked under the Japanese interface
+        japanese->responseCondition = {CodeCondition::EqualTo, InterfaceLanguage::Japanese, {}};
         japanese->responseCode = 500;
         sequence.append(japanese);
 

@@ -54,7 +54,7 @@ private slots:
         cart->displayName = u"Add to cart";
         cart->postBody = u"item=42&qty=1";
         cart->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
-        cart->responseCondition = u"Equal to";
+        cart->responseCondition.comparison = CodeCondition::EqualTo;
         cart->userName = u"buyer";
 
         QCOMPARE(document(sequence),
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(document(sequence).contains("<AuthInfo username=\" \" password=\"secret\" />\r"));
         bare->responseCode = -32768;
         QVERIFY(document(sequence).contains("code=\"-32768\""));
-        bare->responseCondition = u"\u3088\u308A\u5927\u304D\u3044";
+        bare->responseCondition = readResponseCondition(u"\u3088\u308A\u5927\u304D\u3044");
         QVERIFY(document(sequence).contains(
             QStringLiteral("condition=\"\u3088\u308A\u5927\u304D\u3044\"")));
     }

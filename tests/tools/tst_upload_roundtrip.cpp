@@ -98,7 +98,7 @@ private slots:
         login->displayName = u"Log \"in\" & <go> 100% &amp;";
         login->requiredKeywords = u"Welcome + hello & 50%";
         login->forbiddenKeywords = u"Error <b>";
-        login->responseCondition = u"\u3088\u308A\u5927\u304D\u3044";
+        login->responseCondition = readResponseCondition(u"\u3088\u308A\u5927\u304D\u3044");
         login->responseCode = -1;
         login->userName = u"basic+user&";
         login->password = u"pa%ss\"word";

@@ -125,7 +125,7 @@ private slots:
                                  QString::number(n).toStdU16String() + u".jsp?step=next";
             record->displayName = u"Step " + QString::number(n).toStdU16String();
             record->requiredKeywords = u"Welcome";
-            record->responseCondition = loadText(150).toStdU16String();
+            record->responseCondition = readResponseCondition(loadText(150).toStdU16String());
             record->responseCode = 505;
             sequence.append(record);
         }

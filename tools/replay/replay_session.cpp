@@ -52,11 +52,17 @@ void ReplaySession::edit(const StreamEvent& event)
         return;
     }
 
+    if (event.field == QLatin1String("httpcondition")) {
+        if (!event.value.isString())
+            throw EventStreamError(event.line, QStringLiteral("httpcondition must be a string"));
+        record->responseCondition = readResponseCondition(event.value.toString().toStdU16String());
+        return;
+    }
+
     static const std::pair<const char*, RecordTextField> kTextFields[] = {
         {"displayname", &UrlRecord::displayName},
         {"matchcontent", &UrlRecord::requiredKeywords},
         {"unavailabilitystring", &UrlRecord::forbiddenKeywords},
-        {"httpcondition", &UrlRecord::responseCondition},
         {"username", &UrlRecord::userName},
         {"password", &UrlRecord::password},
     };
