@@ -18,12 +18,12 @@ void RecordedSequence::append(RecordRef record)
     records.insert(records.begin() + static_cast<std::ptrdiff_t>(*point), std::move(record));
 }
 
-bool RecordedSequence::recordAfter(std::size_t position)
+bool RecordedSequence::recordAfter(std::size_t leading)
 {
-    if (position > count())
+    if (leading > list_.size())
         return false;
     inserting_ = true;
-    insertAfter_ = position == 0 ? std::weak_ptr<UrlRecord>() : at(position);
+    insertAfter_ = leading == 0 ? std::weak_ptr<UrlRecord>() : list_[leading - 1];
     return true;
 }
 
@@ -50,17 +50,16 @@ std::optional<std::size_t> RecordedSequence::insertionPoint() const
 bool RecordedSequence::move(std::size_t from, std::size_t to)
 {
     auto& records = list_;
-    if (from < 1 || from > records.size() || to < 1 || to > records.size())
+    if (from >= records.size() || to >= records.size())
         return false;
     const auto first = records.begin();
+    const auto place = [first](std::size_t index) {
+        return first + static_cast<std::ptrdiff_t>(index);
+    };
     if (from < to)
-        std::rotate(first + static_cast<std::ptrdiff_t>(from - 1),
-                    first + static_cast<std::ptrdiff_t>(from),
-                    first + static_cast<std::ptrdiff_t>(to));
+        std::rotate(place(from), place(from + 1), place(to + 1));
     else
-        std::rotate(first + static_cast<std::ptrdiff_t>(to - 1),
-                    first + static_cast<std::ptrdiff_t>(from - 1),
-                    first + static_cast<std::ptrdiff_t>(from));
+        std::rotate(place(to), place(from), place(from + 1));
     return true;
 }
 
@@ -69,23 +68,23 @@ std::size_t RecordedSequence::count() const
     return list_.size();
 }
 
-bool RecordedSequence::remove(std::size_t position)
+bool RecordedSequence::remove(std::size_t index)
 {
     auto& records = list_;
-    if (position < 1 || position > records.size())
+    if (index >= records.size())
         return false;
     // Recording into the middle after this record goes on after the one before it.
-    if (inserting_ && records[position - 1] == insertAfter_.lock())
-        insertAfter_ = position > 1 ? records[position - 2] : std::weak_ptr<UrlRecord>();
-    records.erase(records.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    if (inserting_ && records[index] == insertAfter_.lock())
+        insertAfter_ = index > 0 ? records[index - 1] : std::weak_ptr<UrlRecord>();
+    records.erase(records.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
 }
 
-bool RecordedSequence::insert(std::size_t position, std::vector<RecordRef> records)
+bool RecordedSequence::insert(std::size_t index, std::vector<RecordRef> records)
 {
-    if (position < 1 || position > list_.size() + 1)
+    if (index > list_.size())
         return false;
-    list_.insert(list_.begin() + static_cast<std::ptrdiff_t>(position - 1),
+    list_.insert(list_.begin() + static_cast<std::ptrdiff_t>(index),
                  std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     return true;
 }
@@ -96,12 +95,9 @@ void RecordedSequence::clear()
     recordAtEnd();
 }
 
-RecordRef RecordedSequence::at(std::size_t position) const
+RecordRef RecordedSequence::at(std::size_t index) const
 {
-    const auto& records = list_;
-    if (position < 1 || position > records.size())
-        return nullptr;
-    return records[position - 1];
+    return index < list_.size() ? list_[index] : nullptr;
 }
 
 RecordedSequence::const_iterator RecordedSequence::begin() const

@@ -5,12 +5,12 @@
 
 namespace waytrace {
 
-bool SequenceUndo::remove(RecordedSequence& sequence, std::size_t position)
+bool SequenceUndo::remove(RecordedSequence& sequence, std::size_t index)
 {
-    RecordRef record = sequence.at(position);
-    if (!record || !sequence.remove(position))
+    RecordRef record = sequence.at(index);
+    if (!record || !sequence.remove(index))
         return false;
-    keep({position, {std::move(record)}, 0, {}});
+    keep({index, {std::move(record)}, std::nullopt, {}});
     return true;
 }
 
@@ -19,7 +19,7 @@ void SequenceUndo::clear(RecordedSequence& sequence)
     std::vector<RecordRef> records(sequence.begin(), sequence.end());
     sequence.clear();
     if (!records.empty())
-        keep({1, std::move(records), 0, {}});
+        keep({0, std::move(records), std::nullopt, {}});
 }
 
 bool SequenceUndo::move(RecordedSequence& sequence, std::size_t from, std::size_t to)
@@ -34,7 +34,7 @@ bool SequenceUndo::move(RecordedSequence& sequence, std::size_t from, std::size_
 void SequenceUndo::setRequiredKeywords(
     const std::vector<std::pair<RecordRef, std::u16string>>& changes)
 {
-    Taken taken{0, {}, 0, {}};
+    Taken taken{0, {}, std::nullopt, {}};
     for (const auto& [record, keywords] : changes) {
         taken.keywords.emplace_back(record, std::exchange(record->requiredKeywords, keywords));
     }
@@ -42,35 +42,39 @@ void SequenceUndo::setRequiredKeywords(
         keep(std::move(taken));
 }
 
-std::size_t SequenceUndo::undo(RecordedSequence& sequence)
+std::optional<std::size_t> SequenceUndo::undo(RecordedSequence& sequence)
 {
     if (taken_.empty())
-        return 0;
+        return std::nullopt;
     Taken taken = std::move(taken_.back());
     taken_.pop_back();
+    const auto indexOf = [&sequence](const RecordRef& record) -> std::optional<std::size_t> {
+        const auto found = std::find(sequence.begin(), sequence.end(), record);
+        if (found == sequence.end())
+            return std::nullopt;
+        return static_cast<std::size_t>(found - sequence.begin());
+    };
     if (!taken.keywords.empty()) {
-        std::size_t first = 0;
+        std::optional<std::size_t> first;
         for (auto& [record, keywords] : taken.keywords) {
             record->requiredKeywords = std::move(keywords);
-            const auto found = std::find(sequence.begin(), sequence.end(), record);
-            if (first == 0 && found != sequence.end())
-                first = static_cast<std::size_t>(found - sequence.begin()) + 1;
+            if (!first)
+                first = indexOf(record);
         }
-        return std::max<std::size_t>(first, 1);
+        return first.value_or(0);
     }
-    if (taken.movedTo != 0) {
+    if (taken.movedTo) {
         // Found where it is now: steps recorded or removed since may have shifted it.
-        const auto found = std::find(sequence.begin(), sequence.end(), taken.records.front());
-        if (found == sequence.end())
-            return 0;
-        const auto now = static_cast<std::size_t>(found - sequence.begin()) + 1;
-        const auto back = std::min(taken.position, sequence.count());
-        sequence.move(now, back);
+        const auto now = indexOf(taken.records.front());
+        if (!now)
+            return std::nullopt;
+        const auto back = std::min(taken.index, sequence.count() - 1);
+        sequence.move(*now, back);
         return back;
     }
-    const std::size_t position = std::min(taken.position, sequence.count() + 1);
-    sequence.insert(position, std::move(taken.records));
-    return position;
+    const std::size_t index = std::min(taken.index, sequence.count());
+    sequence.insert(index, std::move(taken.records));
+    return index;
 }
 
 void SequenceUndo::keep(Taken taken)

@@ -3,6 +3,7 @@
 #include "recorded_sequence.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,14 +17,14 @@ namespace waytrace {
 class SequenceUndo
 {
 public:
-    // Removes the record at a 1-based position, keeping it to be put back. A position outside
-    // 1..count() changes nothing and returns false.
-    bool remove(RecordedSequence& sequence, std::size_t position);
+    // Removes the record at an index, keeping it to be put back. An index outside
+    // 0..count() - 1 changes nothing and returns false.
+    bool remove(RecordedSequence& sequence, std::size_t index);
 
     // Clears the sequence, keeping its records to be put back (an empty one keeps nothing).
     void clear(RecordedSequence& sequence);
 
-    // Moves a step, keeping where it came from. Positions outside 1..count() change nothing
+    // Moves a step, keeping where it came from. Indexes outside 0..count() - 1 change nothing
     // and return false.
     bool move(RecordedSequence& sequence, std::size_t from, std::size_t to);
 
@@ -34,18 +35,18 @@ public:
 
     // Puts back what was taken last: a step at its place, a cleared sequence ahead of whatever
     // was recorded since, so nothing is lost either way; a moved step goes back where it was.
-    // Returns the 1-based position of the first record put back, 0 when there was nothing to
-    // undo.
-    std::size_t undo(RecordedSequence& sequence);
+    // Returns the index of the first record put back; nothing when there was nothing to undo
+    // or the moved step is gone.
+    std::optional<std::size_t> undo(RecordedSequence& sequence);
 
     static constexpr std::size_t kLevels = 100;
 
 private:
     struct Taken
     {
-        std::size_t position; // 1-based, where the first record stood
+        std::size_t index; // where the first record stood
         std::vector<RecordRef> records;
-        std::size_t movedTo = 0; // for a move: where its one record went
+        std::optional<std::size_t> movedTo; // for a move: where its one record went
         // For keywords set: each record with what it held before.
         std::vector<std::pair<RecordRef, std::u16string>> keywords;
     };

@@ -322,7 +322,7 @@ std::u16string resolvedAddress(std::u16string_view base, std::u16string_view ref
     return std::u16string(base.substr(0, pathStart)) + path + std::u16string(reference);
 }
 
-void LiveValues::offer(int position, const HtmlReading& page, std::u16string_view address)
+void LiveValues::offer(int step, const HtmlReading& page, std::u16string_view address)
 {
     // The newest page that offers a name stands for it, with every value it offers. A page may
     // offer thousands (a link each): looked up by name, never compared pairwise.
@@ -338,7 +338,7 @@ void LiveValues::offer(int position, const HtmlReading& page, std::u16string_vie
             lastTarget = offered.target;
             resolved = resolvedAddress(address, offered.target);
         }
-        values_.push_back({offered.name, offered.value, resolved, position, offered.hidden});
+        values_.push_back({offered.name, offered.value, resolved, step, offered.hidden});
     }
 }
 
@@ -385,7 +385,7 @@ std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
             // page), not something the page hands out per visit.
             if (live->value != recorded && (token || live->hidden))
                 found.push_back({std::move(name), StaleField::Reason::LiveValue, kind,
-                                 std::move(recorded), live->value, live->position});
+                                 std::move(recorded), live->value, live->step});
         } else if (!offered && token) {
             // No page of the run offers it: its name or shape is all there is to go by.
             found.push_back({std::move(name),

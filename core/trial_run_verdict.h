@@ -95,7 +95,8 @@ struct StaleField
         Token,
         ChangesPerVisit,
     } kind = Kind::Token;
-    // For LiveValue: the value recorded, the one offered now, and the step whose answer did.
+    // For LiveValue: the value recorded, the one offered now, and the step whose answer did
+    // (its number as people see it: 1 the first).
     std::u16string recorded;
     std::u16string live;
     int offeredBy = 0;
@@ -119,8 +120,8 @@ std::vector<StaleField> staleFields(const UrlRecord& record);
 class LiveValues
 {
 public:
-    // What the page at `address` (where the answer landed) offers.
-    void offer(int position, const HtmlReading& page, std::u16string_view address);
+    // What the page at `address` (where the answer landed) offers; `step` numbers it from 1.
+    void offer(int step, const HtmlReading& page, std::u16string_view address);
     [[nodiscard]] std::vector<StaleField> staleIn(const UrlRecord& record) const;
 
 private:
@@ -129,7 +130,7 @@ private:
         std::u16string name;
         std::u16string value;
         std::u16string target;
-        int position = 0;
+        int step = 0;
         bool hidden = false;
     };
     // The value offered for `name` to `address`: where the newest page offers several, that of

@@ -31,7 +31,7 @@ void Recorder::listen(Browser& browser, bool newWindow)
                         return;
                     // The new step: the last, or the one just put in the middle.
                     const auto point = sequence_.insertionPoint();
-                    const auto step = sequence_.at(point ? *point : sequence_.count());
+                    const auto step = sequence_.at((point ? *point : sequence_.count()) - 1);
                     // What the top page shows next is the newest top-page step's: a load that
                     // ended without a page described (an error status, a failed or stopped
                     // load) gives its step none, never the next step's page. A frame's step has
@@ -145,8 +145,8 @@ RecordRef storeCredentials(RecordedSequence& sequence, const QString& url, const
     // The step of that address; failing that, the newest step on the same server: a server
     // redirect leads to the protected address within a step that the monitor follows likewise.
     RecordRef sameServer;
-    for (auto position = sequence.count(); position > 0; --position) {
-        const RecordRef record = sequence.at(position);
+    for (auto index = sequence.count(); index-- > 0;) {
+        const RecordRef record = sequence.at(index);
         if (!record)
             continue;
         const QUrl recorded =

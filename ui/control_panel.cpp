@@ -145,7 +145,7 @@ RecordRef ControlPanel::selectedRecord() const
     const int position = selectedPosition();
     if (position < 0)
         return nullptr;
-    return sequence_.at(static_cast<std::size_t>(position) + 1);
+    return sequence_.at(static_cast<std::size_t>(position));
 }
 
 bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
@@ -217,11 +217,11 @@ void ControlPanel::urlListKeyPressed(QKeyEvent* event)
     const int position = selectedPosition();
     if (position < 0)
         return;
-    const auto step = static_cast<std::size_t>(position) + 1;
+    const auto index = static_cast<std::size_t>(position);
     if (undo_)
-        undo_->remove(sequence_, step);
+        undo_->remove(sequence_, index);
     else
-        sequence_.remove(step);
+        sequence_.remove(index);
     reloadList(position); // the neighbour that took its place, or the new last
     emit edited();
 }

@@ -79,8 +79,8 @@ void ControlPanel::moveSelected(int by)
     const int to = from + by;
     if (from < 0 || to < 0 || to >= static_cast<int>(sequence_.count()) || isTrialRunning())
         return;
-    const auto first = static_cast<std::size_t>(from) + 1;
-    const auto second = static_cast<std::size_t>(to) + 1;
+    const auto first = static_cast<std::size_t>(from);
+    const auto second = static_cast<std::size_t>(to);
     if (!(undo_ ? undo_->move(sequence_, first, second) : sequence_.move(first, second)))
         return;
     reloadList(to);

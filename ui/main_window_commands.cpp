@@ -137,11 +137,11 @@ void MainWindow::trialRunTriggered()
 void MainWindow::undoTriggered()
 {
     runTrapped([this] {
-        const std::size_t position = undo_.undo(recorder_.sequence());
-        if (position == 0)
+        const std::optional<std::size_t> index = undo_.undo(recorder_.sequence());
+        if (!index)
             return;
         showControlPanel(); // where what came back shows
-        controlPanel().reloadList(static_cast<int>(position) - 1);
+        controlPanel().reloadList(static_cast<int>(*index));
         controlPanel().raise();
         files_->noteChange();
         refreshTitle();

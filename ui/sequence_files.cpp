@@ -217,7 +217,7 @@ std::optional<QByteArray> SequenceFiles::readWhole(const QString& path) const
 void SequenceFiles::replaceSequence(const std::vector<RecordRef>& records)
 {
     undo_.clear(sequence_); // Edit > Undo brings back what was there
-    sequence_.insert(1, records);
+    sequence_.insert(0, records);
 }
 
 bool SequenceFiles::open(const QString& path)

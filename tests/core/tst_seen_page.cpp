@@ -207,12 +207,12 @@ private slots:
         RecordedSequence sequence;
         sequence.append(std::make_shared<UrlRecord>());
         sequence.append(std::make_shared<UrlRecord>());
-        sequence.at(2)->requiredKeywords = u"mine";
+        sequence.at(1)->requiredKeywords = u"mine";
         SequenceUndo undo;
-        undo.setRequiredKeywords({{sequence.at(2), u"Your orders"}});
-        QCOMPARE(q(sequence.at(2)->requiredKeywords), "Your orders");
-        QCOMPARE(undo.undo(sequence), 2U);
-        QCOMPARE(q(sequence.at(2)->requiredKeywords), "mine");
+        undo.setRequiredKeywords({{sequence.at(1), u"Your orders"}});
+        QCOMPARE(q(sequence.at(1)->requiredKeywords), "Your orders");
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(1));
+        QCOMPARE(q(sequence.at(1)->requiredKeywords), "mine");
     }
 };
 

@@ -77,12 +77,12 @@ private slots:
         QVERIFY(sequence.begin() == sequence.end());
 
         sequence.append(recordFor(u"http://a/"));
-        std::weak_ptr<UrlRecord> dropped = sequence.at(1);
+        std::weak_ptr<UrlRecord> dropped = sequence.at(0);
         sequence.clear();
         QVERIFY(dropped.expired()); // nothing else held it, so it died with the list
         sequence.append(recordFor(u"http://b/"));
         QCOMPARE(sequence.count(), 1u);
-        QCOMPARE(sequence.at(1)->urlAddress, u"http://b/"s);
+        QCOMPARE(sequence.at(0)->urlAddress, u"http://b/"s);
     }
 
     void removeIsOneBasedAndClosesTheGap()
@@ -90,24 +90,22 @@ private slots:
         RecordedSequence sequence;
         for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
             sequence.append(recordFor(address));
-        QVERIFY(sequence.remove(1));
+        QVERIFY(sequence.remove(0));
         QVERIFY((addresses(sequence) == std::vector<std::u16string>{u"http://2/", u"http://3/"}));
-        QVERIFY(sequence.remove(2));
         QVERIFY(sequence.remove(1));
+        QVERIFY(sequence.remove(0));
         QCOMPARE(sequence.count(), 0u);
     }
 
     void removeOutsideTheRangeChangesNothing()
     {
         RecordedSequence sequence;
-        QVERIFY(!sequence.remove(1));
-        sequence.append(recordFor(u"http://1/"));
         QVERIFY(!sequence.remove(0));
-        QVERIFY(!sequence.remove(2));
+        sequence.append(recordFor(u"http://1/"));
+        QVERIFY(!sequence.remove(1));
         QVERIFY(!sequence.remove(static_cast<std::size_t>(-1)));
         QCOMPARE(sequence.count(), 1u);
-        QVERIFY(!sequence.at(0));
-        QVERIFY(!sequence.at(2));
+        QVERIFY(!sequence.at(1));
     }
 
     void recordsAreSharedNotCopied()
@@ -115,13 +113,13 @@ private slots:
         RecordedSequence sequence;
         sequence.append(recordFor(u"http://x/"));
         sequence.append(recordFor(u"http://x/"));
-        const auto panelHeld = sequence.at(2);
+        const auto panelHeld = sequence.at(1);
         panelHeld->displayName = u"Checkout";
         panelHeld->responseCode = 404;
         auto walked = sequence.begin() + 1;
         QCOMPARE((*walked)->displayName, u"Checkout"s);
         QCOMPARE((*walked)->responseCode, 404);
-        QVERIFY(sequence.at(1)->displayName.empty()); // same address, separate record
+        QVERIFY(sequence.at(0)->displayName.empty()); // same address, separate record
     }
 
     void holdsMoreThanSixteenBitPositions()
@@ -129,10 +127,10 @@ private slots:
         RecordedSequence sequence;
         for (int i = 0; i < 40000; ++i)
             sequence.append(std::make_shared<UrlRecord>());
-        sequence.at(40000)->displayName = u"last";
-        QVERIFY(sequence.remove(32768));
+        sequence.at(39999)->displayName = u"last";
+        QVERIFY(sequence.remove(32767));
         QCOMPARE(sequence.count(), 39999u);
-        QCOMPARE(sequence.at(39999)->displayName, u"last"s);
+        QCOMPARE(sequence.at(39998)->displayName, u"last"s);
     }
 
     // Removed steps go back to their place, a cleared sequence ahead of what came since; the
@@ -144,31 +142,31 @@ private slots:
         SequenceUndo undo;
         for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
             sequence.append(recordFor(address));
-        const RecordRef second = sequence.at(2);
+        const RecordRef second = sequence.at(1);
         second->displayName = u"Sign in";
-        QVERIFY(undo.remove(sequence, 2));
-        QVERIFY(!undo.remove(sequence, 3));
-        QVERIFY(undo.remove(sequence, 2));
+        QVERIFY(undo.remove(sequence, 1));
+        QVERIFY(!undo.remove(sequence, 2));
+        QVERIFY(undo.remove(sequence, 1));
         undo.clear(sequence);
         sequence.append(recordFor(u"http://new/"));
         RecordedSequence empty;
         undo.clear(empty); // keeps nothing
-        QCOMPARE(undo.undo(sequence), 1u);
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(0));
         QVERIFY((addresses(sequence) == Addresses{u"http://1/", u"http://new/"}));
-        QCOMPARE(undo.undo(sequence), 2u);
-        QCOMPARE(undo.undo(sequence), 2u);
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(1));
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(1));
         QVERIFY((addresses(sequence) ==
                  Addresses{u"http://1/", u"http://2/", u"http://3/", u"http://new/"}));
-        QCOMPARE(sequence.at(2), second);
+        QCOMPARE(sequence.at(1), second);
         QVERIFY(!undo.canUndo());
-        QCOMPARE(undo.undo(sequence), 0u);
+        QVERIFY(!undo.undo(sequence));
 
         for (std::size_t i = 0; i <= SequenceUndo::kLevels; ++i) {
             sequence.append(recordFor(u"http://more/"));
-            undo.remove(sequence, sequence.count());
+            undo.remove(sequence, sequence.count() - 1);
         }
         std::size_t levels = 0;
-        while (undo.undo(sequence) != 0)
+        while (undo.undo(sequence))
             ++levels;
         QCOMPARE(levels, SequenceUndo::kLevels);
     }
@@ -186,16 +184,16 @@ private slots:
         sequence.append(recordFor(u"http://a/"));
         sequence.append(recordFor(u"http://b/"));
         QCOMPARE(sequence.insertionPoint(), std::optional<std::size_t>(3));
-        sequence.remove(3); // b, the one new steps follow
+        sequence.remove(2); // b, the one new steps follow
         sequence.append(recordFor(u"http://c/"));
         QVERIFY((addresses(sequence) ==
                  Addresses{u"http://1/", u"http://a/", u"http://c/", u"http://2/", u"http://3/"}));
         QVERIFY(sequence.recordAfter(0));
         sequence.append(recordFor(u"http://0/"));
-        QCOMPARE(sequence.at(1)->urlAddress, u"http://0/"s);
+        QCOMPARE(sequence.at(0)->urlAddress, u"http://0/"s);
         sequence.recordAtEnd();
         sequence.append(recordFor(u"http://end/"));
-        QCOMPARE(sequence.at(sequence.count())->urlAddress, u"http://end/"s);
+        QCOMPARE(sequence.at(sequence.count() - 1)->urlAddress, u"http://end/"s);
         QVERIFY(sequence.recordAfter(2));
         sequence.clear();
         QVERIFY(!sequence.insertionPoint());
@@ -210,19 +208,19 @@ private slots:
         SequenceUndo undo;
         for (auto* address : {u"http://1/", u"http://2/", u"http://3/"})
             sequence.append(recordFor(address));
-        sequence.at(1)->displayName = u"Home";
-        QVERIFY(!undo.move(sequence, 1, 4));
-        QVERIFY(undo.move(sequence, 1, 3));
+        sequence.at(0)->displayName = u"Home";
+        QVERIFY(!undo.move(sequence, 0, 3));
+        QVERIFY(undo.move(sequence, 0, 2));
         QVERIFY((addresses(sequence) == Addresses{u"http://2/", u"http://3/", u"http://1/"}));
-        QVERIFY(undo.move(sequence, 2, 1));
+        QVERIFY(undo.move(sequence, 1, 0));
         QVERIFY((addresses(sequence) == Addresses{u"http://3/", u"http://2/", u"http://1/"}));
-        QCOMPARE(undo.undo(sequence), 2u);
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(1));
         QVERIFY(sequence.recordAfter(0));
         sequence.append(recordFor(u"http://0/"));
-        QCOMPARE(undo.undo(sequence), 1u);
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(0));
         QVERIFY((addresses(sequence) ==
                  Addresses{u"http://1/", u"http://0/", u"http://2/", u"http://3/"}));
-        QCOMPARE(sequence.at(1)->displayName, u"Home"s);
+        QCOMPARE(sequence.at(0)->displayName, u"Home"s);
     }
 };
 

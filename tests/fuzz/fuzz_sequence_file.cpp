@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     waytrace::RecordedSequence sequence;
-    sequence.insert(1, contents->records);
+    sequence.insert(0, contents->records);
     const auto written = waytrace::sequenceFileBytes(sequence, true);
     const auto again = waytrace::readSequenceFile(written);
     const auto* reread = std::get_if<waytrace::SequenceFileContents>(&again);
     if (!reread || reread->records.size() != contents->records.size())
         std::abort();
     waytrace::RecordedSequence copy;
-    copy.insert(1, reread->records);
+    copy.insert(0, reread->records);
     if (waytrace::sequenceFileBytes(copy, true) != written)
         std::abort();
     for (std::size_t i = 0; i < reread->records.size(); ++i) {

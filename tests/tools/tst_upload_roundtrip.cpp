@@ -94,7 +94,7 @@ private slots:
         applyRecordingRule(
             {u"https://shop.test/list?cat=5&sort=\"price\"<desc>", u"", HttpMethod::Get, {}}, u"",
             sequence);
-        auto login = sequence.at(1);
+        auto login = sequence.at(0);
         login->displayName = u"Log \"in\" & <go> 100% &amp;";
         login->requiredKeywords = u"Welcome + hello & 50%";
         login->forbiddenKeywords = u"Error <b>";

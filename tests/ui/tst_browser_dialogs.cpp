@@ -175,11 +175,11 @@ private slots:
         }
         const auto stored =
             storeCredentials(sequence, loginUrl, QStringLiteral("alice"), QStringLiteral("secret"));
-        QCOMPARE(stored, position ? sequence.at(position) : nullptr);
+        QCOMPARE(stored, position ? sequence.at(position - 1) : nullptr);
         for (std::size_t i = 1; i <= sequence.count(); ++i) {
             const bool filled = int(i) == position;
-            QCOMPARE(sequence.at(i)->userName, filled ? u"alice" : u"");
-            QCOMPARE(sequence.at(i)->password, filled ? u"secret" : u"");
+            QCOMPARE(sequence.at(i - 1)->userName, filled ? u"alice" : u"");
+            QCOMPARE(sequence.at(i - 1)->password, filled ? u"secret" : u"");
         }
     }
 

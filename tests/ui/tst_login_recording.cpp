@@ -30,7 +30,7 @@ private slots:
         const QString address = site.url(QStringLiteral("/protected"));
         QVERIFY(loads(w.pageBrowser(), address, [&] { w.typeAddress(address); }));
         QCOMPARE(prompts->loginQuestions.size(), 1);
-        const auto record = w.form->sequence().at(w.form->sequence().count());
+        const auto record = w.form->sequence().at(w.form->sequence().count() - 1);
         QCOMPARE(QString::fromStdU16String(record->urlAddress), address);
         QCOMPARE(record->userName, u"alice");
         QCOMPARE(record->password, u"secret");

@@ -155,7 +155,7 @@ private slots:
         connect(&window, &TrialRunResultsWindow::stepChosen, this,
                 [&](const UrlRecord* record) { chosen = record; });
         QTest::keyClick(table, Qt::Key_Return);
-        QCOMPARE(chosen, sequence.at(3).get()); // the current row, after Shift+Down
+        QCOMPARE(chosen, sequence.at(2).get()); // the current row, after Shift+Down
         panel.selectRecord(chosen);
         QCOMPARE(panel.selectedPosition(), 2);
 
@@ -268,11 +268,11 @@ private slots:
             [&told](QWidget*, const QString&, const QString& text) { told << text; });
         suggest->trigger();
         setMessageBoxFunction(previous);
-        QCOMPARE(sequence.at(1)->requiredKeywords, u"Start"s);
-        QCOMPARE(sequence.at(2)->requiredKeywords, u"Second"s);
+        QCOMPARE(sequence.at(0)->requiredKeywords, u"Start"s);
+        QCOMPARE(sequence.at(1)->requiredKeywords, u"Second"s);
         QVERIFY(told.value(0).contains("2 steps"));
-        QCOMPARE(undo.undo(sequence), 1U);
-        QVERIFY(sequence.at(1)->requiredKeywords.empty());
+        QCOMPARE(undo.undo(sequence), std::optional<std::size_t>(0));
+        QVERIFY(sequence.at(0)->requiredKeywords.empty());
     }
 
     // Laid out as a tooltip is (wrapping), a value stays whole beside a long warning, and the

@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(requests[1].authorization, QByteArray(kGoodAuthorization));
 
         QCOMPARE(run.record->sequence().count(), 1u);
-        const auto record = run.record->sequence().at(1);
+        const auto record = run.record->sequence().at(0);
         QCOMPARE(record->userName, u"alice");
         QCOMPARE(record->password, u"secret");
     }
@@ -132,7 +132,7 @@ private slots:
         for (const auto& request : server.requestsTo("/protected"))
             sent.append(request.authorization);
         QCOMPARE(sent, (QList<QByteArray>{"", "Basic YWxpY2U6Z3Vlc3M=", kGoodAuthorization}));
-        QCOMPARE(run.record->sequence().at(1)->password, u"secret");
+        QCOMPARE(run.record->sequence().at(0)->password, u"secret");
     }
 
     void cancelShowsTheRefusalAndNeverRetries()
@@ -149,7 +149,7 @@ private slots:
         QVERIFY(run.bodyText().contains(QStringLiteral("no entry")));
         // Still recorded as the navigation it was, without credentials.
         QCOMPARE(run.record->sequence().count(), 1u);
-        QVERIFY(run.record->sequence().at(1)->userName.empty());
+        QVERIFY(run.record->sequence().at(0)->userName.empty());
     }
 
     void certificateCancelKeepsThePageFromTheServer()

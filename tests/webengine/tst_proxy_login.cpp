@@ -49,7 +49,7 @@ private:
                              main.page()->title() == QStringLiteral("ok");
             outcome.records = record.sequence().count();
             outcome.recordHasCredentials =
-                outcome.records > 0 && !record.sequence().at(1)->userName.empty();
+                outcome.records > 0 && !record.sequence().at(0)->userName.empty();
         }
         outcome.questions = prompts->loginQuestions;
         return outcome;

@@ -300,7 +300,7 @@ int main(int argc, char* argv[])
         const auto& har = std::get<waytrace::HarImport>(imported);
         printLeftOut(har);
         waytrace::RecordedSequence sequence;
-        sequence.insert(1, har.records);
+        sequence.insert(0, har.records);
         return output(sequence, {});
     }
     // A sequence file, or else an event stream (one JSON object a line, never a file's shape:
@@ -312,7 +312,7 @@ int main(int argc, char* argv[])
     const auto file = waytrace::readSequenceFile(stream.peek(waytrace::kLargestSequenceFile));
     if (const auto* contents = std::get_if<waytrace::SequenceFileContents>(&file)) {
         waytrace::RecordedSequence sequence;
-        sequence.insert(1, contents->records);
+        sequence.insert(0, contents->records);
         return output(sequence, {});
     }
     using Kind = waytrace::SequenceFileFault::Kind;

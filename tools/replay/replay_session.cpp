@@ -5,6 +5,17 @@
 
 namespace waytrace {
 
+namespace {
+
+// The sequence index of an event's 1-based position; out of range for a position below 1.
+std::size_t indexOf(const StreamEvent& event)
+{
+    return event.position >= 1 ? static_cast<std::size_t>(event.position - 1)
+                               : std::numeric_limits<std::size_t>::max();
+}
+
+} // namespace
+
 ReplaySession::ReplaySession(QString helpUrl) : recorder_(std::move(helpUrl))
 {
     recorder_.listen(main_);
@@ -19,7 +30,7 @@ void ReplaySession::apply(const StreamEvent& event)
         edit(event);
         break;
     case Kind::Remove:
-        if (!recorder_.sequence().remove(static_cast<std::size_t>(event.position)))
+        if (!recorder_.sequence().remove(indexOf(event)))
             throw EventStreamError(
                 event.line, QStringLiteral("position %1 is out of range").arg(event.position));
         break;
@@ -34,7 +45,7 @@ void ReplaySession::apply(const StreamEvent& event)
 
 void ReplaySession::edit(const StreamEvent& event)
 {
-    const auto record = recorder_.sequence().at(static_cast<std::size_t>(event.position));
+    const auto record = recorder_.sequence().at(indexOf(event));
     if (!record)
         throw EventStreamError(event.line,
                                QStringLiteral("position %1 is out of range").arg(event.position));
