@@ -21,7 +21,7 @@ namespace {
 // A JSON string literal, escaped as Qt's writer escapes (so the tools print what they always
 // did), but without a JSON document a field, which would cost more than the rest of the file.
 // A lone surrogate is kept as its escape, so every value reads back exactly.
-QByteArray quoted(std::u16string_view text)
+QByteArray jsonQuoted(std::u16string_view text)
 {
     QString out;
     out.reserve(static_cast<qsizetype>(text.size()) + 2);
@@ -63,18 +63,18 @@ QByteArray quoted(std::u16string_view text)
 using Field = std::pair<const char*, QByteArray>;
 std::array<Field, 12> fieldsOf(const UrlRecord& r)
 {
-    return {{{"urladdress", quoted(r.urlAddress)},
-             {"displayname", quoted(r.displayName)},
+    return {{{"urladdress", jsonQuoted(r.urlAddress)},
+             {"displayname", jsonQuoted(r.displayName)},
              {"url", "\"\""}, // a field the record format declares and nothing fills
              {"httpmethod", r.method == HttpMethod::Post ? "\"P\"" : "\"G\""},
-             {"querystring", quoted(r.postBody)},
-             {"headers", quoted(r.headers)},
-             {"matchcontent", quoted(r.requiredKeywords)},
-             {"unavailabilitystring", quoted(r.forbiddenKeywords)},
-             {"httpcondition", quoted(conditionWords(r.responseCondition))},
+             {"querystring", jsonQuoted(r.postBody)},
+             {"headers", jsonQuoted(r.headers)},
+             {"matchcontent", jsonQuoted(r.requiredKeywords)},
+             {"unavailabilitystring", jsonQuoted(r.forbiddenKeywords)},
+             {"httpcondition", jsonQuoted(conditionWords(r.responseCondition))},
              {"httpvalue", QByteArray::number(r.responseCode)},
-             {"username", quoted(r.userName)},
-             {"password", quoted(r.password)}}};
+             {"username", jsonQuoted(r.userName)},
+             {"password", jsonQuoted(r.password)}}};
 }
 
 // The string fields in the order they are checked; the condition (null here) is read as words.
@@ -95,7 +95,7 @@ QByteArray namesJson(const std::vector<std::u16string>& names)
 {
     QByteArray out = "[";
     for (const auto& name : names)
-        out += (out.size() > 1 ? ", " : "") + quoted(name);
+        out += (out.size() > 1 ? ", " : "") + jsonQuoted(name);
     return out + ']';
 }
 
@@ -139,13 +139,13 @@ LeftOutSecrets leftOutFrom(const QJsonValue& value)
 QByteArray seenJson(const SeenPage& seen)
 {
     QByteArray out = "{\"status\": " + QByteArray::number(seen.status) +
-                     ", \"final\": " + quoted(seen.finalUrl) +
-                     ", \"title\": " + quoted(seen.title) + ", \"fingerprint\": [";
+                     ", \"final\": " + jsonQuoted(seen.finalUrl) +
+                     ", \"title\": " + jsonQuoted(seen.title) + ", \"fingerprint\": [";
     for (std::size_t i = 0; i < seen.fingerprint.size(); ++i)
         out += (i > 0 ? "," : "") + QByteArray::number(seen.fingerprint[i]);
     out += "], \"lines\": [";
     for (std::size_t i = 0; i < seen.lines.size(); ++i)
-        out += (i > 0 ? ", " : "") + quoted(seen.lines[i]);
+        out += (i > 0 ? ", " : "") + jsonQuoted(seen.lines[i]);
     return out + "]}";
 }
 
