@@ -72,6 +72,51 @@ QString answerText(const TrialRunResult& result)
     return declaredCodec(contentType, body.left(kCharsetSniffSize))->toUnicode(body);
 }
 
+bool TrialRunResult::passed() const
+{
+    return verdictOf(*this) == TrialRunVerdict::Passed;
+}
+
+TrialRunVerdict verdictOf(const TrialRunResult& result)
+{
+    if (result.failure != TrialRunFailure::None)
+        return TrialRunVerdict::NoAnswer;
+    if (result.fires.requiredKeywords.value_or(false) ||
+        result.fires.forbiddenKeywords.value_or(false) ||
+        result.fires.responseCondition.value_or(false))
+        return TrialRunVerdict::WouldAlert;
+    return result.differences.empty() ? TrialRunVerdict::Passed : TrialRunVerdict::Differs;
+}
+
+QString failureWords(const TrialRunResult& result)
+{
+    switch (result.failure) {
+    case TrialRunFailure::None:
+        return {};
+    case TrialRunFailure::Refused:
+        return QStringLiteral("connection refused");
+    case TrialRunFailure::HostNotFound:
+        return QStringLiteral("host not found");
+    case TrialRunFailure::Silent:
+        return QStringLiteral("no answer");
+    case TrialRunFailure::Secure:
+        return QStringLiteral("secure connection failed");
+    case TrialRunFailure::BrokenOff:
+        return QStringLiteral("answer broke off");
+    case TrialRunFailure::Redirects:
+        return QStringLiteral("too many or unsafe redirects");
+    case TrialRunFailure::TooSlow:
+        return QStringLiteral("no whole answer in time");
+    case TrialRunFailure::Unreadable:
+        return QStringLiteral("answer unreadable: ") + result.failureDetail;
+    case TrialRunFailure::BadHeaders:
+        return QStringLiteral("header line refused: ") + result.failureDetail;
+    case TrialRunFailure::Other:
+        break;
+    }
+    return result.failureDetail;
+}
+
 TrialRun::TrialRun(QObject* parent) : QObject(parent), answerTimer_(new QTimer(this))
 {
     answerTimer_->setSingleShot(true);

@@ -81,13 +81,26 @@ struct TrialRunResult
     TrialRunExchange exchange;
     std::optional<CertificateProblem> certificateProblem; // for Secure: why, if a certificate
 
-    [[nodiscard]] bool passed() const
-    {
-        return failure == TrialRunFailure::None && !fires.requiredKeywords.value_or(false) &&
-               !fires.forbiddenKeywords.value_or(false) &&
-               !fires.responseCondition.value_or(false) && differences.empty();
-    }
+    [[nodiscard]] bool passed() const;
 };
+
+// What a test run says of one step, in one word.
+enum class TrialRunVerdict
+{
+    Passed,
+    WouldAlert, // a condition fired: the monitor would alert
+    Differs,    // answered, nothing fired, but not the page the user saw
+    NoAnswer,
+    NotRun,  // a POST the user chose not to send, or not reached yet
+    Stopped, // the run was stopped before it
+};
+
+// The verdict of a step that has a result: passed, would alert, differs or no answer.
+TrialRunVerdict verdictOf(const TrialRunResult& result);
+
+// Why a step got no answer, in English, as the tools and reports write it: "connection
+// refused", "answer unreadable: <the network's words>"; empty for an answered step.
+QString failureWords(const TrialRunResult& result);
 
 // The steps a run would send as POSTs, each as "position. address": what a run changes on
 // the servers, for the user to be told before it does.

@@ -240,6 +240,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::StepFromFrame,
                                            TextId::StepFromNewWindow,
                                            TextId::StepFromUnknownFrame,
-                                           TextId::NotAnAddress};
+                                           TextId::NotAnAddress,
+                                           TextId::ExportTrialRunJUnit,
+                                           TextId::JUnitFilesFilter};
 
 } // namespace waytrace

@@ -240,6 +240,8 @@ enum class TextId : int
     StepFromNewWindow = 341,
     StepFromUnknownFrame = 342,
     NotAnAddress = 343,
+    ExportTrialRunJUnit = 344,
+    JUnitFilesFilter = 345,
 };
 
 } // namespace waytrace

@@ -160,8 +160,9 @@ private:
     QAction* importHarAction_;
     QAction* saveFileAction_;
     QAction* exportAction_;
-    QAction* exportHarAction_; // on once a test run has results
-    QMenu* recentMenu_;        // rebuilt each time it opens
+    QAction* exportHarAction_;   // on once a test run has results
+    QAction* exportJUnitAction_; // likewise
+    QMenu* recentMenu_;          // rebuilt each time it opens
     QAction* trialRunAction_;
     QAction* exitAction_;
     QMenu* editMenu_;

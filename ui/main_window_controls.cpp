@@ -144,6 +144,8 @@ void MainWindow::buildMenus()
     exportAction_ = fileMenu_->addAction(QStringLiteral("Ex&port as curl Script..."));
     exportHarAction_ = fileMenu_->addAction(QStringLiteral("Export Test Run as &HAR..."));
     exportHarAction_->setEnabled(false);
+    exportJUnitAction_ = fileMenu_->addAction(QStringLiteral("Export Test Run as &JUnit XML..."));
+    exportJUnitAction_->setEnabled(false);
     trialRunAction_ = fileMenu_->addAction(QStringLiteral("&Test Run"));
     trialRunAction_->setShortcut(Qt::CTRL | Qt::Key_T);
     exitAction_ = fileMenu_->addAction(QStringLiteral("E&xit"));
@@ -186,6 +188,7 @@ void MainWindow::buildMenus()
                     {saveFileAction_, "saveFileAction"},
                     {exportAction_, "exportAction"},
                     {exportHarAction_, "exportHarAction"},
+                    {exportJUnitAction_, "exportJUnitAction"},
                     {recentMenu_, "recentMenu"},
                     {trialRunAction_, "trialRunAction"},
                     {exitAction_, "exitAction"},
@@ -225,6 +228,8 @@ void MainWindow::connectCommands()
             [this] { whenBodiesConfirmed([this] { files_->askAndExport(); }); });
     connect(exportHarAction_, &QAction::triggered, files_,
             [this] { files_->askAndExportHar(controlPanel().lastRun()); });
+    connect(exportJUnitAction_, &QAction::triggered, files_,
+            [this] { files_->askAndExportJUnit(controlPanel().trialRunReport()); });
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] {
         recentMenu_->clear();
         for (const QString& path : files_->recentFiles())
@@ -273,6 +278,7 @@ void MainWindow::localize()
     saveFileAction_->setText(loadText(TextId::SaveToFile));
     exportAction_->setText(loadText(TextId::ExportCurlScript));
     exportHarAction_->setText(loadText(TextId::ExportTrialRunHar));
+    exportJUnitAction_->setText(loadText(TextId::ExportTrialRunJUnit));
     recentMenu_->setTitle(loadText(TextId::RecentFiles));
 }
 

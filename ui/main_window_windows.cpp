@@ -37,6 +37,7 @@ ControlPanel& MainWindow::controlPanel()
         panel_->acceptCertificates(browsers_.acceptedCertificates);
         panel_->addListAction(undoAction_);
         panel_->addListAction(exportHarAction_);
+        panel_->addListAction(exportJUnitAction_);
         panel_->addListAction(resultsAction_);
         panel_->setTrialRunGate([this](std::function<void()> run) {
             whenBodiesConfirmed([this, run = std::move(run)] {
@@ -45,12 +46,14 @@ ControlPanel& MainWindow::controlPanel()
             });
         });
         exportHarAction_->setEnabled(false);
+        exportJUnitAction_->setEnabled(false);
         connect(panel_, &ControlPanel::trialRunStarted, this,
                 [this] { resultsWindow().showReport(&panel_->trialRunReport()); });
         connect(panel_, &ControlPanel::trialRunStepReported, this,
                 [this](int row) { resultsWindow().stepChanged(row); });
         connect(panel_, &ControlPanel::trialRunEnded, this, [this] {
             exportHarAction_->setEnabled(!panel_->lastRun().isEmpty());
+            exportJUnitAction_->setEnabled(!panel_->lastRun().isEmpty());
             resultsWindow().runEnded(panel_->trialRunSummary());
             // After a run that got anywhere, its results: a run emptied away has none.
             if (!panel_->lastRun().isEmpty() || panel_->trialRunReport().stopped)

@@ -8,6 +8,8 @@
 #include "files/har_import.h"
 #include "files/sequence_file.h"
 #include "network/trial_run_har.h"
+#include "network/trial_run_junit.h"
+#include "trial_run_report.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -64,17 +66,21 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     using Purpose = SequenceFiles::Purpose;
     const bool exporting = purpose == Purpose::Export;
     const bool har = purpose == Purpose::ExportHar || purpose == Purpose::ImportHar;
-    const bool saving = purpose == Purpose::Save || exporting || purpose == Purpose::ExportHar;
+    const bool junit = purpose == Purpose::ExportJUnit;
+    const bool saving =
+        purpose == Purpose::Save || exporting || purpose == Purpose::ExportHar || junit;
     QFileDialog dialog(parent);
     // Qt's own dialog: it has room for the password box, and speaks the interface language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(loadText(har         ? TextId::HarFilesFilter
+                                  : junit     ? TextId::JUnitFilesFilter
                                   : exporting ? TextId::ShellScriptsFilter
                                               : TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     const TextId title = purpose == Purpose::ImportHar ? TextId::ImportHar
                          : har                         ? TextId::ExportTrialRunHar
+                         : junit                       ? TextId::ExportTrialRunJUnit
                          : exporting                   ? TextId::ExportCurlScript
                          : saving                      ? TextId::SaveToFile
                                                        : TextId::OpenFile;
@@ -82,12 +88,14 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     dialog.setWindowTitle(loadText(title).remove(QStringLiteral("...")));
     if (saving)
         dialog.setDefaultSuffix(har         ? QStringLiteral("har")
+                                : junit     ? QStringLiteral("xml")
                                 : exporting ? QStringLiteral("sh")
                                             : QStringLiteral("waytrace.json"));
     if (!current.isEmpty() && purpose == Purpose::Save)
         dialog.selectFile(current);
     QCheckBox* passwords = nullptr;
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && saving && !har) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+        grid && saving && !har && !junit) {
         passwords = new QCheckBox(loadText(TextId::IncludePasswords), &dialog);
         grid->addWidget(passwords, grid->rowCount(), 0, 1, -1);
     }
@@ -196,6 +204,20 @@ void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
     if (!choice)
         return;
     if (const auto error = writeSequenceFile(choice->path, trialRunHar(results)))
+        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+}
+
+void SequenceFiles::askAndExportJUnit(const TrialRunReport& report)
+{
+    const auto choice = chooser()(window_, Purpose::ExportJUnit, path_);
+    if (!choice)
+        return;
+    std::vector<JUnitStep> steps;
+    for (const auto& step : report.steps)
+        steps.push_back({step.position, step.label, step.post, step.address, step.result});
+    const QString suite =
+        path_.isEmpty() ? QStringLiteral("Waytrace") : QFileInfo(path_).baseName();
+    if (const auto error = writeSequenceFile(choice->path, trialRunJUnit(suite, steps)))
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 

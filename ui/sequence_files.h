@@ -19,6 +19,8 @@ class QWidget;
 
 namespace waytrace {
 
+struct TrialRunReport;
+
 // Open File…, Save to File…, Import HAR… and Export…: the sequence kept in a file, which file
 // that is, and whether the sequence changed since it was opened or saved. Opening or importing
 // puts the current sequence where Edit > Undo brings it back; a file that cannot be read changes
@@ -39,8 +41,9 @@ public:
         Open,
         Save,
         ImportHar,
-        Export,   // as a script of curl commands
-        ExportHar // a test run
+        Export,     // as a script of curl commands
+        ExportHar,  // a test run
+        ExportJUnit // a test run, for CI servers
     };
     using Chooser = std::function<std::optional<Choice>(QWidget* parent, Purpose purpose,
                                                         const QString& current)>;
@@ -58,6 +61,9 @@ public:
     void askAndExport();
     // A test run as a HAR file (never with credentials).
     void askAndExportHar(const QList<TrialRunResult>& results);
+    // A test run as JUnit XML, its suite named after the sequence's file (never with
+    // credentials).
+    void askAndExportJUnit(const TrialRunReport& report);
     // Opens the file at `path`; says why in a message when it cannot. Returns whether it did.
     bool open(const QString& path);
     // Imports a HAR file a browser saved and says what it left out. Returns whether it did.

@@ -2,17 +2,6 @@
 
 namespace waytrace {
 
-TrialRunVerdict verdictOf(const TrialRunResult& result)
-{
-    if (result.failure != TrialRunFailure::None)
-        return TrialRunVerdict::NoAnswer;
-    if (result.fires.requiredKeywords.value_or(false) ||
-        result.fires.forbiddenKeywords.value_or(false) ||
-        result.fires.responseCondition.value_or(false))
-        return TrialRunVerdict::WouldAlert;
-    return result.differences.empty() ? TrialRunVerdict::Passed : TrialRunVerdict::Differs;
-}
-
 void TrialRunReport::start(const RecordedSequence& sequence, bool posts)
 {
     steps.clear();

@@ -11,19 +11,6 @@
 
 namespace waytrace {
 
-// What a test run says of one step, in one word.
-enum class TrialRunVerdict
-{
-    Passed,
-    WouldAlert, // a condition fired: the monitor would alert
-    Differs,    // answered, nothing fired, but not the page the user saw
-    NoAnswer,
-    NotRun,  // a POST the user chose not to send, or not reached yet
-    Stopped, // the run was stopped before it
-};
-
-TrialRunVerdict verdictOf(const TrialRunResult& result);
-
 // A whole test run as it went: every step of the sequence as it was when the run started, with
 // its result once it has one. The results window and the panel's summary read it.
 struct TrialRunReport

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -36,8 +37,11 @@ Run replay(const QByteArray& stream, QStringList arguments = {})
 
     QProcess process;
     arguments.append(path);
+    // Waited for in the event loop: a test's own server answers the runs.
+    QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(WAYTRACE_REPLAY), arguments);
-    process.waitForFinished(30000);
+    if (!finished.wait(30000))
+        return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
@@ -250,6 +254,91 @@ private slots:
             "'stale':[{'field':'token','kind':'token','recorded':'abc','live':'','page':null}],"
             "'differs':[],'error':null}")));
         QCOMPARE(process.exitCode(), 1);
+    }
+
+    // The run as JUnit XML: valid against the schema CI servers read, a failure with the
+    // verdict and its reason for each step that did not pass, no secret; and the exit statuses.
+    void trialRunWritesJUnit()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const auto step = [](const QString& address, const QString& label = {}) {
+            return QJsonObject{{"urladdress", address},
+                               {"displayname", label},
+                               {"url", ""},
+                               {"httpmethod", "G"},
+                               {"querystring", ""},
+                               {"headers", ""},
+                               {"matchcontent", ""},
+                               {"unavailabilitystring", ""},
+                               {"httpcondition", "Greater than"},
+                               {"httpvalue", 200},
+                               {"username", ""},
+                               {"password", ""}};
+        };
+        auto alerting = step(server.url("page2.html"));
+        alerting["matchcontent"] = "Nowhere to be found";
+        auto differing = step(server.url("forms.html"));
+        differing["seen"] = QJsonObject{{"status", 200},
+                                        {"final", server.url("forms.html")},
+                                        {"title", "Another page"},
+                                        {"fingerprint", QJsonArray{}}};
+        const auto fileOf = [](const QJsonArray& records) {
+            return QJsonDocument(QJsonObject{{"format", "waytrace-sequence"},
+                                             {"version", 1},
+                                             {"passwords", true},
+                                             {"records", records}})
+                .toJson();
+        };
+        const QJsonArray records{step(server.url("index.html"), "Home"), alerting, differing,
+                                 step("http://127.0.0.1:1/?password=hunter2")};
+        QTemporaryDir dir;
+        const QString report = dir.filePath("report.xml");
+        const auto run = replay(fileOf(records), {"--test-run", "--junit", report});
+        QCOMPARE(run.exitCode, 1);
+
+        QProcess xmllint;
+        xmllint.start("xmllint", {"--noout", "--schema", FIXTURES_DIR "/junit/junit.xsd", report});
+        QVERIFY(xmllint.waitForFinished(30000));
+        QVERIFY2(xmllint.exitCode() == 0, xmllint.readAllStandardError().constData());
+
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(!bytes.contains("hunter2"));
+        QXmlStreamReader xml(bytes);
+        QStringList cases;
+        QStringList failures;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == u"testsuite") {
+                QCOMPARE(xml.attributes().value("name"), u"stream");
+                QCOMPARE(xml.attributes().value("tests"), u"4");
+                QCOMPARE(xml.attributes().value("failures"), u"3");
+            } else if (xml.name() == u"testcase") {
+                cases << xml.attributes().value("name").toString();
+                QVERIFY(xml.attributes().value("time").toDouble() >= 0);
+            } else if (xml.name() == u"failure") {
+                failures << xml.attributes().value("message").toString();
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(cases, (QStringList{"Home", "GET " + server.url("page2.html"),
+                                     "GET " + server.url("forms.html"),
+                                     "GET http://127.0.0.1:1/?password=(left out)"}));
+        QCOMPARE(failures.size(), 3);
+        QCOMPARE(failures[0], "would alert: \"Nowhere to be found\" not found");
+        QVERIFY2(failures[1].startsWith("differs: title"), qPrintable(failures[1]));
+        QCOMPARE(failures[2], "no answer: connection refused");
+
+        QCOMPARE(replay(fileOf({step(server.url("index.html"))}), {"--test-run"}).exitCode, 0);
+        const auto unwritable = dir.filePath("no/such/folder/report.xml");
+        const auto before = server.requestsTo("/").size();
+        QCOMPARE(replay(fileOf(records), {"--test-run", "--junit", unwritable}).exitCode, 3);
+        QCOMPARE(server.requestsTo("/").size(), before); // nothing sent unreported
+        QCOMPARE(replay(fileOf({}), {"--test-run"}).exitCode, 3);
+        QCOMPARE(replay(fileOf(records), {"--junit", report}).exitCode, 2);
     }
 
     // A sequence file is read wherever a stream is: its records print as the stream's did,

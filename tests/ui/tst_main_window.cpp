@@ -660,6 +660,24 @@ private slots:
         QCOMPARE(f.form->sequence().at(2)->password, u"s3"s);
         QCOMPARE(f.form->sequence().at(2)->urlAddress, u"http://ann:s3@127.0.0.2:1/"s);
         QTRY_VERIFY_WITH_TIMEOUT(!panel.isTrialRunning(), 20000);
+
+        // The run as JUnit XML, its suite named after the file, without what was given.
+        const QString junit = folder.filePath("run.xml");
+        std::optional<SequenceFiles::Purpose> exported;
+        SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose purpose, const QString&) {
+            exported = purpose;
+            return SequenceFiles::Choice{junit, false};
+        });
+        QVERIFY(child<QAction>(*f.form, "exportJUnitAction")->isEnabled());
+        child<QAction>(*f.form, "exportJUnitAction")->trigger();
+        SequenceFiles::setChooser(previous);
+        QCOMPARE(exported, SequenceFiles::Purpose::ExportJUnit);
+        QFile written(junit);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray xml = written.readAll();
+        QVERIFY(xml.contains("<testsuite name=\"login\""));
+        QCOMPARE(xml.count("<failure message=\"no answer: connection refused\""), 3);
+        QVERIFY(!xml.contains("password=s2") && !xml.contains("s3@"));
     }
 
     // Import HAR replaces the sequence (Undo brings it back) and says what it left out; a file
@@ -997,7 +1015,8 @@ private slots:
             {"openFileAction", TextId::OpenFile},
             {"saveFileAction", TextId::SaveToFile},
             {"exportAction", TextId::ExportCurlScript},
-            {"exportHarAction", TextId::ExportTrialRunHar}};
+            {"exportHarAction", TextId::ExportTrialRunHar},
+            {"exportJUnitAction", TextId::ExportTrialRunJUnit}};
         for (const auto& [name, id] : items)
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));

@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,7 @@ struct Options
     bool har = false;       // the input is a HAR file
     QString file;           // a sequence file to write
     QString curl;           // a curl script to write
+    QString junit;          // with --test-run: the JUnit report to write
     bool passwords = false; // into them
 };
 
@@ -72,11 +74,13 @@ std::variant<Options, int> parse(const QStringList& arguments)
             "  waytrace-replay --request|--upload --name N --interval I --host H --port P\n"
             "                  --user U --password W STREAM\n"
             "  waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
-            "  waytrace-replay --test-run STREAM\n"
+            "  waytrace-replay --test-run [--junit OUT] STREAM\n"
             "  waytrace-replay --file OUT|--curl OUT [--passwords] STREAM\n"
             "\n"
             "Exit status: 0 done (--upload: the server created the sequence; --test-run: every\n"
-            "step answered and no condition fired), 1 not so, 2 unusable arguments or input."));
+            "step passed), 1 not so (--test-run: a step would alert, differs or got no\n"
+            "answer), 2 unusable arguments or input, 3 the test run could not start (an empty\n"
+            "sequence, or OUT of --junit cannot be written)."));
     auto& parser = program.parser();
     program.value("help-url", "The online help page's address.", "URL");
     program.flag("xml", "Prints the sequence document, UTF-8.");
@@ -87,6 +91,10 @@ std::variant<Options, int> parse(const QStringList& arguments)
                  "Prints the message id (or \"none\") an upload landing gives, then \" clear\" "
                  "when the sequence starts afresh.");
     program.flag("test-run", "Replays the sequence as the monitor will: one JSON line a step.");
+    program.value("junit",
+                  "With --test-run: writes the run as JUnit XML too, as File > Export Test Run "
+                  "as JUnit XML does.",
+                  "OUT");
     program.flag("har", "STREAM is a HAR file.");
     program.value("file", "Writes the sequence as a sequence file, as File > Save to File does.",
                   "OUT");
@@ -123,6 +131,7 @@ std::variant<Options, int> parse(const QStringList& arguments)
     options.file = parser.value(QStringLiteral("file"));
     options.curl = parser.value(QStringLiteral("curl"));
     options.passwords = parser.isSet(QStringLiteral("passwords"));
+    options.junit = parser.value(QStringLiteral("junit"));
 
     const qsizetype wanted = options.mode == Mode::Outcome ? 3 : 1;
     if (options.positional.size() != wanted)
@@ -136,6 +145,8 @@ std::variant<Options, int> parse(const QStringList& arguments)
     if (!sends && !options.request.isEmpty())
         return program.refuse(
             QStringLiteral("the dialog's values go only with --request or --upload"));
+    if (!options.junit.isEmpty() && options.mode != Mode::TrialRun)
+        return program.refuse(QStringLiteral("--junit goes with --test-run"));
     if (options.passwords && options.file.isEmpty() && options.curl.isEmpty())
         return program.refuse(QStringLiteral("--passwords goes with --file or --curl"));
     return options;
@@ -282,7 +293,8 @@ int main(int argc, char* argv[])
         case Mode::Upload:
             return upload(sequence, options->request);
         case Mode::TrialRun:
-            return waytrace::printTrialRun(sequence) ? 0 : 1;
+            return static_cast<int>(waytrace::printTrialRun(
+                sequence, options->junit, QFileInfo(options->positional.first()).baseName()));
         case Mode::Outcome:
             break;
         }

@@ -3,10 +3,12 @@
 #include "core/secrets.h"
 
 #include "network/trial_run.h"
+#include "network/trial_run_junit.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -46,31 +48,8 @@ QByteArray jsonBool(const std::optional<bool>& value)
 
 QByteArray failureName(const TrialRunResult& result)
 {
-    switch (result.failure) {
-    case TrialRunFailure::None:
-        return "null";
-    case TrialRunFailure::Refused:
-        return jsonString(QStringLiteral("connection refused"));
-    case TrialRunFailure::HostNotFound:
-        return jsonString(QStringLiteral("host not found"));
-    case TrialRunFailure::Silent:
-        return jsonString(QStringLiteral("no answer"));
-    case TrialRunFailure::Secure:
-        return jsonString(QStringLiteral("secure connection failed"));
-    case TrialRunFailure::BrokenOff:
-        return jsonString(QStringLiteral("answer broke off"));
-    case TrialRunFailure::Redirects:
-        return jsonString(QStringLiteral("too many or unsafe redirects"));
-    case TrialRunFailure::TooSlow:
-        return jsonString(QStringLiteral("no whole answer in time"));
-    case TrialRunFailure::Unreadable:
-        return jsonString(QStringLiteral("answer unreadable: ") + result.failureDetail);
-    case TrialRunFailure::BadHeaders:
-        return jsonString(QStringLiteral("header line refused: ") + result.failureDetail);
-    case TrialRunFailure::Other:
-        break;
-    }
-    return jsonString(result.failureDetail);
+    return result.failure == TrialRunFailure::None ? QByteArray("null")
+                                                   : jsonString(failureWords(result));
 }
 
 QByteArray differenceName(PageDifference::Kind kind)
@@ -126,12 +105,25 @@ QByteArray trialRunLine(const TrialRunResult& result)
            ",\"error\":" + failureName(result) + "}\n";
 }
 
-bool printTrialRun(const RecordedSequence& sequence)
+TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& junit,
+                           const QString& suite)
 {
+    if (sequence.count() == 0) {
+        std::fputs("waytrace-replay: nothing to run: the sequence is empty\n", stderr);
+        return kCannotStart;
+    }
+    QSaveFile report(junit);
+    if (!junit.isEmpty() && !report.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
+                     qPrintable(report.errorString()));
+        return kCannotStart;
+    }
     TrialRun trialRun;
     bool allPassed = true;
+    QList<TrialRunResult> results;
     QObject::connect(&trialRun, &TrialRun::stepFinished, [&](const TrialRunResult& result) {
         allPassed = allPassed && result.passed();
+        results.append(result);
         const auto line = trialRunLine(result);
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fflush(stdout);
@@ -143,7 +135,15 @@ bool printTrialRun(const RecordedSequence& sequence)
     trialRun.start(sequence);
     if (trialRun.isRunning())
         loop.exec();
-    return allPassed;
+    if (!junit.isEmpty()) {
+        report.write(trialRunJUnit(suite, junitSteps(sequence, results)));
+        if (!report.commit()) {
+            std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
+                         qPrintable(report.errorString()));
+            return kCannotStart;
+        }
+    }
+    return allPassed ? kAllPassed : kNotAllPassed;
 }
 
 void tellPostSteps(const RecordedSequence& sequence, const char* program)

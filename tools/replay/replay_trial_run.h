@@ -3,6 +3,7 @@
 #include "core/recorded_sequence.h"
 
 #include <QByteArray>
+#include <QString>
 
 namespace waytrace {
 
@@ -11,9 +12,19 @@ struct TrialRunResult;
 // One JSON line for a URL's test-run result, "\n" included.
 QByteArray trialRunLine(const TrialRunResult& result);
 
-// Runs the trial run on the sequence and prints one line per URL as it ends. Returns true when
-// every URL answered and no condition fired.
-bool printTrialRun(const RecordedSequence& sequence);
+// How a test run ends, as its exit status says.
+enum TrialRunExit
+{
+    kAllPassed = 0,
+    kNotAllPassed = 1, // a step would alert, differs or got no answer
+    kCannotStart = 3,  // nothing to run, or the JUnit file cannot be written
+};
+
+// Runs the trial run on the sequence and prints one line per URL as it ends; with a `junit`
+// path, writes the run there as JUnit XML too, its suite named `suite`. That file is made
+// before anything is sent, so that a run never goes unreported.
+TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& junit = {},
+                           const QString& suite = {});
 
 // Tells on stderr which steps a run sends as POSTs, for real.
 void tellPostSteps(const RecordedSequence& sequence, const char* program);
