@@ -242,6 +242,8 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::StepFromUnknownFrame,
                                            TextId::NotAnAddress,
                                            TextId::ExportTrialRunJUnit,
-                                           TextId::JUnitFilesFilter};
+                                           TextId::JUnitFilesFilter,
+                                           TextId::ExportLocustFile,
+                                           TextId::LocustFilesFilter};
 
 } // namespace waytrace

@@ -242,6 +242,8 @@ enum class TextId : int
     NotAnAddress = 343,
     ExportTrialRunJUnit = 344,
     JUnitFilesFilter = 345,
+    ExportLocustFile = 346,
+    LocustFilesFilter = 347,
 };
 
 } // namespace waytrace

@@ -160,6 +160,7 @@ private:
     QAction* importHarAction_;
     QAction* saveFileAction_;
     QAction* exportAction_;
+    QAction* exportLocustAction_;
     QAction* exportHarAction_;   // on once a test run has results
     QAction* exportJUnitAction_; // likewise
     QMenu* recentMenu_;          // rebuilt each time it opens

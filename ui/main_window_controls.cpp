@@ -142,6 +142,7 @@ void MainWindow::buildMenus()
     saveFileAction_ = fileMenu_->addAction(QStringLiteral("Save to &File..."));
     saveFileAction_->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     exportAction_ = fileMenu_->addAction(QStringLiteral("Ex&port as curl Script..."));
+    exportLocustAction_ = fileMenu_->addAction(QStringLiteral("Export as &Locust File..."));
     exportHarAction_ = fileMenu_->addAction(QStringLiteral("Export Test Run as &HAR..."));
     exportHarAction_->setEnabled(false);
     exportJUnitAction_ = fileMenu_->addAction(QStringLiteral("Export Test Run as &JUnit XML..."));
@@ -187,6 +188,7 @@ void MainWindow::buildMenus()
                     {importHarAction_, "importHarAction"},
                     {saveFileAction_, "saveFileAction"},
                     {exportAction_, "exportAction"},
+                    {exportLocustAction_, "exportLocustAction"},
                     {exportHarAction_, "exportHarAction"},
                     {exportJUnitAction_, "exportJUnitAction"},
                     {recentMenu_, "recentMenu"},
@@ -226,6 +228,8 @@ void MainWindow::connectCommands()
             [this] { whenBodiesConfirmed([this] { files_->askAndSave(); }); });
     connect(exportAction_, &QAction::triggered, files_,
             [this] { whenBodiesConfirmed([this] { files_->askAndExport(); }); });
+    connect(exportLocustAction_, &QAction::triggered, files_,
+            [this] { whenBodiesConfirmed([this] { files_->askAndExportLocust(); }); });
     connect(exportHarAction_, &QAction::triggered, files_,
             [this] { files_->askAndExportHar(controlPanel().lastRun()); });
     connect(exportJUnitAction_, &QAction::triggered, files_,
@@ -277,6 +281,7 @@ void MainWindow::localize()
     importHarAction_->setText(loadText(TextId::ImportHar));
     saveFileAction_->setText(loadText(TextId::SaveToFile));
     exportAction_->setText(loadText(TextId::ExportCurlScript));
+    exportLocustAction_->setText(loadText(TextId::ExportLocustFile));
     exportHarAction_->setText(loadText(TextId::ExportTrialRunHar));
     exportJUnitAction_->setText(loadText(TextId::ExportTrialRunJUnit));
     recentMenu_->setTitle(loadText(TextId::RecentFiles));

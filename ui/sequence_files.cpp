@@ -6,6 +6,7 @@
 #include "core/secrets.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
+#include "files/locust_file.h"
 #include "files/sequence_file.h"
 #include "network/trial_run_har.h"
 #include "network/trial_run_junit.h"
@@ -67,13 +68,15 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     const bool exporting = purpose == Purpose::Export;
     const bool har = purpose == Purpose::ExportHar || purpose == Purpose::ImportHar;
     const bool junit = purpose == Purpose::ExportJUnit;
+    const bool locust = purpose == Purpose::ExportLocust;
     const bool saving =
-        purpose == Purpose::Save || exporting || purpose == Purpose::ExportHar || junit;
+        purpose == Purpose::Save || exporting || purpose == Purpose::ExportHar || junit || locust;
     QFileDialog dialog(parent);
     // Qt's own dialog: it has room for the password box, and speaks the interface language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(loadText(har         ? TextId::HarFilesFilter
                                   : junit     ? TextId::JUnitFilesFilter
+                                  : locust    ? TextId::LocustFilesFilter
                                   : exporting ? TextId::ShellScriptsFilter
                                               : TextId::SequenceFilesFilter));
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -81,6 +84,7 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     const TextId title = purpose == Purpose::ImportHar ? TextId::ImportHar
                          : har                         ? TextId::ExportTrialRunHar
                          : junit                       ? TextId::ExportTrialRunJUnit
+                         : locust                      ? TextId::ExportLocustFile
                          : exporting                   ? TextId::ExportCurlScript
                          : saving                      ? TextId::SaveToFile
                                                        : TextId::OpenFile;
@@ -89,6 +93,7 @@ std::optional<SequenceFiles::Choice> fileDialog(QWidget* parent, SequenceFiles::
     if (saving)
         dialog.setDefaultSuffix(har         ? QStringLiteral("har")
                                 : junit     ? QStringLiteral("xml")
+                                : locust    ? QStringLiteral("py")
                                 : exporting ? QStringLiteral("sh")
                                             : QStringLiteral("waytrace.json"));
     if (!current.isEmpty() && purpose == Purpose::Save)
@@ -195,6 +200,17 @@ void SequenceFiles::askAndExport()
     // Written as a sequence file is: whole or not at all, for the user alone (it may hold
     // passwords).
     if (const auto error = writeSequenceFile(choice->path, std::get<QByteArray>(script)))
+        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+}
+
+void SequenceFiles::askAndExportLocust()
+{
+    const auto choice = chooser()(window_, Purpose::ExportLocust, path_);
+    if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
+        return;
+    // Written as a sequence file is: whole or not at all, for the user alone.
+    if (const auto error =
+            writeSequenceFile(choice->path, locustFile(sequence_, choice->withPasswords)))
         tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
 }
 

@@ -41,9 +41,10 @@ public:
         Open,
         Save,
         ImportHar,
-        Export,     // as a script of curl commands
-        ExportHar,  // a test run
-        ExportJUnit // a test run, for CI servers
+        Export,      // as a script of curl commands
+        ExportHar,   // a test run
+        ExportJUnit, // a test run, for CI servers
+        ExportLocust // as a Locust file
     };
     using Chooser = std::function<std::optional<Choice>(QWidget* parent, Purpose purpose,
                                                         const QString& current)>;
@@ -59,6 +60,8 @@ public:
     void askAndImportHar();
     void askAndSave();
     void askAndExport();
+    // As a Locust file, for load: with passwords only when asked.
+    void askAndExportLocust();
     // A test run as a HAR file (never with credentials).
     void askAndExportHar(const QList<TrialRunResult>& results);
     // A test run as JUnit XML, its suite named after the sequence's file (never with

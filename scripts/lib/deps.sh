@@ -5,7 +5,7 @@ WAYTRACE_PACKAGES=(
   cmake ninja-build g++ pkg-config clang libclang-rt-dev clang-tidy clang-format
   qt6-translations-l10n qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-5compat-dev libqt6opengl6-dev
   zlib1g-dev libgumbo-dev
-  libbenchmark-dev curl libxml2-utils
+  libbenchmark-dev curl libxml2-utils python3-locust
   xvfb xauth openbox x11-utils
   dpkg-dev file desktop-file-utils appstream lintian help2man
   openssl

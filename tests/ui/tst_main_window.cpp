@@ -1016,7 +1016,8 @@ private slots:
             {"saveFileAction", TextId::SaveToFile},
             {"exportAction", TextId::ExportCurlScript},
             {"exportHarAction", TextId::ExportTrialRunHar},
-            {"exportJUnitAction", TextId::ExportTrialRunJUnit}};
+            {"exportJUnitAction", TextId::ExportTrialRunJUnit},
+            {"exportLocustAction", TextId::ExportLocustFile}};
         for (const auto& [name, id] : items)
             QCOMPARE(child<QAction>(*f.form, name)->text(), loadText(id));
         QCOMPARE(child<QMenu>(*f.form, "editMenu")->title(), loadText(TextId::EditMenu));

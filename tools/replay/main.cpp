@@ -10,6 +10,7 @@
 #include "common/tool_arguments.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
+#include "files/locust_file.h"
 #include "files/sequence_file.h"
 #include "output/sequence_document.h"
 #include "output/upload_outcome.h"
@@ -53,6 +54,7 @@ struct Options
     bool har = false;       // the input is a HAR file
     QString file;           // a sequence file to write
     QString curl;           // a curl script to write
+    QString locust;         // a Locust file to write
     QString junit;          // with --test-run: the JUnit report to write
     bool passwords = false; // into them
 };
@@ -75,7 +77,7 @@ std::variant<Options, int> parse(const QStringList& arguments)
             "                  --user U --password W STREAM\n"
             "  waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
             "  waytrace-replay --test-run [--junit OUT] STREAM\n"
-            "  waytrace-replay --file OUT|--curl OUT [--passwords] STREAM\n"
+            "  waytrace-replay --file OUT|--curl OUT|--locust OUT [--passwords] STREAM\n"
             "\n"
             "Exit status: 0 done (--upload: the server created the sequence; --test-run: every\n"
             "step passed), 1 not so (--test-run: a step would alert, differs or got no\n"
@@ -100,6 +102,9 @@ std::variant<Options, int> parse(const QStringList& arguments)
                   "OUT");
     program.value("curl",
                   "Writes the sequence as a curl script, as File > Export as curl Script does.",
+                  "OUT");
+    program.value("locust",
+                  "Writes the sequence as a Locust file, as File > Export as Locust File does.",
                   "OUT");
     program.flag("passwords", "Writes the passwords into OUT too.");
     program.value("name", "The sequence's name, as the upload dialog takes it.", "N");
@@ -130,6 +135,7 @@ std::variant<Options, int> parse(const QStringList& arguments)
     options.har = parser.isSet(QStringLiteral("har"));
     options.file = parser.value(QStringLiteral("file"));
     options.curl = parser.value(QStringLiteral("curl"));
+    options.locust = parser.value(QStringLiteral("locust"));
     options.passwords = parser.isSet(QStringLiteral("passwords"));
     options.junit = parser.value(QStringLiteral("junit"));
 
@@ -147,8 +153,9 @@ std::variant<Options, int> parse(const QStringList& arguments)
             QStringLiteral("the dialog's values go only with --request or --upload"));
     if (!options.junit.isEmpty() && options.mode != Mode::TrialRun)
         return program.refuse(QStringLiteral("--junit goes with --test-run"));
-    if (options.passwords && options.file.isEmpty() && options.curl.isEmpty())
-        return program.refuse(QStringLiteral("--passwords goes with --file or --curl"));
+    if (options.passwords && options.file.isEmpty() && options.curl.isEmpty() &&
+        options.locust.isEmpty())
+        return program.refuse(QStringLiteral("--passwords goes with --file, --curl or --locust"));
     return options;
 }
 
@@ -270,13 +277,18 @@ int main(int argc, char* argv[])
                     waytrace::writeSequenceFile(options->curl, std::get<QByteArray>(script)))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->curl, *error));
         }
+        if (!options->locust.isEmpty()) {
+            if (const auto error = waytrace::writeSequenceFile(
+                    options->locust, waytrace::locustFile(sequence, options->passwords)))
+                return fail(QStringLiteral("cannot write %1: %2").arg(options->locust, *error));
+        }
         if (!options->file.isEmpty()) {
             if (const auto error = waytrace::writeSequenceFile(
                     options->file, waytrace::sequenceFileBytes(sequence, options->passwords)))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->file, *error));
         }
         if (options->mode == Mode::Sequence &&
-            !(options->file.isEmpty() && options->curl.isEmpty()))
+            !(options->file.isEmpty() && options->curl.isEmpty() && options->locust.isEmpty()))
             return 0; // the files stand for the JSON
         switch (options->mode) {
         case Mode::Sequence: {
