@@ -1,6 +1,7 @@
 // Debian's Locust runs an exported file against a server that keeps every request's bytes.
 
 #include "fixture_server.h"
+#include "sequence_file_json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,23 +32,6 @@ Run run(const QString& program, const QStringList& arguments,
     if (!finished.wait(120000))
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QJsonObject step(const QString& address, const char* method = "G", const QString& body = {},
-                 const QString& headers = {})
-{
-    return {{"urladdress", address},
-            {"displayname", ""},
-            {"url", ""},
-            {"httpmethod", method},
-            {"querystring", body},
-            {"headers", headers},
-            {"matchcontent", ""},
-            {"unavailabilitystring", ""},
-            {"httpcondition", "Greater than"},
-            {"httpvalue", 200},
-            {"username", ""},
-            {"password", ""}};
 }
 
 // Locust's own error report, as it prints it at the end: occurrences by request name and reason.
@@ -102,36 +86,34 @@ private slots:
             return std::nullopt;
         });
         const QString form = "application/x-www-form-urlencoded";
-        auto login = step(server.url("login"), "P", "user=ann&code=s%2525", // "s%25" as sent
-                          "Content-Type: " + form + "\r\n");
+        auto login =
+            sequenceRecord(server.url("login"), "P", "user=ann&code=s%2525", // "s%25" as sent
+                           "Content-Type: " + form + "\r\n");
         login["matchcontent"] = "Welcome back";
         // Shift_JIS bytes of "テスト", each as the recorded body writes it (its Windows-1252
         // character: 0x83 is U+0192).
         const QByteArray sjisBytes = "\x83\x65\x83\x58\x83\x67";
         const QString sjis = QStringLiteral(u"\u0192e\u0192X\u0192g");
-        const auto sjisForm = step(server.url("order"), "P", "item=" + sjis,
-                                   "Content-Type: " + form + "; charset=Shift_JIS\r\n");
+        const auto sjisForm = sequenceRecord(server.url("order"), "P", "item=" + sjis,
+                                             "Content-Type: " + form + "; charset=Shift_JIS\r\n");
         const QByteArray multipartHead =
             "--XyZ\r\nContent-Disposition: form-data; name=\"note\"\r\n\r\n";
         const QString multipartBody = multipartHead + sjis + "\r\n--XyZ--\r\n";
-        const auto multipart = step(server.url("upload"), "P", multipartBody,
-                                    "Content-Type: multipart/form-data; boundary=XyZ\r\n");
-        auto privateFiles = step(server.url("private"));
+        const auto multipart =
+            sequenceRecord(server.url("upload"), "P", multipartBody,
+                           "Content-Type: multipart/form-data; boundary=XyZ\r\n");
+        auto privateFiles = sequenceRecord(server.url("private"));
         privateFiles["username"] = "ann";
         privateFiles["password"] = "pw!";
         privateFiles["matchcontent"] = "Your files";
-        const auto alerting = step(server.url("status/500")); // 500 is greater than 200
+        const auto alerting = sequenceRecord(server.url("status/500")); // 500 is greater than 200
         const QJsonArray records{login, sjisForm, multipart, privateFiles, alerting};
 
         QTemporaryDir dir;
         const QString sequence = dir.filePath("shop.waytrace.json");
         QFile file(sequence);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(QJsonObject{{"format", "waytrace-sequence"},
-                                             {"version", 1},
-                                             {"passwords", true},
-                                             {"records", records}})
-                       .toJson());
+        file.write(sequenceFile(records));
         file.close();
 
         // The test run's verdicts, to hold Locust's failures against.

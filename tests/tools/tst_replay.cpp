@@ -1,4 +1,5 @@
 #include "fixture_server.h"
+#include "sequence_file_json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -262,39 +263,20 @@ private slots:
     {
         FixtureServer server(QStringLiteral(FIXTURES_DIR));
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        const auto step = [](const QString& address, const QString& label = {}) {
-            return QJsonObject{{"urladdress", address},
-                               {"displayname", label},
-                               {"url", ""},
-                               {"httpmethod", "G"},
-                               {"querystring", ""},
-                               {"headers", ""},
-                               {"matchcontent", ""},
-                               {"unavailabilitystring", ""},
-                               {"httpcondition", "Greater than"},
-                               {"httpvalue", 200},
-                               {"username", ""},
-                               {"password", ""}};
-        };
-        auto alerting = step(server.url("page2.html"));
+        auto alerting = sequenceRecord(server.url("page2.html"));
         alerting["matchcontent"] = "Nowhere to be found";
-        auto differing = step(server.url("forms.html"));
+        auto differing = sequenceRecord(server.url("forms.html"));
         differing["seen"] = QJsonObject{{"status", 200},
                                         {"final", server.url("forms.html")},
                                         {"title", "Another page"},
                                         {"fingerprint", QJsonArray{}}};
-        const auto fileOf = [](const QJsonArray& records) {
-            return QJsonDocument(QJsonObject{{"format", "waytrace-sequence"},
-                                             {"version", 1},
-                                             {"passwords", true},
-                                             {"records", records}})
-                .toJson();
-        };
-        const QJsonArray records{step(server.url("index.html"), "Home"), alerting, differing,
-                                 step("http://127.0.0.1:1/?password=hunter2")};
+        auto home = sequenceRecord(server.url("index.html"));
+        home["displayname"] = "Home";
+        const QJsonArray records{home, alerting, differing,
+                                 sequenceRecord("http://127.0.0.1:1/?password=hunter2")};
         QTemporaryDir dir;
         const QString report = dir.filePath("report.xml");
-        const auto run = replay(fileOf(records), {"--test-run", "--junit", report});
+        const auto run = replay(sequenceFile(records), {"--test-run", "--junit", report});
         QCOMPARE(run.exitCode, 1);
 
         QProcess xmllint;
@@ -332,13 +314,15 @@ private slots:
         QVERIFY2(failures[1].startsWith("differs: title"), qPrintable(failures[1]));
         QCOMPARE(failures[2], "no answer: connection refused");
 
-        QCOMPARE(replay(fileOf({step(server.url("index.html"))}), {"--test-run"}).exitCode, 0);
+        QCOMPARE(replay(sequenceFile({sequenceRecord(server.url("index.html"))}), {"--test-run"})
+                     .exitCode,
+                 0);
         const auto unwritable = dir.filePath("no/such/folder/report.xml");
         const auto before = server.requestsTo("/").size();
-        QCOMPARE(replay(fileOf(records), {"--test-run", "--junit", unwritable}).exitCode, 3);
+        QCOMPARE(replay(sequenceFile(records), {"--test-run", "--junit", unwritable}).exitCode, 3);
         QCOMPARE(server.requestsTo("/").size(), before); // nothing sent unreported
-        QCOMPARE(replay(fileOf({}), {"--test-run"}).exitCode, 3);
-        QCOMPARE(replay(fileOf(records), {"--junit", report}).exitCode, 2);
+        QCOMPARE(replay(sequenceFile({}), {"--test-run"}).exitCode, 3);
+        QCOMPARE(replay(sequenceFile(records), {"--junit", report}).exitCode, 2);
     }
 
     // A sequence file is read wherever a stream is: its records print as the stream's did,
