@@ -15,11 +15,12 @@ QString text(const std::u16string& value)
     return QString::fromStdU16String(value);
 }
 
-// Characters XML 1.0 cannot hold (a page's control characters) become U+FFFD.
+// Characters XML 1.0 cannot hold (a page's control characters, U+FFFE and U+FFFF) become
+// U+FFFD.
 QString xmlSafe(QString value)
 {
     for (QChar& c : value)
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+        if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c.unicode() >= 0xfffe)
             c = QChar(QChar::ReplacementCharacter);
     return value;
 }
