@@ -5,6 +5,7 @@
 #include "ratio_report.h"
 #include "shop_records.h"
 
+#include "common/file_writer.h"
 #include "files/har_import.h"
 #include "files/sequence_file.h"
 
@@ -47,7 +48,7 @@ void BM_SaveFile(benchmark::State& state)
 {
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            writeSequenceFile(path("saved.json"), sequenceFileBytes(sequence(), true)));
+            writeFile(path("saved.json"), sequenceFileBytes(sequence(), true)));
 }
 
 void BM_QFileWrite(benchmark::State& state)
@@ -61,7 +62,7 @@ void BM_QFileWrite(benchmark::State& state)
 
 void BM_OpenFile(benchmark::State& state)
 {
-    writeSequenceFile(path("open.json"), fileBytes());
+    writeFile(path("open.json"), fileBytes());
     for (auto _ : state) {
         QFile file(path("open.json"));
         file.open(QIODevice::ReadOnly);
@@ -72,7 +73,7 @@ void BM_OpenFile(benchmark::State& state)
 
 void BM_QFileRead(benchmark::State& state)
 {
-    writeSequenceFile(path("read.json"), fileBytes());
+    writeFile(path("read.json"), fileBytes());
     for (auto _ : state) {
         QFile file(path("read.json"));
         file.open(QIODevice::ReadOnly);
@@ -124,7 +125,7 @@ template <typename Read> void measurePeak(benchmark::State& state, const char* n
 // A file of about 100 MB: 250,000 records of a shop visit, passwords included.
 void BM_OpenLargeFileMemory(benchmark::State& state)
 {
-    writeSequenceFile(path("large.json"), sequenceFileBytes(bench::shopRecords(250000), true));
+    writeFile(path("large.json"), sequenceFileBytes(bench::shopRecords(250000), true));
     measurePeak(state, "large.json",
                 [](const QByteArray& bytes) { return readSequenceFile(bytes); });
 }
@@ -140,7 +141,7 @@ void BM_OpenTinyRecordsMemory(benchmark::State& state)
             record->urlAddress = u"http://a/" + QString::number(i).toStdU16String();
             tiny.append(record);
         }
-        writeSequenceFile(path("tiny.json"), sequenceFileBytes(tiny, true));
+        writeFile(path("tiny.json"), sequenceFileBytes(tiny, true));
     }
     measurePeak(state, "tiny.json",
                 [](const QByteArray& bytes) { return readSequenceFile(bytes); });
@@ -175,7 +176,7 @@ void BM_ImportLargeHarMemory(benchmark::State& state)
                     R"(},"response":{"status":200,"headers":[],"content":{"mimeType":"image/png"}}})";
         }
         har += "]}}";
-        writeSequenceFile(path("large.har"), har);
+        writeFile(path("large.har"), har);
     }
     measurePeak(state, "large.har", [](const QByteArray& bytes) {
         return importHar(bytes, QStringLiteral("http://help.test/"));

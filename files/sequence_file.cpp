@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -351,18 +350,6 @@ std::variant<SequenceFileContents, SequenceFileFault> readSequenceFile(const QBy
         for (const auto& record : contents.records)
             record->leftOut.password = record->leftOut.password || !record->userName.empty();
     return contents;
-}
-
-std::optional<QString> writeSequenceFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    // Before a byte is written: the file may hold passwords.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
-    return std::nullopt;
 }
 
 } // namespace waytrace

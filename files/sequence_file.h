@@ -63,8 +63,4 @@ using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
 std::variant<SequenceFileContents, SequenceFileFault>
 readSequenceFile(const QByteArray& bytes, const ReadProgress& progress = {});
 
-// Writes the bytes all at once or not at all, readable and writable by the user alone.
-// Returns the system's words when it could not.
-std::optional<QString> writeSequenceFile(const QString& path, const QByteArray& bytes);
-
 } // namespace waytrace

@@ -3,6 +3,7 @@
 #include "message_box.h"
 #include "text.h"
 
+#include "common/file_writer.h"
 #include "core/secrets.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
@@ -177,12 +178,8 @@ void SequenceFiles::askAndSave()
     const auto choice = chooser()(window_, Purpose::Save, path_);
     if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
         return;
-    const QString name = QFileInfo(choice->path).fileName();
-    if (const auto error =
-            writeSequenceFile(choice->path, sequenceFileBytes(sequence_, choice->withPasswords))) {
-        tell(loadText(TextId::CannotSaveFile).arg(name, *error));
+    if (!writeWhole(choice->path, sequenceFileBytes(sequence_, choice->withPasswords)))
         return;
-    }
     keep(choice->path);
     emit fileChanged();
 }
@@ -197,10 +194,7 @@ void SequenceFiles::askAndExport()
         tell(loadText(TextId::UserNameHasColon).arg(refusal->step));
         return;
     }
-    // Written as a sequence file is: whole or not at all, for the user alone (it may hold
-    // passwords).
-    if (const auto error = writeSequenceFile(choice->path, std::get<QByteArray>(script)))
-        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+    writeWhole(choice->path, std::get<QByteArray>(script));
 }
 
 void SequenceFiles::askAndExportLocust()
@@ -208,10 +202,7 @@ void SequenceFiles::askAndExportLocust()
     const auto choice = chooser()(window_, Purpose::ExportLocust, path_);
     if (!choice || (choice->withPasswords && !supplyLeftOutPasswords()))
         return;
-    // Written as a sequence file is: whole or not at all, for the user alone.
-    if (const auto error =
-            writeSequenceFile(choice->path, locustFile(sequence_, choice->withPasswords)))
-        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+    writeWhole(choice->path, locustFile(sequence_, choice->withPasswords));
 }
 
 void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
@@ -219,8 +210,7 @@ void SequenceFiles::askAndExportHar(const QList<TrialRunResult>& results)
     const auto choice = chooser()(window_, Purpose::ExportHar, path_);
     if (!choice)
         return;
-    if (const auto error = writeSequenceFile(choice->path, trialRunHar(results)))
-        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+    writeWhole(choice->path, trialRunHar(results));
 }
 
 void SequenceFiles::askAndExportJUnit(const TrialRunReport& report)
@@ -233,8 +223,15 @@ void SequenceFiles::askAndExportJUnit(const TrialRunReport& report)
         steps.push_back({step.position, step.label, step.post, step.address, step.result});
     const QString suite =
         path_.isEmpty() ? QStringLiteral("Waytrace") : QFileInfo(path_).baseName();
-    if (const auto error = writeSequenceFile(choice->path, trialRunJUnit(suite, steps)))
-        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(choice->path).fileName(), *error));
+    writeWhole(choice->path, trialRunJUnit(suite, steps));
+}
+
+bool SequenceFiles::writeWhole(const QString& path, const QByteArray& bytes) const
+{
+    const auto error = writeFile(path, bytes, FileAccess::OwnerOnly);
+    if (error)
+        tell(loadText(TextId::CannotSaveFile).arg(QFileInfo(path).fileName(), *error));
+    return !error;
 }
 
 std::optional<QByteArray> SequenceFiles::readWhole(const QString& path) const

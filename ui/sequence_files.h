@@ -97,6 +97,8 @@ private:
     void tell(const QString& text) const;
     // The whole file, or nothing after saying why.
     std::optional<QByteArray> readWhole(const QString& path) const;
+    // Whole or not at all, for the user alone (it may hold passwords); false once told why not.
+    bool writeWhole(const QString& path, const QByteArray& bytes) const;
     // The sequence is now these records, the one before it behind Undo.
     void replaceSequence(const std::vector<RecordRef>& records);
     void remember(const QString& path);

@@ -228,22 +228,6 @@ private slots:
         QCOMPARE(fault.record, record);
         QCOMPARE(fault.field, field);
     }
-
-    // Written whole, for the user's eyes only; a place that cannot be written says so.
-    void writtenWholeForTheUserAlone()
-    {
-        QTemporaryDir folder;
-        const QString path = folder.filePath("shop.waytrace.json");
-        QVERIFY(!writeSequenceFile(path, "first"));
-        QVERIFY(!writeSequenceFile(path, "second"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("second"));
-        QCOMPARE(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
-                 QFileDevice::Permissions());
-        QVERIFY(writeSequenceFile(folder.filePath("missing/x.json"), "x").has_value());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"shop.waytrace.json"});
-    }
 };
 
 QTEST_APPLESS_MAIN(TestSequenceFile)

@@ -1,4 +1,5 @@
 #include "fixture_server.h"
+#include "full_disk.h"
 #include "sequence_file_json.h"
 
 #include <QJsonArray>
@@ -9,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -324,6 +329,57 @@ private slots:
         QCOMPARE(server.requestsTo("/").size(), before); // nothing sent unreported
         QCOMPARE(replay(sequenceFile({}), {"--test-run"}).exitCode, 3);
         QCOMPARE(replay(sequenceFile(records), {"--junit", report}).exitCode, 2);
+    }
+
+    // Every file the tool writes, onto a full disk: refused with the reason, the old file kept.
+    void fullDiskKeepsEveryOldFile()
+    {
+        waytrace::test::FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const auto sequence = sequenceFile({sequenceRecord(server.url("index.html"))});
+        const QStringList outputs{"--file", "--curl", "--locust", "--junit"};
+        for (const auto& option : outputs)
+            QVERIFY(disk.place(option, "kept " + option.toUtf8()));
+        disk.fill();
+        for (const auto& option : outputs) {
+            QStringList arguments{option, disk.filePath(option)};
+            if (option == "--junit")
+                arguments.prepend("--test-run");
+            const auto run = replay(sequence, arguments);
+            QVERIFY2(run.exitCode >= 2, qPrintable(option));
+            QVERIFY2(run.err.contains("cannot write"), run.err.constData());
+            QCOMPARE(disk.contents(option), "kept " + option.toUtf8());
+        }
+    }
+
+    // Outputs to what is no regular file go into it: a discarding device stays a device, a
+    // FIFO's reader gets the whole file.
+    void devicesAndFifosAreWrittenInto()
+    {
+        QTemporaryDir dir;
+        const auto sequence = sequenceFile({sequenceRecord("http://127.0.0.1:1/")});
+        const QString fifo = dir.filePath("fifo");
+        QVERIFY(mkfifo(fifo.toLocal8Bit().constData(), 0600) == 0);
+        QProcess reader;
+        reader.start("cat", {fifo});
+        const auto run = replay(sequence, {"--file", fifo});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(reader.state() == QProcess::NotRunning || reader.waitForFinished(30000));
+        QVERIFY(reader.readAllStandardOutput().contains("\"waytrace-sequence\""));
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+
+        if (geteuid() != 0)
+            QSKIP("a device node needs root to be made");
+        const QString null = dir.filePath("null");
+        QVERIFY(mknod(null.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+        for (const auto* option : {"--file", "--curl", "--locust"}) {
+            QCOMPARE(replay(sequence, {option, null}).exitCode, 0);
+            struct stat status = {};
+            QVERIFY(stat(null.toLocal8Bit().constData(), &status) == 0 && S_ISCHR(status.st_mode));
+        }
     }
 
     // A sequence file is read wherever a stream is: its records print as the stream's did,

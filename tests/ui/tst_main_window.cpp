@@ -13,6 +13,7 @@
 #include "ui/upload_dialog.h"
 #include "waytrace/build_settings.h"
 
+#include "../support/full_disk.h"
 #include "../support/modal_answer.h"
 #include "../support/named_child.h"
 #include "../support/scripted_upload_channel.h"
@@ -475,6 +476,29 @@ private slots:
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages[0].text.startsWith("broken.waytrace.json is broken at line 3"));
         SequenceFiles::setChooser(previous);
+    }
+
+    // A save the disk cannot hold says why, keeps the old file and the unsaved marker.
+    void saveOntoAFullDiskIsRefused()
+    {
+        test::FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        QVERIFY(disk.place("shop.waytrace.json", "the old sequence"));
+        disk.fill();
+        Fixture f;
+        f.record("http://a/");
+        const auto previous =
+            SequenceFiles::setChooser([&](QWidget*, SequenceFiles::Purpose, const QString&) {
+                return SequenceFiles::Choice{disk.filePath("shop.waytrace.json"), false};
+            });
+        child<QAction>(*f.form, "saveFileAction")->trigger();
+        SequenceFiles::setChooser(previous);
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY2(f.messages[0].text.startsWith("Could not save shop.waytrace.json: "),
+                 qPrintable(f.messages[0].text));
+        QVERIFY(f.form->isWindowModified());
+        QCOMPARE(disk.contents("shop.waytrace.json"), QByteArray("the old sequence"));
     }
 
     // Record after a step: new steps go in order after it, the list marks the place and the

@@ -4,6 +4,7 @@
 
 #include "record_session.h"
 
+#include "common/file_writer.h"
 #include "common/tool_arguments.h"
 #include "files/sequence_file.h"
 #include "navigation/navigation_queue.h"
@@ -193,15 +194,25 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 
-    QFile out;
-    const bool opened = options->out.isEmpty()
-                            ? out.open(stdout, QIODevice::WriteOnly)
-                            : (out.setFileName(options->out), out.open(QIODevice::WriteOnly));
-    if (!opened) {
-        std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->out),
-                     qPrintable(out.errorString()));
+    // The stream goes to standard output as it happens, or into the file whole at the end.
+    const auto cannotWrite = [](const QString& path, const QString& why) {
+        std::fprintf(stderr, "waytrace-record: %s: %s\n",
+                     qPrintable(path.isEmpty() ? QStringLiteral("standard output") : path),
+                     qPrintable(why));
         return waytrace::tools::kUsageExit;
-    }
+    };
+    waytrace::FileWriter outFile(options->out);
+    if (const auto error = options->out.isEmpty() ? std::nullopt : outFile.open())
+        return cannotWrite(options->out, *error);
+    QFile standardOutput;
+    standardOutput.open(stdout, QIODevice::WriteOnly);
+    bool outWritten = true;
+    const auto writeOut = [&](const QByteArray& line) {
+        outWritten =
+            outWritten && (options->out.isEmpty()
+                               ? standardOutput.write(line) == line.size() && standardOutput.flush()
+                               : outFile.write(line));
+    };
 
     // The session first: the browsers, and with them their pages, go before its profile.
     const auto session = waytrace::WebEngineSession::create();
@@ -213,9 +224,8 @@ int main(int argc, char* argv[])
     waytrace::RecordSession record(main, popup, options->helpUrl);
 
     QObject::connect(&record, &waytrace::RecordSession::eventRaised,
-                     [&out](const waytrace::StreamEvent& event) {
-                         out.write(waytrace::writeStreamEvent(event) + '\n');
-                         out.flush();
+                     [&writeOut](const waytrace::StreamEvent& event) {
+                         writeOut(waytrace::writeStreamEvent(event) + '\n');
                      });
     QObject::connect(&record, &waytrace::RecordSession::popupOpened,
                      [&popup] { popup.widget()->show(); });
@@ -271,26 +281,20 @@ int main(int argc, char* argv[])
             edit.position = position;
             edit.field = QStringLiteral("matchcontent");
             edit.value = QString::fromStdU16String(phrase);
-            out.write(waytrace::writeStreamEvent(edit) + '\n');
+            writeOut(waytrace::writeStreamEvent(edit) + '\n');
         }
-    out.flush();
-    if (!options->sequence.isEmpty()) {
-        QFile sequence(options->sequence);
-        if (!sequence.open(QIODevice::WriteOnly)) {
-            std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->sequence),
-                         qPrintable(sequence.errorString()));
-            return waytrace::tools::kUsageExit;
-        }
-        sequence.write(waytrace::replayJson(record.cancelled(), record.sequence()));
-    }
-    if (!options->file.isEmpty()) {
-        if (const auto error = waytrace::writeSequenceFile(
-                options->file,
-                waytrace::sequenceFileBytes(record.sequence(), options->passwords))) {
-            std::fprintf(stderr, "waytrace-record: %s: %s\n", qPrintable(options->file),
-                         qPrintable(*error));
-            return waytrace::tools::kUsageExit;
-        }
-    }
+    if (options->out.isEmpty() && !outWritten)
+        return cannotWrite({}, standardOutput.errorString());
+    if (const auto error = options->out.isEmpty() ? std::nullopt : outFile.commit())
+        return cannotWrite(options->out, *error);
+    if (!options->sequence.isEmpty())
+        if (const auto error = waytrace::writeFile(
+                options->sequence, waytrace::replayJson(record.cancelled(), record.sequence())))
+            return cannotWrite(options->sequence, *error);
+    if (!options->file.isEmpty())
+        if (const auto error = waytrace::writeFile(
+                options->file, waytrace::sequenceFileBytes(record.sequence(), options->passwords),
+                waytrace::FileAccess::OwnerOnly))
+            return cannotWrite(options->file, *error);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "replay_trial_run.h"
 #include "replay_upload.h"
 
+#include "common/file_writer.h"
 #include "common/tool_arguments.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
@@ -273,18 +274,20 @@ int main(int argc, char* argv[])
                 return fail(QStringLiteral("step %1: basic authentication cannot send a user "
                                            "name with a colon; no script written")
                                 .arg(refusal->step));
-            if (const auto error =
-                    waytrace::writeSequenceFile(options->curl, std::get<QByteArray>(script)))
+            if (const auto error = waytrace::writeFile(options->curl, std::get<QByteArray>(script),
+                                                       waytrace::FileAccess::OwnerOnly))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->curl, *error));
         }
         if (!options->locust.isEmpty()) {
-            if (const auto error = waytrace::writeSequenceFile(
-                    options->locust, waytrace::locustFile(sequence, options->passwords)))
+            if (const auto error = waytrace::writeFile(
+                    options->locust, waytrace::locustFile(sequence, options->passwords),
+                    waytrace::FileAccess::OwnerOnly))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->locust, *error));
         }
         if (!options->file.isEmpty()) {
-            if (const auto error = waytrace::writeSequenceFile(
-                    options->file, waytrace::sequenceFileBytes(sequence, options->passwords)))
+            if (const auto error = waytrace::writeFile(
+                    options->file, waytrace::sequenceFileBytes(sequence, options->passwords),
+                    waytrace::FileAccess::OwnerOnly))
                 return fail(QStringLiteral("cannot write %1: %2").arg(options->file, *error));
         }
         if (options->mode == Mode::Sequence &&

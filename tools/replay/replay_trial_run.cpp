@@ -1,5 +1,6 @@
 #include "replay_trial_run.h"
 
+#include "common/file_writer.h"
 #include "core/secrets.h"
 
 #include "network/trial_run.h"
@@ -8,7 +9,6 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -112,12 +112,15 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
         std::fputs("waytrace-replay: nothing to run: the sequence is empty\n", stderr);
         return kCannotStart;
     }
-    QSaveFile report(junit);
-    if (!junit.isEmpty() && !report.open(QIODevice::WriteOnly)) {
+    const auto cannotWrite = [&junit](const QString& why) {
         std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
-                     qPrintable(report.errorString()));
+                     qPrintable(why));
         return kCannotStart;
-    }
+    };
+    // Opened before the run: a report that cannot be written is told before anything is sent.
+    FileWriter report(junit);
+    if (const auto error = junit.isEmpty() ? std::nullopt : report.open())
+        return cannotWrite(*error);
     TrialRun trialRun;
     bool allPassed = true;
     QList<TrialRunResult> results;
@@ -137,11 +140,8 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
         loop.exec();
     if (!junit.isEmpty()) {
         report.write(trialRunJUnit(suite, junitSteps(sequence, results)));
-        if (!report.commit()) {
-            std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
-                         qPrintable(report.errorString()));
-            return kCannotStart;
-        }
+        if (const auto error = report.commit())
+            return cannotWrite(*error);
     }
     return allPassed ? kAllPassed : kNotAllPassed;
 }
