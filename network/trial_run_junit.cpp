@@ -15,13 +15,18 @@ QString text(const std::u16string& value)
     return QString::fromStdU16String(value);
 }
 
-// Characters XML 1.0 cannot hold (a page's control characters, U+FFFE and U+FFFF) become
-// U+FFFD.
+// Characters XML 1.0 cannot hold (a page's control characters, U+FFFE and U+FFFF, and a
+// surrogate without its pair) become U+FFFD.
 QString xmlSafe(QString value)
 {
-    for (QChar& c : value)
-        if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c.unicode() >= 0xfffe)
-            c = QChar(QChar::ReplacementCharacter);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
+            ++i; // a pair: one character outside the BMP
+        else if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') ||
+                 c.unicode() >= 0xfffe || c.isSurrogate())
+            value[i] = QChar(QChar::ReplacementCharacter);
+    }
     return value;
 }
 

@@ -270,7 +270,8 @@ private slots:
         QVERIFY(server.listen(QHostAddress::LocalHost));
         auto alerting = sequenceRecord(server.url("page2.html"));
         alerting["matchcontent"] = "Nowhere to be found";
-        alerting["displayname"] = QStringLiteral(u"Cart\u0001\uffff"); // no XML can hold these
+        // No XML can hold these; a lone surrogate goes in as the file's own escape.
+        alerting["displayname"] = QStringLiteral(u"Cart\u0001\uffffLONE\U0001F6D2");
         auto differing = sequenceRecord(server.url("forms.html"));
         differing["seen"] = QJsonObject{{"status", 200},
                                         {"final", server.url("forms.html")},
@@ -282,7 +283,8 @@ private slots:
                                  sequenceRecord("http://127.0.0.1:1/?password=hunter2")};
         QTemporaryDir dir;
         const QString report = dir.filePath("report.xml");
-        const auto run = replay(sequenceFile(records), {"--test-run", "--junit", report});
+        const auto run = replay(sequenceFile(records).replace("LONE", "\\ud800"),
+                                {"--test-run", "--junit", report});
         QCOMPARE(run.exitCode, 1);
 
         QProcess xmllint;
@@ -312,7 +314,7 @@ private slots:
             }
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        QCOMPARE(cases, (QStringList{"Home", QStringLiteral(u"Cart\ufffd\ufffd"),
+        QCOMPARE(cases, (QStringList{"Home", QStringLiteral(u"Cart\ufffd\ufffd\ufffd\U0001F6D2"),
                                      "GET " + server.url("forms.html"),
                                      "GET http://127.0.0.1:1/?password=(left out)"}));
         QCOMPARE(failures.size(), 3);
