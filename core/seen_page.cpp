@@ -74,18 +74,25 @@ TextFingerprint textFingerprint(std::u16string_view text)
         from = end + 1;
     }
     const std::size_t span = std::min<std::size_t>(3, words.size());
+    // Only the smallest hashes are kept, as they come: a step keeps its page's fingerprint for
+    // as long as the sequence lives, so its size may not follow the page's.
     TextFingerprint hashes;
+    hashes.reserve(kFingerprintSize + 1);
     for (std::size_t i = 0; span > 0 && i + span <= words.size(); ++i) {
         // The triple's words one space apart, wherever a line broke between them.
         std::uint32_t hash = fnv1a(words[i], kFnvBasis);
         for (std::size_t k = 1; k < span; ++k)
             hash = fnv1a(words[i + k], fnv1a(u" ", hash));
-        hashes.push_back(hash);
+        if (hashes.size() == kFingerprintSize && hash >= hashes.back())
+            continue;
+        const auto at = std::lower_bound(hashes.begin(), hashes.end(), hash);
+        if (at != hashes.end() && *at == hash)
+            continue;
+        hashes.insert(at, hash);
+        if (hashes.size() > kFingerprintSize)
+            hashes.pop_back();
     }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
-    if (hashes.size() > kFingerprintSize)
-        hashes.resize(kFingerprintSize);
+    hashes.shrink_to_fit();
     return hashes;
 }
 
