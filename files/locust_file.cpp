@@ -20,9 +20,15 @@ import re
 import sys
 
 import gevent
+import locust.runners
 from locust import HttpUser, SequentialTaskSet, constant, events, task
 from locust.exception import StopUser
 from locust.runners import STATE_RUNNING, MasterRunner, WorkerRunner
+
+# Debian's Locust reports no version, and a master refuses every worker that reports none ("an
+# old (pre 2.0) worker"): master and workers, reading this same file, take the same one first.
+if not locust.runners.__version__:
+    locust.__version__ = locust.runners.__version__ = "0.0.0+waytrace"
 
 _HEADER_CHARSET = re.compile(r'charset\s*=\s*"?([^";\s]+)', re.I)
 _PAGE_CHARSET = re.compile(rb"""<meta[^>]*?charset\s*=\s*["']?([A-Za-z0-9._:-]+)""", re.I)

@@ -9,8 +9,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <array>
 
 namespace {
 
@@ -50,6 +53,30 @@ QHash<QString, int> errorReport(const QByteArray& output)
     return errors;
 }
 
+// A shop: a login that sets its cookie across a 303, files behind basic authentication.
+std::optional<QByteArray> shopAnswer(const FixtureServer::Request& request)
+{
+    const auto page = [](const QByteArray& text, const QByteArray& extra = {}) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n" + extra +
+               "Content-Length: " + QByteArray::number(text.size()) +
+               "\r\nConnection: close\r\n\r\n" + text;
+    };
+    if (request.target == "/login")
+        return "HTTP/1.1 303 See Other\r\nLocation: /account\r\n"
+               "Set-Cookie: session=s1; Path=/\r\nContent-Length: 0\r\n"
+               "Connection: close\r\n\r\n";
+    if (request.target == "/account")
+        return page(request.headers.value("cookie") == "session=s1" ? "Welcome back, Ann"
+                                                                    : "Please sign in");
+    if (request.target == "/private" &&
+        request.headers.value("authorization") != "Basic YW5uOnB3IQ==")
+        return "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"files\"\r\n"
+               "Content-Length: 0\r\nConnection: close\r\n\r\n";
+    if (request.target == "/private")
+        return page("Your files");
+    return std::nullopt;
+}
+
 } // namespace
 
 class TestLocust : public QObject
@@ -64,27 +91,7 @@ private slots:
     {
         FixtureServer server(QStringLiteral(FIXTURES_DIR));
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        server.setResponder([](const FixtureServer::Request& request) -> std::optional<QByteArray> {
-            const auto page = [](const QByteArray& text, const QByteArray& extra = {}) {
-                return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n" + extra +
-                       "Content-Length: " + QByteArray::number(text.size()) +
-                       "\r\nConnection: close\r\n\r\n" + text;
-            };
-            if (request.target == "/login")
-                return "HTTP/1.1 303 See Other\r\nLocation: /account\r\n"
-                       "Set-Cookie: session=s1; Path=/\r\nContent-Length: 0\r\n"
-                       "Connection: close\r\n\r\n";
-            if (request.target == "/account")
-                return page(request.headers.value("cookie") == "session=s1" ? "Welcome back, Ann"
-                                                                            : "Please sign in");
-            if (request.target == "/private" &&
-                request.headers.value("authorization") != "Basic YW5uOnB3IQ==")
-                return "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"files\"\r\n"
-                       "Content-Length: 0\r\nConnection: close\r\n\r\n";
-            if (request.target == "/private")
-                return page("Your files");
-            return std::nullopt;
-        });
+        server.setResponder(shopAnswer);
         const QString form = "application/x-www-form-urlencoded";
         auto login =
             sequenceRecord(server.url("login"), "P", "user=ann&code=s%2525", // "s%25" as sent
@@ -180,6 +187,74 @@ private slots:
                  QList<QString>{
                      "5. GET CatchResponseError('would alert: status 500 is Greater than 200')"});
         QCOMPARE(errors.begin().value(), 2);
+    }
+
+    // Load beyond one machine, as the README runs it: a master and two workers of Debian's
+    // Locust (which reports no version of its own) share the users, and each user's requests
+    // arrive as recorded.
+    void distributedOverWorkers()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        server.setResponder(shopAnswer);
+        auto login = sequenceRecord(server.url("login"), "P", "user=ann",
+                                    "Content-Type: application/x-www-form-urlencoded\r\n");
+        login["matchcontent"] = "Welcome back";
+        auto privateFiles = sequenceRecord(server.url("private"));
+        privateFiles["username"] = "ann";
+        privateFiles["password"] = "pw!";
+        QTemporaryDir dir;
+        const QString sequence = dir.filePath("shop.waytrace.json");
+        QFile file(sequence);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sequenceFile({login, privateFiles, sequenceRecord(server.url("status/500"))}));
+        file.close();
+        const QString locustfile = dir.filePath("shop.py");
+        QCOMPARE(run(WAYTRACE_REPLAY, {"--locust", locustfile, sequence}).exitCode, 0);
+
+        QTcpServer probe; // a free port for the master
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        QProcess master;
+        QSignalSpy masterEnded(&master, &QProcess::finished);
+        master.start("locust", {"-f", locustfile, "--headless", "--master", "--expect-workers", "2",
+                                "--users", "4", "--spawn-rate", "4", "--master-bind-host",
+                                "127.0.0.1", "--master-bind-port", port});
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("WAYTRACE_PASSWORD_STEP_2", "pw!");
+        std::array<QProcess, 2> workers;
+        for (auto& worker : workers) {
+            worker.setProcessEnvironment(environment);
+            worker.start("locust", {"-f", locustfile, "--worker", "--master-host", "127.0.0.1",
+                                    "--master-port", port});
+        }
+        QVERIFY2(masterEnded.wait(180000), "the master did not end by itself");
+        for (auto& worker : workers)
+            QVERIFY(worker.state() == QProcess::NotRunning || worker.waitForFinished(30000));
+        const auto masterOutput = master.readAllStandardError();
+        QVERIFY2(masterOutput.contains("2 workers connected"),
+                 masterOutput.right(2000).constData());
+        QCOMPARE(master.exitCode(), 1); // the alerting step failed
+
+        QHash<QByteArray, int> targets;
+        for (const auto& request : server.requests()) {
+            ++targets[request.target];
+            if (request.target == "/login")
+                QCOMPARE(request.body, "user=ann");
+            else if (request.target == "/private")
+                QCOMPARE(request.headers.value("authorization"), "Basic YW5uOnB3IQ==");
+        }
+        QCOMPARE(targets,
+                 (QHash<QByteArray, int>{
+                     {"/login", 4}, {"/account", 4}, {"/private", 4}, {"/status/500", 4}}));
+        // Workers hand the master the failure's words, without their exception's name.
+        const auto errors = errorReport(masterOutput);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.begin().key().startsWith("3. GET ") &&
+                     errors.begin().key().contains("'would alert: status 500 is Greater than 200'"),
+                 qPrintable(errors.begin().key()));
+        QCOMPARE(errors.begin().value(), 4);
     }
 };
 
