@@ -26,14 +26,19 @@ QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString& headers)
 QString headerLinesFault(const QString& headers)
 {
     for (const auto& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        if (breaksTheLine(line)) {
-            auto shown = line.left(60);
-            shown.replace(u'\r', QStringLiteral("\\r"))
-                .replace(u'\n', QStringLiteral("\\n"))
-                .replace(QChar(u'\0'), QStringLiteral("\\0"));
-            return QStringLiteral("the header line \"%1\" holds a line break or NUL of its own")
-                .arg(shown);
-        }
+        if (!breaksTheLine(line))
+            continue;
+        // Named, never quoted: the value may be a password.
+        const auto colon = line.indexOf(u':');
+        auto name = colon > 0 ? line.left(colon).trimmed().left(60) : QString();
+        name.replace(u'\r', QStringLiteral("\\r"))
+            .replace(u'\n', QStringLiteral("\\n"))
+            .replace(QChar(u'\0'), QStringLiteral("\\0"));
+        return name.isEmpty() ? QStringLiteral("a header line without a name holds a line break "
+                                               "or NUL of its own")
+                              : QStringLiteral("the header line \"%1\" holds a line break or NUL "
+                                               "of its own")
+                                    .arg(name);
     }
     return {};
 }
@@ -44,8 +49,6 @@ HeaderUse headerUse(const QByteArray& name)
     if (lower == "host" || lower == "content-length" || lower == "transfer-encoding" ||
         lower == "connection")
         return HeaderUse::Ignored;
-    if (lower == "cookie" || lower == "authorization")
-        return HeaderUse::OwnOriginOnly;
     return HeaderUse::Sent;
 }
 

@@ -13,16 +13,17 @@ namespace waytrace {
 // LF, or a NUL, is never handed on: see headerLinesFault().
 QList<QPair<QByteArray, QByteArray>> parseHeaderLines(const QString& headers);
 
-// Why a header text cannot be sent as it stands, in English, naming the line; empty when it can.
-// A bare CR or LF would start a header of its own on the wire, a NUL ends it early.
+// Why a header text cannot be sent as it stands, in English, naming the line's header (never
+// its value); empty when it can. A bare CR or LF would start a header of its own on the wire, a
+// NUL ends it early.
 QString headerLinesFault(const QString& headers);
 
-// What a replay does with a recorded header line.
+// What a replay does with a recorded header line. Which lines are credentials, sent to their
+// own origin only, is the secrets' rule's to say.
 enum class HeaderUse
 {
     Sent,
-    Ignored,       // the network layer writes it itself (Host, Content-Length, ...)
-    OwnOriginOnly, // a credential (Cookie, Authorization): never after a redirect elsewhere
+    Ignored, // the network layer writes it itself (Host, Content-Length, ...)
 };
 HeaderUse headerUse(const QByteArray& name);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace waytrace {
 
@@ -69,6 +70,22 @@ std::u16string withoutCredentialLines(std::u16string_view headers,
     return kept;
 }
 
+// Values a page hands out for its own forms, against forgery: no login of the user's.
+bool namesAntiForgery(const std::vector<std::u16string>& words)
+{
+    return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
+        return word.find(u"csrf") != word.npos || word.find(u"xsrf") != word.npos ||
+               word.find(u"nonce") != word.npos || word == u"authenticity";
+    });
+}
+
+bool holdsAny(const std::vector<std::u16string>& words, std::span<const std::u16string_view> any)
+{
+    return std::any_of(words.begin(), words.end(), [&](const std::u16string& word) {
+        return std::find(any.begin(), any.end(), word) != any.end();
+    });
+}
+
 } // namespace
 
 bool namesPassword(std::u16string_view fieldName)
@@ -85,16 +102,71 @@ bool namesPassword(std::u16string_view fieldName)
     });
 }
 
-bool isCredentialHeader(std::u16string_view name)
+bool namesCredential(std::u16string_view fieldName, bool inQuery)
 {
-    return equalsIgnoringCase(name, u"Authorization") ||
-           equalsIgnoringCase(name, u"Proxy-Authorization") || equalsIgnoringCase(name, u"Cookie");
+    if (namesPassword(fieldName))
+        return true;
+    const auto words = fieldNameWords(fieldName);
+    if (namesAntiForgery(words))
+        return false;
+    static constexpr std::array<std::u16string_view, 18> kWords{
+        u"session", u"sessionid", u"sessid",      u"phpsessid", u"jsessionid",   u"sid",
+        u"apikey",  u"apitoken",  u"accesstoken", u"authtoken", u"refreshtoken", u"idtoken",
+        u"bearer",  u"jwt",       u"privatekey",  u"accesskey", u"secretkey",    u"clientsecret"};
+    // A key or token is a credential where the word before it says whose ("api_key").
+    static constexpr std::array<std::u16string_view, 7> kOwners{
+        u"api", u"access", u"auth", u"refresh", u"id", u"bearer", u"private"};
+    if (holdsAny(words, kWords))
+        return true;
+    for (std::size_t i = 1; i < words.size(); ++i)
+        if ((words[i] == u"key" || words[i] == u"token") &&
+            std::find(kOwners.begin(), kOwners.end(), words[i - 1]) != kOwners.end())
+            return true;
+    return inQuery && words.size() == 1 && words.front() == u"token";
 }
 
-bool isSecretField(const UrlRecord& record, std::u16string_view name)
+bool isCredentialHeader(std::u16string_view name)
+{
+    static constexpr std::array<std::u16string_view, 4> kNames{
+        u"Authorization", u"Proxy-Authorization", u"Cookie", u"Set-Cookie"};
+    if (std::any_of(kNames.begin(), kNames.end(),
+                    [&](auto known) { return equalsIgnoringCase(name, known); }))
+        return true;
+    const auto words = fieldNameWords(name);
+    static constexpr std::array<std::u16string_view, 12> kWords{
+        u"key",  u"apikey",    u"secret",      u"session",  u"sessionid",  u"token",
+        u"auth", u"authtoken", u"accesstoken", u"password", u"credential", u"credentials"};
+    return !namesAntiForgery(words) && holdsAny(words, kWords);
+}
+
+bool isSecretField(const UrlRecord& record, std::u16string_view name, bool inQuery)
 {
     const auto& marked = record.passwordFields;
-    return namesPassword(name) || std::find(marked.begin(), marked.end(), name) != marked.end();
+    return namesCredential(name, inQuery) ||
+           std::find(marked.begin(), marked.end(), name) != marked.end();
+}
+
+std::u16string bodyKeptWhole(const UrlRecord& record)
+{
+    if (record.postBody.empty())
+        return {};
+    auto type = mediaTypeOf(record.headers);
+    return type.readsAsForm() ? std::u16string() : std::move(type.type);
+}
+
+std::u16string addressWithoutSecrets(std::u16string_view address)
+{
+    UrlRecord only;
+    only.urlAddress = address;
+    if (const auto part = userPartOf(address); part && part->colon < part->end)
+        only.urlAddress.replace(part->colon + 1, part->end - part->colon - 1,
+                                percentEncoded(kLeftOut));
+    rewriteSentFields(only, [](const SentField& field) -> std::optional<std::string> {
+        if (!namesCredential(field.name, true))
+            return std::nullopt;
+        return kLeftOut;
+    });
+    return only.urlAddress;
 }
 
 bool markPasswordFields(UrlRecord& record, const std::vector<std::u16string>& names)
@@ -124,15 +196,21 @@ UrlRecord withoutSecrets(const UrlRecord& record)
                                 percentEncoded(kLeftOut));
         left.addressPassword = true;
     }
+    const auto secret = [&record](const SentField& field) {
+        return isSecretField(record, field.name, field.place == SentField::Place::Query);
+    };
     for (const auto& field : locateSentFields(copy))
-        if (isSecretField(record, field.name))
+        if (secret(field))
             addOnce(left.fields, field.name);
     rewriteSentFields(copy, [&](const SentField& field) -> std::optional<std::string> {
-        if (!isSecretField(record, field.name))
+        if (!secret(field))
             return std::nullopt;
         return kLeftOut;
     });
     copy.headers = withoutCredentialLines(copy.headers, left.headerLines);
+    // Where the page ended up, as the address itself is kept.
+    if (copy.seen)
+        copy.seen->finalUrl = addressWithoutSecrets(copy.seen->finalUrl);
     return copy;
 }
 

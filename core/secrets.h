@@ -18,12 +18,31 @@ inline constexpr char kLeftOut[] = "(left out)";
 // "pass", "secret"), as a word of it too ("user[password]", "newPassword", "j_password").
 bool namesPassword(std::u16string_view fieldName);
 
-// Header lines that carry a login or a session: Authorization, Proxy-Authorization, Cookie.
+// Whether a field's name says it holds a credential: a password (above), a key, a secret or a
+// session ("api_key", "access_token", "session_id", "client_secret", "sid"), and, in an
+// address's query, a bare "token". Anti-forgery values ("csrf_token", "authenticity_token",
+// "_wpnonce", "wpEditToken") are none: a page hands them out for its own forms, and the check
+// of stale values needs them.
+bool namesCredential(std::u16string_view fieldName, bool inQuery);
+
+// Header lines that carry a login, a session or a key: Authorization, Proxy-Authorization,
+// Cookie, Set-Cookie, and any whose name says key, secret, session, token or auth ("X-Api-Key",
+// "X-Auth-Token"), anti-forgery tokens aside ("X-CSRF-Token"). They are never written without
+// passwords, never shown, and sent to their step's own origin only.
 bool isCredentialHeader(std::u16string_view name);
 
 // Whether a field the record sends is a secret: its page sent it from a password input, or
-// its name says password.
-bool isSecretField(const UrlRecord& record, std::u16string_view name);
+// its name says it holds a credential.
+bool isSecretField(const UrlRecord& record, std::u16string_view name, bool inQuery = false);
+
+// The media type of a body the rule cannot read (JSON, bytes, ...): such a body is written
+// whole, whatever it holds, and the writer says so. Empty when the record's body is read or it
+// has none.
+std::u16string bodyKeptWhole(const UrlRecord& record);
+
+// An address as it may be shown or kept without passwords: the password of its user part and
+// the values of its query's credential fields as kLeftOut.
+std::u16string addressWithoutSecrets(std::u16string_view address);
 
 // Marks the fields the record sends under these names as sent from password inputs. Returns
 // whether it marked any.

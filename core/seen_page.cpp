@@ -1,6 +1,7 @@
 #include "seen_page.h"
 
 #include "html_text.h"
+#include "secrets.h"
 #include "trial_run_verdict.h"
 
 #include <algorithm>
@@ -32,18 +33,24 @@ std::uint32_t fnv1a(std::u16string_view text, std::uint32_t hash)
     return hash;
 }
 
-// An address without its fragment and without query values that change per visit, so that a
-// fresh token in a redirect's target is not a different page.
+// An address without its fragment, its user part and query values that change per visit or
+// are credentials (a file without passwords keeps none of them), so that a fresh token in a
+// redirect's target is not a different page.
 std::u16string comparableAddress(std::u16string_view address)
 {
     address = address.substr(0, address.find(u'#'));
     const auto question = address.find(u'?');
     std::u16string out(address.substr(0, question));
+    if (const auto scheme = out.find(u"://"); scheme != out.npos) {
+        const auto at = out.find(u'@', scheme);
+        if (at != out.npos && at < out.find(u'/', scheme + 3))
+            out.erase(scheme + 3, at - scheme - 2);
+    }
     if (question == std::u16string_view::npos)
         return out;
     char16_t separator = u'?';
     for (const auto& [name, value, target, hidden] : formFields(address.substr(question + 1))) {
-        if (isPerVisitValue(name, value))
+        if (isPerVisitValue(name, value) || namesCredential(name, true))
             continue;
         out += separator + name + u'=' + value;
         separator = u'&';

@@ -20,6 +20,14 @@ constexpr char16_t lower(char16_t c)
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
+std::u16string_view trimmed(std::u16string_view text)
+{
+    const auto first = text.find_first_not_of(u" \t");
+    if (first == text.npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+}
+
 // A query's or urlencoded body's piece decoded: "+" a space, "%XX" a byte as one character.
 std::u16string urlDecoded(std::u16string_view text)
 {
@@ -190,23 +198,68 @@ std::vector<std::u16string> fieldNameWords(std::u16string_view name)
     return words;
 }
 
-std::u16string contentType(std::u16string_view headers)
+std::u16string MediaType::parameter(std::u16string_view name) const
+{
+    for (const auto& [key, value] : parameters)
+        if (key == name)
+            return value;
+    return {};
+}
+
+MediaType mediaTypeOf(std::u16string_view headers)
 {
     for (std::size_t from = 0; from < headers.size();) {
         auto end = headers.find(u'\n', from);
         if (end == headers.npos)
             end = headers.size();
-        std::u16string line(headers.substr(from, end - from));
+        std::u16string_view line = headers.substr(from, end - from);
         from = end + 1;
-        std::transform(line.begin(), line.end(), line.begin(), lower);
-        if (!line.starts_with(u"content-type:"))
+        const auto colon = line.find(u':');
+        if (colon == line.npos)
             continue;
-        line.erase(0, 13);
-        const auto first = line.find_first_not_of(u" \t");
-        const auto last = line.find_last_not_of(u" \t\r");
-        return first == line.npos ? std::u16string() : line.substr(first, last - first + 1);
+        std::u16string name(trimmed(line.substr(0, colon)));
+        std::transform(name.begin(), name.end(), name.begin(), lower);
+        if (name != u"content-type")
+            continue;
+        // The type in lower case, as it compares; each parameter's value exactly as sent (a
+        // boundary is matched byte for byte in the body).
+        std::u16string_view value = line.substr(colon + 1);
+        if (value.ends_with(u'\r'))
+            value.remove_suffix(1);
+        MediaType type;
+        const auto semicolon = std::min(value.find(u';'), value.size());
+        type.type = trimmed(value.substr(0, semicolon));
+        std::transform(type.type.begin(), type.type.end(), type.type.begin(), lower);
+        for (auto rest = value.substr(semicolon); !rest.empty();) {
+            rest.remove_prefix(1); // the ';'
+            const auto equals = rest.find(u'=');
+            if (equals == rest.npos)
+                break;
+            std::u16string key(trimmed(rest.substr(0, equals)));
+            std::transform(key.begin(), key.end(), key.begin(), lower);
+            rest = trimmed(rest.substr(equals + 1));
+            std::u16string parameterValue;
+            if (rest.starts_with(u'"')) {
+                const auto close = std::min(rest.find(u'"', 1), rest.size());
+                parameterValue = rest.substr(1, close - 1);
+                rest.remove_prefix(std::min(close + 1, rest.size()));
+            } else {
+                const auto stop = std::min(rest.find(u';'), rest.size());
+                parameterValue = trimmed(rest.substr(0, stop));
+                rest.remove_prefix(stop);
+            }
+            rest.remove_prefix(std::min(rest.find(u';'), rest.size()));
+            type.parameters.emplace_back(std::move(key), std::move(parameterValue));
+        }
+        return type;
     }
     return {};
+}
+
+bool MediaType::readsAsForm() const
+{
+    return type.empty() || type == u"application/x-www-form-urlencoded" ||
+           type == u"multipart/form-data" || type == u"text/plain";
 }
 
 std::vector<SentField> locateSentFields(const UrlRecord& record)
@@ -217,11 +270,13 @@ std::vector<SentField> locateSentFields(const UrlRecord& record)
     urlEncodedFields(query, offset, SentField::Place::Query, fields);
     if (record.postBody.empty())
         return fields;
+    const auto type = mediaTypeOf(record.headers);
+    if (!type.readsAsForm())
+        return fields; // JSON, bytes, ...: no fields to read or write
     const std::u16string body = recordedBodyText(record.postBody);
-    const std::u16string type = contentType(record.headers);
-    if (type.starts_with(u"multipart/form-data"))
-        multipartFields(body, parameter(type, u"boundary"), fields);
-    else if (type.starts_with(u"text/plain"))
+    if (type.type == u"multipart/form-data")
+        multipartFields(body, type.parameter(u"boundary"), fields);
+    else if (type.type == u"text/plain")
         plainTextFields(body, fields);
     else
         urlEncodedFields(body, 0, SentField::Place::UrlEncoded, fields);

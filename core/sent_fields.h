@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace waytrace {
@@ -54,7 +55,20 @@ std::vector<std::u16string> fieldNameWords(std::u16string_view name);
 // every other byte as "%XX".
 std::u16string percentEncoded(std::string_view bytes);
 
-// The value of a record's Content-Type line, in lower case; empty when it has none.
-std::u16string contentType(std::u16string_view headers);
+// A record's Content-Type line read once: the media type in lower case ("multipart/form-data";
+// empty when there is no such line), and its parameters, names in lower case, values exactly
+// as sent.
+struct MediaType
+{
+    std::u16string type;
+    std::vector<std::pair<std::u16string, std::u16string>> parameters;
+
+    [[nodiscard]] std::u16string parameter(std::u16string_view name) const;
+    // A body of this type holds form fields that can be read and rewritten: urlencoded (also a
+    // body with no type, as older recordings have), multipart, plain text. Any other body is
+    // kept whole.
+    [[nodiscard]] bool readsAsForm() const;
+};
+MediaType mediaTypeOf(std::u16string_view headers);
 
 } // namespace waytrace

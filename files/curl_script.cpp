@@ -176,6 +176,9 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
         script += "\n# " + oneLine(title) + '\n';
         if (const auto left = leftOutText(record->leftOut); !left.isEmpty())
             script += "# left out: " + oneLine(left) + '\n';
+        if (const auto type = bodyKeptWhole(*record); !withPasswords && !type.empty())
+            script += "# its body (" + oneLine(QString::fromStdU16String(type).toUtf8()) +
+                      ") is kept whole: it may hold secrets\n";
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
             script += note("step " + QByteArray::number(qulonglong(number)) +

@@ -240,6 +240,10 @@ QByteArray locustFile(const RecordedSequence& sequence, bool withPasswords)
                      comment("step " + QByteArray::number(number) + " not sent: " + fault.toUtf8());
             continue;
         }
+        if (const auto type = bodyKeptWhole(*record); !withPasswords && !type.empty())
+            steps += "    " + comment("step " + QByteArray::number(number) + ": its body (" +
+                                      QString::fromStdU16String(type).toUtf8() +
+                                      ") is kept whole: it may hold secrets");
         if (record->leftOut.addressPassword || !record->leftOut.fields.empty())
             steps += "    " + comment("step " + QByteArray::number(number) +
                                       ": its secret form fields and address password are sent "

@@ -8,6 +8,7 @@
 #include "common/logging.h"
 #include "content_decoding.h"
 #include "core/recording_rule.h"
+#include "core/secrets.h"
 #include "origin.h"
 
 #include <QAuthenticator>
@@ -260,15 +261,16 @@ void TrialRun::send(const QUrl& url, bool post)
     request.setTransferTimeout(static_cast<int>(silence_.count()));
     const bool ownOrigin = sameOrigin(url, step.url);
     for (const auto& [name, value] : parseHeaderLines(step.headers)) {
-        const auto use = headerUse(name);
+        const bool credential = isCredentialHeader(QString::fromLatin1(name).toStdU16String());
         const bool bodyType = name.compare("Content-Type", Qt::CaseInsensitive) == 0;
         // The run offers the encodings it decodes itself (below).
         const bool encodings = name.compare("Accept-Encoding", Qt::CaseInsensitive) == 0;
-        if (use == HeaderUse::Ignored || (use == HeaderUse::OwnOriginOnly && !ownOrigin) ||
+        if (headerUse(name) == HeaderUse::Ignored || (credential && !ownOrigin) ||
             (bodyType && !post) || encodings)
             continue;
         request.setRawHeader(name, value);
     }
+
     // Decoded here rather than by the network layer, which takes a compressed answer cut short
     // for a whole one: only the decoder knows where the stream ends.
     request.setRawHeader("Accept-Encoding", "gzip, deflate");

@@ -43,7 +43,7 @@ QString withoutUser(const QString& address)
         QUrlQuery query(url);
         auto items = query.queryItems(QUrl::FullyEncoded);
         for (auto& [name, value] : items)
-            if (namesPassword(QUrl::fromPercentEncoding(name.toUtf8()).toStdU16String()))
+            if (namesCredential(QUrl::fromPercentEncoding(name.toUtf8()).toStdU16String(), true))
                 value = QString::fromLatin1(kLeftOut);
         query.setQueryItems(items);
         url.setQuery(query);

@@ -42,13 +42,20 @@ private slots:
                  !QByteArray(QTest::currentDataTag()).startsWith("bare"));
     }
 
-    void credentialsAndFramingAreTheirOwn()
+    void framingIsTheNetworksOwn()
     {
         QCOMPARE(headerUse("content-length"), HeaderUse::Ignored);
         QCOMPARE(headerUse("Host"), HeaderUse::Ignored);
-        QCOMPARE(headerUse("COOKIE"), HeaderUse::OwnOriginOnly);
-        QCOMPARE(headerUse("Authorization"), HeaderUse::OwnOriginOnly);
         QCOMPARE(headerUse("Content-Type"), HeaderUse::Sent);
+    }
+
+    // A refusal names the header, never its value: it may be a password.
+    void refusalsNameTheHeaderOnly()
+    {
+        QCOMPARE(headerLinesFault("X-A: 1\r\nAuthorization: Basic c2VjcmV0\nX: y\r\n"),
+                 QStringLiteral("the header line \"Authorization\" holds a line break or NUL of "
+                                "its own"));
+        QVERIFY(!headerLinesFault("Basic c2VjcmV0\n").contains("c2VjcmV0"));
     }
 };
 

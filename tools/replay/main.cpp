@@ -9,6 +9,7 @@
 
 #include "common/file_writer.h"
 #include "common/tool_arguments.h"
+#include "core/secrets.h"
 #include "files/curl_script.h"
 #include "files/har_import.h"
 #include "files/locust_file.h"
@@ -242,6 +243,20 @@ void printLeftOut(const waytrace::HarImport& har)
     std::fprintf(stderr, "bodies not as sent: steps %s\n", steps.c_str());
 }
 
+// Bodies no file written without passwords can sift: kept whole, so the person is told.
+void tellBodiesKeptWhole(const waytrace::RecordedSequence& sequence)
+{
+    int position = 0;
+    for (const auto& record : sequence) {
+        ++position;
+        if (const auto type = waytrace::bodyKeptWhole(*record); !type.empty())
+            std::fprintf(stderr,
+                         "waytrace-replay: step %d: its body (%s) is kept whole: it may hold "
+                         "secrets\n",
+                         position, qPrintable(QString::fromStdU16String(type)));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -268,6 +283,9 @@ int main(int argc, char* argv[])
     };
     const auto output = [&options, &fail](const waytrace::RecordedSequence& sequence,
                                           const QStringList& cancelled) {
+        if (!options->passwords &&
+            !(options->curl.isEmpty() && options->locust.isEmpty() && options->file.isEmpty()))
+            tellBodiesKeptWhole(sequence);
         if (!options->curl.isEmpty()) {
             const auto script = waytrace::curlScript(sequence, options->passwords);
             if (const auto* refusal = std::get_if<waytrace::CurlScriptRefusal>(&script))

@@ -75,28 +75,43 @@ QByteArray trialRunLine(const TrialRunResult& result)
     const auto text = [](const std::u16string& value) {
         return jsonString(QString::fromStdU16String(value));
     };
+    const auto record = result.record.lock();
     QByteArray stale = "[";
-    for (const auto& field : result.staleFields)
+    for (const auto& field : result.staleFields) {
+        const auto value = [&](const std::u16string& v) {
+            return !record || isSecretField(*record, field.name)
+                       ? jsonString(QString::fromLatin1(kLeftOut))
+                       : text(v);
+        };
         stale +=
             (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) + ",\"kind\":" +
             (field.kind == StaleField::Kind::Token ? "\"token\"" : "\"changes per visit\"") +
-            ",\"recorded\":" + text(field.recorded) + ",\"live\":" + text(field.live) +
+            ",\"recorded\":" + value(field.recorded) + ",\"live\":" + value(field.live) +
             ",\"page\":" + (field.offeredBy > 0 ? QByteArray::number(field.offeredBy) : "null") +
             "}";
+    }
     stale += "]";
     QByteArray differs = "[";
-    for (const auto& difference : result.differences)
+    for (const auto& difference : result.differences) {
+        const auto shown = [&difference, &text](const std::u16string& value) {
+            return text(difference.kind == PageDifference::Kind::Address
+                            ? addressWithoutSecrets(value)
+                            : value);
+        };
         differs += (differs.size() > 1 ? ",{\"what\":" : "{\"what\":") +
-                   differenceName(difference.kind) + ",\"saw\":" + text(difference.saw) +
-                   ",\"got\":" + text(difference.got) +
+                   differenceName(difference.kind) + ",\"saw\":" + shown(difference.saw) +
+                   ",\"got\":" + shown(difference.got) +
                    (difference.kind == PageDifference::Kind::Text
                         ? ",\"common\":" + QByteArray::number(difference.alikePercent)
                         : QByteArray()) +
                    "}";
+    }
     differs += "]";
     return "{\"position\":" + QByteArray::number(result.position) +
            ",\"status\":" + (result.status != 0 ? QByteArray::number(result.status) : "null") +
-           ",\"final\":" + jsonString(result.finalUrl) +
+           ",\"final\":" +
+           jsonString(
+               QString::fromStdU16String(addressWithoutSecrets(result.finalUrl.toStdU16String()))) +
            ",\"ms\":" + QByteArray::number(result.milliseconds) +
            ",\"fires\":{\"matchcontent\":" + jsonBool(result.fires.requiredKeywords) +
            ",\"unavailabilitystring\":" + jsonBool(result.fires.forbiddenKeywords) +
