@@ -11,7 +11,6 @@
 #include "core/secrets.h"
 #include "origin.h"
 
-#include <QAuthenticator>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -19,6 +18,8 @@
 #include <QSslError>
 #include <QTextCodec>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace waytrace {
 
@@ -49,6 +50,16 @@ constexpr qint64 kPieceSize = qint64{256} * 1024;
 constexpr qint64 kReadBufferSize = qint64{4096} * 1024;
 // As browsers allow.
 constexpr int kMaxRedirects = 20;
+
+// A basic-authentication header's value: Latin-1 where the user and password are, as the
+// network layer writes it, else UTF-8.
+QByteArray basicCredentials(const QString& user, const QString& password)
+{
+    const QString both = user + u':' + password;
+    const bool latin1 =
+        std::all_of(both.begin(), both.end(), [](QChar c) { return c.unicode() < 0x100; });
+    return "Basic " + (latin1 ? both.toLatin1() : both.toUtf8()).toBase64();
+}
 
 } // namespace
 
@@ -176,18 +187,6 @@ void TrialRun::start(const RecordedSequence& sequence, bool posts)
     network_->setCookieJar(new QNetworkCookieJar(network_));
     // Redirects are followed here, so that a credential line goes to the URL's own origin only.
     network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    connect(network_, &QNetworkAccessManager::authenticationRequired, this,
-            [this](QNetworkReply* reply, QAuthenticator* authenticator) {
-                // Answer a challenge once, and only from the URL's own server: asked again, the
-                // credentials were refused; asked after a redirect elsewhere, they are not its.
-                const Step& step = steps_[next_ - 1];
-                if (step.userName.isEmpty() || reply->property("answered").toBool() ||
-                    !sameOrigin(reply->url(), step.url))
-                    return;
-                reply->setProperty("answered", true);
-                authenticator->setUser(step.userName);
-                authenticator->setPassword(step.password);
-            });
 
     next_ = 0;
     live_ = {};
@@ -270,7 +269,10 @@ void TrialRun::send(const QUrl& url, bool post)
             continue;
         request.setRawHeader(name, value);
     }
-
+    // With the first request, not after the server asks: a body goes out once. To the step's
+    // own server only.
+    if (!step.userName.isEmpty() && ownOrigin)
+        request.setRawHeader("Authorization", basicCredentials(step.userName, step.password));
     // Decoded here rather than by the network layer, which takes a compressed answer cut short
     // for a whole one: only the decoder knows where the stream ends.
     request.setRawHeader("Accept-Encoding", "gzip, deflate");

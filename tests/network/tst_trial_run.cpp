@@ -176,7 +176,8 @@ private slots:
     }
 
     // A login whose form needs the cookie of the page before it, posted with the recorded bytes
-    // and header text; redirects are followed and basic authentication answers a challenge.
+    // and header text; redirects are followed and basic authentication is sent with the first
+    // request, to the URL's own server only.
     void replaysWhatWasRecorded()
     {
         FixtureServer elsewhere(QStringLiteral(FIXTURES_DIR));
@@ -246,6 +247,10 @@ private slots:
         QCOMPARE(results[2].status, 200);
         QVERIFY(results[2].passed());
         QCOMPARE(results[3].status, 401);
+        // Basic authentication goes with the first request: each step asks once.
+        const auto privateRequests = server_.requestsTo("/private");
+        QCOMPARE(privateRequests.size(), 2);
+        QCOMPARE(privateRequests[0].headers.value("authorization"), "Basic YW5uOnMzY3JldA==");
         // The URL's credentials are for its own server, not for one it redirects to.
         QCOMPARE(results[4].status, 401);
         QCOMPARE(elsewhere.requests().size(), 1);
