@@ -148,7 +148,9 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
         "trap 'rm -f \"$jar\" \"$body\" \"$headers\"' EXIT\n"
         "# Cookies carry from step to step; only http and https are sent, redirects are\n"
         "# followed. Each step prints its final status and address; the first step curl cannot\n"
-        "# send stops the script with curl's exit status.\n"
+        "# send stops the script with curl's exit status; a step that cannot be sent as\n"
+        "# recorded is left out and the script ends with status 1.\n"
+        "unsent=0\n"
         "step() {\n"
         "    number=$1\n"
         "    shift\n"
@@ -182,12 +184,14 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
             script += note("step " + QByteArray::number(qulonglong(number)) +
-                           " not sent: " + fault.toUtf8());
+                           " not sent: " + fault.toUtf8()) +
+                      "unsent=1\n";
             continue;
         }
         script += command(number, *record, withPasswords);
     }
-    return script;
+    // As the test run: a step that could not be sent as recorded did not pass.
+    return script + "exit \"$unsent\"\n";
 }
 
 } // namespace waytrace

@@ -57,6 +57,12 @@ def _fires(condition, status, code):
 
 
 def _send(client, step):
+    if step["unsent"]:
+        # As the test run: a step that cannot be sent as recorded did not pass.
+        client.request_event.fire(request_type=step["method"], name=step["name"],
+                                  response_time=0, response_length=0, response=None,
+                                  context={}, exception=Exception(step["unsent"]))
+        return
     auth = step["auth"]
     if step["password_variable"]:
         auth = (auth[0], os.environ[step["password_variable"]])
@@ -86,7 +92,7 @@ def _passwords_are_given(environment, **_):
     if isinstance(environment.runner, MasterRunner):
         return
     for step in STEPS:
-        variable = step["password_variable"]
+        variable = step.get("password_variable")
         if variable and variable not in os.environ:
             sys.exit("set %s to the password of %s" % (variable, step["auth"][0]))
 
@@ -177,12 +183,31 @@ QByteArray conditionName(const ResponseCondition& condition)
     return condition.known() ? "\"gt\"" : "None";
 }
 
+// The name Locust prints for a step: its label without control characters, which a terminal
+// would obey.
+QByteArray stepName(int number, const UrlRecord& record)
+{
+    QString name =
+        QString::number(number) + ". " + (record.method == HttpMethod::Post ? "POST" : "GET");
+    if (!record.displayName.empty())
+        name += u' ' + QString::fromStdU16String(record.displayName);
+    for (QChar& c : name)
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    return pythonString(name);
+}
+
+// A step that cannot be sent as recorded: it fails where it stands.
+QByteArray unsentStep(int number, const UrlRecord& record, const QString& why)
+{
+    return "    {\"name\": " + stepName(number, record) +
+           ",\n     \"method\": " + (record.method == HttpMethod::Post ? "\"POST\"" : "\"GET\"") +
+           ",\n     \"unsent\": " + pythonString(why) + "},\n";
+}
+
 QByteArray step(int number, const UrlRecord& record, bool withPasswords)
 {
     const bool post = record.method == HttpMethod::Post;
-    QByteArray name = QByteArray::number(number) + ". " + (post ? "POST" : "GET");
-    if (!record.displayName.empty())
-        name += ' ' + QString::fromStdU16String(record.displayName).toUtf8();
     QByteArray headers;
     for (const auto& [header, value] :
          parseHeaderLines(QString::fromStdU16String(record.headers))) {
@@ -200,7 +225,7 @@ QByteArray step(int number, const UrlRecord& record, bool withPasswords)
             passwordVariable = "\"WAYTRACE_PASSWORD_STEP_" + QByteArray::number(number) + '"';
     }
     const std::u16string words(conditionWords(record.responseCondition));
-    return "    {\"name\": " + pythonString(QString::fromUtf8(name)) +
+    return "    {\"name\": " + stepName(number, record) + ",\n     \"unsent\": None" +
            ",\n     \"method\": " + (post ? "\"POST\"" : "\"GET\"") +
            ",\n     \"url\": " + pythonString(record.urlAddress) + ",\n     \"headers\": {" +
            headers.chopped(headers.isEmpty() ? 0 : 2) + "}" + ",\n     \"body\": " +
@@ -236,8 +261,9 @@ QByteArray locustFile(const RecordedSequence& sequence, bool withPasswords)
             withPasswords ? shared.get() : &stripped.emplace(withoutSecrets(*shared));
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
-            steps += "    " +
-                     comment("step " + QByteArray::number(number) + " not sent: " + fault.toUtf8());
+            steps += unsentStep(number, *record,
+                                QStringLiteral("step %1 not sent: %2").arg(number).arg(fault));
+            ++sent;
             continue;
         }
         if (const auto type = bodyKeptWhole(*record); !withPasswords && !type.empty())

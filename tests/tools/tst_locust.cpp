@@ -113,8 +113,10 @@ private slots:
         privateFiles["username"] = "ann";
         privateFiles["password"] = "pw!";
         privateFiles["matchcontent"] = "Your files";
-        const auto alerting = sequenceRecord(server.url("status/500")); // 500 is greater than 200
-        const QJsonArray records{login, sjisForm, multipart, privateFiles, alerting};
+        auto alerting = sequenceRecord(server.url("status/500")); // 500 is greater than 200
+        alerting["displayname"] = "\x1b[2Jgone"; // printed, it would clear the terminal
+        const auto unsendable = sequenceRecord(server.url("never"), "G", {}, "X-A: 1\nB: 2\r\n");
+        const QJsonArray records{login, sjisForm, multipart, privateFiles, alerting, unsendable};
 
         QTemporaryDir dir;
         const QString sequence = dir.filePath("shop.waytrace.json");
@@ -133,7 +135,7 @@ private slots:
                        fires.value("unavailabilitystring").toBool() ||
                        fires.value("httpcondition").toBool());
         }
-        QCOMPARE(alerts, (QList<bool>{false, false, false, false, true}));
+        QCOMPARE(alerts, (QList<bool>{false, false, false, false, true, false}));
         server.clear();
 
         const QString locustfile = dir.filePath("shop.py");
@@ -182,11 +184,16 @@ private slots:
             }
         }
         // Failed exactly where the test run would alert, for each user.
+        // A step that cannot be sent as recorded fails too, as in the test run.
         const auto errors = errorReport(load.err);
-        QCOMPARE(errors.keys(),
-                 QList<QString>{
-                     "5. GET CatchResponseError('would alert: status 500 is Greater than 200')"});
-        QCOMPARE(errors.begin().value(), 2);
+        QCOMPARE(errors.size(), 2);
+        QCOMPARE(errors.value("5. GET ?[2Jgone CatchResponseError('would alert: status 500 is "
+                              "Greater than 200')"),
+                 2);
+        QCOMPARE(errors.value("6. GET Exception('step 6 not sent: the header line \"X-A\" holds a "
+                              "line break or NUL of its own')"),
+                 2);
+        QVERIFY(!load.err.contains('\x1b'));
     }
 
     // Load beyond one machine, as the README runs it: a master and two workers of Debian's
