@@ -414,6 +414,18 @@ private slots:
         QCOMPARE(refused.exitCode, 2);
         QVERIFY(refused.out.isEmpty());
         QVERIFY(refused.err.contains("record 1") && refused.err.contains("httpvalue"));
+
+        // A file cut short, or one byte gone wrong, is named where it breaks; nothing is empty.
+        const QByteArray whole = QJsonDocument(file).toJson();
+        for (const auto& broken : {whole.left(whole.size() / 2),
+                                   QByteArray(whole).replace("\"records\"", "\"records\"\x01")}) {
+            const auto run = replay(broken);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY2(run.err.contains("a sequence file cut or broken at line "),
+                     run.err.constData());
+        }
+        for (const QByteArray& empty : {QByteArray(), QByteArray("\n  \n")})
+            QCOMPARE(replay(empty).exitCode, 2);
     }
 
     // The same import as the window's: the records on stdout, what was left out on stderr.

@@ -216,7 +216,7 @@ private slots:
                            body.toBase64() +
                            "\"}\n{\"event\":\"Edit\",\"position\":1,\"field\":\"displayname\","
                            "\"value\":\"tab\\u000Bbed\"}\n");
-        const auto empty = write("empty.jsonl", "");
+        const auto empty = write("empty.jsonl", "{\"event\":\"Clear\"}\n"); // no step
         const auto run = [&](const QString& path, const QString& port, const QString& password) {
             QProcess process;
             process.start(QStringLiteral(WAYTRACE_REPLAY),

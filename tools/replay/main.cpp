@@ -354,7 +354,10 @@ int main(int argc, char* argv[])
         stream.peek(64).simplified().startsWith("{ \"format\""))
         return fail(QStringLiteral("a sequence file larger than %1 MB is not read")
                         .arg(waytrace::kLargestSequenceFile / 1000 / 1000));
-    const auto file = waytrace::readSequenceFile(stream.peek(waytrace::kLargestSequenceFile));
+    const QByteArray bytes = stream.peek(waytrace::kLargestSequenceFile);
+    if (bytes.trimmed().isEmpty())
+        return fail(QStringLiteral("empty: neither a sequence file nor an event stream"));
+    const auto file = waytrace::readSequenceFile(bytes);
     if (const auto* contents = std::get_if<waytrace::SequenceFileContents>(&file)) {
         waytrace::RecordedSequence sequence;
         sequence.insert(0, contents->records);
@@ -367,6 +370,12 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("a sequence file whose record %1 has a broken field \"%2\"")
                         .arg(fault.record)
                         .arg(fault.field));
+    else if (bytes.left(bytes.indexOf('\n')).trimmed() == "{") // a file's shape, not a stream's
+        return fail(fault.kind == Kind::NotJson
+                        ? QStringLiteral("a sequence file cut or broken at line %1: %2")
+                              .arg(fault.line)
+                              .arg(fault.detail)
+                        : QStringLiteral("JSON, but not a sequence file"));
     try {
         waytrace::ReplaySession session(options->helpUrl);
         for (const auto& event : waytrace::readEventStream(stream))
