@@ -70,6 +70,11 @@ std::u16string withoutCredentialLines(std::u16string_view headers,
     return kept;
 }
 
+bool isAsciiLetterOrDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 // Values a page hands out for its own forms, against forgery: no login of the user's.
 bool namesAntiForgery(const std::vector<std::u16string>& words)
 {
@@ -212,6 +217,63 @@ UrlRecord withoutSecrets(const UrlRecord& record)
     if (copy.seen)
         copy.seen->finalUrl = addressWithoutSecrets(copy.seen->finalUrl);
     return copy;
+}
+
+std::vector<WithheldValue> withheldValues(const UrlRecord& record, int step)
+{
+    const auto& left = record.leftOut;
+    const std::string number = std::to_string(step);
+    std::vector<WithheldValue> values;
+    if (left.password && !record.userName.empty()) // else nobody logs in
+        values.push_back({WithheldValue::Kind::Password, {}, "WAYTRACE_PASSWORD_STEP_" + number});
+    if (left.addressPassword)
+        values.push_back(
+            {WithheldValue::Kind::AddressPassword, {}, "WAYTRACE_ADDRESS_PASSWORD_STEP_" + number});
+    for (const auto& field : left.fields) {
+        // A variable's name holds letters, digits and "_" alone; two fields that read alike
+        // there are told apart by a count.
+        std::string variable = "WAYTRACE_FIELD_STEP_" + number + '_';
+        for (const char16_t c : field)
+            variable += c < 0x80 && isAsciiLetterOrDigit(static_cast<char>(c))
+                            ? static_cast<char>(c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c)
+                            : '_';
+        const auto taken = [&](const std::string& name) {
+            return std::any_of(values.begin(), values.end(),
+                               [&](const WithheldValue& v) { return v.variable == name; });
+        };
+        std::string unique = variable;
+        for (int count = 2; taken(unique); ++count)
+            unique = variable + '_' + std::to_string(count);
+        values.push_back({WithheldValue::Kind::Field, field, unique});
+    }
+    return values;
+}
+
+std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, int step, bool inAddress)
+{
+    const auto values = withheldValues(record, step);
+    const auto variableOf = [&values](WithheldValue::Kind kind, std::u16string_view field) {
+        for (const auto& value : values)
+            if (value.kind == kind && value.field == field)
+                return value.variable;
+        return std::string();
+    };
+    std::vector<WithheldSpot> spots;
+    if (inAddress && record.leftOut.addressPassword)
+        if (const auto part = userPartOf(record.urlAddress); part && part->colon < part->end)
+            spots.push_back({part->colon + 1, part->end - part->colon - 1,
+                             variableOf(WithheldValue::Kind::AddressPassword, {}), true});
+    for (const auto& field : locateSentFields(record)) {
+        const bool query = field.place == SentField::Place::Query;
+        const auto variable = variableOf(WithheldValue::Kind::Field, field.name);
+        if (query != inAddress || variable.empty() || field.value != kLeftOutText)
+            continue;
+        spots.push_back({field.at, field.length, variable,
+                         query || field.place == SentField::Place::UrlEncoded});
+    }
+    std::sort(spots.begin(), spots.end(),
+              [](const WithheldSpot& a, const WithheldSpot& b) { return a.at < b.at; });
+    return spots;
 }
 
 AddressLogin addressLogin(std::u16string_view address)

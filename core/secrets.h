@@ -52,6 +52,36 @@ bool markPasswordFields(UrlRecord& record, const std::vector<std::u16string>& na
 // leftOut. Keeps what an earlier save left out.
 UrlRecord withoutSecrets(const UrlRecord& record);
 
+// A value a record written without passwords holds back, and the environment variable a
+// script or a run reads it from: one for each step and value, the basic-authentication
+// password's as before ("WAYTRACE_PASSWORD_STEP_4", "WAYTRACE_ADDRESS_PASSWORD_STEP_4",
+// "WAYTRACE_FIELD_STEP_2_API_KEY"). `step` counts from 1, as people do.
+struct WithheldValue
+{
+    enum class Kind
+    {
+        Password,        // basic authentication
+        AddressPassword, // the address's user part
+        Field,
+    };
+    Kind kind;
+    std::u16string field; // Field: its name
+    std::string variable;
+};
+std::vector<WithheldValue> withheldValues(const UrlRecord& record, int step);
+
+// Where a withheld value stands in the record written without passwords: in its address, or
+// in its body as recordedBodyText reads it; whether it is percent-encoded there (query,
+// urlencoded body, user part) or written as its bytes (multipart, plain text).
+struct WithheldSpot
+{
+    std::size_t at = 0;
+    std::size_t length = 0;
+    std::string variable;
+    bool percentEncoded = false;
+};
+std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, int step, bool inAddress);
+
 // The user and server of the address's user part, as a question names them ("ann",
 // "https://host:8443"); empty when it holds none.
 struct AddressLogin

@@ -7,7 +7,11 @@
 #include <QByteArrayList>
 #include <QString>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace waytrace {
 
@@ -52,7 +56,8 @@ QByteArray configQuoted(const QString& text)
 }
 
 // A printf format that writes exactly `bytes`: printf reads "\ooo" in its format in every shell,
-// NUL included, where a quoted string could not carry it.
+// NUL included, where a quoted string could not carry it. A leading "-" is written so too, or
+// printf takes the format for an option (every multipart body starts with "--").
 QByteArray printfFormat(const std::string& bytes)
 {
     QByteArray format;
@@ -62,7 +67,7 @@ QByteArray printfFormat(const std::string& bytes)
             format += "\\\\";
         else if (byte == '%')
             format += "%%";
-        else if (byte < 0x20 || byte >= 0x7f || byte == '\'')
+        else if (byte < 0x20 || byte >= 0x7f || byte == '\'' || (format.isEmpty() && byte == '-'))
             format += '\\' + QByteArray::number(byte, 8).rightJustified(3, '0');
         else
             format += c;
@@ -74,13 +79,47 @@ QByteArray printfFormat(const std::string& bytes)
 // option's name.
 constexpr char kConfigEnd[] = "WAYTRACE_STEP";
 
+// Shell commands that print `pieces` with a withheld value the person gives between each two,
+// as its spot writes it; `literal` turns a piece into a printf format.
+QByteArray spliced(const std::vector<std::string>& pieces, const std::vector<WithheldSpot>& spots,
+                   const std::function<QByteArray(const std::string&)>& literal)
+{
+    QByteArray commands = "printf " + literal(pieces.front());
+    for (std::size_t i = 0; i < spots.size(); ++i)
+        commands += "; withheld " + QByteArray::fromStdString(spots[i].variable) +
+                    (spots[i].percentEncoded ? " encoded" : " raw") + "; printf " +
+                    literal(pieces[i + 1]);
+    return commands;
+}
+
+// `text` cut around each spot.
+template <typename Text>
+std::vector<Text> cutAt(const Text& text, const std::vector<WithheldSpot>& spots)
+{
+    std::vector<Text> pieces;
+    std::size_t from = 0;
+    for (const auto& spot : spots) {
+        pieces.push_back(text.substr(from, spot.at - from));
+        from = spot.at + spot.length;
+    }
+    pieces.push_back(text.substr(from));
+    return pieces;
+}
+
 QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswords)
 {
     QByteArray line;
     QByteArray options;
     const bool post = record.method == HttpMethod::Post;
+    const int step = static_cast<int>(number);
     if (post) {
-        line += "printf " + printfFormat(postDataBytes(record.postBody)) + " >\"$body\"\n";
+        const auto spots = withheldSpots(record, step, false);
+        line += spots.empty() ? "printf " + printfFormat(postDataBytes(record.postBody))
+                              : "{ " +
+                                    spliced(cutAt(postDataBytes(record.postBody), spots), spots,
+                                            printfFormat) +
+                                    "; }";
+        line += " >\"$body\"\n";
         options += " --data-binary \"@$body\"";
     }
     // Through a file: a header line may be longer than an argument or a line of curl's
@@ -95,15 +134,43 @@ QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswor
         line += "printf '%s\\n'" + headers + " >\"$headers\"\n";
         options += " --header \"@$headers\"";
     }
-    line += "step " + QByteArray::number(qulonglong(number)) + options + " --config - <<'" +
-            kConfigEnd + "'\n";
-    line += "url = " + configQuoted(QString::fromStdU16String(record.urlAddress)) + '\n';
-    if (!record.userName.empty()) {
-        const auto user =
-            withPasswords ? record.userName + u":" + record.password : record.userName;
-        line += "user = " + configQuoted(QString::fromStdU16String(user)) + '\n';
+    const auto addressSpots = withheldSpots(record, step, true);
+    const auto withheld = withheldValues(record, step);
+    const bool askedPassword = std::any_of(withheld.begin(), withheld.end(), [](const auto& value) {
+        return value.kind == WithheldValue::Kind::Password;
+    });
+    if (addressSpots.empty() && !askedPassword) {
+        line += "step " + QByteArray::number(qulonglong(number)) + options + " --config - <<'" +
+                kConfigEnd + "'\n";
+        line += "url = " + configQuoted(QString::fromStdU16String(record.urlAddress)) + '\n';
+        if (!record.userName.empty()) {
+            const auto user =
+                withPasswords ? record.userName + u":" + record.password : record.userName;
+            line += "user = " + configQuoted(QString::fromStdU16String(user)) + '\n';
+        }
+        return line + kConfigEnd + '\n';
     }
-    return line + kConfigEnd + '\n';
+    // What was withheld goes into curl's configuration as the script runs, through its input:
+    // never an argument that the process list shows.
+    const auto configText = [](const std::string& text) {
+        const QByteArray quoted =
+            configQuoted(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        return printfFormat(quoted.mid(1, quoted.size() - 2).toStdString());
+    };
+    std::vector<std::string> address;
+    for (const auto& piece : cutAt(record.urlAddress, addressSpots))
+        address.push_back(QString::fromStdU16String(piece).toStdString());
+    line += "{ printf 'url = \"'; " + spliced(address, addressSpots, configText) + "; echo '\"'";
+    if (!record.userName.empty()) {
+        line += "; printf 'user = \"'; printf " +
+                configText(QString::fromStdU16String(record.userName).toStdString() + ':');
+        if (askedPassword)
+            line += "; withheld WAYTRACE_PASSWORD_STEP_" + QByteArray::number(step) + " config";
+        line += "; echo '\"'";
+    }
+    // A pipeline's last command runs in a shell of its own: its exit ends only that one.
+    return line + "; } | step " + QByteArray::number(qulonglong(number)) + options +
+           " --config - || exit \"$?\"\n";
 }
 
 QByteArray oneLine(QByteArray text)
@@ -116,7 +183,7 @@ QByteArray leftOutText(const LeftOutSecrets& left)
 {
     QByteArrayList parts;
     if (left.password)
-        parts += "the password (curl asks for it)";
+        parts += "the basic-authentication password";
     if (left.addressPassword)
         parts += "the address's password";
     for (const auto& field : left.fields)
@@ -125,6 +192,38 @@ QByteArray leftOutText(const LeftOutSecrets& left)
         parts += "header line " + QString::fromStdU16String(line).toUtf8();
     return parts.join(", ");
 }
+
+// Where the script was written without passwords: each withheld value comes from a variable
+// of the environment, as its step sends it; all are there before anything is sent.
+constexpr char kWithheld[] =
+    "# What it was written without comes from the environment, one variable a value.\n"
+    "withheld() {\n"
+    "    eval \"value=\\${$1}\"\n"
+    "    case $2 in\n"
+    "    encoded)\n"
+    "        printf '%s' \"$value\" | od -An -v -tx1 | tr 'a-f ' 'A-F\\n' |\n"
+    "            while read -r byte; do\n"
+    "                case $byte in\n"
+    "                '') ;;\n"
+    "                3[0-9] | 4[1-9A-F] | 5[0-9A] | 6[1-9A-F] | 7[0-9A] | 2D | 2E | 5F | 7E)\n"
+    "                    printf \"\\\\$(printf '%03o' \"0x$byte\")\" ;;\n"
+    "                *) printf '%%%s' \"$byte\" ;;\n"
+    "                esac\n"
+    "            done ;;\n"
+    "    config) printf '%s' \"$value\" | sed -e 's/[\\\\\"]/\\\\&/g' ;;\n"
+    "    *) printf '%s' \"$value\" ;;\n"
+    "    esac\n"
+    "}\n"
+    "missing=\n"
+    "for variable in ";
+constexpr char kWithheldCheck[] =
+    "; do\n"
+    "    eval \"[ -n \\\"\\${$variable+set}\\\" ]\" || missing=\"$missing $variable\"\n"
+    "done\n"
+    "[ -z \"$missing\" ] || {\n"
+    "    printf 'set the values this script was written without:%s\\n' \"$missing\" >&2\n"
+    "    exit 2\n"
+    "}\n";
 
 // One line a shell prints as it is, whatever it holds.
 QByteArray note(QByteArray text)
@@ -163,6 +262,8 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
         "        exit \"$status\"\n"
         "    }\n"
         "}\n";
+    QByteArray steps;
+    QByteArrayList variables;
     std::size_t number = 0;
     for (const auto& shared : sequence) {
         ++number;
@@ -171,27 +272,31 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
             withPasswords ? shared.get() : &stripped.emplace(withoutSecrets(*shared));
         if (record->userName.find(u':') != std::u16string::npos)
             return CurlScriptRefusal{static_cast<int>(number)};
+        for (const auto& value : withheldValues(*record, static_cast<int>(number)))
+            variables += QByteArray::fromStdString(value.variable);
         QByteArray title = QByteArray::number(qulonglong(number)) + ". " +
                            (record->method == HttpMethod::Post ? "POST" : "GET");
         if (!record->displayName.empty())
             title += ' ' + QString::fromStdU16String(record->displayName).toUtf8();
-        script += "\n# " + oneLine(title) + '\n';
+        steps += "\n# " + oneLine(title) + '\n';
         if (const auto left = leftOutText(record->leftOut); !left.isEmpty())
-            script += "# left out: " + oneLine(left) + '\n';
+            steps += "# left out: " + oneLine(left) + '\n';
         if (const auto type = bodyKeptWhole(*record); !withPasswords && !type.empty())
-            script += "# its body (" + oneLine(QString::fromStdU16String(type).toUtf8()) +
-                      ") is kept whole: it may hold secrets\n";
+            steps += "# its body (" + oneLine(QString::fromStdU16String(type).toUtf8()) +
+                     ") is kept whole: it may hold secrets\n";
         const QString fault = headerLinesFault(QString::fromStdU16String(record->headers));
         if (!fault.isEmpty()) {
-            script += note("step " + QByteArray::number(qulonglong(number)) +
-                           " not sent: " + fault.toUtf8()) +
-                      "unsent=1\n";
+            steps += note("step " + QByteArray::number(qulonglong(number)) +
+                          " not sent: " + fault.toUtf8()) +
+                     "unsent=1\n";
             continue;
         }
-        script += command(number, *record, withPasswords);
+        steps += command(number, *record, withPasswords);
     }
+    if (!variables.isEmpty())
+        script += kWithheld + variables.join(' ') + kWithheldCheck;
     // As the test run: a step that could not be sent as recorded did not pass.
-    return script + "exit \"$unsent\"\n";
+    return script + steps + "exit \"$unsent\"\n";
 }
 
 } // namespace waytrace

@@ -18,6 +18,7 @@ constexpr char kPrelude[] = R"py(import codecs
 import os
 import re
 import sys
+import urllib.parse
 
 import gevent
 import locust.runners
@@ -56,6 +57,21 @@ def _fires(condition, status, code):
     return {"gt": status > code, "eq": status == code, "ne": status != code}[condition]
 
 
+def _withheld(pieces):
+    """The recorded bytes, with each value the file was written without taken from the
+    environment where it stands: percent-encoded there, or as its bytes."""
+    if not isinstance(pieces, list):
+        return pieces
+    out = b""
+    for piece in pieces:
+        if isinstance(piece, bytes):
+            out += piece
+        else:
+            value = os.environb[piece[0].encode("ascii")]
+            out += urllib.parse.quote_from_bytes(value, safe="").encode("ascii") if piece[1] else value
+    return out
+
+
 def _send(client, step):
     if step["unsent"]:
         # As the test run: a step that cannot be sent as recorded did not pass.
@@ -66,7 +82,8 @@ def _send(client, step):
     auth = step["auth"]
     if step["password_variable"]:
         auth = (auth[0], os.environ[step["password_variable"]])
-    with client.request(step["method"], step["url"], name=step["name"], data=step["body"],
+    url = step["url"] if isinstance(step["url"], str) else _withheld(step["url"]).decode("utf-8")
+    with client.request(step["method"], url, name=step["name"], data=_withheld(step["body"]),
                         headers=step["headers"], auth=auth, allow_redirects=True,
                         catch_response=True) as response:
         if not response.status_code:
@@ -91,10 +108,10 @@ def _passwords_are_given(environment, **_):
     # Only where requests are sent: a master sends none.
     if isinstance(environment.runner, MasterRunner):
         return
-    for step in STEPS:
-        variable = step.get("password_variable")
-        if variable and variable not in os.environ:
-            sys.exit("set %s to the password of %s" % (variable, step["auth"][0]))
+    missing = [variable for step in STEPS for variable in step.get("withheld", ())
+               if variable not in os.environ]
+    if missing:
+        sys.exit("set the values this file was written without: " + " ".join(missing))
 
 
 @events.init.add_listener
@@ -161,6 +178,42 @@ QByteArray pythonBytes(const QByteArray& bytes)
     return out + '"';
 }
 
+// Bytes with the values a file was written without cut out: a list of the bytes between and a
+// (variable, percent-encoded) pair where each stands; the bytes alone where none is.
+QByteArray pythonPieces(const std::string& bytes, const std::vector<WithheldSpot>& spots)
+{
+    const auto literal = [](const std::string& piece) {
+        return pythonBytes(QByteArray::fromStdString(piece));
+    };
+    if (spots.empty())
+        return literal(bytes);
+    QByteArray out = "[";
+    std::size_t from = 0;
+    for (const auto& spot : spots) {
+        out += literal(bytes.substr(from, spot.at - from)) + ", (\"" +
+               QByteArray::fromStdString(spot.variable) + "\", " +
+               (spot.percentEncoded ? "True" : "False") + "), ";
+        from = spot.at + spot.length;
+    }
+    return out + literal(bytes.substr(from)) + ']';
+}
+
+// An address's UTF-8 bytes, its spots moved to where they stand in them.
+std::string addressPieces(const std::u16string& address, std::vector<WithheldSpot>& spots)
+{
+    std::string bytes;
+    std::size_t from = 0;
+    for (auto& spot : spots) {
+        bytes += QString::fromStdU16String(address.substr(from, spot.at - from)).toStdString();
+        const auto at = bytes.size();
+        bytes += QString::fromStdU16String(address.substr(spot.at, spot.length)).toStdString();
+        from = spot.at + spot.length;
+        spot.length = bytes.size() - at;
+        spot.at = at;
+    }
+    return bytes + QString::fromStdU16String(address.substr(from)).toStdString();
+}
+
 // One line a comment can hold.
 QByteArray comment(QByteArray text)
 {
@@ -224,14 +277,24 @@ QByteArray step(int number, const UrlRecord& record, bool withPasswords)
         if (!withPasswords)
             passwordVariable = "\"WAYTRACE_PASSWORD_STEP_" + QByteArray::number(number) + '"';
     }
+    QByteArray withheld;
+    for (const auto& value : withheldValues(record, number))
+        withheld += '"' + QByteArray::fromStdString(value.variable) + "\", ";
+    const auto bodySpots = withheldSpots(record, number, false);
+    auto addressSpots = withheldSpots(record, number, true);
+    const std::string address = addressPieces(record.urlAddress, addressSpots);
+    QByteArray body = "None";
+    if (post)
+        body = pythonPieces(postDataBytes(record.postBody), bodySpots);
     const std::u16string words(conditionWords(record.responseCondition));
     return "    {\"name\": " + stepName(number, record) + ",\n     \"unsent\": None" +
-           ",\n     \"method\": " + (post ? "\"POST\"" : "\"GET\"") +
-           ",\n     \"url\": " + pythonString(record.urlAddress) + ",\n     \"headers\": {" +
-           headers.chopped(headers.isEmpty() ? 0 : 2) + "}" + ",\n     \"body\": " +
-           (post ? pythonBytes(QByteArray::fromStdString(postDataBytes(record.postBody)))
-                 : "None") +
-           ",\n     \"auth\": " + auth + ",\n     \"password_variable\": " + passwordVariable +
+           ",\n     \"method\": " + (post ? "\"POST\"" : "\"GET\"") + ",\n     \"url\": " +
+           (addressSpots.empty() ? pythonString(record.urlAddress)
+                                 : pythonPieces(address, addressSpots)) +
+           ",\n     \"headers\": {" + headers.chopped(headers.isEmpty() ? 0 : 2) + "}" +
+           ",\n     \"body\": " + body + ",\n     \"auth\": " + auth +
+           ",\n     \"password_variable\": " + passwordVariable + ",\n     \"withheld\": [" +
+           withheld.chopped(withheld.isEmpty() ? 0 : 2) + "]" +
            ",\n     \"required\": " + pythonString(record.requiredKeywords) +
            ",\n     \"forbidden\": " + pythonString(record.forbiddenKeywords) +
            ",\n     \"condition\": " + conditionName(record.responseCondition) +
@@ -270,11 +333,6 @@ QByteArray locustFile(const RecordedSequence& sequence, bool withPasswords)
             steps += "    " + comment("step " + QByteArray::number(number) + ": its body (" +
                                       QString::fromStdU16String(type).toUtf8() +
                                       ") is kept whole: it may hold secrets");
-        if (record->leftOut.addressPassword || !record->leftOut.fields.empty())
-            steps += "    " + comment("step " + QByteArray::number(number) +
-                                      ": its secret form fields and address password are sent "
-                                      "as \"" +
-                                      kLeftOut + "\"");
         if (host.isEmpty())
             host = QUrl(QString::fromStdU16String(record->urlAddress))
                        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |

@@ -81,10 +81,65 @@ private slots:
 
         QCOMPARE(requests[3].body.size(), 300 * 1024);
         QCOMPARE(requests[3].headers.value("x-long").size(), 64 * 1024);
+    }
 
-        const QByteArray withoutPasswords = script(sequence, false);
-        QVERIFY(withoutPasswords.contains("user = \"ann\"\n"));
-        QVERIFY(!withoutPasswords.contains("$x"));
+    // Written without passwords, the script takes each value it left out from the environment,
+    // where and as its step sends it, and sends nothing while one is missing.
+    void withheldValuesComeFromTheEnvironment()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        RecordedSequence sequence;
+        auto login = std::make_shared<UrlRecord>();
+        login->urlAddress = server.url("login?api_key=old&x=1").toStdU16String();
+        login->method = HttpMethod::Post;
+        login->postBody = u"user=ann&password=old&x=2";
+        login->headers = u"Content-Type: application/x-www-form-urlencoded\r\n";
+        login->userName = u"bob";
+        login->password = u"old";
+        auto upload = std::make_shared<UrlRecord>();
+        upload->urlAddress =
+            server.url("upload").replace("http://", "http://ann:old@").toStdU16String();
+        upload->method = HttpMethod::Post;
+        upload->postBody = u"--AbC\r\nContent-Disposition: form-data; name=\"pass\"\r\n\r\nold\r\n"
+                           u"--AbC--\r\n";
+        upload->headers = u"Content-Type: multipart/form-data; boundary=AbC\r\n";
+        sequence.append(login);
+        sequence.append(upload);
+        const QByteArray written = script(sequence, false);
+        QVERIFY(!written.contains("old"));
+
+        QTemporaryDir folder;
+        QProcess shell;
+        runScript(shell, folder.filePath("sequence.sh"), written);
+        QCOMPARE(shell.exitCode(), 2);
+        const QStringList variables{"WAYTRACE_PASSWORD_STEP_1", "WAYTRACE_FIELD_STEP_1_API_KEY",
+                                    "WAYTRACE_FIELD_STEP_1_PASSWORD",
+                                    "WAYTRACE_ADDRESS_PASSWORD_STEP_2",
+                                    "WAYTRACE_FIELD_STEP_2_PASS"};
+        const QString refusal = shell.readAllStandardError();
+        for (const auto& variable : variables)
+            QVERIFY2(refusal.contains(variable), qPrintable(refusal));
+        QVERIFY(server.requests().isEmpty());
+
+        auto environment = QProcessEnvironment::systemEnvironment();
+        const QStringList values{"b\"pw\\", "k&y", "p%w d", "a d", "s e\"cret"};
+        for (qsizetype i = 0; i < variables.size(); ++i)
+            environment.insert(variables[i], values[i]);
+        shell.setProcessEnvironment(environment);
+        runScript(shell, folder.filePath("sequence.sh"), written);
+        QCOMPARE(shell.exitCode(), 0);
+        const auto requests = server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].target, QByteArray("/login?api_key=k%26y&x=1"));
+        QCOMPARE(requests[0].body, QByteArray("user=ann&password=p%25w%20d&x=2"));
+        QCOMPARE(requests[0].headers.value("authorization"),
+                 "Basic " + QByteArray("bob:b\"pw\\").toBase64());
+        QCOMPARE(requests[1].headers.value("authorization"),
+                 "Basic " + QByteArray("ann:a d").toBase64());
+        QCOMPARE(requests[1].body,
+                 QByteArray("--AbC\r\nContent-Disposition: form-data; name=\"pass\"\r\n\r\n"
+                            "s e\"cret\r\n--AbC--\r\n"));
     }
 
     // An address that is no http(s) one, or that curl would read as an option, is not sent;

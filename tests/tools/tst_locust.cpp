@@ -204,7 +204,7 @@ private slots:
         FixtureServer server(QStringLiteral(FIXTURES_DIR));
         QVERIFY(server.listen(QHostAddress::LocalHost));
         server.setResponder(shopAnswer);
-        auto login = sequenceRecord(server.url("login"), "P", "user=ann",
+        auto login = sequenceRecord(server.url("login"), "P", "user=ann&password=old",
                                     "Content-Type: application/x-www-form-urlencoded\r\n");
         login["matchcontent"] = "Welcome back";
         auto privateFiles = sequenceRecord(server.url("private"));
@@ -230,6 +230,7 @@ private slots:
                                 "127.0.0.1", "--master-bind-port", port});
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("WAYTRACE_PASSWORD_STEP_2", "pw!");
+        environment.insert("WAYTRACE_FIELD_STEP_1_PASSWORD", "n&w"); // written without it
         std::array<QProcess, 2> workers;
         for (auto& worker : workers) {
             worker.setProcessEnvironment(environment);
@@ -248,7 +249,7 @@ private slots:
         for (const auto& request : server.requests()) {
             ++targets[request.target];
             if (request.target == "/login")
-                QCOMPARE(request.body, "user=ann");
+                QCOMPARE(request.body, "user=ann&password=n%26w");
             else if (request.target == "/private")
                 QCOMPARE(request.headers.value("authorization"), "Basic YW5uOnB3IQ==");
         }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,7 +32,8 @@ struct Run
     QByteArray err;
 };
 
-Run replay(const QByteArray& stream, QStringList arguments = {})
+Run replay(const QByteArray& stream, QStringList arguments = {},
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QTemporaryDir dir;
     const auto path = dir.filePath(QStringLiteral("stream.jsonl"));
@@ -42,6 +44,7 @@ Run replay(const QByteArray& stream, QStringList arguments = {})
     file.close();
 
     QProcess process;
+    process.setProcessEnvironment(environment);
     arguments.append(path);
     // Waited for in the event loop: a test's own server answers the runs.
     QSignalSpy finished(&process, &QProcess::finished);
@@ -331,6 +334,41 @@ private slots:
         QCOMPARE(server.requestsTo("/").size(), before); // nothing sent unreported
         QCOMPARE(replay(sequenceFile({}), {"--test-run"}).exitCode, 3);
         QCOMPARE(replay(sequenceFile(records), {"--junit", report}).exitCode, 2);
+    }
+
+    // A file saved without passwords is run with the values it left out from the environment,
+    // never with what stands in their place; one missing refuses the run before anything goes.
+    void trialRunTakesWithheldValuesFromTheEnvironment()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        auto login = sequenceRecord(server.url("index.html"), "P", "user=ann&password=old",
+                                    "Content-Type: application/x-www-form-urlencoded\r\n");
+        login["username"] = "bob";
+        login["password"] = "old";
+        QTemporaryDir dir;
+        const QString saved = dir.filePath("saved.json");
+        QCOMPARE(replay(sequenceFile({login}), {"--file", saved}).exitCode, 0);
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray withoutPasswords = file.readAll();
+        QVERIFY(!withoutPasswords.contains("old"));
+
+        const auto refused = replay(withoutPasswords, {"--test-run"});
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.err.contains("WAYTRACE_PASSWORD_STEP_1 WAYTRACE_FIELD_STEP_1_PASSWORD"),
+                 refused.err.constData());
+        QVERIFY(server.requests().isEmpty());
+
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("WAYTRACE_PASSWORD_STEP_1", "pw");
+        environment.insert("WAYTRACE_FIELD_STEP_1_PASSWORD", "n&w");
+        QCOMPARE(replay(withoutPasswords, {"--test-run"}, environment).exitCode, 0);
+        const auto sent = server.requestsTo("/index.html");
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].body, QByteArray("user=ann&password=n%26w"));
+        QCOMPARE(sent[0].headers.value("authorization"),
+                 "Basic " + QByteArray("bob:pw").toBase64());
     }
 
     // Every file the tool writes, onto a full disk: refused with the reason, the old file kept.

@@ -18,19 +18,35 @@ namespace {
 
 // Nobody here can answer for what a file saved without passwords left out: it is sent as the
 // file holds it, and the run says so.
-void tellLeftOut(const RecordedSequence& sequence)
+// What a file saved without passwords left out, from the environment variables its exports
+// name too; nothing is sent in their place. The variables not set.
+QStringList supplyWithheld(const RecordedSequence& sequence)
 {
+    QStringList missing;
     int position = 0;
     for (const auto& record : sequence) {
         ++position;
-        const auto& left = record->leftOut;
-        if (!left.password && !left.addressPassword && left.fields.empty())
-            continue;
-        std::fprintf(stderr,
-                     "waytrace-replay: step %d: a password the file was saved without is sent "
-                     "as \"%s\"\n",
-                     position, kLeftOut);
+        for (const auto& value : withheldValues(*record, position)) {
+            const char* name = value.variable.c_str();
+            if (!qEnvironmentVariableIsSet(name)) {
+                missing << QString::fromStdString(value.variable);
+                continue;
+            }
+            const QByteArray bytes = qgetenv(name);
+            switch (value.kind) {
+            case WithheldValue::Kind::Password:
+                supplyPassword(*record, QString::fromLocal8Bit(bytes).toStdU16String());
+                break;
+            case WithheldValue::Kind::AddressPassword:
+                supplyAddressPassword(*record, bytes.toStdString());
+                break;
+            case WithheldValue::Kind::Field:
+                supplyField(*record, value.field, bytes.toStdString());
+                break;
+            }
+        }
     }
+    return missing;
 }
 
 QByteArray jsonString(const QString& text)
@@ -127,6 +143,11 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
         std::fputs("waytrace-replay: nothing to run: the sequence is empty\n", stderr);
         return kCannotStart;
     }
+    if (const auto missing = supplyWithheld(sequence); !missing.isEmpty()) {
+        std::fprintf(stderr, "waytrace-replay: set the values the file was saved without: %s\n",
+                     qPrintable(missing.join(u' ')));
+        return kWithheldMissing;
+    }
     const auto cannotWrite = [&junit](const QString& why) {
         std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
                      qPrintable(why));
@@ -147,7 +168,6 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
         std::fflush(stdout);
     });
     tellPostSteps(sequence, "waytrace-replay");
-    tellLeftOut(sequence);
     QEventLoop loop;
     QObject::connect(&trialRun, &TrialRun::finished, &loop, &QEventLoop::quit);
     trialRun.start(sequence);

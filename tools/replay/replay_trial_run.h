@@ -16,8 +16,9 @@ QByteArray trialRunLine(const TrialRunResult& result);
 enum TrialRunExit
 {
     kAllPassed = 0,
-    kNotAllPassed = 1, // a step would alert, differs or got no answer
-    kCannotStart = 3,  // nothing to run, or the JUnit file cannot be written
+    kNotAllPassed = 1,    // a step would alert, differs or got no answer
+    kWithheldMissing = 2, // a value the file was saved without is not in the environment
+    kCannotStart = 3,     // nothing to run, or the JUnit file cannot be written
 };
 
 // Runs the trial run on the sequence and prints one line per URL as it ends; with a `junit`
