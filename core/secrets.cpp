@@ -219,10 +219,10 @@ UrlRecord withoutSecrets(const UrlRecord& record)
     return copy;
 }
 
-std::vector<WithheldValue> withheldValues(const UrlRecord& record, int step)
+std::vector<WithheldValue> withheldValues(const UrlRecord& record, std::size_t index)
 {
     const auto& left = record.leftOut;
-    const std::string number = std::to_string(step);
+    const std::string number = std::to_string(index + 1);
     std::vector<WithheldValue> values;
     if (left.password && !record.userName.empty()) // else nobody logs in
         values.push_back({WithheldValue::Kind::Password, {}, "WAYTRACE_PASSWORD_STEP_" + number});
@@ -249,9 +249,9 @@ std::vector<WithheldValue> withheldValues(const UrlRecord& record, int step)
     return values;
 }
 
-std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, int step, bool inAddress)
+std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, std::size_t index, bool inAddress)
 {
-    const auto values = withheldValues(record, step);
+    const auto values = withheldValues(record, index);
     const auto variableOf = [&values](WithheldValue::Kind kind, std::u16string_view field) {
         for (const auto& value : values)
             if (value.kind == kind && value.field == field)

@@ -55,7 +55,8 @@ UrlRecord withoutSecrets(const UrlRecord& record);
 // A value a record written without passwords holds back, and the environment variable a
 // script or a run reads it from: one for each step and value, the basic-authentication
 // password's as before ("WAYTRACE_PASSWORD_STEP_4", "WAYTRACE_ADDRESS_PASSWORD_STEP_4",
-// "WAYTRACE_FIELD_STEP_2_API_KEY"). `step` counts from 1, as people do.
+// "WAYTRACE_FIELD_STEP_2_API_KEY"), for the record at `index` in its sequence; the names count
+// steps from 1, as people do.
 struct WithheldValue
 {
     enum class Kind
@@ -68,7 +69,7 @@ struct WithheldValue
     std::u16string field; // Field: its name
     std::string variable;
 };
-std::vector<WithheldValue> withheldValues(const UrlRecord& record, int step);
+std::vector<WithheldValue> withheldValues(const UrlRecord& record, std::size_t index);
 
 // Where a withheld value stands in the record written without passwords: in its address, or
 // in its body as recordedBodyText reads it; whether it is percent-encoded there (query,
@@ -80,7 +81,7 @@ struct WithheldSpot
     std::string variable;
     bool percentEncoded = false;
 };
-std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, int step, bool inAddress);
+std::vector<WithheldSpot> withheldSpots(const UrlRecord& record, std::size_t index, bool inAddress);
 
 // The user and server of the address's user part, as a question names them ("ann",
 // "https://host:8443"); empty when it holds none.

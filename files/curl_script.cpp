@@ -7,7 +7,6 @@
 #include <QByteArrayList>
 #include <QString>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -111,9 +110,8 @@ QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswor
     QByteArray line;
     QByteArray options;
     const bool post = record.method == HttpMethod::Post;
-    const int step = static_cast<int>(number);
     if (post) {
-        const auto spots = withheldSpots(record, step, false);
+        const auto spots = withheldSpots(record, number - 1, false);
         line += spots.empty() ? "printf " + printfFormat(postDataBytes(record.postBody))
                               : "{ " +
                                     spliced(cutAt(postDataBytes(record.postBody), spots), spots,
@@ -134,12 +132,12 @@ QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswor
         line += "printf '%s\\n'" + headers + " >\"$headers\"\n";
         options += " --header \"@$headers\"";
     }
-    const auto addressSpots = withheldSpots(record, step, true);
-    const auto withheld = withheldValues(record, step);
-    const bool askedPassword = std::any_of(withheld.begin(), withheld.end(), [](const auto& value) {
-        return value.kind == WithheldValue::Kind::Password;
-    });
-    if (addressSpots.empty() && !askedPassword) {
+    const auto addressSpots = withheldSpots(record, number - 1, true);
+    std::string passwordVariable;
+    for (const auto& value : withheldValues(record, number - 1))
+        if (value.kind == WithheldValue::Kind::Password)
+            passwordVariable = value.variable;
+    if (addressSpots.empty() && passwordVariable.empty()) {
         line += "step " + QByteArray::number(qulonglong(number)) + options + " --config - <<'" +
                 kConfigEnd + "'\n";
         line += "url = " + configQuoted(QString::fromStdU16String(record.urlAddress)) + '\n';
@@ -163,9 +161,10 @@ QByteArray command(std::size_t number, const UrlRecord& record, bool withPasswor
     line += "{ printf 'url = \"'; " + spliced(address, addressSpots, configText) + "; echo '\"'";
     if (!record.userName.empty()) {
         line += "; printf 'user = \"'; printf " +
-                configText(QString::fromStdU16String(record.userName).toStdString() + ':');
-        if (askedPassword)
-            line += "; withheld WAYTRACE_PASSWORD_STEP_" + QByteArray::number(step) + " config";
+                configText(QString::fromStdU16String(record.userName).toStdString() +
+                           (passwordVariable.empty() ? "" : ":"));
+        if (!passwordVariable.empty())
+            line += "; withheld " + QByteArray::fromStdString(passwordVariable) + " config";
         line += "; echo '\"'";
     }
     // A pipeline's last command runs in a shell of its own: its exit ends only that one.
@@ -272,7 +271,7 @@ std::variant<QByteArray, CurlScriptRefusal> curlScript(const RecordedSequence& s
             withPasswords ? shared.get() : &stripped.emplace(withoutSecrets(*shared));
         if (record->userName.find(u':') != std::u16string::npos)
             return CurlScriptRefusal{static_cast<int>(number)};
-        for (const auto& value : withheldValues(*record, static_cast<int>(number)))
+        for (const auto& value : withheldValues(*record, number - 1))
             variables += QByteArray::fromStdString(value.variable);
         QByteArray title = QByteArray::number(qulonglong(number)) + ". " +
                            (record->method == HttpMethod::Post ? "POST" : "GET");

@@ -278,10 +278,10 @@ QByteArray step(int number, const UrlRecord& record, bool withPasswords)
             passwordVariable = "\"WAYTRACE_PASSWORD_STEP_" + QByteArray::number(number) + '"';
     }
     QByteArray withheld;
-    for (const auto& value : withheldValues(record, number))
+    for (const auto& value : withheldValues(record, std::size_t(number - 1)))
         withheld += '"' + QByteArray::fromStdString(value.variable) + "\", ";
-    const auto bodySpots = withheldSpots(record, number, false);
-    auto addressSpots = withheldSpots(record, number, true);
+    const auto bodySpots = withheldSpots(record, std::size_t(number - 1), false);
+    auto addressSpots = withheldSpots(record, std::size_t(number - 1), true);
     const std::string address = addressPieces(record.urlAddress, addressSpots);
     QByteArray body = "None";
     if (post)

@@ -23,10 +23,9 @@ namespace {
 QStringList supplyWithheld(const RecordedSequence& sequence)
 {
     QStringList missing;
-    int position = 0;
+    std::size_t index = 0;
     for (const auto& record : sequence) {
-        ++position;
-        for (const auto& value : withheldValues(*record, position)) {
+        for (const auto& value : withheldValues(*record, index++)) {
             const char* name = value.variable.c_str();
             if (!qEnvironmentVariableIsSet(name)) {
                 missing << QString::fromStdString(value.variable);
