@@ -1,5 +1,6 @@
 #include "../support/prompt_server.h"
 #include "fixture_server.h"
+#include "full_disk.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -196,6 +197,28 @@ private slots:
 
     // Nobody answers a headless recording: a login, a certificate problem or a page dialog
     // counts as cancelled, never holds the run past its timeout, and sends nothing nobody typed.
+    // Its files onto a full disk: the reason, a status that says so, the old files kept.
+    void aFullDiskKeepsTheOldFiles()
+    {
+        waytrace::test::FullDisk disk;
+        if (!disk.unavailable().isEmpty())
+            QSKIP(disk.unavailable().constData());
+        for (const auto* name : {"stream", "file"})
+            QVERIFY(disk.place(name, "kept"));
+        disk.fill();
+        for (const auto* option : {"--out", "--file"}) {
+            const QString name = option == QStringLiteral("--out") ? "stream" : "file";
+            QProcess record;
+            QCOMPARE(run(record, QStringLiteral(WAYTRACE_RECORD),
+                         {option, disk.filePath(name), "--quit-after-loads", "1", "--timeout", "30",
+                          server_.url("index.html")}),
+                     QProcess::NormalExit);
+            QVERIFY2(record.exitCode() != 0, option);
+            QVERIFY(record.readAllStandardError().contains(disk.filePath(name).toUtf8()));
+            QCOMPARE(disk.contents(name), QByteArray("kept"));
+        }
+    }
+
     void headlessPromptsCountAsCancelled()
     {
         PromptServer site;
