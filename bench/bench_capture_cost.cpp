@@ -21,6 +21,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <cstdint>
+#include <iterator>
 #include <memory>
 
 #include <unistd.h>
@@ -54,15 +56,34 @@ double timedLoad(QWebEnginePage& page, const QUrl& url)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-// A page of a few kilobytes of text with a form that posts to the next page, as a web
-// application's pages are.
-QByteArray walkPage()
+// A page with a form that posts to the next such page, as a web application's pages are: a few
+// kilobytes of text, or about `kilobytes` of prose whose word triples are mostly new (what a step
+// keeps of its page must not grow with it).
+QByteArray walkPage(int kilobytes)
 {
     QByteArray page = "<!doctype html><meta charset=utf-8><title>walk</title><form method=post "
-                      "action=/walk><input type=hidden name=token value=0123456789abcdef>"
+                      "action=/walk" +
+                      QByteArray::number(kilobytes) +
+                      "><input type=hidden name=token value=0123456789abcdef>"
                       "<input name=q value=next></form>";
-    for (int i = 0; i < 40; ++i)
-        page += "<p>Line " + QByteArray::number(i) + " of an ordinary page, words to read.</p>";
+    if (kilobytes == 0) {
+        for (int i = 0; i < 40; ++i)
+            page += "<p>Line " + QByteArray::number(i) + " of an ordinary page, words to read.</p>";
+        return page;
+    }
+    static const char* const kWords[] = {"order", "cart",   "price", "ships", "within", "days",
+                                         "the",   "a",      "stock", "item",  "review", "your",
+                                         "total", "update", "color", "size",  "return", "free"};
+    std::uint32_t state = 1;
+    while (page.size() < kilobytes * 1024) {
+        page += "<p>";
+        for (int word = 0; word < 12; ++word) {
+            state = state * 1103515245U + 12345U;
+            page += kWords[(state >> 16) % std::size(kWords)];
+            page += ' ';
+        }
+        page += "</p>";
+    }
     return page;
 }
 
@@ -79,7 +100,12 @@ double residentKiB()
 struct Browsers
 {
     // The page and its frames; the walk's pages.
-    bench::PageServer server{[page = framedPage(), walk = walkPage()](const QByteArray& head) {
+    bench::PageServer server{[page = framedPage(), walk = walkPage(0), walk50 = walkPage(50),
+                              walk200 = walkPage(200)](const QByteArray& head) {
+        if (head.contains(" /walk50"))
+            return walk50;
+        if (head.contains(" /walk200"))
+            return walk200;
         if (head.contains(" /walk"))
             return walk;
         return head.startsWith("GET /frame") ? QByteArray("<!doctype html><title>f</title><form "
@@ -235,12 +261,14 @@ double growthPerStep(QWebEnginePage& page, const QUrl& start, int steps)
 }
 
 // Arg 0 a bare view, arg 1 a recording browser and its recorder (the sequence, the pages seen);
-// the counter is the process's growth a step. Each makes its browser afresh.
+// the second arg the pages' size in kilobytes (0: a few). The counter is the process's growth a
+// step. Each makes its browser afresh.
 void BM_MemoryPerStep(benchmark::State& state)
 {
-    constexpr int kSteps = 400;
+    constexpr int kSteps = 1000;
     for (auto _ : state) {
-        const auto start = QUrl(browsers->server.url(QStringLiteral("/walk"), ++browsers->loads));
+        const auto start = QUrl(
+            browsers->server.url(QStringLiteral("/walk%1").arg(state.range(1)), ++browsers->loads));
         double growth = 0;
         if (state.range(0) == 1) {
             const auto session = waytrace::WebEngineSession::create();
@@ -259,7 +287,10 @@ void BM_MemoryPerStep(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_MemoryPerStep)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_MemoryPerStep)
+    ->ArgsProduct({{0, 1}, {0, 50, 200}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 BENCHMARK(BM_FirstPage)
     ->Arg(0)
