@@ -126,6 +126,12 @@ private slots:
         QCOMPARE(kindOf(null), S_IFCHR);
         QVERIFY(writeFile(full, "no room").has_value());
         QCOMPARE(kindOf(full), S_IFCHR);
+        // A RAM disk's block node (there is rarely such a disk: then it cannot be opened),
+        // written into or refused, stays a device.
+        const QString block = folder.filePath("block");
+        QVERIFY(mknod(block.toLocal8Bit().constData(), S_IFBLK | 0600, makedev(1, 250)) == 0);
+        writeFile(block, "x");
+        QCOMPARE(kindOf(block), S_IFBLK);
     }
 
     // A full disk refuses the save and keeps the old file as it was.
