@@ -1,7 +1,10 @@
 #include "content_decoding.h"
 
+#include <QByteArrayList>
+
 #include <zlib.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace waytrace {
@@ -11,60 +14,65 @@ namespace {
 // zlib's window bits: 32 more reads a zlib or a gzip header, negative reads raw deflate.
 constexpr int kZlibOrGzip = 15 + 32;
 constexpr int kRawDeflate = -15;
-constexpr qsizetype kOutChunk = 64 * 1024;
+constexpr qsizetype kOutChunk = qsizetype{64} * 1024;
 
 } // namespace
 
-ContentDecoding::ContentDecoding(const QByteArray& encoding)
+// One gzip or deflate layer.
+class ContentDecoding::Stage
 {
-    const QByteArray name = encoding.trimmed().toLower();
-    if (name.isEmpty() || name == "identity")
-        return;
-    // Any other name is read as is, as the network layer did: servers label plain answers with
-    // names of their own ("UTF-8", "none").
-    if (name != "gzip" && name != "x-gzip" && name != "deflate")
-        return;
-    stream_ = std::make_unique<z_stream_s>();
-    deflate_ = name == "deflate";
-    if (inflateInit2(stream_.get(), kZlibOrGzip) != Z_OK)
-        fault_ = "the decompressor could not start";
-}
-
-ContentDecoding::~ContentDecoding()
-{
-    if (stream_ && fault_.isEmpty())
-        inflateEnd(stream_.get());
-}
-
-bool ContentDecoding::restartRaw()
-{
-    // "deflate" is meant to be zlib's format, yet some servers send the raw stream.
-    deflate_ = false;
-    inflateEnd(stream_.get());
-    *stream_ = {};
-    return inflateInit2(stream_.get(), kRawDeflate) == Z_OK;
-}
-
-void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
-{
-    if (!stream_) {
-        if (!piece.isEmpty())
-            sink(piece);
-        return;
+public:
+    explicit Stage(bool deflate) : deflate_(deflate)
+    {
+        if (inflateInit2(&stream_, kZlibOrGzip) != Z_OK)
+            fault_ = "the decompressor could not start";
     }
+    ~Stage()
+    {
+        if (fault_.isEmpty())
+            inflateEnd(&stream_);
+    }
+    Stage(const Stage&) = delete;
+    Stage& operator=(const Stage&) = delete;
+
+    void decode(const QByteArray& piece, const Sink& sink);
+    [[nodiscard]] bool whole() const { return fault_.isEmpty() && (ended_ || !fed_); }
+    [[nodiscard]] const QByteArray& fault() const { return fault_; }
+
+private:
+    bool restartRaw()
+    {
+        // "deflate" is meant to be zlib's format, yet some servers send the raw stream.
+        deflate_ = false;
+        inflateEnd(&stream_);
+        stream_ = {};
+        return inflateInit2(&stream_, kRawDeflate) == Z_OK;
+    }
+
+    z_stream stream_ = {};
+    bool ended_ = false;
+    bool deflate_ = false; // may be a raw deflate stream, as some servers send
+    bool started_ = false; // some output came
+    bool fed_ = false;     // some input came
+    QByteArray fault_;
+    QByteArray consumed_; // the input so far, while a raw restart may still be needed
+};
+
+void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink)
+{
     if (ended_ || !fault_.isEmpty() || piece.isEmpty())
         return;
     fed_ = true;
     if (deflate_ && !started_)
         consumed_ += piece;
-    stream_->next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.constData()));
-    stream_->avail_in = static_cast<uInt>(piece.size());
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.constData()));
+    stream_.avail_in = static_cast<uInt>(piece.size());
     QByteArray out(kOutChunk, Qt::Uninitialized);
     while (!ended_) {
-        stream_->next_out = reinterpret_cast<Bytef*>(out.data());
-        stream_->avail_out = static_cast<uInt>(kOutChunk);
-        const int status = inflate(stream_.get(), Z_NO_FLUSH);
-        const auto produced = kOutChunk - static_cast<qsizetype>(stream_->avail_out);
+        stream_.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream_.avail_out = static_cast<uInt>(kOutChunk);
+        const int status = inflate(&stream_, Z_NO_FLUSH);
+        const auto produced = kOutChunk - static_cast<qsizetype>(stream_.avail_out);
         if (status == Z_DATA_ERROR && deflate_ && !started_) {
             const QByteArray again = std::exchange(consumed_, {});
             if (!restartRaw()) {
@@ -76,7 +84,7 @@ void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
         }
         if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
             fault_ = "the compressed answer is damaged";
-            inflateEnd(stream_.get());
+            inflateEnd(&stream_);
             return;
         }
         if (produced > 0) {
@@ -86,15 +94,59 @@ void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
         }
         ended_ = status == Z_STREAM_END;
         // All input taken and room left over: the rest needs the next piece.
-        if (stream_->avail_in == 0 && stream_->avail_out > 0)
+        if (stream_.avail_in == 0 && stream_.avail_out > 0)
             break;
     }
+}
+
+ContentDecoding::ContentDecoding(const QByteArray& encoding)
+{
+    // Listed in the order they were applied: the last is undone first.
+    const auto codings = encoding.split(',');
+    for (auto coding = codings.rbegin(); coding != codings.rend(); ++coding) {
+        const QByteArray name = coding->trimmed().toLower();
+        if (name.isEmpty() || name == "identity")
+            continue;
+        if (name != "gzip" && name != "x-gzip" && name != "deflate") {
+            fault_ = "the answer is encoded as \"" + name + "\", which the run does not read";
+            return;
+        }
+        stages_.push_back(std::make_unique<Stage>(name == "deflate"));
+    }
+}
+
+ContentDecoding::~ContentDecoding() = default;
+
+void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
+{
+    if (!fault_.isEmpty() || piece.isEmpty())
+        return;
+    std::function<void(std::size_t, const QByteArray&)> feed = [&](std::size_t stage,
+                                                                   const QByteArray& bytes) {
+        if (!fault_.isEmpty())
+            return;
+        if (stage == stages_.size()) {
+            decoded_ += bytes.size();
+            if (decoded_ > kMostDecoded) {
+                fault_ = "answer too large: it inflates to more than " +
+                         QByteArray::number(decoded_ >> 20) + " MB";
+                return;
+            }
+            sink(bytes);
+            return;
+        }
+        stages_[stage]->decode(bytes, [&](const QByteArray& out) { feed(stage + 1, out); });
+        if (fault_.isEmpty())
+            fault_ = stages_[stage]->fault();
+    };
+    feed(0, piece);
 }
 
 bool ContentDecoding::whole() const
 {
     // An empty body (a 204, or Content-Length: 0) has no stream to end.
-    return !stream_ || (fault_.isEmpty() && (ended_ || !fed_));
+    return fault_.isEmpty() && std::all_of(stages_.begin(), stages_.end(),
+                                           [](const auto& stage) { return stage->whole(); });
 }
 
 } // namespace waytrace

@@ -4,19 +4,19 @@
 
 #include <functional>
 #include <memory>
-
-struct z_stream_s;
+#include <vector>
 
 namespace waytrace {
 
-// Undoes an answer's Content-Encoding as its pieces arrive (gzip and deflate, the encodings the
-// test run offers), and tells whether the encoded stream came to its end: a compressed answer
-// cut short decodes without complaint as far as it goes.
+// Undoes an answer's Content-Encoding as its pieces arrive, as a browser does: each coding the
+// header lists (gzip and deflate, the ones the test run offers), the last applied undone first.
+// An answer in a coding it cannot undo, or one that inflates past all reason, is never read as
+// if it were plain. Tells whether the encoded stream came to its end: a compressed answer cut
+// short decodes without complaint as far as it goes.
 class ContentDecoding
 {
 public:
-    // `encoding` as the answer's Content-Encoding header gives it; any but gzip and deflate: as
-    // is.
+    // `encoding` as the answer's Content-Encoding header gives it.
     explicit ContentDecoding(const QByteArray& encoding);
     ~ContentDecoding();
     ContentDecoding(const ContentDecoding&) = delete;
@@ -31,16 +31,15 @@ public:
     // Why it cannot be read, in English; empty while it can.
     [[nodiscard]] const QByteArray& fault() const { return fault_; }
 
-private:
-    bool restartRaw();
+    // What no page inflates to: beyond it, the answer is too large to be one (a bomb).
+    static constexpr qint64 kMostDecoded = qint64{1} << 30;
 
-    std::unique_ptr<z_stream_s> stream_; // none: as is
-    bool ended_ = false;
-    bool deflate_ = false; // may be a raw deflate stream, as some servers send
-    bool started_ = false; // some output came
-    bool fed_ = false;     // some input came
+    class Stage;
+
+private:
+    std::vector<std::unique_ptr<Stage>> stages_; // in the order they are undone
     QByteArray fault_;
-    QByteArray consumed_; // the input so far, while a raw restart may still be needed
+    qint64 decoded_ = 0;
 };
 
 } // namespace waytrace

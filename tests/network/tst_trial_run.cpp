@@ -1,5 +1,6 @@
 #include "../support/prompt_server.h"
 #include "fixture_server.h"
+#include "network/content_decoding.h"
 #include "network/trial_run.h"
 #include "network/trial_run_har.h"
 #include "u16_compare.h"
@@ -38,6 +39,29 @@ QByteArray gzip(const QByteArray& data)
     for (const auto word : {static_cast<quint32>(crc), static_cast<quint32>(data.size())})
         for (int shift = 0; shift < 32; shift += 8)
             out += static_cast<char>((word >> shift) & 0xff);
+    return out;
+}
+
+// A gzip stream that inflates to `size` zero bytes, made a piece at a time.
+QByteArray zeros(qint64 size)
+{
+    z_stream stream = {};
+    deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    const QByteArray piece(1 << 20, '\0');
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    QByteArray out;
+    for (qint64 left = size; left > 0; left -= piece.size()) {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.constData()));
+        stream.avail_in = static_cast<uInt>(std::min<qint64>(left, piece.size()));
+        const int flush = left <= piece.size() ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&stream, flush);
+            out.append(buffer.constData(), buffer.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
     return out;
 }
 
@@ -357,8 +381,9 @@ private slots:
     // Answers that never become whole fail, whatever their status line said.
     void brokenAnswersFail()
     {
+        const QByteArray bomb = zeros(ContentDecoding::kMostDecoded + 1);
         server_.setResponder(
-            [](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+            [&bomb](const FixtureServer::Request& request) -> std::optional<QByteArray> {
                 if (request.target == "/cut")
                     return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
                 if (request.target == "/loop")
@@ -374,11 +399,17 @@ private slots:
                     return answer("200 OK", half, "Content-Encoding: gzip\r\n");
                 if (request.target == "/gzip")
                     return answer("200 OK", whole, "Content-Encoding: gzip\r\n");
-                // Nothing to decode, or a name that is no compression: read as they are.
+                // Nothing to decode: read as it is.
                 if (request.target == "/empty-gzip")
                     return answer("200 OK", {}, "Content-Encoding: gzip\r\n");
+                // Codings in layers are undone in turn; one the run cannot undo is never read
+                // as if it were plain, nor one that inflates past all reason.
+                if (request.target == "/twice")
+                    return answer("200 OK", gzip(whole), "Content-Encoding: gzip, gzip\r\n");
                 if (request.target == "/odd-name")
-                    return answer("200 OK", "forbidden", "Content-Encoding: UTF-8\r\n");
+                    return answer("200 OK", "forbidden", "Content-Encoding: br\r\n");
+                if (request.target == "/bomb")
+                    return answer("200 OK", bomb, "Content-Encoding: gzip\r\n");
                 return std::nullopt;
             });
         RecordedSequence sequence;
@@ -388,14 +419,21 @@ private slots:
         sequence.append(record(server_.url("short-gzip"), {}, u"forbidden"));
         sequence.append(record(server_.url("gzip"), u"forbidden"));
         sequence.append(record(server_.url("empty-gzip")));
-        sequence.append(record(server_.url("odd-name"), u"forbidden"));
+        sequence.append(record(server_.url("twice"), {}, u"forbidden"));
+        sequence.append(record(server_.url("odd-name")));
+        sequence.append(record(server_.url("bomb")));
         TrialRun trialRun;
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 7);
+        QCOMPARE(results.size(), 9);
         QVERIFY(results[4].passed());
         QCOMPARE(results[4].size, 3009);
         QVERIFY(results[5].passed());
-        QVERIFY(results[6].passed());
+        QVERIFY(results[6].fires.forbiddenKeywords.value_or(false));
+        QCOMPARE(results[7].failure, TrialRunFailure::Unreadable);
+        QVERIFY(results[7].failureDetail.contains("\"br\""));
+        QCOMPARE(results[8].failure, TrialRunFailure::Unreadable);
+        QVERIFY2(results[8].failureDetail.startsWith("answer too large"),
+                 qPrintable(results[8].failureDetail));
         QCOMPARE(results[0].failure, TrialRunFailure::BrokenOff);
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
