@@ -54,18 +54,21 @@ bool isTokenName(std::u16string_view name)
                                                                 u"authenticity",
                                                                 u"ticket",
                                                                 u"sesskey"};
-    // Too short to look for inside a word ("section", "statement"): the whole word or its end
-    // ("phpsessid", "startdate", "oauthstate").
+    // Too short to look for inside a word ("section", "statement"), and saying what the field
+    // is only as its last word ("phpsessid", "start_date", "oauthstate"; never "date_format").
     static constexpr std::array<std::u16string_view, 5> kEnds{u"sec", u"sid", u"state", u"date",
                                                               u"sess"};
     const auto words = fieldNameWords(name);
-    return std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
-        const std::u16string_view view = word;
-        return std::any_of(kParts.begin(), kParts.end(),
-                           [&](auto part) { return view.find(part) != view.npos; }) ||
-               std::any_of(kEnds.begin(), kEnds.end(),
-                           [&](auto end) { return view.ends_with(end); });
-    });
+    if (words.empty())
+        return false;
+    const std::u16string_view last = words.back();
+    return std::any_of(words.begin(), words.end(),
+                       [](const std::u16string& word) {
+                           return std::any_of(kParts.begin(), kParts.end(), [&](auto part) {
+                               return word.find(part) != word.npos;
+                           });
+                       }) ||
+           std::any_of(kEnds.begin(), kEnds.end(), [&](auto end) { return last.ends_with(end); });
 }
 
 // Seconds or milliseconds since 1970, between 2001 and 2033: a page's time stamp.

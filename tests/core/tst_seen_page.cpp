@@ -152,6 +152,9 @@ private slots:
             return out;
         };
         QCOMPARE(flagged(saveStep(u"old")), QStringList({"sectok:old>@0", "date:1733600000>@0"}));
+        // A short part of a name tells a stamp only as its last word.
+        QVERIFY(isPerVisitValue(u"start_date", u"x") && isPerVisitValue(u"PHPSESSID", u"x"));
+        QVERIFY(!isPerVisitValue(u"date_format", u"Y-m-d"));
         live.offer(1, readHtml(editPage(u"new", u"1733600099")), u"http://wiki.test/doku.php");
         QCOMPARE(flagged(saveStep(u"old")),
                  QStringList({"sectok:old>new@1", "date:1733600000>1733600099@1",
