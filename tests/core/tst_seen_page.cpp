@@ -206,6 +206,9 @@ private slots:
                  "Order 12 shipped yesterday and is on its way to the address");
         // The title as the server wrote it is not the title as shown: not suggested.
         QCOMPARE(q(suggestedCheck(settings, {}, u"<title>Settings &amp; more</title>")), "");
+        // A line of dashes (an empty choice) says nothing of a page.
+        const auto sizes = seen(u"<title>Shop</title><p>---------</p><p>Pick a size</p>");
+        QCOMPARE(q(suggestedCheck(sizes, {&login}, u"---------\nPick a size")), "Pick a size");
 
         RecordedSequence sequence;
         sequence.append(std::make_shared<UrlRecord>());
