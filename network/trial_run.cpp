@@ -100,6 +100,11 @@ TrialRunVerdict verdictOf(const TrialRunResult& result)
     return result.differences.empty() ? TrialRunVerdict::Passed : TrialRunVerdict::Differs;
 }
 
+qint64 stalledKilobytes(const TrialRunResult& result)
+{
+    return (result.size + 1023) / 1024;
+}
+
 QString failureWords(const TrialRunResult& result)
 {
     switch (result.failure) {
@@ -111,6 +116,9 @@ QString failureWords(const TrialRunResult& result)
         return QStringLiteral("host not found");
     case TrialRunFailure::Silent:
         return QStringLiteral("no answer");
+    case TrialRunFailure::Stalled:
+        return QStringLiteral("the server stopped sending after %1 KB")
+            .arg(stalledKilobytes(result));
     case TrialRunFailure::Secure:
         return QStringLiteral("secure connection failed");
     case TrialRunFailure::BrokenOff:
@@ -371,6 +379,11 @@ void TrialRun::replied()
     result.finalUrl = reply->url().toString();
     result.status = status;
     result.failure = answer.timedOut ? TrialRunFailure::TooSlow : failureOf(reply->error(), status);
+    // A server that began to answer and then went quiet is not one that never answered.
+    if (result.failure == TrialRunFailure::Silent && (status != 0 || answer.size > 0)) {
+        result.failure = TrialRunFailure::Stalled;
+        result.size = answer.size;
+    }
     if (result.failure == TrialRunFailure::None && isRedirect(*reply)) {
         const auto target =
             reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location").trimmed()));

@@ -33,7 +33,8 @@ enum class TrialRunFailure
     None,
     Refused, // nothing listens there
     HostNotFound,
-    Silent,     // no progress for the silence limit
+    Silent,     // no progress for the silence limit, nothing of an answer before
+    Stalled,    // the answer began, then nothing more came for the silence limit (`size`)
     Secure,     // the secure connection could not be made (certificate, protocol)
     BrokenOff,  // the server closed the connection before the answer was whole
     Redirects,  // too many redirects, or one from https to http
@@ -101,6 +102,8 @@ TrialRunVerdict verdictOf(const TrialRunResult& result);
 // Why a step got no answer, in English, as the tools and reports write it: "connection
 // refused", "answer unreadable: <the network's words>"; empty for an answered step.
 QString failureWords(const TrialRunResult& result);
+// How much of a stalled answer came, in whole kilobytes, 1 at least once a byte came.
+qint64 stalledKilobytes(const TrialRunResult& result);
 
 // The steps a run would send as POSTs, each as "position. address": what a run changes on
 // the servers, for the user to be told before it does.

@@ -244,6 +244,11 @@ inline constexpr std::array kAllTextIds = {TextId::MainTitle,
                                            TextId::ExportTrialRunJUnit,
                                            TextId::JUnitFilesFilter,
                                            TextId::ExportLocustFile,
-                                           TextId::LocustFilesFilter};
+                                           TextId::LocustFilesFilter,
+                                           TextId::SummaryNotRun,
+                                           TextId::SummaryStopped,
+                                           TextId::SummarySeparator,
+                                           TextId::ServerStoppedSending,
+                                           TextId::AdviceStoppedSending};
 
 } // namespace waytrace

@@ -244,6 +244,11 @@ enum class TextId : int
     JUnitFilesFilter = 345,
     ExportLocustFile = 346,
     LocustFilesFilter = 347,
+    SummaryNotRun = 348,
+    SummaryStopped = 349,
+    SummarySeparator = 350,
+    ServerStoppedSending = 351,
+    AdviceStoppedSending = 352,
 };
 
 } // namespace waytrace

@@ -124,8 +124,9 @@ void ControlPanel::trialRunFinished(bool cancelled)
 QString ControlPanel::trialRunSummary() const
 {
     TrialRunTally tally;
-    for (const auto& result : lastRun_)
-        tally.count(result);
+    for (const auto& step : report_.steps)
+        if (const auto verdict = report_.verdict(step))
+            tally.count(*verdict);
     const QString summary = runSummary(tally);
     return report_.stopped ? loadText(TextId::TrialRunWasStopped).arg(summary) : summary;
 }

@@ -128,7 +128,9 @@ QString stepDetailsHtml(const TrialRunReport::Step& step, std::optional<TrialRun
     if (verdict)
         html += QStringLiteral("<p><b>%1</b></p>").arg(verdictText(*verdict).toHtmlEscaped());
     QStringList advice;
-    if (verdict && *verdict != TrialRunVerdict::Passed)
+    if (step.result && step.result->failure == TrialRunFailure::Stalled)
+        advice << loadText(TextId::AdviceStoppedSending); // not "check the address"
+    else if (verdict && *verdict != TrialRunVerdict::Passed)
         advice << adviceText(*verdict);
     if (const auto& result = step.result) {
         html += QStringLiteral("<p>%1</p>").arg(escaped(resultDetails(*result)));

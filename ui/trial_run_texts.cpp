@@ -41,6 +41,8 @@ QString failureText(const TrialRunResult& result)
         return loadText(TextId::ServerNotFound);
     case TrialRunFailure::Silent:
         return loadText(TextId::NoAnswer);
+    case TrialRunFailure::Stalled:
+        return loadText(TextId::ServerStoppedSending).arg(stalledKilobytes(result));
     case TrialRunFailure::Secure:
         return secureFailureText(result.certificateProblem);
     case TrialRunFailure::BrokenOff:
@@ -181,18 +183,26 @@ QString differencesText(const TrialRunResult& result)
 
 QString runSummary(const TrialRunTally& tally)
 {
-    if (tally.differ > 0)
-        return loadText(TextId::TrialRunSummaryWithDifferences)
-            .arg(tally.passed)
-            .arg(tally.fires)
-            .arg(tally.failed)
-            .arg(tally.differ);
-    return loadText(TextId::TrialRunSummary).arg(tally.passed).arg(tally.fires).arg(tally.failed);
+    QString summary = tally.differ > 0 ? loadText(TextId::TrialRunSummaryWithDifferences)
+                                             .arg(tally.passed)
+                                             .arg(tally.fires)
+                                             .arg(tally.failed)
+                                             .arg(tally.differ)
+                                       : loadText(TextId::TrialRunSummary)
+                                             .arg(tally.passed)
+                                             .arg(tally.fires)
+                                             .arg(tally.failed);
+    // Every step of the run is told, those not run and those the stop left too.
+    for (const auto& [count, text] :
+         {std::pair{tally.notRun, TextId::SummaryNotRun}, {tally.stopped, TextId::SummaryStopped}})
+        if (count > 0)
+            summary += loadText(TextId::SummarySeparator) + loadText(text).arg(count);
+    return summary;
 }
 
-void TrialRunTally::count(const TrialRunResult& result)
+void TrialRunTally::count(TrialRunVerdict verdict)
 {
-    switch (verdictOf(result)) {
+    switch (verdict) {
     case TrialRunVerdict::NoAnswer:
         ++failed;
         break;
@@ -202,7 +212,13 @@ void TrialRunTally::count(const TrialRunResult& result)
     case TrialRunVerdict::Differs:
         ++differ;
         break;
-    default:
+    case TrialRunVerdict::NotRun:
+        ++notRun;
+        break;
+    case TrialRunVerdict::Stopped:
+        ++stopped;
+        break;
+    case TrialRunVerdict::Passed:
         ++passed;
         break;
     }

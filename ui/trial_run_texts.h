@@ -25,14 +25,17 @@ QString resultSummary(const TrialRunResult& result);
 // How a run went, counted as its steps finish.
 struct TrialRunTally
 {
-    void count(const TrialRunResult& result);
+    void count(TrialRunVerdict verdict);
 
     int passed = 0;
     int fires = 0;  // would alert
     int failed = 0; // no answer
     int differ = 0; // answered, no condition fired, but not as the user saw it
+    int notRun = 0;
+    int stopped = 0;
 };
-// One line for the whole run: "3 passed, 1 would alert, 1 no answer", and how many differ.
+// One line for the whole run: "3 passed, 1 would alert, 1 no answer", and how many differ, were
+// not run or were stopped.
 QString runSummary(const TrialRunTally& tally);
 // Status, time, size and final address, or why nothing answered: the entry's tooltip.
 QString resultDetails(const TrialRunResult& result);

@@ -348,9 +348,22 @@ private slots:
         const auto closedUrl = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
         closed.close();
 
+        // One that began its answer and went quiet is told apart.
+        QTcpServer stalling;
+        QVERIFY(stalling.listen(QHostAddress::LocalHost));
+        connect(&stalling, &QTcpServer::newConnection, &stalling, [&stalling] {
+            auto* socket = stalling.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n" +
+                              QByteArray(3000, 'x'));
+            });
+        });
+
         RecordedSequence sequence;
         sequence.append(record(server_.url("hang")));
         sequence.append(record(closedUrl));
+        sequence.append(record(QStringLiteral("http://127.0.0.1:%1/").arg(stalling.serverPort())));
         TrialRun trialRun;
         trialRun.setSilenceLimit(std::chrono::milliseconds(500));
         int ticks = 0;
@@ -358,12 +371,15 @@ private slots:
         connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
         ticker.start(20);
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 2);
+        QCOMPARE(results.size(), 3);
         QCOMPARE(results[0].failure, TrialRunFailure::Silent);
         QCOMPARE(results[0].status, 0);
         QVERIFY(!results[0].passed());
         QVERIFY(ticks >= 10);
         QCOMPARE(results[1].failure, TrialRunFailure::Refused);
+        QCOMPARE(results[2].failure, TrialRunFailure::Stalled);
+        QCOMPARE(failureWords(results[2]), QStringLiteral("the server stopped sending after 3 KB"));
+        sequence.remove(2);
 
         QSignalSpy finished(&trialRun, &TrialRun::finished);
         QSignalSpy done(&trialRun, &TrialRun::stepFinished);
