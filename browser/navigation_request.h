@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/http_method.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,13 +24,6 @@ private:
     bool cancelled_ = false;
 };
 
-// How a page's request is sent, as far as a recording tells them apart.
-enum class RequestMethod
-{
-    Get,
-    Post
-};
-
 // A request of the top page or a frame, before it goes out: its method, the bytes of its body
 // as sent (none for a GET; a POST's may be empty too) and the extra header text.
 class NavigationRequest : public CancellableRequest
@@ -37,7 +32,7 @@ public:
     // `id` names a request whose body the browser may still confirm (requestBodyConfirmed);
     // 0 for one it never will. `bodyUnconfirmed`: the body is what the page reported of it, not
     // what the browser said it sent. `frame`: a frame's request, not the top page's.
-    NavigationRequest(QString url, RequestMethod method, QByteArray body, QString headers,
+    NavigationRequest(QString url, HttpMethod method, QByteArray body, QString headers,
                       quint64 id = 0, bool bodyUnconfirmed = false, bool frame = false)
         : url_(std::move(url)), method_(method), body_(std::move(body)),
           headers_(std::move(headers)), id_(id), bodyUnconfirmed_(bodyUnconfirmed), frame_(frame)
@@ -45,8 +40,8 @@ public:
     }
 
     [[nodiscard]] const QString& url() const { return url_; }
-    [[nodiscard]] RequestMethod method() const { return method_; }
-    [[nodiscard]] bool isPost() const { return method_ == RequestMethod::Post; }
+    [[nodiscard]] HttpMethod method() const { return method_; }
+    [[nodiscard]] bool isPost() const { return method_ == HttpMethod::Post; }
     [[nodiscard]] const QByteArray& body() const { return body_; }
     [[nodiscard]] const QString& headers() const { return headers_; }
     [[nodiscard]] quint64 id() const { return id_; }
@@ -55,7 +50,7 @@ public:
 
 private:
     QString url_;
-    RequestMethod method_ = RequestMethod::Get;
+    HttpMethod method_ = HttpMethod::Get;
     QByteArray body_;
     QString headers_;
     quint64 id_ = 0;

@@ -15,7 +15,7 @@ void ScriptedBrowser::navigate(const QString& url, const QByteArray& postData,
     requests_.append({url, postData, headers, true});
 }
 
-bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, RequestMethod method,
+bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, HttpMethod method,
                                            const QByteArray& body, const QString& headers,
                                            quint64 id, bool bodyUnconfirmed, bool frame)
 {
@@ -29,7 +29,7 @@ bool ScriptedBrowser::raiseBeforeNavigate2(const QString& url, RequestMethod met
 void ScriptedBrowser::raiseRequestBodyConfirmed(quint64 id, const QString& url,
                                                 const QByteArray& body, const QString& headers)
 {
-    emit requestBodyConfirmed(NavigationRequest(url, RequestMethod::Post, body, headers, id));
+    emit requestBodyConfirmed(NavigationRequest(url, HttpMethod::Post, body, headers, id));
     owedBodies_.removeAll(id);
     if (owedBodies_.isEmpty())
         for (auto& then : std::exchange(whenConfirmed_, {}))

@@ -41,7 +41,7 @@ public:
     [[nodiscard]] const QList<Command>& commands() const { return commands_; }
 
     // Each returns what the handlers answered.
-    bool raiseBeforeNavigate2(const QString& url, RequestMethod method = RequestMethod::Get,
+    bool raiseBeforeNavigate2(const QString& url, HttpMethod method = HttpMethod::Get,
                               const QByteArray& body = {}, const QString& headers = {},
                               quint64 id = 0, bool bodyUnconfirmed = false, bool frame = false);
     void raiseRequestBodyConfirmed(quint64 id, const QString& url, const QByteArray& body,

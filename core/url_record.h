@@ -1,5 +1,6 @@
 #pragma once
 
+#include "http_method.h"
 #include "response_condition.h"
 #include "seen_page.h"
 
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace waytrace {
-
-enum class HttpMethod
-{
-    Get,
-    Post
-};
 
 // What a file or script written without passwords left out of a record: the passwords and
 // form fields are asked for before the step is sent again; the header lines stay out.

@@ -95,7 +95,7 @@ bool NavigationQueue::raise(Browser* browser, const QUrl& url, const std::option
     if (!browser)
         return false;
     NavigationRequest request(url.toString(QUrl::FullyEncoded),
-                              body ? RequestMethod::Post : RequestMethod::Get,
+                              body ? HttpMethod::Post : HttpMethod::Get,
                               body ? body->postData : QByteArray(),
                               body ? body->headers : QString(), id, bodyUnconfirmed, frame);
     return decisions_.raise(*browser, request);

@@ -55,7 +55,7 @@ void ReportedBodies::tellBody(Browser* browser, const QUrl& url, const QString& 
         if (body && request.browser)
             decisions_.confirmBody(*request.browser,
                                    NavigationRequest(url.toString(QUrl::FullyEncoded),
-                                                     RequestMethod::Post, body->postData,
+                                                     HttpMethod::Post, body->postData,
                                                      body->headers, request.id));
         settleWords();
         return;

@@ -131,8 +131,7 @@ bool recordNavigation(RecordedSequence& sequence, const QString& helpUrl,
     const auto headerText = request.headers().toStdU16String();
     const auto help = helpUrl.toStdU16String();
     const auto& body = request.body();
-    const Navigation navigation{address, headerText,
-                                request.isPost() ? HttpMethod::Post : HttpMethod::Get,
+    const Navigation navigation{address, headerText, request.method(),
                                 std::span(reinterpret_cast<const std::uint8_t*>(body.constData()),
                                           static_cast<std::size_t>(body.size()))};
     return applyRecordingRule(navigation, help, sequence).cancel;

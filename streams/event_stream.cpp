@@ -127,7 +127,7 @@ StreamEvent parseLine(int line, const QByteArray& bytes)
         if (const auto fault = headerLinesFault(event.headers); !fault.isEmpty())
             reader.fail(QStringLiteral("headers of %1: %2").arg(event.url, fault));
         if (const auto postData = reader.bytes("postData"); !postData.isEmpty()) {
-            event.method = RequestMethod::Post;
+            event.method = HttpMethod::Post;
             event.body = postData.chopped(1);
         }
         event.bodyUnconfirmed =
@@ -193,7 +193,7 @@ QByteArray writeStreamEvent(const StreamEvent& event)
         object.insert(QStringLiteral("url"), event.url);
         if (!event.headers.isEmpty())
             object.insert(QStringLiteral("headers"), event.headers);
-        if (event.method == RequestMethod::Post)
+        if (event.method == HttpMethod::Post)
             object.insert(QStringLiteral("postData"),
                           QLatin1String((event.body + '\0').toBase64()));
         if (event.bodyUnconfirmed)

@@ -44,7 +44,7 @@ struct StreamEvent
     QString headers;
     // BeforeNavigate2, RequestBodyConfirmed. On the wire, "postData" is the body followed by one
     // terminating byte, and a request without it is a GET.
-    RequestMethod method = RequestMethod::Get;
+    HttpMethod method = HttpMethod::Get;
     QByteArray body;
     // BeforeNavigate2 whose body the page reported (a later RequestBodyConfirmed of the same
     // request may correct it), RequestBodyConfirmed: which request, 0 for none.

@@ -45,13 +45,13 @@ private slots:
                       "{'event':'Clear'}"));
         QCOMPARE(events.size(), 6);
         // The wire's postData is the body followed by one terminating byte.
-        QCOMPARE(events[0].method, RequestMethod::Post);
+        QCOMPARE(events[0].method, HttpMethod::Post);
         QCOMPARE(events[0].body, QByteArray("a=1"));
         QCOMPARE(events[0].headers, QStringLiteral("A: b\r\n"));
         QCOMPARE(events[0].browser, StreamEvent::Target::Main);
         QCOMPARE(events[1].line, 3); // blank lines count
         QCOMPARE(events[1].browser, StreamEvent::Target::Popup);
-        QCOMPARE(events[1].method, RequestMethod::Get);
+        QCOMPARE(events[1].method, HttpMethod::Get);
         QCOMPARE(events[2].position, 2);
         QCOMPARE(events[2].value.toInteger(), 404);
         QCOMPARE(events[3].kind, StreamEvent::Kind::Remove);
@@ -99,7 +99,7 @@ private slots:
         post.browser = StreamEvent::Target::Popup;
         post.url = QStringLiteral("http://h/\u65E5?a=\"b\"");
         post.headers = QStringLiteral("Content-Type: text/plain\r\n");
-        post.method = RequestMethod::Post;
+        post.method = HttpMethod::Post;
         post.body = QByteArray("x=\xff\0", 4);
         post.request = 7;
         post.bodyUnconfirmed = true;

@@ -430,7 +430,7 @@ private slots:
         QCOMPARE(f.form->files().recentFiles().value(0), path);
         QVERIFY(!f.form->isWindowModified());
         // A save waits for a body the browser still owes, and keeps it as sent.
-        f.main().raiseBeforeNavigate2("http://c/save", RequestMethod::Post, "a=decoy", {}, 7, true);
+        f.main().raiseBeforeNavigate2("http://c/save", HttpMethod::Post, "a=decoy", {}, 7, true);
         child<QAction>(*f.form, "saveFileAction")->trigger();
         const auto kept = [&path] {
             QFile saved(path);
@@ -590,7 +590,7 @@ private slots:
         f.record("http://a/");
         f.main().raiseNavigateComplete2("http://a/");
         emit f.main().pageShown(200, "http://a/", "<title>A</title>");
-        f.main().raiseBeforeNavigate2("http://a/frame", RequestMethod::Get, {}, {}, 0, false, true);
+        f.main().raiseBeforeNavigate2("http://a/frame", HttpMethod::Get, {}, {}, 0, false, true);
         // A page answered 404 ends its load as failed and is not described: the next page is
         // the next step's, not the failed one's.
         f.record("http://gone/");
@@ -804,10 +804,10 @@ private slots:
 
         QCOMPARE(f.main().raiseNewWindow2(), first); // reused, shown again
         QVERIFY(f.form->popup().isVisible());
-        popupBrowser.raiseBeforeNavigate2("http://popup/second", RequestMethod::Post, "a=1",
+        popupBrowser.raiseBeforeNavigate2("http://popup/second", HttpMethod::Post, "a=1",
                                           "Content-Type: text/plain\r\n");
-        popupBrowser.raiseBeforeNavigate2("http://popup/frame", RequestMethod::Get, {}, {}, 0,
-                                          false, true);
+        popupBrowser.raiseBeforeNavigate2("http://popup/frame", HttpMethod::Get, {}, {}, 0, false,
+                                          true);
         QCOMPARE(f.form->sequence().count(), 4u);
         QCOMPARE(f.form->sequence().at(0)->urlAddress, u"http://popup/first"s);
         QCOMPARE(f.form->sequence().at(2)->method, HttpMethod::Post);

@@ -215,7 +215,7 @@ private slots:
         QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('searchgo').click()")));
         const auto request = lastRequest(QStringLiteral("/search"));
         QCOMPARE(request.url, url("search?q=blue+shoes+%26+socks"));
-        QCOMPARE(request.method, RequestMethod::Get);
+        QCOMPARE(request.method, HttpMethod::Get);
         QVERIFY(request.headers.isEmpty());
         QCOMPARE(server_->requestsTo("/search").first().method, QByteArray("GET"));
     }
@@ -477,7 +477,7 @@ private slots:
         QVERIFY(runAndWaitForLoad(QStringLiteral("document.getElementById('empty').submit()")));
         QCOMPARE(server_->requestsTo("/submit/empty").first().body, QByteArray());
         QCOMPARE(lastRequest(QStringLiteral("/submit/empty")).body, QByteArray());
-        QCOMPARE(lastRequest(QStringLiteral("/submit/empty")).method, RequestMethod::Post);
+        QCOMPARE(lastRequest(QStringLiteral("/submit/empty")).method, HttpMethod::Post);
         QCOMPARE(record_->sequence().at(record_->sequence().count() - 1)->method, HttpMethod::Post);
     }
 
