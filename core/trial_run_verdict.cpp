@@ -275,14 +275,14 @@ std::vector<StaleField> staleFields(const UrlRecord& record)
                              kind,
                              std::move(sent.value),
                              {},
-                             0});
+                             std::nullopt});
         else if (isPerVisitValue({}, sent.value))
             found.push_back({std::move(sent.name),
                              StaleField::Reason::RandomValue,
                              kind,
                              std::move(sent.value),
                              {},
-                             0});
+                             std::nullopt});
     }
     return found;
 }
@@ -325,7 +325,7 @@ std::u16string resolvedAddress(std::u16string_view base, std::u16string_view ref
     return std::u16string(base.substr(0, pathStart)) + path + std::u16string(reference);
 }
 
-void LiveValues::offer(int step, const HtmlReading& page, std::u16string_view address)
+void LiveValues::offer(std::size_t index, const HtmlReading& page, std::u16string_view address)
 {
     // The newest page that offers a name stands for it, with every value it offers. A page may
     // offer thousands (a link each): looked up by name, never compared pairwise.
@@ -341,7 +341,7 @@ void LiveValues::offer(int step, const HtmlReading& page, std::u16string_view ad
             lastTarget = offered.target;
             resolved = resolvedAddress(address, offered.target);
         }
-        values_.push_back({offered.name, offered.value, resolved, step, offered.hidden});
+        values_.push_back({offered.name, offered.value, resolved, index, offered.hidden});
     }
 }
 
@@ -397,7 +397,7 @@ std::vector<StaleField> LiveValues::staleIn(const UrlRecord& record) const
                              kind,
                              std::move(recorded),
                              {},
-                             0});
+                             std::nullopt});
         }
     }
     return found;

@@ -95,11 +95,11 @@ struct StaleField
         Token,
         ChangesPerVisit,
     } kind = Kind::Token;
-    // For LiveValue: the value recorded, the one offered now, and the step whose answer did
-    // (its number as people see it: 1 the first).
+    // For LiveValue: the value recorded, the one offered now, and the index of the step whose
+    // answer did (none for a value no page of the run offers).
     std::u16string recorded;
     std::u16string live;
-    int offeredBy = 0;
+    std::optional<std::size_t> offeredBy;
 };
 
 // `reference` (a link's or form's address as a page wrote it) made absolute against the address
@@ -120,8 +120,9 @@ std::vector<StaleField> staleFields(const UrlRecord& record);
 class LiveValues
 {
 public:
-    // What the page at `address` (where the answer landed) offers; `step` numbers it from 1.
-    void offer(int step, const HtmlReading& page, std::u16string_view address);
+    // What the page at `address` (where the answer landed) offers, the answer of the step at
+    // `index` in the sequence.
+    void offer(std::size_t index, const HtmlReading& page, std::u16string_view address);
     [[nodiscard]] std::vector<StaleField> staleIn(const UrlRecord& record) const;
 
 private:
@@ -130,7 +131,7 @@ private:
         std::u16string name;
         std::u16string value;
         std::u16string target;
-        int step = 0;
+        std::size_t step = 0; // its index
         bool hidden = false;
     };
     // The value offered for `name` to `address`: where the newest page offers several, that of

@@ -436,7 +436,7 @@ void TrialRun::compareWithSeen(TrialRunResult& result, const Step& step,
         return;
     const HtmlReading page = readHtml(answerText(result).toStdU16String());
     const auto here = QUrl(result.finalUrl).toString(QUrl::FullyEncoded).toStdU16String();
-    live_.offer(result.position, page, here);
+    live_.offer(static_cast<std::size_t>(result.position - 1), page, here);
     if (step.seen)
         result.differences = comparePages(*step.seen, seenPageOf(result.status, here, page));
 }

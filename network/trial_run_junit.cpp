@@ -137,8 +137,8 @@ QString staleLines(const TrialRunResult& result)
                      value(field.recorded));
         if (!field.live.empty())
             line += QStringLiteral(", now %1").arg(value(field.live));
-        if (field.offeredBy > 0)
-            line += QStringLiteral(", offered by step %1").arg(field.offeredBy);
+        if (field.offeredBy)
+            line += QStringLiteral(", offered by step %1").arg(*field.offeredBy + 1);
         lines << line;
     }
     return lines.join(u'\n');

@@ -102,8 +102,8 @@ QString staleHtml(const std::vector<StaleField>& fields)
 {
     QList<QStringList> rows;
     for (const auto& field : fields) {
-        const QString offered = field.offeredBy > 0
-                                    ? QString::number(field.offeredBy)
+        const QString offered = field.offeredBy
+                                    ? QString::number(*field.offeredBy + 1)
                                     : loadText(TextId::NotOfferedByAnyPage).toHtmlEscaped();
         rows.append({escaped(field.name), staleKindText(field.kind).toHtmlEscaped(),
                      escaped(field.recorded), escaped(field.live), offered});

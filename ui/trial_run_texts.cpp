@@ -245,7 +245,7 @@ QString liveStaleWarning(const std::vector<StaleField>& fields)
     QStringList details;
     for (const auto& field : fields) {
         const QString name = QString::fromStdU16String(field.name);
-        if (field.offeredBy == 0) {
+        if (!field.offeredBy) {
             details << loadText(TextId::StaleNotOffered).arg(name, staleKindText(field.kind));
             continue;
         }
@@ -253,7 +253,7 @@ QString liveStaleWarning(const std::vector<StaleField>& fields)
             staleKindText(field.kind), loadText(TextId::StaleValueDetail)
                                            .arg(name, QString::fromStdU16String(field.recorded),
                                                 QString::fromStdU16String(field.live))
-                                           .arg(field.offeredBy));
+                                           .arg(*field.offeredBy + 1));
     }
     return loadText(TextId::StaleValuesWarning).arg(details.join(QStringLiteral(", ")));
 }

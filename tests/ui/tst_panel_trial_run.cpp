@@ -182,10 +182,10 @@ private slots:
         result.differences = {{PageDifference::Kind::Title, u"Saved", u"Error", 0},
                               {PageDifference::Kind::Text, u"Saved.", u"Try again.", 31}};
         result.staleFields = {
-            {u"sectok", StaleField::Reason::LiveValue, StaleField::Kind::Token, u"a1", u"b2", 3},
-            {u"csrf", StaleField::Reason::TokenName, StaleField::Kind::Token, u"c", {}, 0},
+            {u"sectok", StaleField::Reason::LiveValue, StaleField::Kind::Token, u"a1", u"b2", 2},
+            {u"csrf", StaleField::Reason::TokenName, StaleField::Kind::Token, u"c", {}, {}},
             {u"hash", StaleField::Reason::LiveValue, StaleField::Kind::ChangesPerVisit, u"d", u"e",
-             2}};
+             1}}; // offered by the answers of steps 3 and 2
         QCOMPARE(resultSummary(result),
                  "response code 500 (Greater than 299), you saw \"Saved\", the replay got "
                  "\"Error\", the page's text differs from what you saw (31% of the phrases in "

@@ -102,8 +102,8 @@ QByteArray trialRunLine(const TrialRunResult& result)
             (stale.size() > 1 ? ",{\"field\":" : "{\"field\":") + text(field.name) + ",\"kind\":" +
             (field.kind == StaleField::Kind::Token ? "\"token\"" : "\"changes per visit\"") +
             ",\"recorded\":" + value(field.recorded) + ",\"live\":" + value(field.live) +
-            ",\"page\":" + (field.offeredBy > 0 ? QByteArray::number(field.offeredBy) : "null") +
-            "}";
+            ",\"page\":" +
+            (field.offeredBy ? QByteArray::number(qulonglong(*field.offeredBy + 1)) : "null") + "}";
     }
     stale += "]";
     QByteArray differs = "[";
