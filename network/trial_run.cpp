@@ -390,6 +390,16 @@ void TrialRun::replied()
         const bool web = target.scheme() == u"http" || target.scheme() == u"https";
         const bool lessSafe = reply->url().scheme() == u"https" && target.scheme() == u"http";
         if (++answer.redirects <= kMaxRedirects && target.isValid() && web && !lessSafe) {
+            // The hop as it went, for the run's HAR; the next starts afresh.
+            TrialRunExchange hop = std::exchange(answer.exchange, {});
+            hop.status = status;
+            hop.statusText =
+                reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+            hop.responseHeaders = reply->rawHeaderPairs();
+            hop.redirectUrl = target.toString(QUrl::FullyEncoded);
+            hop.milliseconds = clock_.elapsed() - answer.hopsMilliseconds;
+            answer.hopsMilliseconds += hop.milliseconds;
+            answer.hops.push_back(std::move(hop));
             // As browsers do: 307 and 308 repeat the request, the others turn it into a GET.
             send(target, answer.post && (status == 307 || status == 308));
             return;
@@ -398,6 +408,7 @@ void TrialRun::replied()
     }
     result.milliseconds = clock_.elapsed();
     result.exchange = std::move(answer.exchange);
+    result.redirects = std::move(answer.hops);
     result.exchange.statusText =
         reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     result.exchange.responseHeaders = reply->rawHeaderPairs();

@@ -59,6 +59,10 @@ struct TrialRunExchange
     QString statusText;
     Headers responseHeaders;
     QByteArray bodyStart;
+    // For a hop that redirected: its status, where it sent the request on, how long it took.
+    int status = 0;
+    QString redirectUrl;
+    qint64 milliseconds = 0;
 };
 
 // What one URL of a trial run gave.
@@ -78,8 +82,9 @@ struct TrialRunResult
     // How its answer differs from the page the user saw when recording it.
     std::vector<PageDifference> differences;
     TrialRunFailure failure = TrialRunFailure::None;
-    QString failureDetail; // the network's own words, in English; for BadHeaders, the line
-    TrialRunExchange exchange;
+    QString failureDetail;     // the network's own words, in English; for BadHeaders, the line
+    TrialRunExchange exchange; // the last request, whose answer was read
+    std::vector<TrialRunExchange> redirects;              // each request before it, as it went
     std::optional<CertificateProblem> certificateProblem; // for Secure: why, if a certificate
 
     [[nodiscard]] bool passed() const;

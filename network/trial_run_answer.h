@@ -29,6 +29,8 @@ struct TrialRun::Answer
     bool timedOut = false;
     std::optional<CertificateProblem> certificateProblem; // why the certificate was refused
     TrialRunExchange exchange;
+    std::vector<TrialRunExchange> hops; // the redirected requests before this one
+    qint64 hopsMilliseconds = 0;        // the time they took
     qint64 size = 0;
 
     QString requiredKeywords;

@@ -86,9 +86,10 @@ QJsonObject content(const QByteArray& body, qint64 size, const QByteArray& mimeT
     return json;
 }
 
-QJsonObject entry(const TrialRunResult& result)
+// One request as it went and its answer: a redirect's (no body read, where it sent the request
+// on), or the step's last, whose answer was read.
+QJsonObject entry(const TrialRunExchange& exchange, const TrialRunResult& result, bool last)
 {
-    const auto& exchange = result.exchange;
     const auto record = result.record.lock();
     QJsonObject request{{"method", QString::fromLatin1(exchange.method)},
                         {"url", withoutCredentials(exchange.url, record.get())},
@@ -103,25 +104,35 @@ QJsonObject entry(const TrialRunResult& result)
                        QJsonObject{{"mimeType", QString::fromLatin1(headerValue(
                                                     exchange.requestHeaders, "Content-Type"))},
                                    {"text", bodyWithoutSecrets(exchange, record.get())}});
+    const qint64 size = last ? result.size : 0;
     QJsonObject response{
-        {"status", result.status},
+        {"status", last ? result.status : exchange.status},
         {"statusText", exchange.statusText},
         {"httpVersion", "HTTP/1.1"},
         {"headers", headersJson(exchange.responseHeaders)},
         {"cookies", QJsonArray()},
-        {"content", content(exchange.bodyStart, result.size,
+        {"content", content(last ? exchange.bodyStart : QByteArray(), size,
                             headerValue(exchange.responseHeaders, "Content-Type"))},
-        {"redirectURL", ""},
+        {"redirectURL", withoutCredentials(exchange.redirectUrl, nullptr)},
         {"headersSize", -1},
-        {"bodySize", result.size}};
-    if (result.failure != TrialRunFailure::None)
+        {"bodySize", size}};
+    if (last && result.failure != TrialRunFailure::None)
         response.insert("_error", result.failureDetail);
+    qint64 time = exchange.milliseconds;
+    if (last) {
+        time = result.milliseconds;
+        for (const auto& hop : result.redirects)
+            time -= hop.milliseconds;
+    }
+    // Every request of a run is a page's, as browsers mark theirs (a redirect's answer has no
+    // type of its own to tell it by).
     return {{"startedDateTime", exchange.started.toString(Qt::ISODateWithMs)},
-            {"time", result.milliseconds},
+            {"_resourceType", "document"},
+            {"time", time},
             {"request", request},
             {"response", response},
             {"cache", QJsonObject()},
-            {"timings", QJsonObject{{"send", 0}, {"wait", result.milliseconds}, {"receive", 0}}}};
+            {"timings", QJsonObject{{"send", 0}, {"wait", time}, {"receive", 0}}}};
 }
 
 } // namespace
@@ -129,8 +140,21 @@ QJsonObject entry(const TrialRunResult& result)
 QByteArray trialRunHar(const QList<TrialRunResult>& results)
 {
     QJsonArray entries;
-    for (const auto& result : results)
-        entries.append(entry(result));
+    // One entry a request that went over the wire: each redirect, then the answer read. The
+    // step's first names it.
+    for (const auto& result : results) {
+        const auto record = result.record.lock();
+        QString name = QStringLiteral("step %1").arg(result.position);
+        if (record && !record->displayName.empty())
+            name += QStringLiteral(": ") + QString::fromStdU16String(record->displayName);
+        for (std::size_t hop = 0; hop <= result.redirects.size(); ++hop) {
+            const bool last = hop == result.redirects.size();
+            auto json = entry(last ? result.exchange : result.redirects[hop], result, last);
+            if (hop == 0)
+                json.insert("comment", name);
+            entries.append(json);
+        }
+    }
     const QJsonObject log{
         {"version", "1.2"},
         {"creator",

@@ -488,7 +488,19 @@ private slots:
         QVERIFY(!trialRunHar(results).contains("S3cret"));
         const auto har = QJsonDocument::fromJson(trialRunHar(results)).object().value("log");
         QCOMPARE(har["version"].toString(), QStringLiteral("1.2"));
-        const auto entry = har["entries"].toArray().first().toObject();
+        // Each request as it went: the login's POST answered 303, then the GET it led to.
+        const auto entries = har["entries"].toArray();
+        QCOMPARE(entries.size(), 3);
+        const auto posted = entries[0].toObject();
+        QCOMPARE(posted["comment"].toString(), QStringLiteral("step 1"));
+        QCOMPARE(posted["request"]["method"].toString(), QStringLiteral("POST"));
+        QCOMPARE(posted["request"]["postData"]["text"].toString(),
+                 QStringLiteral("user=ann&pw=%28left%20out%29")); // "pw" says password
+        QCOMPARE(posted["response"]["status"].toInt(), 303);
+        QCOMPARE(posted["response"]["redirectURL"].toString(), server_.url("page"));
+        QVERIFY(!entries[1].toObject().contains("comment"));
+        QCOMPARE(entries[2].toObject()["comment"].toString(), QStringLiteral("step 2"));
+        const auto entry = entries[1].toObject();
         const auto request = entry["request"].toObject();
         QCOMPARE(request["method"].toString(), QStringLiteral("GET")); // after the 303
         QCOMPARE(request["url"].toString(), server_.url("page"));

@@ -422,6 +422,48 @@ private slots:
         }
     }
 
+    // The run's HAR holds every request that went over the wire, a redirect's with where it
+    // led; imported again, it gives the sequence's steps back, a login answered 303 still a POST
+    // with its body, and the run's answers as what they showed.
+    void theRunsHarImportsAsItsSteps()
+    {
+        FixtureServer server(QStringLiteral(FIXTURES_DIR));
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        server.setResponder([](const FixtureServer::Request& request) -> std::optional<QByteArray> {
+            if (request.target == "/login")
+                return QByteArray("HTTP/1.1 303 See Other\r\nLocation: /index.html\r\n"
+                                  "Content-Length: 0\r\n\r\n");
+            return std::nullopt;
+        });
+        const QJsonArray records{
+            sequenceRecord(server.url("login"), "P", "user=ann&note=x",
+                           "Content-Type: application/x-www-form-urlencoded\r\n"),
+            sequenceRecord(server.url("page2.html"))};
+        QTemporaryDir dir;
+        const QString har = dir.filePath("run.har");
+        QCOMPARE(replay(sequenceFile(records), {"--test-run", "--run-har", har}).exitCode, 0);
+        QFile file(har);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto entries =
+            QJsonDocument::fromJson(file.readAll()).object()["log"].toObject()["entries"].toArray();
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries[0]["response"]["status"].toInt(), 303);
+        QCOMPARE(entries[0]["response"]["redirectURL"].toString(), server.url("index.html"));
+
+        QProcess import;
+        import.start(QStringLiteral(WAYTRACE_REPLAY), {"--har", har});
+        QVERIFY(import.waitForFinished(30000));
+        QCOMPARE(import.exitCode(), 0);
+        const auto steps =
+            QJsonDocument::fromJson(import.readAllStandardOutput()).object()["records"].toArray();
+        QCOMPARE(steps.size(), 2);
+        QCOMPARE(steps[0]["urladdress"].toString(), server.url("login"));
+        QCOMPARE(steps[0]["httpmethod"].toString(), QStringLiteral("P"));
+        QCOMPARE(steps[0]["querystring"].toString(), QStringLiteral("user=ann&note=x"));
+        QCOMPARE(steps[1]["urladdress"].toString(), server.url("page2.html"));
+        QCOMPARE(replay(sequenceFile(records), {"--run-har", har}).exitCode, 2);
+    }
+
     // A sequence file is read wherever a stream is: its records print as the stream's did,
     // and a broken one is refused naming the record and field.
     void sequenceFilesStandInForStreams()

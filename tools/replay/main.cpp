@@ -58,6 +58,7 @@ struct Options
     QString curl;           // a curl script to write
     QString locust;         // a Locust file to write
     QString junit;          // with --test-run: the JUnit report to write
+    QString runHar;         // with --test-run: the run's HAR to write
     bool passwords = false; // into them
 };
 
@@ -78,13 +79,13 @@ std::variant<Options, int> parse(const QStringList& arguments)
             "  waytrace-replay --request|--upload --name N --interval I --host H --port P\n"
             "                  --user U --password W STREAM\n"
             "  waytrace-replay --outcome LANDING EVENT_ADDRESS PORT\n"
-            "  waytrace-replay --test-run [--junit OUT] STREAM\n"
+            "  waytrace-replay --test-run [--junit OUT] [--run-har OUT] STREAM\n"
             "  waytrace-replay --file OUT|--curl OUT|--locust OUT [--passwords] STREAM\n"
             "\n"
             "Exit status: 0 done (--upload: the server created the sequence; --test-run: every\n"
             "step passed), 1 not so (--test-run: a step would alert, differs or got no\n"
             "answer), 2 unusable arguments or input, 3 the test run could not start (an empty\n"
-            "sequence, or OUT of --junit cannot be written)."));
+            "sequence, or OUT of --junit or --run-har cannot be written)."));
     auto& parser = program.parser();
     program.value("help-url", "The online help page's address.", "URL");
     program.flag("xml", "Prints the sequence document, UTF-8.");
@@ -98,6 +99,10 @@ std::variant<Options, int> parse(const QStringList& arguments)
     program.value("junit",
                   "With --test-run: writes the run as JUnit XML too, as File > Export Test Run "
                   "as JUnit XML does.",
+                  "OUT");
+    program.value("run-har",
+                  "With --test-run: writes the run as a HAR too, as File > Export Test Run as HAR "
+                  "does: an entry for every request that went over the wire.",
                   "OUT");
     program.flag("har", "STREAM is a HAR file.");
     program.value("file", "Writes the sequence as a sequence file, as File > Save to File does.",
@@ -140,6 +145,7 @@ std::variant<Options, int> parse(const QStringList& arguments)
     options.locust = parser.value(QStringLiteral("locust"));
     options.passwords = parser.isSet(QStringLiteral("passwords"));
     options.junit = parser.value(QStringLiteral("junit"));
+    options.runHar = parser.value(QStringLiteral("run-har"));
 
     const qsizetype wanted = options.mode == Mode::Outcome ? 3 : 1;
     if (options.positional.size() != wanted)
@@ -153,8 +159,8 @@ std::variant<Options, int> parse(const QStringList& arguments)
     if (!sends && !options.request.isEmpty())
         return program.refuse(
             QStringLiteral("the dialog's values go only with --request or --upload"));
-    if (!options.junit.isEmpty() && options.mode != Mode::TrialRun)
-        return program.refuse(QStringLiteral("--junit goes with --test-run"));
+    if (!(options.junit.isEmpty() && options.runHar.isEmpty()) && options.mode != Mode::TrialRun)
+        return program.refuse(QStringLiteral("--junit and --run-har go with --test-run"));
     if (options.passwords && options.file.isEmpty() && options.curl.isEmpty() &&
         options.locust.isEmpty())
         return program.refuse(QStringLiteral("--passwords goes with --file, --curl or --locust"));
@@ -327,7 +333,8 @@ int main(int argc, char* argv[])
             return upload(sequence, options->request);
         case Mode::TrialRun:
             return static_cast<int>(waytrace::printTrialRun(
-                sequence, options->junit, QFileInfo(options->positional.first()).baseName()));
+                sequence, {options->junit, options->runHar,
+                           QFileInfo(options->positional.first()).baseName()}));
         case Mode::Outcome:
             break;
         }

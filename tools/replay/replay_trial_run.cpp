@@ -4,6 +4,7 @@
 #include "core/secrets.h"
 
 #include "network/trial_run.h"
+#include "network/trial_run_har.h"
 #include "network/trial_run_junit.h"
 
 #include <QEventLoop>
@@ -135,8 +136,7 @@ QByteArray trialRunLine(const TrialRunResult& result)
            ",\"error\":" + failureName(result) + "}\n";
 }
 
-TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& junit,
-                           const QString& suite)
+TrialRunExit printTrialRun(const RecordedSequence& sequence, const TrialRunReports& reports)
 {
     if (sequence.count() == 0) {
         std::fputs("waytrace-replay: nothing to run: the sequence is empty\n", stderr);
@@ -147,15 +147,17 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
                      qPrintable(missing.join(u' ')));
         return kWithheldMissing;
     }
-    const auto cannotWrite = [&junit](const QString& why) {
-        std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(junit),
+    const auto cannotWrite = [](const QString& path, const QString& why) {
+        std::fprintf(stderr, "waytrace-replay: cannot write %s: %s\n", qPrintable(path),
                      qPrintable(why));
         return kCannotStart;
     };
     // Opened before the run: a report that cannot be written is told before anything is sent.
-    FileWriter report(junit);
-    if (const auto error = junit.isEmpty() ? std::nullopt : report.open())
-        return cannotWrite(*error);
+    FileWriter junit(reports.junit);
+    FileWriter har(reports.har);
+    for (auto [writer, path] : {std::pair{&junit, &reports.junit}, {&har, &reports.har}})
+        if (const auto error = path->isEmpty() ? std::nullopt : writer->open())
+            return cannotWrite(*path, *error);
     TrialRun trialRun;
     bool allPassed = true;
     QList<TrialRunResult> results;
@@ -172,10 +174,15 @@ TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& juni
     trialRun.start(sequence);
     if (trialRun.isRunning())
         loop.exec();
-    if (!junit.isEmpty()) {
-        report.write(trialRunJUnit(suite, junitSteps(sequence, results)));
-        if (const auto error = report.commit())
-            return cannotWrite(*error);
+    if (!reports.junit.isEmpty()) {
+        junit.write(trialRunJUnit(reports.suite, junitSteps(sequence, results)));
+        if (const auto error = junit.commit())
+            return cannotWrite(reports.junit, *error);
+    }
+    if (!reports.har.isEmpty()) {
+        har.write(trialRunHar(results));
+        if (const auto error = har.commit())
+            return cannotWrite(reports.har, *error);
     }
     return allPassed ? kAllPassed : kNotAllPassed;
 }

@@ -21,11 +21,19 @@ enum TrialRunExit
     kCannotStart = 3,     // nothing to run, or the JUnit file cannot be written
 };
 
-// Runs the trial run on the sequence and prints one line per URL as it ends; with a `junit`
-// path, writes the run there as JUnit XML too, its suite named `suite`. That file is made
-// before anything is sent, so that a run never goes unreported.
-TrialRunExit printTrialRun(const RecordedSequence& sequence, const QString& junit = {},
-                           const QString& suite = {});
+// What a run writes besides its lines, where a path is given: the run as JUnit XML, its suite
+// named `suite`, and as a HAR (every request that went over the wire).
+struct TrialRunReports
+{
+    QString junit;
+    QString har;
+    QString suite;
+};
+
+// Runs the trial run on the sequence and prints one line per URL as it ends, and writes the
+// reports asked for. Their files are made before anything is sent, so that a run never goes
+// unreported.
+TrialRunExit printTrialRun(const RecordedSequence& sequence, const TrialRunReports& reports = {});
 
 // Tells on stderr which steps a run sends as POSTs, for real.
 void tellPostSteps(const RecordedSequence& sequence, const char* program);
