@@ -138,10 +138,19 @@ bool isCredentialHeader(std::u16string_view name)
                     [&](auto known) { return equalsIgnoringCase(name, known); }))
         return true;
     const auto words = fieldNameWords(name);
-    static constexpr std::array<std::u16string_view, 12> kWords{
-        u"key",  u"apikey",    u"secret",      u"session",  u"sessionid",  u"token",
-        u"auth", u"authtoken", u"accesstoken", u"password", u"credential", u"credentials"};
-    return !namesAntiForgery(words) && holdsAny(words, kWords);
+    if (namesAntiForgery(words))
+        return false;
+    // Whole words ("X-Api-Key", "X-Auth-Token") and names run together ("X-Apitoken",
+    // "X-Authorization").
+    static constexpr std::array<std::u16string_view, 7> kEnds{
+        u"key", u"secret", u"session", u"sessionid", u"token", u"auth", u"authorization"};
+    static constexpr std::array<std::u16string_view, 3> kWords{u"password", u"credential",
+                                                               u"credentials"};
+    return holdsAny(words, kWords) || namesCredential(name, false) ||
+           std::any_of(words.begin(), words.end(), [](const std::u16string& word) {
+               return std::any_of(kEnds.begin(), kEnds.end(),
+                                  [&](auto end) { return word.ends_with(end); });
+           });
 }
 
 bool isSecretField(const UrlRecord& record, std::u16string_view name, bool inQuery)
@@ -149,6 +158,15 @@ bool isSecretField(const UrlRecord& record, std::u16string_view name, bool inQue
     const auto& marked = record.passwordFields;
     return namesCredential(name, inQuery) ||
            std::find(marked.begin(), marked.end(), name) != marked.end();
+}
+
+bool sendsSecret(const UrlRecord& record, std::u16string_view name)
+{
+    const auto fields = locateSentFields(record);
+    return std::any_of(fields.begin(), fields.end(), [&](const SentField& field) {
+        return field.name == name &&
+               isSecretField(record, name, field.place == SentField::Place::Query);
+    });
 }
 
 std::u16string bodyKeptWhole(const UrlRecord& record)

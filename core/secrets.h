@@ -40,6 +40,9 @@ bool isSecretField(const UrlRecord& record, std::u16string_view name, bool inQue
 // has none.
 std::u16string bodyKeptWhole(const UrlRecord& record);
 
+// Whether the record sends a secret under this name, wherever the field stands.
+bool sendsSecret(const UrlRecord& record, std::u16string_view name);
+
 // An address as it may be shown or kept without passwords: the password of its user part and
 // the values of its query's credential fields as kLeftOut.
 std::u16string addressWithoutSecrets(std::u16string_view address);

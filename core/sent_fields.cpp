@@ -232,9 +232,12 @@ MediaType mediaTypeOf(std::u16string_view headers)
         std::transform(type.type.begin(), type.type.end(), type.type.begin(), lower);
         for (auto rest = value.substr(semicolon); !rest.empty();) {
             rest.remove_prefix(1); // the ';'
-            const auto equals = rest.find(u'=');
-            if (equals == rest.npos)
-                break;
+            const auto end = std::min(rest.find(u';'), rest.size());
+            const auto equals = rest.substr(0, end).find(u'=');
+            if (equals == rest.npos) { // a parameter without a value: passed over
+                rest.remove_prefix(end);
+                continue;
+            }
             std::u16string key(trimmed(rest.substr(0, equals)));
             std::transform(key.begin(), key.end(), key.begin(), lower);
             rest = trimmed(rest.substr(equals + 1));

@@ -125,7 +125,7 @@ QString staleLines(const TrialRunResult& result)
     const auto record = result.record.lock();
     QStringList lines;
     for (const auto& field : result.staleFields) {
-        const bool secret = !record || isSecretField(*record, field.name);
+        const bool secret = !record || sendsSecret(*record, field.name);
         const auto value = [secret](const std::u16string& v) {
             return secret ? QString::fromLatin1(kLeftOut) : QStringLiteral("\"%1\"").arg(text(v));
         };

@@ -95,7 +95,7 @@ QByteArray trialRunLine(const TrialRunResult& result)
     QByteArray stale = "[";
     for (const auto& field : result.staleFields) {
         const auto value = [&](const std::u16string& v) {
-            return !record || isSecretField(*record, field.name)
+            return !record || sendsSecret(*record, field.name)
                        ? jsonString(QString::fromLatin1(kLeftOut))
                        : text(v);
         };
