@@ -35,7 +35,8 @@ public:
     Stage(const Stage&) = delete;
     Stage& operator=(const Stage&) = delete;
 
-    void decode(const QByteArray& piece, const Sink& sink);
+    // Stops between chunks once `stop` says so: a later layer gave up.
+    void decode(const QByteArray& piece, const Sink& sink, const std::function<bool()>& stop);
     [[nodiscard]] bool whole() const { return fault_.isEmpty() && (ended_ || !fed_); }
     [[nodiscard]] const QByteArray& fault() const { return fault_; }
 
@@ -58,7 +59,8 @@ private:
     QByteArray consumed_; // the input so far, while a raw restart may still be needed
 };
 
-void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink)
+void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink,
+                                    const std::function<bool()>& stop)
 {
     if (ended_ || !fault_.isEmpty() || piece.isEmpty())
         return;
@@ -79,7 +81,7 @@ void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink)
                 fault_ = "the decompressor could not start";
                 return;
             }
-            decode(again, sink);
+            decode(again, sink, stop);
             return;
         }
         if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
@@ -91,6 +93,8 @@ void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink)
             started_ = true;
             consumed_.clear();
             sink(out.left(produced));
+            if (stop())
+                return;
         }
         ended_ = status == Z_STREAM_END;
         // All input taken and room left over: the rest needs the next piece.
@@ -101,8 +105,14 @@ void ContentDecoding::Stage::decode(const QByteArray& piece, const Sink& sink)
 
 ContentDecoding::ContentDecoding(const QByteArray& encoding)
 {
-    // Listed in the order they were applied: the last is undone first.
+    // Listed in the order they were applied: the last is undone first. No page needs more
+    // layers than this; a stack of them is a bomb's shape.
+    constexpr qsizetype kMostLayers = 3;
     const auto codings = encoding.split(',');
+    if (codings.size() > kMostLayers) {
+        fault_ = "the answer is encoded in more layers than a page is";
+        return;
+    }
     for (auto coding = codings.rbegin(); coding != codings.rend(); ++coding) {
         const QByteArray name = coding->trimmed().toLower();
         if (name.isEmpty() || name == "identity")
@@ -125,17 +135,22 @@ void ContentDecoding::decode(const QByteArray& piece, const Sink& sink)
                                                                    const QByteArray& bytes) {
         if (!fault_.isEmpty())
             return;
-        if (stage == stages_.size()) {
+        // Every layer's output counts: an inner layer can inflate without end while the last
+        // gives little.
+        if (stage > 0)
             decoded_ += bytes.size();
-            if (decoded_ > kMostDecoded) {
-                fault_ = "answer too large: it inflates to more than " +
-                         QByteArray::number(decoded_ >> 20) + " MB";
-                return;
-            }
+        if (decoded_ > kMostDecoded) {
+            fault_ = "answer too large: it inflates to more than " +
+                     QByteArray::number(decoded_ >> 20) + " MB";
+            return;
+        }
+        if (stage == stages_.size()) {
             sink(bytes);
             return;
         }
-        stages_[stage]->decode(bytes, [&](const QByteArray& out) { feed(stage + 1, out); });
+        stages_[stage]->decode(
+            bytes, [&](const QByteArray& out) { feed(stage + 1, out); },
+            [this] { return !fault_.isEmpty(); });
         if (fault_.isEmpty())
             fault_ = stages_[stage]->fault();
     };

@@ -424,6 +424,9 @@ private slots:
                     return answer("200 OK", gzip(whole), "Content-Encoding: gzip, gzip\r\n");
                 if (request.target == "/odd-name")
                     return answer("200 OK", "forbidden", "Content-Encoding: br\r\n");
+                if (request.target == "/layers") // no page is packed four times over
+                    return answer("200 OK", gzip(gzip(gzip(gzip("x")))),
+                                  "Content-Encoding: gzip, gzip, gzip, gzip\r\n");
                 if (request.target == "/bomb")
                     return answer("200 OK", bomb, "Content-Encoding: gzip\r\n");
                 return std::nullopt;
@@ -438,9 +441,10 @@ private slots:
         sequence.append(record(server_.url("twice"), {}, u"forbidden"));
         sequence.append(record(server_.url("odd-name")));
         sequence.append(record(server_.url("bomb")));
+        sequence.append(record(server_.url("layers")));
         TrialRun trialRun;
         const auto results = run(trialRun, sequence);
-        QCOMPARE(results.size(), 9);
+        QCOMPARE(results.size(), 10);
         QVERIFY(results[4].passed());
         QCOMPARE(results[4].size, 3009);
         QVERIFY(results[5].passed());
@@ -450,6 +454,7 @@ private slots:
         QCOMPARE(results[8].failure, TrialRunFailure::Unreadable);
         QVERIFY2(results[8].failureDetail.startsWith("answer too large"),
                  qPrintable(results[8].failureDetail));
+        QCOMPARE(results[9].failure, TrialRunFailure::Unreadable);
         QCOMPARE(results[0].failure, TrialRunFailure::BrokenOff);
         QCOMPARE(results[0].status, 200);
         QVERIFY(!results[0].passed());
