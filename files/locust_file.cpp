@@ -57,6 +57,13 @@ def _fires(condition, status, code):
     return {"gt": status > code, "eq": status == code, "ne": status != code}[condition]
 
 
+def _latin1_or_utf8(text):
+    try:
+        return text.encode("latin-1")
+    except UnicodeEncodeError:
+        return text.encode("utf-8")
+
+
 def _withheld(pieces):
     """The recorded bytes, with each value the file was written without taken from the
     environment where it stands: percent-encoded there, or as its bytes."""
@@ -82,6 +89,9 @@ def _send(client, step):
     auth = step["auth"]
     if step["password_variable"]:
         auth = (auth[0], os.environ[step["password_variable"]])
+    if auth:
+        # As the test run writes them: Latin-1 where they fit, else UTF-8.
+        auth = tuple(_latin1_or_utf8(part) for part in auth)
     url = step["url"] if isinstance(step["url"], str) else _withheld(step["url"]).decode("utf-8")
     with client.request(step["method"], url, name=step["name"], data=_withheld(step["body"]),
                         headers=step["headers"], auth=auth, allow_redirects=True,
@@ -258,7 +268,7 @@ QByteArray unsentStep(int number, const UrlRecord& record, const QString& why)
            ",\n     \"unsent\": " + pythonString(why) + "},\n";
 }
 
-QByteArray step(int number, const UrlRecord& record, bool withPasswords)
+QByteArray step(int number, const UrlRecord& record)
 {
     const bool post = record.method == HttpMethod::Post;
     QByteArray headers;
@@ -269,17 +279,17 @@ QByteArray step(int number, const UrlRecord& record, bool withPasswords)
             continue;
         headers += pythonString(QString::fromLatin1(header)) + ": " + pythonBytes(value) + ", ";
     }
-    QByteArray auth = "None";
-    QByteArray passwordVariable = "None";
-    if (!record.userName.empty()) {
-        auth = "(" + pythonString(record.userName) + ", " +
-               (withPasswords ? pythonString(record.password) : "None") + ")";
-        if (!withPasswords)
-            passwordVariable = "\"WAYTRACE_PASSWORD_STEP_" + QByteArray::number(number) + '"';
-    }
     QByteArray withheld;
-    for (const auto& value : withheldValues(record, std::size_t(number - 1)))
+    QByteArray passwordVariable = "None";
+    for (const auto& value : withheldValues(record, std::size_t(number - 1))) {
         withheld += '"' + QByteArray::fromStdString(value.variable) + "\", ";
+        if (value.kind == WithheldValue::Kind::Password)
+            passwordVariable = '"' + QByteArray::fromStdString(value.variable) + '"';
+    }
+    QByteArray auth = "None";
+    if (!record.userName.empty())
+        auth = "(" + pythonString(record.userName) + ", " +
+               (passwordVariable == "None" ? pythonString(record.password) : "None") + ")";
     const auto bodySpots = withheldSpots(record, std::size_t(number - 1), false);
     auto addressSpots = withheldSpots(record, std::size_t(number - 1), true);
     const std::string address = addressPieces(record.urlAddress, addressSpots);
@@ -338,7 +348,7 @@ QByteArray locustFile(const RecordedSequence& sequence, bool withPasswords)
                        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
                                  QUrl::RemoveUserInfo)
                        .toEncoded();
-        steps += step(number, *record, withPasswords);
+        steps += step(number, *record);
         ++sent;
     }
     file += steps + "]\n\n\n";

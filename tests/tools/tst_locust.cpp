@@ -218,6 +218,15 @@ private slots:
         file.close();
         const QString locustfile = dir.filePath("shop.py");
         QCOMPARE(run(WAYTRACE_REPLAY, {"--locust", locustfile, sequence}).exitCode, 0);
+        // With passwords, from a file that was saved without them: still asked for.
+        const QString saved = dir.filePath("saved.json");
+        QCOMPARE(run(WAYTRACE_REPLAY, {"--file", saved, sequence}).exitCode, 0);
+        const QString again = dir.filePath("again.py");
+        QCOMPARE(run(WAYTRACE_REPLAY, {"--locust", again, "--passwords", saved}).exitCode, 0);
+        QFile againFile(again);
+        QVERIFY(againFile.open(QIODevice::ReadOnly));
+        QVERIFY(
+            againFile.readAll().contains("\"password_variable\": \"WAYTRACE_PASSWORD_STEP_2\""));
 
         QTcpServer probe; // a free port for the master
         QVERIFY(probe.listen(QHostAddress::LocalHost));
