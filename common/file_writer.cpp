@@ -1,5 +1,6 @@
 #include "file_writer.h"
 
+#include <QFile>
 #include <QtGlobal>
 
 #include <cerrno>
@@ -62,11 +63,16 @@ std::variant<Target, int> resolve(QByteArray path)
     return ELOOP;
 }
 
+// Read, never set: setting it for a moment would give a file another thread makes meanwhile
+// (the browser engine's) every permission.
 mode_t currentUmask()
 {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const auto& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                return static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+    return 022;
 }
 
 } // namespace
@@ -92,8 +98,10 @@ std::optional<QString> FileWriter::open()
         return descriptor_ < 0 ? fail(errno) : std::nullopt;
     }
 
+    // Hidden beside it, its name cut so that the longest name a folder takes still fits.
     const auto slash = target_.lastIndexOf('/');
-    QByteArray pattern = target_.left(slash + 1) + '.' + target_.mid(slash + 1) + ".XXXXXX";
+    QByteArray pattern =
+        target_.left(slash + 1) + '.' + target_.mid(slash + 1).left(200) + ".XXXXXX";
     descriptor_ = mkostemp(pattern.data(), O_CLOEXEC); // made for the user alone
     if (descriptor_ < 0)
         return fail(errno);
