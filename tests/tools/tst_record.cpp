@@ -219,6 +219,25 @@ private slots:
         }
     }
 
+    // Stopped by a signal, as Ctrl+C does, it writes what it recorded.
+    void aSignalEndsTheRecordingWritten()
+    {
+        QTemporaryDir dir;
+        const auto stream = dir.filePath(QStringLiteral("stream.jsonl"));
+        QProcess record;
+        QSignalSpy finished(&record, &QProcess::finished);
+        record.start(QStringLiteral(WAYTRACE_RECORD),
+                     {"--out", stream, "--timeout", "60", server_.url("page2.html?signal")});
+        QTRY_VERIFY_WITH_TIMEOUT(!server_.requestsTo("/page2.html?signal").isEmpty(), 30000);
+        record.terminate();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(record.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(record.exitCode(), 0);
+        QFile file(stream);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("page2.html"));
+    }
+
     void headlessPromptsCountAsCancelled()
     {
         PromptServer site;

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QList>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWidget>
@@ -33,6 +34,10 @@
 #include <optional>
 #include <utility>
 #include <variant>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -180,6 +185,29 @@ suggestChecks(waytrace::RecordedSequence& sequence,
     return set;
 }
 
+// Ctrl+C or a kill ends the recording as closing the window does, so that what was recorded is
+// written: the handler only wakes the event loop through a pipe.
+int quitPipe[2] = {-1, -1};
+
+void quitOnSignals(const std::function<void()>& quit, QObject* owner)
+{
+    if (pipe2(quitPipe, O_CLOEXEC) != 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = [](int) {
+        const char wake = 1;
+        [[maybe_unused]] const auto written = ::write(quitPipe[1], &wake, 1);
+    };
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+    auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier, quit] {
+        notifier->setEnabled(false);
+        quit();
+    });
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -265,6 +293,7 @@ int main(int argc, char* argv[])
         QTimer::singleShot(options->timeoutSeconds * 1000, &app, finish);
 
     CloseWatcher closeWatcher(finish);
+    quitOnSignals(finish, &app);
     main.widget()->installEventFilter(&closeWatcher);
     main.widget()->setWindowTitle(QStringLiteral("waytrace-record"));
     main.widget()->resize(1024, 768);
