@@ -78,6 +78,7 @@ void ControlPanel::runTrial()
     lastRun_.clear();
     report_.start(sequence_, *posts);
     deleteHintLabel_->hide();
+    trialRunProgressLabel_->setToolTip({});
     trialRunProgressLabel_->show();
     setCaption(trialRunButton_, TextId::StopTrialRun);
     trialRun_->start(sequence_, *posts);
@@ -114,8 +115,11 @@ void ControlPanel::trialRunFinished(bool cancelled)
 {
     model_->setRunning(nullptr);
     report_.finish(cancelled);
-    // The run's summary stays in the hint's place until the list changes.
-    trialRunProgressLabel_->setText(trialRunSummary());
+    // The run's summary stays in the hint's place until the list changes; its two lines may not
+    // hold every count of a long run (not run, stopped), the tooltip does.
+    const QString summary = trialRunSummary();
+    trialRunProgressLabel_->setText(summary);
+    trialRunProgressLabel_->setToolTip(summary);
     setCaption(trialRunButton_, TextId::TrialRun);
     updateOrderActions();
     emit trialRunEnded();

@@ -121,7 +121,8 @@ private slots:
         QCOMPARE(progress->text(),
                  QStringLiteral("1 passed, 1 would alert, 0 no answer, 1 stopped; the run was "
                                 "stopped"));
-        QCOMPARE(panel.lastRun().size(), 2); // what a HAR export of the run holds
+        QCOMPARE(progress->toolTip(), progress->text()); // two lines may not hold it all
+        QCOMPARE(panel.lastRun().size(), 2);             // what a HAR export of the run holds
         QCOMPARE(text(2).toString(), server.url("hang"));
         QCOMPARE(buildSequenceDocument(sequence), document);
 
